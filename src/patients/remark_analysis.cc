@@ -1,7 +1,6 @@
 #include "patients/remark_analysis.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 #include "core/source_text.h"
 #include "platform/big5.h"

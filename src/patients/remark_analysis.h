@@ -86,8 +86,6 @@ class RemarkAnalysisRun {
   // Analyses the remarks of one patient whose payment class so far is `payment_class`.
   RemarkAnalysis AnalyseRemarks(const RemarkFields& fields, char payment_class);
 
-  RemarkMode mode() const { return mode_; }
-
  private:
   struct IdentityField {
     std::string_view name;  // as written in message lines

@@ -9,8 +9,6 @@ constexpr uint32_t kRoot = 0;
 constexpr uint32_t kNoState = UINT32_MAX;
 }  // namespace
 
-KeywordMatcher::KeywordMatcher() : next_(1, kRoot), lowest_rank_(1, kNoRank) {}
-
 KeywordMatcher::KeywordMatcher(const std::vector<Keyword>& keywords) {
   for (const Keyword& keyword : keywords) {
     for (unsigned char byte : keyword.bytes) {

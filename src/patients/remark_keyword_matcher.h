@@ -24,8 +24,6 @@ class KeywordMatcher {
     uint32_t rank = 0;  // usually the keyword's row in its table
   };
 
-  // Matches nothing.
-  KeywordMatcher();
   // The keywords' bytes are copied into the automaton; the views need not outlive the call.
   // An empty keyword occurs in every text.
   explicit KeywordMatcher(const std::vector<Keyword>& keywords);
