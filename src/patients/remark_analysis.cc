@@ -1,6 +1,7 @@
 #include "patients/remark_analysis.h"
 
 #include <algorithm>
+#include <type_traits>
 
 #include "core/source_text.h"
 #include "platform/big5.h"
@@ -56,39 +57,28 @@ std::string CurrencyText(int64_t ten_thousandths) {
   return text;
 }
 
-KeywordMatcher MatcherOf(const std::vector<std::string>& words) {
+// A matcher whose ranks are the positions in `table`; `keywords_of(item)` gives the keywords of
+// one item (a single string or a list of them).
+template <typename Item, typename KeywordsOf>
+KeywordMatcher MatcherOf(const std::vector<Item>& table, KeywordsOf keywords_of) {
   std::vector<KeywordMatcher::Keyword> keywords;
-  for (size_t i = 0; i < words.size(); ++i) {
-    keywords.push_back({words[i], static_cast<uint32_t>(i)});
-  }
-  return KeywordMatcher(keywords);
-}
-
-KeywordMatcher MatcherOf(const std::vector<IdentityKeyword>& table) {
-  std::vector<KeywordMatcher::Keyword> keywords;
-  for (size_t i = 0; i < table.size(); ++i) {
-    keywords.push_back({table[i].keyword, static_cast<uint32_t>(i)});
-  }
-  return KeywordMatcher(keywords);
-}
-
-KeywordMatcher MatcherOf(const std::vector<DictionaryRow>& rows) {
-  std::vector<KeywordMatcher::Keyword> keywords;
-  for (size_t row = 0; row < rows.size(); ++row) {
-    for (const std::string& keyword : rows[row].keywords) {
-      keywords.push_back({keyword, static_cast<uint32_t>(row)});
+  for (size_t rank = 0; rank < table.size(); ++rank) {
+    const auto& of_item = keywords_of(table[rank]);
+    if constexpr (std::is_convertible_v<decltype(of_item), std::string_view>) {
+      keywords.push_back({of_item, static_cast<uint32_t>(rank)});
+    } else {
+      for (std::string_view keyword : of_item) {
+        keywords.push_back({keyword, static_cast<uint32_t>(rank)});
+      }
     }
   }
   return KeywordMatcher(keywords);
 }
 
-KeywordMatcher MatcherOf(const std::vector<ProfileEntry>& lines) {
-  std::vector<KeywordMatcher::Keyword> keywords;
-  for (size_t i = 0; i < lines.size(); ++i) {
-    keywords.push_back({lines[i].key, static_cast<uint32_t>(i)});
-  }
-  return KeywordMatcher(keywords);
-}
+const std::string& ItSelf(const std::string& word) { return word; }
+const std::string& KeywordOf(const IdentityKeyword& keyword) { return keyword.keyword; }
+const std::vector<std::string>& KeywordsOf(const DictionaryRow& row) { return row.keywords; }
+const std::string& KeyOf(const ProfileEntry& line) { return line.key; }
 
 std::vector<ProfileEntry> WithoutEmptyKeys(std::vector<ProfileEntry> lines) {
   std::erase_if(lines, [](const ProfileEntry& line) { return line.key.empty(); });
@@ -131,13 +121,13 @@ RemarkAnalysisRun::RemarkAnalysisRun(RemarkMode mode, std::vector<ProfileEntry> 
                                      CatalogueIndex catalogue)
     : mode_(mode),
       remark_lines_(WithoutEmptyKeys(std::move(remark_lines))),
-      remark_line_matcher_(MatcherOf(remark_lines_)),
+      remark_line_matcher_(MatcherOf(remark_lines_, KeyOf)),
       catalogue_(std::move(catalogue)),
-      mmedi_{"MMEDI", &MmediKeywords(), MatcherOf(MmediKeywords()), true},
-      misno_{"MISNO", &MisnoKeywords(), MatcherOf(MisnoKeywords()), false},
-      dictionary_matcher_(MatcherOf(RemarkDictionary())),
-      final_allergy_matcher_(MatcherOf(FinalAllergyWords())),
-      note_tag_matcher_(MatcherOf(NoteTagWords())) {
+      mmedi_{"MMEDI", &MmediKeywords(), MatcherOf(MmediKeywords(), KeywordOf), true},
+      misno_{"MISNO", &MisnoKeywords(), MatcherOf(MisnoKeywords(), KeywordOf), false},
+      dictionary_matcher_(MatcherOf(RemarkDictionary(), KeywordsOf)),
+      final_allergy_matcher_(MatcherOf(FinalAllergyWords(), ItSelf)),
+      note_tag_matcher_(MatcherOf(NoteTagWords(), ItSelf)) {
   for (const ProfileEntry& line : dupmx_lines) dupmx_.try_emplace(line.key, line.value);
 }
 

@@ -313,6 +313,13 @@ TEST(RemarkAnalysis, UnknownSegmentsBecomeTaggedNotesOrAreReportedOncePerRun) {
 
 // ---- The classifier ----
 
+// "code|phrase after classification", in UTF-8.
+std::string Classify(const RemarkAnalysisRun& run, const std::string& utf8) {
+  std::string phrase = B(utf8);
+  std::string code(run.ClassifyPhrase(phrase));
+  return code + "|" + U(phrase);
+}
+
 TEST(RemarkAnalysis, LongPhrasesAreCutTo42BytesOnlyInTheLists) {
   RemarkAnalysisRun run = MakeRun();
   std::string segment = "chronic " + std::string(50, 'x');
@@ -337,17 +344,12 @@ TEST(RemarkAnalysis, ClassifierFollowsTheClinicsPhraseListInFileOrder) {
                                                     {"停用", ""},
                                                     {"gout", "N"}},
                                    .catalogue = {{"AMX250", "Amoxil 250", "", "OPD"}}});
-  auto classify = [&](std::string utf8) {
-    std::string phrase = B(utf8);
-    std::string code(run.ClassifyPhrase(phrase));
-    return code + "|" + U(phrase);
-  };
-  EXPECT_EQ(classify("氣喘"), "S|氣喘");          // first line wins; the empty key is ignored
-  EXPECT_EQ(classify("AMX250"), "A|Amoxil 250");  // "A" with a Tname: any class
-  EXPECT_EQ(classify("AMX500"), "A|AMX500");      // "A" without a catalogue row
-  EXPECT_EQ(classify("自費"), "B|自費");
-  EXPECT_EQ(classify("停用gout"), "|停用gout");  // an empty value stops the list
-  EXPECT_EQ(classify("其他"), "|其他");
+  EXPECT_EQ(Classify(run, "氣喘"), "S|氣喘");          // first line wins; the empty key is ignored
+  EXPECT_EQ(Classify(run, "AMX250"), "A|Amoxil 250");  // "A" with a Tname: any class
+  EXPECT_EQ(Classify(run, "AMX500"), "A|AMX500");      // "A" without a catalogue row
+  EXPECT_EQ(Classify(run, "自費"), "B|自費");
+  EXPECT_EQ(Classify(run, "停用gout"), "|停用gout");  // an empty value stops the list
+  EXPECT_EQ(Classify(run, "其他"), "|其他");
 
   // "N" and (in the full analysis) "B" keep the phrase as a note only.
   Outcome outcome = AnalyseRemark(run, "gout,自費\r\n");
@@ -365,19 +367,14 @@ TEST(RemarkAnalysis, CatalogueDrugsBecomeAllergiesByTheirShortName) {
                                                  {"EYE", "Eye drop", "", "drop"},
                                                  {"Missing", "Old name", "", "inj"},
                                                  {"EKG", "ECG", "", "OPD"}}});
-  auto classify = [&](std::string utf8) {
-    std::string phrase = B(utf8);
-    std::string code(run.ClassifyPhrase(phrase));
-    return code + "|" + U(phrase);
-  };
-  EXPECT_EQ(classify("pana"), "A|Panadol");
-  EXPECT_EQ(classify("PANA?"), "A|Panadol ?");
-  EXPECT_EQ(classify("? EYE"), "A|Eye drop ?");
-  EXPECT_EQ(classify("OLDBRUFEN"), "A|Brufen 400");  // through DUPMX, whatever the class
-  EXPECT_EQ(classify("Missing"), "A|Old name");      // DUPMX code unknown: Tname of a drug
-  EXPECT_EQ(classify("EKG"), "|EKG");                // not a drug
-  EXPECT_EQ(classify("PANA 2#"), "|PANA 2#");        // whole names only
-  EXPECT_EQ(classify("?"), "|?");
+  EXPECT_EQ(Classify(run, "pana"), "A|Panadol");
+  EXPECT_EQ(Classify(run, "PANA?"), "A|Panadol ?");
+  EXPECT_EQ(Classify(run, "? EYE"), "A|Eye drop ?");
+  EXPECT_EQ(Classify(run, "OLDBRUFEN"), "A|Brufen 400");  // through DUPMX, whatever the class
+  EXPECT_EQ(Classify(run, "Missing"), "A|Old name");      // DUPMX code unknown: Tname of a drug
+  EXPECT_EQ(Classify(run, "EKG"), "|EKG");                // not a drug
+  EXPECT_EQ(Classify(run, "PANA 2#"), "|PANA 2#");        // whole names only
+  EXPECT_EQ(Classify(run, "?"), "|?");
 
   Outcome outcome = AnalyseRemark(run, "PANA?,EKG\r\n");
   EXPECT_EQ(outcome.allergies, ",Panadol ?");
