@@ -87,8 +87,8 @@ class Translator {
     std::string inner;
     while (true) {
       if (pos_ >= text_.size()) {
-        throw Error(std::string("unterminated ") + what + " in statement: " +
-                    std::string(text_.substr(start)));
+        throw Error(std::string("unterminated ") + what +
+                    " in statement: " + std::string(text_.substr(start)));
       }
       char c = text_[pos_++];
       if (c != close) {
@@ -130,7 +130,10 @@ class Translator {
     if (not_equal || equal) {
       size_t after_null = WordAt(pos_, "null");
       if (after_null != std::string_view::npos) {
-        result_.sql += not_equal ? " IS NOT NULL" : " IS NULL";
+        if (!result_.sql.empty() && !std::isspace(static_cast<unsigned char>(result_.sql.back()))) {
+          result_.sql += ' ';
+        }
+        result_.sql += not_equal ? "IS NOT NULL" : "IS NULL";
         pos_ = after_null;
         return;
       }
@@ -198,11 +201,12 @@ std::vector<Token> Tokenize(std::string_view sql) {
       tokens.push_back(std::move(token));
     } else if (IsWordPart(c)) {
       size_t start = pos;
-      while (pos < sql.size() && (IsWordPart(static_cast<unsigned char>(sql[pos])) ||
-                                  sql[pos] == '.'))
+      while (pos < sql.size() &&
+             (IsWordPart(static_cast<unsigned char>(sql[pos])) || sql[pos] == '.'))
         ++pos;
       std::string word(sql.substr(start, pos - start));
-      for (char& letter : word) letter = static_cast<char>(std::tolower(static_cast<unsigned char>(letter)));
+      for (char& letter : word)
+        letter = static_cast<char>(std::tolower(static_cast<unsigned char>(letter)));
       tokens.push_back({Token::kWord, std::move(word), pos, depth});
     } else {
       if (c == ')') --depth;
@@ -234,10 +238,10 @@ std::optional<SingleTableSelect> FindSingleTableSelect(std::string_view sqlite_s
     while (true) {
       if (i >= tokens.size()) return std::nullopt;
       const Token& column = tokens[i];
-      bool is_name = column.kind == Token::kName ||
-                     (column.kind == Token::kWord && column.text != "distinct" &&
-                      column.text != "all" && column.text != "from" &&
-                      column.text.find('.') == std::string::npos);
+      bool is_name =
+          column.kind == Token::kName ||
+          (column.kind == Token::kWord && column.text != "distinct" && column.text != "all" &&
+           column.text != "from" && column.text.find('.') == std::string::npos);
       if (!is_name) return std::nullopt;
       ++i;
       if (i < tokens.size() && IsOther(tokens[i], ',')) {
@@ -269,15 +273,13 @@ std::optional<SingleTableSelect> FindSingleTableSelect(std::string_view sqlite_s
   if (table.kind == Token::kName) {
     found.table = table.text;
   } else {
-    found.table = std::string(sqlite_statement.substr(table.end - table.text.size(),
-                                                      table.text.size()));
+    found.table =
+        std::string(sqlite_statement.substr(table.end - table.text.size(), table.text.size()));
   }
   found.select_list_start = tokens[0].end;
   return found;
 }
 
-Translation Translate(std::string_view utf8_statement) {
-  return Translator(utf8_statement).Run();
-}
+Translation Translate(std::string_view utf8_statement) { return Translator(utf8_statement).Run(); }
 
 }  // namespace zuvo::jet_sql

@@ -21,7 +21,7 @@ struct ParameterSource {
 };
 
 struct Translation {
-  std::string sql;  // UTF-8, SQLite dialect
+  std::string sql;                          // UTF-8, SQLite dialect
   std::vector<ParameterSource> parameters;  // one per `?` of `sql`, in order
   size_t caller_parameter_count = 0;        // how many `?` the original statement held
 };
@@ -38,7 +38,7 @@ Translation Translate(std::string_view utf8_statement);
 
 // A translated SELECT whose rows are rows of one table, so that they can be written back.
 struct SingleTableSelect {
-  std::string table;            // UTF-8, unquoted
+  std::string table;             // UTF-8, unquoted
   size_t select_list_start = 0;  // offset just after the word SELECT
 };
 

@@ -80,8 +80,8 @@ struct RecordSet::State {
   std::vector<Column> columns;
   std::unordered_map<std::string, size_t> column_by_name;
   std::vector<Row> rows;
-  std::vector<size_t> visible;           // row indexes the cursor walks
-  std::vector<size_t> position_of_row;   // position in `visible`, kNoPosition when hidden
+  std::vector<size_t> visible;          // row indexes the cursor walks
+  std::vector<size_t> position_of_row;  // position in `visible`, kNoPosition when hidden
   size_t cursor = 0;
   Mode mode = Mode::kBrowse;
   std::vector<std::optional<StoredValue>> pending;
@@ -110,8 +110,7 @@ struct RecordSet::State {
     if (mode == Mode::kAppend) return "new row";
     if (cursor >= visible.size()) return "no row";
     const Row& row = rows[visible[cursor]];
-    return writable() ? "row " + std::to_string(row.rowid)
-                      : "row " + std::to_string(cursor + 1);
+    return writable() ? "row " + std::to_string(row.rowid) : "row " + std::to_string(cursor + 1);
   }
   std::string FieldLabel(size_t column) const {
     return TableLabel() + ", column " + columns[column].name_utf8 + ", " + RowLabel();
@@ -181,8 +180,7 @@ RecordSet::RecordSet(std::shared_ptr<Connection> connection, std::string table_u
   size_t first = s.writable() ? 1 : 0;  // column 0 of a writable set is the rowid
   for (size_t i = first; i < result.columns.size(); ++i) {
     Column column{result.columns[i].name_utf8,
-                  table_store::FoldAsciiCase(result.columns[i].name_utf8),
-                  result.columns[i].kind};
+                  table_store::FoldAsciiCase(result.columns[i].name_utf8), result.columns[i].kind};
     s.column_by_name.emplace(column.folded, s.columns.size());  // the first of equal names wins
     s.columns.push_back(std::move(column));
   }
@@ -447,15 +445,11 @@ void RecordSet::SetTextUtf8(std::string_view name, std::string_view utf8) {
 void RecordSet::SetInteger(std::string_view name, int64_t value) {
   state_->Set(name, Param(value));
 }
-void RecordSet::SetNumber(std::string_view name, double value) {
-  state_->Set(name, Param(value));
-}
+void RecordSet::SetNumber(std::string_view name, double value) { state_->Set(name, Param(value)); }
 void RecordSet::SetCurrency(std::string_view name, int64_t ten_thousandths) {
   state_->Set(name, Param(zuvo::Currency{ten_thousandths}));
 }
-void RecordSet::SetBoolean(std::string_view name, bool value) {
-  state_->Set(name, Param(value));
-}
+void RecordSet::SetBoolean(std::string_view name, bool value) { state_->Set(name, Param(value)); }
 void RecordSet::SetNull(std::string_view name) { state_->Set(name, Param()); }
 
 void RecordSet::State::Set(std::string_view name, const Param& value) {
@@ -643,8 +637,8 @@ void RecordSet::Filter(std::string_view expression, const std::vector<Param>& pa
     try {
       utf8 = big5::ToUtf8(expression);
     } catch (const big5::ConversionError&) {
-      throw Error(s.TableLabel() + ": the filter is not Big5 text: " +
-                  big5::ToUtf8Escaped(expression));
+      throw Error(s.TableLabel() +
+                  ": the filter is not Big5 text: " + big5::ToUtf8Escaped(expression));
     }
     jet_sql::Translation translation = jet_sql::Translate(utf8);
     QueryResult result = s.connection->Query(

@@ -67,9 +67,9 @@ class RecordSet {
   std::string TextBig5Substituted(std::string_view name, bool* substituted) const;
   // Whole number; reals are rounded to the nearest (ties to even), text must be a whole number.
   int64_t Integer(std::string_view name) const;
-  double Number(std::string_view name) const;  // a currency column gives 12.3456
+  double Number(std::string_view name) const;     // a currency column gives 12.3456
   int64_t Currency(std::string_view name) const;  // ten-thousandths
-  bool Boolean(std::string_view name) const;  // any non-zero number is true (Jet's −1)
+  bool Boolean(std::string_view name) const;      // any non-zero number is true (Jet's −1)
 
   // --- writing (throws for a read-only set)
   void Append();  // a new row of NULLs (the table's defaults after Post), the cursor on it

@@ -21,8 +21,8 @@ std::string StatementToUtf8(const table_store::Connection& connection, std::stri
   try {
     return big5::ToUtf8(big5);
   } catch (const big5::ConversionError&) {
-    throw Error(connection.display_name() + ": the statement is not Big5 text: " +
-                big5::ToUtf8Escaped(big5));
+    throw Error(connection.display_name() +
+                ": the statement is not Big5 text: " + big5::ToUtf8Escaped(big5));
   }
 }
 
@@ -64,21 +64,23 @@ RecordSet Database::Query(std::string_view big5_statement, const std::vector<Par
   jet_sql::Translation translation =
       jet_sql::Translate(StatementToUtf8(*connection_, big5_statement));
   std::vector<StoredValue> values = connection_->Resolve(translation, params);
-  std::optional<jet_sql::SingleTableSelect> single = jet_sql::FindSingleTableSelect(translation.sql);
+  std::optional<jet_sql::SingleTableSelect> single =
+      jet_sql::FindSingleTableSelect(translation.sql);
   if (!single) {
     return RecordSet(connection_, "", connection_->Query(translation.sql, values));
   }
   // The rowid goes first, so that posted rows find their way back to the table.
   std::string sql = translation.sql;
   sql.insert(single->select_list_start, " _rowid_,");
-  return RecordSet(connection_, single->table, connection_->Query(sql, values));
+  return RecordSet(connection_, single->table, connection_->Query(sql, values, translation.sql));
 }
 
 RecordSet Database::OpenTable(std::string_view big5_table) {
   std::string table = NameToUtf8(*connection_, big5_table);
   std::string quoted = QuotedName(table);
-  return RecordSet(connection_, table,
-                   connection_->Query("SELECT _rowid_, * FROM " + quoted + " ORDER BY _rowid_", {}));
+  return RecordSet(
+      connection_, table,
+      connection_->Query("SELECT _rowid_, * FROM " + quoted + " ORDER BY _rowid_", {}));
 }
 
 std::vector<std::string> Database::TableNames() {

@@ -46,8 +46,7 @@ std::shared_ptr<Connection> Connection::OpenFile(const std::filesystem::path& fi
   // Reading the schema is what finds out whether the file is a database at all.
   if (sqlite3_exec(connection->db_, "SELECT count(*) FROM sqlite_master", nullptr, nullptr,
                    nullptr) != SQLITE_OK) {
-    throw Error("cannot open database " + PathText(file) + ": " +
-                sqlite3_errmsg(connection->db_));
+    throw Error("cannot open database " + PathText(file) + ": " + sqlite3_errmsg(connection->db_));
   }
   if (!sqlite3_db_readonly(connection->db_, "main")) {
     // While open, the write-ahead log makes each commit cheap (no sync per commit) and still
@@ -64,9 +63,9 @@ std::shared_ptr<Connection> Connection::CreateFile(const std::filesystem::path& 
   if (std::filesystem::exists(file, error)) {
     throw Error("cannot create database " + PathText(file) + ": the file already exists");
   }
-  std::shared_ptr<Connection> connection(new Connection(
-      OpenHandle(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, PathText(file)),
-      PathText(file)));
+  std::shared_ptr<Connection> connection(
+      new Connection(OpenHandle(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, PathText(file)),
+                     PathText(file)));
   connection->Run("PRAGMA journal_mode=WAL");
   connection->Run("PRAGMA synchronous=NORMAL");
   return connection;
@@ -97,7 +96,7 @@ void Connection::Fail(std::string_view sql) const {
   throw Error(message);
 }
 
-sqlite3_stmt* Connection::Prepare(const std::string& sql) {
+sqlite3_stmt* Connection::Prepare(const std::string& sql, std::string_view shown_sql) {
   auto found = statements_.find(sql);
   if (found != statements_.end()) return found->second;
   if (statements_.size() >= kStatementCacheLimit) {
@@ -106,9 +105,9 @@ sqlite3_stmt* Connection::Prepare(const std::string& sql) {
   }
   sqlite3_stmt* statement = nullptr;
   const char* tail = nullptr;
-  if (sqlite3_prepare_v3(db_, sql.c_str(), static_cast<int>(sql.size()),
-                         SQLITE_PREPARE_PERSISTENT, &statement, &tail) != SQLITE_OK) {
-    Fail(sql);
+  if (sqlite3_prepare_v3(db_, sql.c_str(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT,
+                         &statement, &tail) != SQLITE_OK) {
+    Fail(shown_sql.empty() ? sql : shown_sql);
   }
   if (statement == nullptr) throw Error(display_name_ + ": empty statement");
   for (; tail != nullptr && *tail != '\0'; ++tail) {
@@ -121,12 +120,13 @@ sqlite3_stmt* Connection::Prepare(const std::string& sql) {
   return statement;
 }
 
-void Connection::Bind(sqlite3_stmt* statement, const std::string& sql,
+void Connection::Bind(sqlite3_stmt* statement, std::string_view sql,
                       const std::vector<StoredValue>& values) {
   if (sqlite3_bind_parameter_count(statement) != static_cast<int>(values.size())) {
     throw Error(display_name_ + ": the statement has " +
                 std::to_string(sqlite3_bind_parameter_count(statement)) + " parameters but " +
-                std::to_string(values.size()) + " values were given; statement: " + sql);
+                std::to_string(values.size()) +
+                " values were given; statement: " + std::string(sql));
   }
   for (size_t i = 0; i < values.size(); ++i) {
     int index = static_cast<int>(i) + 1;
@@ -140,8 +140,8 @@ void Connection::Bind(sqlite3_stmt* statement, const std::string& sql,
           } else if constexpr (std::is_same_v<T, double>) {
             return sqlite3_bind_double(statement, index, value);
           } else if constexpr (std::is_same_v<T, std::string>) {
-            return sqlite3_bind_text64(statement, index, value.data(), value.size(),
-                                       SQLITE_STATIC, SQLITE_UTF8);
+            return sqlite3_bind_text64(statement, index, value.data(), value.size(), SQLITE_STATIC,
+                                       SQLITE_UTF8);
           } else {
             return sqlite3_bind_blob64(statement, index, value.bytes.data(), value.bytes.size(),
                                        SQLITE_STATIC);
@@ -191,21 +191,23 @@ StoredValue ColumnValue(sqlite3_stmt* statement, int column) {
 
 }  // namespace
 
-QueryResult Connection::Query(const std::string& sql, const std::vector<StoredValue>& values) {
-  sqlite3_stmt* statement = Prepare(sql);
+QueryResult Connection::Query(const std::string& sql, const std::vector<StoredValue>& values,
+                              std::string_view shown_sql) {
+  if (shown_sql.empty()) shown_sql = sql;
+  sqlite3_stmt* statement = Prepare(sql, shown_sql);
   StatementUse use(statement);
-  Bind(statement, sql, values);
+  Bind(statement, shown_sql, values);
   QueryResult result;
   int count = sqlite3_column_count(statement);
   for (int i = 0; i < count; ++i) {
     const char* declared = sqlite3_column_decltype(statement, i);
-    result.columns.push_back({sqlite3_column_name(statement, i),
-                              ColumnKindOfDeclaredType(declared ? declared : "")});
+    result.columns.push_back(
+        {sqlite3_column_name(statement, i), ColumnKindOfDeclaredType(declared ? declared : "")});
   }
   while (true) {
     int rc = sqlite3_step(statement);
     if (rc == SQLITE_DONE) break;
-    if (rc != SQLITE_ROW) Fail(sql);
+    if (rc != SQLITE_ROW) Fail(shown_sql);
     std::vector<StoredValue>& row = result.rows.emplace_back();
     row.reserve(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i) row.push_back(ColumnValue(statement, i));
@@ -214,7 +216,7 @@ QueryResult Connection::Query(const std::string& sql, const std::vector<StoredVa
 }
 
 int64_t Connection::Write(const std::string& sql, const std::vector<StoredValue>& values) {
-  sqlite3_stmt* statement = Prepare(sql);
+  sqlite3_stmt* statement = Prepare(sql, sql);
   StatementUse use(statement);
   Bind(statement, sql, values);
   int rc;
@@ -262,8 +264,8 @@ std::vector<StoredValue> Connection::Resolve(const jet_sql::Translation& transla
   if (translation.caller_parameter_count != params.size()) {
     throw Error(display_name_ + ": the statement has " +
                 std::to_string(translation.caller_parameter_count) + " parameters but " +
-                std::to_string(params.size()) + " values were given; statement: " +
-                translation.sql);
+                std::to_string(params.size()) +
+                " values were given; statement: " + translation.sql);
   }
   std::vector<StoredValue> values;
   values.reserve(translation.parameters.size());

@@ -59,8 +59,10 @@ class Connection {
 
   const std::string& display_name() const { return display_name_; }
 
-  // Runs one SQLite statement (UTF-8) with `values` bound to its `?` in order.
-  QueryResult Query(const std::string& sql, const std::vector<StoredValue>& values);
+  // Runs one SQLite statement (UTF-8) with `values` bound to its `?` in order. Errors show
+  // `shown_sql` when given (the statement as the caller wrote it), else `sql`.
+  QueryResult Query(const std::string& sql, const std::vector<StoredValue>& values,
+                    std::string_view shown_sql = {});
   int64_t Write(const std::string& sql, const std::vector<StoredValue>& values);
   int64_t LastInsertRowid() const;
   // Runs several statements without parameters (a schema file).
@@ -83,8 +85,8 @@ class Connection {
 
  private:
   Connection(sqlite3* db, std::string display_name);
-  sqlite3_stmt* Prepare(const std::string& sql);
-  void Bind(sqlite3_stmt* statement, const std::string& sql, const std::vector<StoredValue>& values);
+  sqlite3_stmt* Prepare(const std::string& sql, std::string_view shown_sql);
+  void Bind(sqlite3_stmt* statement, std::string_view sql, const std::vector<StoredValue>& values);
   void Run(const std::string& sql);
 
   sqlite3* db_;

@@ -46,8 +46,8 @@ class Param {
   Param(std::string_view big5) : type_(Type::kBig5Text), text_(big5) {}
   Param(bool value) : type_(Type::kBoolean), integer_(value ? 1 : 0) {}
   template <std::integral T>
-    requires(!std::same_as<T, bool>)
-  Param(T value) : type_(Type::kInteger), integer_(static_cast<int64_t>(value)) {}
+  requires(!std::same_as<T, bool>) Param(T value)
+      : type_(Type::kInteger), integer_(static_cast<int64_t>(value)) {}
   Param(double value) : type_(Type::kNumber), number_(value) {}
   Param(Currency value) : type_(Type::kCurrency), integer_(value.ten_thousandths) {}
   static Param Utf8(std::string utf8) {
