@@ -15,6 +15,10 @@ namespace {
 
 // Largest text or memo value read; a value that fills the buffer is reported, never cut.
 constexpr size_t kBindSize = 1 << 20;
+// MdbIndex::index_type: 1 the primary key, 2 the far side of a relationship (not an index of
+// this table's own).
+constexpr unsigned char kPrimaryKeyIndex = 1;
+constexpr unsigned char kForeignKeyIndex = 2;
 
 struct MdbCloser {
   void operator()(MdbHandle* mdb) const { mdb_close(mdb); }
@@ -133,6 +137,25 @@ StoredValue ReadValue(MdbHandle* mdb, BoundColumn& bound) {
   }
 }
 
+std::vector<MdbIndexSpec> IndexSpecsOf(const MdbTableDef& table) {
+  std::vector<MdbIndexSpec> specs;
+  for (unsigned int i = 0; table.indices && i < table.num_idxs; ++i) {
+    const auto* index = static_cast<const MdbIndex*>(g_ptr_array_index(table.indices, i));
+    if (index->index_type == kForeignKeyIndex) continue;
+    MdbIndexSpec spec{
+        index->name, index->index_type == kPrimaryKeyIndex || (index->flags & MDB_IDX_UNIQUE), {}};
+    for (unsigned int k = 0; k < index->num_keys; ++k) {
+      int number = index->key_col_num[k];
+      if (number < 1 || static_cast<unsigned int>(number) > table.num_cols) continue;
+      const auto* column =
+          static_cast<const MdbColumn*>(g_ptr_array_index(table.columns, number - 1));
+      spec.columns_utf8.push_back(column->name);
+    }
+    if (!spec.columns_utf8.empty()) specs.push_back(std::move(spec));
+  }
+  return specs;
+}
+
 int64_t CopyTable(MdbHandle* mdb, MdbCatalogEntry* entry, table_store::Connection& target,
                   const std::string& source_name) {
   std::string table_name = entry->object_name;
@@ -140,6 +163,7 @@ int64_t CopyTable(MdbHandle* mdb, MdbCatalogEntry* entry, table_store::Connectio
   std::unique_ptr<MdbTableDef, TableCloser> table(mdb_read_table(entry));
   if (!table) throw Error(label + ": cannot read the table definition");
   mdb_read_columns(table.get());
+  mdb_read_indices(table.get());
   mdb_rewind_table(table.get());
 
   std::vector<BoundColumn> bound(table->num_cols);
@@ -165,6 +189,8 @@ int64_t CopyTable(MdbHandle* mdb, MdbCatalogEntry* entry, table_store::Connectio
     target.Write(insert, values);
     ++rows;
   }
+  // Indexes after the rows: faster, and a duplicate in a unique key stops the import here.
+  target.Script(MdbIndexStatements(table_name, IndexSpecsOf(*table)));
   return rows;
 }
 
@@ -186,6 +212,22 @@ std::string MdbCreateTableStatement(std::string_view table_utf8,
     }
   }
   return statement + ")";
+}
+
+std::string MdbIndexStatements(std::string_view table_utf8,
+                               const std::vector<MdbIndexSpec>& indexes) {
+  std::string statements;
+  for (const MdbIndexSpec& index : indexes) {
+    // Index names are one name space per SQLite file, but one per table in Jet.
+    statements += std::string("CREATE ") + (index.unique ? "UNIQUE " : "") + "INDEX " +
+                  Quoted(std::string(table_utf8) + "." + index.name_utf8) + " ON " +
+                  Quoted(table_utf8) + " (";
+    for (size_t i = 0; i < index.columns_utf8.size(); ++i) {
+      statements += (i ? ", " : "") + Quoted(index.columns_utf8[i]);
+    }
+    statements += ");\n";
+  }
+  return statements;
 }
 
 std::vector<MdbImportedTable> ImportMdb(const std::filesystem::path& source,

@@ -12,8 +12,10 @@
 //   Date/Time                           -> DATETIME, real days since 1899-12-30 as Jet keeps it
 //   Binary                              -> BLOB
 // OLE objects are refused (the import stops naming the column). An empty text and a NULL text
-// both arrive as NULL: mdbtools' row reader does not tell them apart. Indexes and relations are
-// not copied. Jet 3 (Access 97) text is read in code page 950.
+// both arrive as NULL: mdbtools' row reader does not tell them apart.
+// not copied. Indexes (the primary key and unique ones as UNIQUE) are rebuilt on the same
+// columns, so look-ups by key stay fast; relationships are not copied. Jet 3 (Access 97) text is
+// read in code page 950.
 
 #include <cstdint>
 #include <filesystem>
@@ -35,6 +37,16 @@ struct MdbColumnSpec {
   ColumnKind kind = ColumnKind::kText;
   bool autonumber = false;
 };
+
+struct MdbIndexSpec {
+  std::string name_utf8;
+  bool unique = false;  // the primary key and unique indexes
+  std::vector<std::string> columns_utf8;
+};
+
+// The CREATE INDEX statements for a table's indexes (named "table.index"); empty for none.
+std::string MdbIndexStatements(std::string_view table_utf8,
+                               const std::vector<MdbIndexSpec>& indexes);
 
 // The CREATE TABLE statement for an imported table (UTF-8, names quoted).
 std::string MdbCreateTableStatement(std::string_view table_utf8,

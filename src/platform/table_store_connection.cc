@@ -81,6 +81,7 @@ Connection::~Connection() {
   for (auto& [sql, statement] : statements_) sqlite3_finalize(statement);
   if (savepoint_depth_ > 0) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
   if (!sqlite3_db_readonly(db_, "main")) {
+    sqlite3_busy_timeout(db_, 0);  // never wait here for other connections to close
     // Best effort: when another connection still has the file open the log stays until that
     // one closes; the data is complete either way.
     sqlite3_exec(db_, "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);

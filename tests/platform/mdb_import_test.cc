@@ -68,6 +68,14 @@ TEST(MdbImport, CopiesNumbersDatesAndFixedTextAndSkipsDeletedRows) {
       db.ColumnNames("users"),
       ElementsAre("i_user_id", "c_user_login", "c_user_pwd", "c_user_session", "c_user_name",
                   "i_user_flags", "i_user_type", "i_user_merch", "c_flag_", "d_stamp_"));
+  // The primary key and the other indexes come along.
+  EXPECT_EQ(
+      db.Query("select * from sqlite_master where type='index' and tbl_name='users'").RecordCount(),
+      6u);
+  EXPECT_EQ(
+      db.Query("select sql from sqlite_master where name=?", {"users.Users2CID_0"}).Text("sql"),
+      "CREATE UNIQUE INDEX \"users.Users2CID_0\" ON \"users\" (\"i_user_id\")");
+  EXPECT_THROW(db.Execute("insert into users (i_user_id) values (2)"), Error);
   RecordSet users = db.OpenTable("users");
   ASSERT_EQ(users.RecordCount(), 2u);
   EXPECT_EQ(users.Integer("i_user_id"), 1);
@@ -118,6 +126,14 @@ TEST(MdbImport, NeverOverwritesWithoutBeingAskedAndLeavesNothingOnFailure) {
   EXPECT_FALSE(std::filesystem::exists(dir / "out.mdb.importing"));
   EXPECT_THROW(ImportMdb(dir / "OPD.mdb", dir / "OPD.mdb", true), Error);
   EXPECT_TRUE(std::filesystem::exists(dir / "OPD.mdb"));
+}
+
+TEST(MdbImport, IndexesKeepTheirColumnsAndUniqueness) {
+  EXPECT_EQ(MdbIndexStatements(
+                "DX", {{"PrimaryKey", true, {"ICD10"}}, {"by name", false, {"Sname", "Cname"}}}),
+            "CREATE UNIQUE INDEX \"DX.PrimaryKey\" ON \"DX\" (\"ICD10\");\n"
+            "CREATE INDEX \"DX.by name\" ON \"DX\" (\"Sname\", \"Cname\");\n");
+  EXPECT_EQ(MdbIndexStatements("DX", {}), "");
 }
 
 TEST(MdbImport, SchemaKeepsKindsAndNumbersAutonumberRows) {
