@@ -16,6 +16,9 @@
 // - While a file is open its journal is a write-ahead log with synchronous=NORMAL: commits are
 //   atomic and cheap; closing turns the file back into a single self-contained file. Bulk writes
 //   belong inside one Transaction.
+// - The file is closed when the Database and every record set opened from it are gone.
+// - Text columns have no index unless the schema declares one: a statement that looks rows up
+//   by a column many times wants an index on it (imported Access files bring theirs along).
 
 #include <cstdint>
 #include <filesystem>
