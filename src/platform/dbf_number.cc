@@ -66,7 +66,11 @@ std::optional<int64_t> ParseDbfInteger(std::string_view text) {
 
 std::optional<double> ParseDbfNumber(std::string_view text) {
   text = TrimBlanks(text);
-  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  // from_chars takes no '+'; a sign after it ("+-1") is not a number.
+  if (!text.empty() && text.front() == '+') {
+    text.remove_prefix(1);
+    if (!text.empty() && text.front() == '-') return std::nullopt;
+  }
   double value = 0;
   auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (text.empty() || error != std::errc() || end != text.data() + text.size()) return std::nullopt;
