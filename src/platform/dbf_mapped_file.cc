@@ -19,6 +19,13 @@ namespace zuvo {
 
 namespace {
 
+#if defined(ZUVO_DBF_HAS_MMAP) && defined(MAP_POPULATE)
+// Tables are read from start to end: fault all pages in at once rather than one by one.
+constexpr int kPopulate = MAP_POPULATE;
+#elif defined(ZUVO_DBF_HAS_MMAP)
+constexpr int kPopulate = 0;
+#endif
+
 [[noreturn]] void ThrowCannotRead(const std::filesystem::path& file, const std::string& reason) {
   throw Error("cannot read " + file.string() + ": " + reason);
 }
@@ -42,7 +49,7 @@ DbfMappedFile::DbfMappedFile(const std::filesystem::path& file) {
   }
   size_ = static_cast<size_t>(status.st_size);
   if (size_ > 0) {
-    void* mapping = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE, descriptor, 0);
+    void* mapping = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE | kPopulate, descriptor, 0);
     if (mapping == MAP_FAILED) {
       int error = errno;
       ::close(descriptor);

@@ -1,9 +1,10 @@
 #pragma once
 
-// dBase tables (.DBF) of the source systems, read through shapelib's DBF module.
-// Text fields come back as the raw Big5 bytes of the record, untrimmed and unconverted; the
-// steps trim where their rules say so. Memo fields (.DBT of dBase III/IV, .FPT of FoxPro) are
-// read by this adapter, since shapelib returns only the block number.
+// dBase tables (.DBF) of the source systems. shapelib's DBF module parses the header; the
+// records are sliced straight from the memory-mapped file. Text fields come back as the raw Big5
+// bytes of the record, untrimmed and unconverted; the steps trim where their rules say so. Memo
+// fields (.DBT of dBase III/IV, .FPT of FoxPro) are read by this adapter, since shapelib returns
+// only the block number.
 
 #include <cstdint>
 #include <filesystem>
@@ -40,8 +41,7 @@ struct DbfField {
 class DbfTable {
  public:
   // Opens `name` (for example "CO01M.DBF" or "S/TITLE.DBF") in `folder`, matching every path
-  // component without regard to letter case.
-  // Throws Error when it does not exist.
+  // component without regard to letter case. Throws Error when it does not exist.
   static DbfTable Open(const std::filesystem::path& folder, std::string_view name);
   // Opens `file` as named, and positions the cursor as First() does.
   explicit DbfTable(const std::filesystem::path& file);
