@@ -21,6 +21,9 @@ namespace fs = std::filesystem;
 
 constexpr int kBig5CodePage = 950;
 constexpr size_t kFlushThreshold = 1 << 20;
+// Rows are converted to UTF-8 in batches of this many Big5 bytes: one conversion per batch
+// instead of one per value, in buffers small enough to stay off fresh pages.
+constexpr size_t kConversionBatch = 16 << 10;
 
 // stdout in large writes: a table of a few hundred megabytes prints without a write per value.
 class BufferedOutput {
@@ -36,7 +39,6 @@ class BufferedOutput {
     if (buffer_.size() >= kFlushThreshold) Flush();
   }
   void Append(char c) { buffer_.push_back(c); }
-  void Pad(size_t count) { buffer_.append(count, ' '); }
   void Flush() {
     if (!buffer_.empty() &&
         std::fwrite(buffer_.data(), 1, buffer_.size(), stdout) != buffer_.size())
@@ -65,6 +67,12 @@ bool IsAscii(std::string_view value) {
                      [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
+// RFC 4180 quoting; the bytes tested are never Big5 trail bytes.
+bool NeedsQuotes(std::string_view value) {
+  return std::any_of(value.begin(), value.end(),
+                     [](char c) { return c == ',' || c == '"' || c == '\r' || c == '\n'; });
+}
+
 bool IsMemo(const DbfField& field) { return field.type == 'M'; }
 bool IsNumeric(const DbfField& field) {
   return field.type == 'N' || field.type == 'F' || field.type == 'D' || field.type == 'L';
@@ -83,13 +91,20 @@ class TablePrinter {
   void PrintHeader();
   void PrintRecords();
   void PrintCsv();
-  void Finish() { out_.Flush(); }
+  void Finish() {
+    ConvertRows();
+    out_.Flush();
+  }
 
  private:
   // The value shown for a field of the current record: memo text for memo fields.
   std::string_view Value(int index);
-  void AppendShown(std::string_view big5);
+  // Record lines are gathered as Big5 and converted a batch at a time; a batch ends only at
+  // the end of a line, so no character is split.
+  void AppendShown(std::string_view big5) { rows_.append(big5); }
   void AppendCsvCell(std::string_view big5);
+  void EndLine(std::string_view line_end);
+  void ConvertRows();
   size_t ColumnWidth(const DbfField& field) const {
     return std::max(field.name.size(), static_cast<size_t>(field.width));
   }
@@ -97,6 +112,7 @@ class TablePrinter {
   DbfTable& table_;
   Options options_;
   BufferedOutput out_;
+  std::string rows_;
   std::string memo_;
 };
 
@@ -107,27 +123,24 @@ std::string_view TablePrinter::Value(int index) {
   return memo_;
 }
 
-void TablePrinter::AppendShown(std::string_view big5) {
-  if (options_.raw || IsAscii(big5)) {
-    out_.Append(big5);
-  } else {
-    out_.Append(big5::ToUtf8Escaped(big5));
-  }
+void TablePrinter::EndLine(std::string_view line_end) {
+  rows_.append(line_end);
+  if (rows_.size() >= kConversionBatch) ConvertRows();
+}
+
+void TablePrinter::ConvertRows() {
+  out_.Append(options_.raw || IsAscii(rows_) ? rows_ : big5::ToUtf8Escaped(rows_));
+  rows_.clear();
 }
 
 void TablePrinter::AppendCsvCell(std::string_view big5) {
-  bool quote = big5.find_first_of(",\"\r\n") != std::string_view::npos;
-  if (!quote) return AppendShown(big5);
-  out_.Append('"');
-  for (size_t start = 0;;) {
-    size_t quote_at = big5.find('"', start);
-    // A '"' byte is never a Big5 trail byte, so splitting there keeps characters whole.
-    AppendShown(big5.substr(start, quote_at - start));
-    if (quote_at == std::string_view::npos) break;
-    out_.Append("\"\"");
-    start = quote_at + 1;
+  if (!NeedsQuotes(big5)) return AppendShown(big5);
+  rows_.push_back('"');
+  for (char c : big5) {
+    if (c == '"') rows_.push_back('"');
+    rows_.push_back(c);
   }
-  out_.Append('"');
+  rows_.push_back('"');
 }
 
 void TablePrinter::PrintHeader() {
@@ -160,8 +173,9 @@ void TablePrinter::PrintHeader() {
   out_.Append("fields: " + std::to_string(fields.size()) + "\n");
   for (size_t index = 0; index < fields.size(); ++index) {
     const DbfField& field = fields[index];
-    std::snprintf(line, sizeof line, "  %3zu %-11s %c %3d", index + 1, field.name.c_str(),
-                  field.type, field.width);
+    std::string name = options_.raw ? field.name : big5::ToUtf8Escaped(field.name);
+    std::snprintf(line, sizeof line, "  %3zu %-11s %c %3d", index + 1, name.c_str(), field.type,
+                  field.width);
     out_.Append(line);
     if (field.decimals > 0) out_.Append("." + std::to_string(field.decimals));
     out_.Append('\n');
@@ -171,56 +185,56 @@ void TablePrinter::PrintHeader() {
 
 void TablePrinter::PrintRecords() {
   const auto& fields = table_.Fields();
-  out_.Append("  recno ");
+  rows_.append("  recno ");
   for (int index : options_.fields) {
     const DbfField& field = fields[static_cast<size_t>(index)];
-    out_.Append(' ');
-    out_.Append(field.name);
-    out_.Pad(ColumnWidth(field) - field.name.size());
+    rows_.push_back(' ');
+    rows_.append(field.name);
+    rows_.append(ColumnWidth(field) - field.name.size(), ' ');
   }
-  out_.Append('\n');
+  EndLine("\n");
   char number[24];
   for (int record = 1; table_.Go(record); ++record) {
     std::snprintf(number, sizeof number, "%7d%c", record, table_.IsDeleted() ? '*' : ' ');
-    out_.Append(number);
+    rows_.append(number);
     for (int index : options_.fields) {
       const DbfField& field = fields[static_cast<size_t>(index)];
-      out_.Append(' ');
+      rows_.push_back(' ');
       std::string_view value = Value(index);
       if (IsMemo(field)) {
         // A memo may span lines; its line breaks are shown as \r and \n.
-        for (size_t start = 0; start < value.size();) {
-          size_t brk = value.find_first_of("\r\n", start);
-          AppendShown(value.substr(start, brk - start));
-          if (brk == std::string_view::npos) break;
-          out_.Append(value[brk] == '\r' ? "\\r" : "\\n");
-          start = brk + 1;
+        for (char c : value) {
+          if (c == '\r' || c == '\n') {
+            rows_.append(c == '\r' ? "\\r" : "\\n");
+          } else {
+            rows_.push_back(c);
+          }
         }
       } else {
         AppendShown(value);  // raw width: Big5 characters take two columns, as two bytes
-        out_.Pad(ColumnWidth(field) - static_cast<size_t>(field.width));
+        rows_.append(ColumnWidth(field) - static_cast<size_t>(field.width), ' ');
       }
     }
-    out_.Append('\n');
+    EndLine("\n");
   }
 }
 
 void TablePrinter::PrintCsv() {
   const auto& fields = table_.Fields();
   for (size_t i = 0; i < options_.fields.size(); ++i) {
-    if (i > 0) out_.Append(',');
+    if (i > 0) rows_.push_back(',');
     AppendCsvCell(fields[static_cast<size_t>(options_.fields[i])].name);
   }
-  out_.Append("\r\n");
+  EndLine("\r\n");
   for (table_.First(); !table_.Eof(); table_.Next()) {
     for (size_t i = 0; i < options_.fields.size(); ++i) {
       int index = options_.fields[i];
       const DbfField& field = fields[static_cast<size_t>(index)];
-      if (i > 0) out_.Append(',');
+      if (i > 0) rows_.push_back(',');
       std::string_view value = Value(index);
       AppendCsvCell(IsNumeric(field) ? WithoutBlanks(value) : WithoutTrailingBlanks(value));
     }
-    out_.Append("\r\n");
+    EndLine("\r\n");
   }
 }
 
