@@ -80,7 +80,8 @@ class DbfTable {
   void Next();
   bool Eof() const;
   int RecordNumber() const;
-  // Moves to physical record `record_number` (1-based), deleted or not. False when out of range.
+  // Moves to physical record `record_number` (1-based), deleted or not, whatever the filter.
+  // False (cursor unchanged) when out of range.
   bool Go(int record_number);
   bool IsDeleted() const;
 
