@@ -246,7 +246,9 @@ ListingCache& Listings() {
   return cache;
 }
 
-fs::path Utf8ToPath(std::string_view utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
+fs::path Utf8ToPath(std::string_view utf8) {
+  return fs::path(std::u8string(utf8.begin(), utf8.end()));
+}
 
 fs::path TemporarySibling(const fs::path& file) {
   static std::atomic<unsigned> counter{0};

@@ -114,12 +114,12 @@ struct ProfileFile::PendingChange {
 
 struct ProfileFile::Contents {
   bool loaded = false;
-  bool utf8 = false;  // the file starts with a UTF-8 byte order mark
+  bool utf8 = false;              // the file starts with a UTF-8 byte order mark
   std::vector<Section> sections;  // sections[0] holds the lines before the first header
   std::unordered_map<std::string, size_t> first_section;  // folded name -> index
-  std::string disk_bytes;  // the file as last read or written
-  FileStamp stamp;         // of the file as last read or written
-  std::vector<PendingChange> pending;  // applied here, not yet written
+  std::string disk_bytes;                                 // the file as last read or written
+  FileStamp stamp;                                        // of the file as last read or written
+  std::vector<PendingChange> pending;                     // applied here, not yet written
 
   void Parse(std::string_view bytes, const fs::path& file);
   std::string Serialize(const fs::path& file) const;
@@ -242,9 +242,9 @@ void ProfileFile::Contents::ApplyChange(const PendingChange& change) {
         --last;
       }
       if (section.lines[last - 1].ending.empty()) section.lines[last - 1].ending = kNewLineEnd;
-      section.lines.insert(section.lines.begin() + static_cast<ptrdiff_t>(last),
-                           Line{change.key + "=" + change.value, std::string(kNewLineEnd),
-                                LineKind::kKey});
+      section.lines.insert(
+          section.lines.begin() + static_cast<ptrdiff_t>(last),
+          Line{change.key + "=" + change.value, std::string(kNewLineEnd), LineKind::kKey});
       section.keys[Fold(change.key)].push_back(last);
       return;
     }
@@ -304,8 +304,7 @@ int ProfileFile::ReadInteger(std::string_view section, std::string_view key, int
   if (negative || digits.starts_with('+')) digits.remove_prefix(1);
   if (digits.empty() || digits[0] < '0' || digits[0] > '9') return fallback;
   long long number = 0;
-  const std::errc error =
-      std::from_chars(digits.data(), digits.data() + digits.size(), number).ec;
+  const std::errc error = std::from_chars(digits.data(), digits.data() + digits.size(), number).ec;
   if (error == std::errc::result_out_of_range || number > INT_MAX) {
     return negative ? INT_MIN : INT_MAX;
   }

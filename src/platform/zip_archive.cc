@@ -106,8 +106,8 @@ std::string UnsafeNameReason(std::string_view name) {
   if (name[0] == '/' || name[0] == '\\') return "an absolute name";
   for (unsigned char byte : name) {
     if (byte == ':') return "a drive letter or ':'";
-    if (byte < 0x20 || std::string_view("<>\"|?*").find(static_cast<char>(byte)) !=
-                           std::string_view::npos) {
+    if (byte < 0x20 ||
+        std::string_view("<>\"|?*").find(static_cast<char>(byte)) != std::string_view::npos) {
       return "a character Windows does not allow in file names";
     }
   }

@@ -93,10 +93,10 @@ TEST_F(ProfileFileTest, ValuesLoseBlanksAndOnePairOfMatchingQuotes) {
   EXPECT_EQ(ini.ReadString("s", "lone"), "\"");
   EXPECT_EQ(ini.ReadString("s", "empty", "fallback"), "");
   EXPECT_EQ(ini.ReadString("s", "tabbed"), "v");
-  EXPECT_EQ(ini.SectionLines("s"),
-            (std::vector<std::string>{"plain=a b", "double=\"  padded \"", "single='x'",
-                                      "nested=\"'x'\"", "unmatched=\"x'", "lone=\"", "empty=",
-                                      "Tabbed=v"}));
+  EXPECT_EQ(
+      ini.SectionLines("s"),
+      (std::vector<std::string>{"plain=a b", "double=\"  padded \"", "single='x'", "nested=\"'x'\"",
+                                "unmatched=\"x'", "lone=\"", "empty=", "Tabbed=v"}));
 }
 
 TEST_F(ProfileFileTest, CommentsAndLinesWithoutEqualsAreNotReadButKept) {
@@ -145,8 +145,7 @@ TEST_F(ProfileFileTest, MissingFileReadsEmptyAndIsCreatedByTheFirstWrite) {
 }
 
 TEST_F(ProfileFileTest, EraseSectionRemovesEveryCopyAndDeleteKeyEveryOccurrence) {
-  Write(
-      "[DUPID]\r\n1=2\r\n[keep]\r\n1=1\r\n1=3\r\nz=9\r\n[dupid]\r\n4=5\r\n\r\n[tail]\r\nt=1\r\n");
+  Write("[DUPID]\r\n1=2\r\n[keep]\r\n1=1\r\n1=3\r\nz=9\r\n[dupid]\r\n4=5\r\n\r\n[tail]\r\nt=1\r\n");
   ProfileFile ini(file_);
   ini.EraseSection("DupID");
   EXPECT_FALSE(ini.HasSection("DUPID"));
@@ -179,8 +178,7 @@ TEST_F(ProfileFileTest, LongValuesAreReadWholeOrCutLikeAWindowsBuffer) {
 }
 
 TEST_F(ProfileFileTest, ReadIntegerTakesTheLeadingNumber) {
-  Write(
-      "[n]\r\na=42abc\r\nb=-7\r\nc=abc\r\nd=\"12\"\r\ne=99999999999\r\nf=+5\r\ng=--5\r\nh=\r\n");
+  Write("[n]\r\na=42abc\r\nb=-7\r\nc=abc\r\nd=\"12\"\r\ne=99999999999\r\nf=+5\r\ng=--5\r\nh=\r\n");
   ProfileFile ini(file_);
   EXPECT_EQ(ini.ReadInteger("n", "a", -1), 42);
   EXPECT_EQ(ini.ReadInteger("n", "b", -1), -7);
