@@ -257,6 +257,12 @@ void ExtractAll(const fs::path& zip, const fs::path& folder) {
     unsigned long long total = 0;
     for (const Member& member : members) {
       const fs::path path = staging / member.relative;
+      // The name checks make this impossible; it guards them.
+      if (member.relative.is_absolute() || member.relative.has_root_name() ||
+          path.lexically_normal().lexically_relative(staging).native().starts_with(
+              fs::path("..").native())) {
+        throw Error("member \"" + member.name + "\" would be written outside the folder");
+      }
       if (member.is_folder) {
         CreateFolders(path);
         continue;
