@@ -3,6 +3,7 @@
 #include <charconv>
 #include <climits>
 #include <exception>
+#include <mutex>
 #include <unordered_map>
 #include <utility>
 
@@ -18,6 +19,8 @@ namespace {
 
 constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::string_view kNewLineEnd = "\r\n";
+// Files whose parsed content the one-shot reads keep.
+constexpr size_t kMaxCachedFiles = 16;
 
 enum class LineKind { kBlank, kComment, kSection, kKey, kOther };
 
@@ -83,15 +86,40 @@ bool HasLineBreak(std::string_view text) {
   return text.find_first_of("\r\n") != std::string_view::npos;
 }
 
+// Saves made by this process, per file. Time stamps alone can miss a change made within their
+// resolution that keeps the size; a change made through another object of this process is
+// always seen through this count.
+class LocalSaves {
+ public:
+  static uint64_t Count(const fs::path& file) {
+    std::lock_guard lock(mutex_);
+    auto found = counts_.find(Key(file));
+    return found == counts_.end() ? 0 : found->second;
+  }
+  static void Add(const fs::path& file) {
+    std::lock_guard lock(mutex_);
+    ++counts_[Key(file)];
+  }
+
+ private:
+  static std::string Key(const fs::path& file) {
+    return PathToUtf8(fs::absolute(file).lexically_normal());
+  }
+  static inline std::mutex mutex_;
+  static inline std::unordered_map<std::string, uint64_t> counts_;
+};
+
 struct FileStamp {
   bool exists = false;
   uintmax_t size = 0;
   fs::file_time_type modified;
+  uint64_t local_saves = 0;
   bool operator==(const FileStamp&) const = default;
 };
 
 FileStamp StampOf(const fs::path& file) {
   FileStamp stamp;
+  stamp.local_saves = LocalSaves::Count(file);
   std::error_code error;
   if (!fs::exists(fs::status(file, error))) return stamp;
   stamp.exists = true;
@@ -394,6 +422,7 @@ void ProfileFile::Save() {
   std::string bytes = contents.Serialize(path_);
   if (bytes != contents.disk_bytes) {
     WriteFileAtomically(path_, bytes);
+    LocalSaves::Add(path_);
     contents.disk_bytes = std::move(bytes);
     contents.stamp = StampOf(path_);
   }
@@ -420,7 +449,19 @@ ProfileFile::Batch::~Batch() noexcept(false) {
 
 std::string ReadProfileString(const fs::path& file, std::string_view section, std::string_view key,
                               std::string_view fallback) {
-  return ProfileFile(file).ReadString(section, key, fallback);
+  // Steps read single values of the same few files thousands of times: the parsed files are
+  // kept, and each read still checks the file on disk first.
+  static std::mutex mutex;
+  static std::unordered_map<std::string, std::unique_ptr<ProfileFile>> parsed;
+  const std::string cache_key = PathToUtf8(fs::absolute(file).lexically_normal());
+  std::lock_guard lock(mutex);
+  auto found = parsed.find(cache_key);
+  if (found == parsed.end()) {
+    auto loaded = std::make_unique<ProfileFile>(file);
+    if (parsed.size() >= kMaxCachedFiles) parsed.clear();
+    found = parsed.emplace(cache_key, std::move(loaded)).first;
+  }
+  return found->second->ReadString(section, key, fallback);
 }
 
 void WriteProfileString(const fs::path& file, std::string_view section, std::string_view key,

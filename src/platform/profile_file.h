@@ -10,8 +10,10 @@
 // Big5) and written back in UTF-8. A missing file reads as empty.
 //
 // Every read sees the file as it is on disk now: when another object or program changed it, it
-// is read again. Every change reaches the file before the call returns; changes made here are
-// applied to the current file content, so changes made meanwhile by others are kept.
+// is read again (changes made through this module are seen at once; changes by other programs as
+// soon as the file's size or modification time differs). Every change reaches the file before
+// the call returns; changes made here are applied to the current file content, so changes made
+// meanwhile by others are kept.
 
 #include <filesystem>
 #include <memory>
@@ -91,7 +93,8 @@ class ProfileFile {
   int batch_depth_ = 0;
 };
 
-// One-shot reads and writes, each opening and closing the file.
+// One-shot reads and writes. The reads keep the parsed content of the last few files read (and
+// check the file on disk at every read, as above); the writes open and close the file.
 std::string ReadProfileString(const std::filesystem::path& file, std::string_view section,
                               std::string_view key, std::string_view fallback = {});
 void WriteProfileString(const std::filesystem::path& file, std::string_view section,

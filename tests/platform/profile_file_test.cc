@@ -252,6 +252,20 @@ TEST_F(ProfileFileTest, ChangesByOthersAreSeenAndKept) {
   EXPECT_EQ(first.ReadString("t", "e"), "5");
 }
 
+TEST_F(ProfileFileTest, ChangesKeepingTheSizeAreSeenAtOnce) {
+  // Rewrites of the same size follow each other faster than file times change.
+  Write("[s]\r\nk=0\r\n");
+  ProfileFile reader(file_);
+  EXPECT_EQ(ReadProfileString(file_, "s", "k"), "0");
+  for (char digit = '1'; digit <= '9'; ++digit) {
+    const std::string value(1, digit);
+    WriteProfileString(file_, "s", "k", value);
+    EXPECT_EQ(reader.ReadString("s", "k"), value);
+    EXPECT_EQ(ReadProfileString(file_, "s", "k"), value);
+    EXPECT_EQ(ReadProfileStringLimited(file_, "s", "k", 2), value);
+  }
+}
+
 TEST_F(ProfileFileTest, MalformedFilesAreReadWithoutFailing) {
   std::string junk = "[open\r\nk=1\r\n" + std::string(1 << 20, 'x') + "=long\r\n";
   junk += std::string("\0\x01\x02 junk\r\n", 11);
