@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <fstream>
 #include <iterator>
@@ -17,6 +18,9 @@
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
 #include <windows.h>
 #else
 #include <fcntl.h>
@@ -229,8 +233,7 @@ class ListingCache {
     if (found == listing.end()) return std::nullopt;
     for (const std::string& name : found->second) {
       std::error_code error;
-      if (fs::exists(fs::symlink_status(folder / fs::path(std::u8string(name.begin(), name.end())),
-                                        error))) {
+      if (fs::exists(fs::symlink_status(folder / PathFromUtf8(name), error))) {
         return name;
       }
     }
@@ -244,10 +247,6 @@ class ListingCache {
 ListingCache& Listings() {
   static ListingCache cache;
   return cache;
-}
-
-fs::path Utf8ToPath(std::string_view utf8) {
-  return fs::path(std::u8string(utf8.begin(), utf8.end()));
 }
 
 fs::path TemporarySibling(const fs::path& file) {
@@ -294,6 +293,10 @@ bool WriteAndFlush(const fs::path& file, std::string_view bytes, std::error_code
 }
 
 }  // namespace
+
+fs::path PathFromUtf8(std::string_view utf8) {
+  return fs::path(std::u8string(utf8.begin(), utf8.end()));
+}
 
 std::string PathToUtf8(const fs::path& path) {
   const std::u8string utf8 = path.u8string();
@@ -408,14 +411,14 @@ std::optional<fs::path> ResolvePath(const fs::path& folder, std::string_view rel
       continue;
     }
     std::error_code error;
-    const fs::path exact = current / Utf8ToPath(component);
+    const fs::path exact = current / PathFromUtf8(component);
     if (fs::exists(fs::symlink_status(exact, error))) {
       current = exact;
       continue;
     }
     std::optional<std::string> name = Listings().Find(current, std::string(component));
     if (!name) return std::nullopt;
-    current /= Utf8ToPath(*name);
+    current /= PathFromUtf8(*name);
   }
   std::error_code error;
   if (!fs::exists(current, error)) return std::nullopt;

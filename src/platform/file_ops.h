@@ -52,7 +52,8 @@ void WriteFileAtomically(const std::filesystem::path& file, std::string_view byt
 // The whole file. Throws Error naming the file when it is missing or cannot be read.
 std::string ReadWholeFile(const std::filesystem::path& file);
 
-// A path as UTF-8 text, for messages.
+// A path as UTF-8 text (for messages), and a path made from UTF-8 text.
 std::string PathToUtf8(const std::filesystem::path& path);
+std::filesystem::path PathFromUtf8(std::string_view utf8);
 
 }  // namespace zuvo

@@ -137,7 +137,7 @@ fs::path RelativePath(std::string_view name) {
     const std::string_view part = name.substr(start, end - start);
     start = end + 1;
     if (part.empty() || part == ".") continue;
-    relative /= fs::path(std::u8string(part.begin(), part.end()));
+    relative /= PathFromUtf8(part);
   }
   return relative;
 }
