@@ -66,23 +66,38 @@ void CheckWrite(zuvo::ProfileFile& ini, const std::string& section, const std::s
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size == 0) return 0;
+  // The first byte chooses the change; the rest is the file.
+  const uint8_t change = data[0];
   const fs::path& file = File();
   {
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    out.write(reinterpret_cast<const char*>(data + 1), static_cast<std::streamsize>(size - 1));
   }
   try {
     zuvo::ProfileFile ini(file);
     const std::vector<Entry> entries = AllValues(ini);
     for (const Entry& entry : entries) ini.ReadInteger(entry.section, entry.key, 0);
-    if (!entries.empty()) CheckWrite(ini, entries.front().section, entries.front().key);
-    if (!entries.empty()) CheckWrite(ini, entries.back().section, "new key");
-    CheckWrite(ini, "new section", "k");
-    if (!entries.empty()) {
-      ini.DeleteKey(entries.front().section, entries.front().key);
-      Check(ini.ReadString(entries.front().section, entries.front().key, "gone") == "gone");
-      ini.EraseSection(entries.back().section);
-      Check(!ini.HasSection(entries.back().section));
+    const Entry& chosen =
+        entries.empty() ? Entry{"new section", "k", ""} : entries[(change >> 2) % entries.size()];
+    switch (change & 3) {
+      case 0:
+        CheckWrite(ini, chosen.section, chosen.key);
+        break;
+      case 1:
+        CheckWrite(ini, chosen.section, "new key");
+        break;
+      case 2:
+        CheckWrite(ini, "new section", "k");
+        break;
+      case 3:
+        ini.DeleteKey(chosen.section, chosen.key);
+        Check(ini.ReadString(chosen.section, chosen.key, "gone") == "gone");
+        Check(zuvo::ProfileFile(file).ReadString(chosen.section, chosen.key, "gone") == "gone");
+        ini.EraseSection(chosen.section);
+        Check(!ini.HasSection(chosen.section));
+        Check(!zuvo::ProfileFile(file).HasSection(chosen.section));
+        break;
     }
   } catch (const zuvo::Error&) {
     // A UTF-8 file whose text Big5 cannot hold.

@@ -86,25 +86,27 @@ bool HasLineBreak(std::string_view text) {
   return text.find_first_of("\r\n") != std::string_view::npos;
 }
 
-// Saves made by this process, per file. Time stamps alone can miss a change made within their
-// resolution that keeps the size; a change made through another object of this process is
-// always seen through this count.
+// One name per file for the tables below, whatever spelling of its path is used.
+std::string FileKey(const fs::path& file) {
+  return PathToUtf8(fs::absolute(file).lexically_normal());
+}
+
+// Saves made by this process, per file (by FileKey). Time stamps alone can miss a change made
+// within their resolution that keeps the size; a change made through another object of this
+// process is always seen through this count.
 class LocalSaves {
  public:
-  static uint64_t Count(const fs::path& file) {
+  static uint64_t Count(const std::string& file_key) {
     std::lock_guard lock(mutex_);
-    auto found = counts_.find(Key(file));
+    auto found = counts_.find(file_key);
     return found == counts_.end() ? 0 : found->second;
   }
-  static void Add(const fs::path& file) {
+  static void Add(const std::string& file_key) {
     std::lock_guard lock(mutex_);
-    ++counts_[Key(file)];
+    ++counts_[file_key];
   }
 
  private:
-  static std::string Key(const fs::path& file) {
-    return PathToUtf8(fs::absolute(file).lexically_normal());
-  }
   static inline std::mutex mutex_;
   static inline std::unordered_map<std::string, uint64_t> counts_;
 };
@@ -117,9 +119,9 @@ struct FileStamp {
   bool operator==(const FileStamp&) const = default;
 };
 
-FileStamp StampOf(const fs::path& file) {
+FileStamp StampOf(const fs::path& file, const std::string& file_key) {
   FileStamp stamp;
-  stamp.local_saves = LocalSaves::Count(file);
+  stamp.local_saves = LocalSaves::Count(file_key);
   std::error_code error;
   if (!fs::exists(fs::status(file, error))) return stamp;
   stamp.exists = true;
@@ -141,6 +143,7 @@ struct ProfileFile::PendingChange {
 };
 
 struct ProfileFile::Contents {
+  std::string file_key;
   bool loaded = false;
   bool utf8 = false;              // the file starts with a UTF-8 byte order mark
   std::vector<Section> sections;  // sections[0] holds the lines before the first header
@@ -298,6 +301,7 @@ void ProfileFile::Contents::ApplyChange(const PendingChange& change) {
 
 ProfileFile::ProfileFile(fs::path file)
     : path_(std::move(file)), contents_(std::make_unique<Contents>()) {
+  contents_->file_key = FileKey(path_);
   Refresh();
 }
 
@@ -307,7 +311,7 @@ ProfileFile& ProfileFile::operator=(ProfileFile&&) noexcept = default;
 
 void ProfileFile::Refresh() const {
   Contents& contents = *contents_;
-  const FileStamp stamp = StampOf(path_);
+  const FileStamp stamp = StampOf(path_, contents.file_key);
   if (contents.loaded && stamp == contents.stamp) return;
   std::string bytes = stamp.exists ? ReadWholeFile(path_) : std::string();
   contents.stamp = stamp;
@@ -422,9 +426,9 @@ void ProfileFile::Save() {
   std::string bytes = contents.Serialize(path_);
   if (bytes != contents.disk_bytes) {
     WriteFileAtomically(path_, bytes);
-    LocalSaves::Add(path_);
+    LocalSaves::Add(contents.file_key);
     contents.disk_bytes = std::move(bytes);
-    contents.stamp = StampOf(path_);
+    contents.stamp = StampOf(path_, contents.file_key);
   }
   contents.pending.clear();
 }
@@ -453,7 +457,7 @@ std::string ReadProfileString(const fs::path& file, std::string_view section, st
   // kept, and each read still checks the file on disk first.
   static std::mutex mutex;
   static std::unordered_map<std::string, std::unique_ptr<ProfileFile>> parsed;
-  const std::string cache_key = PathToUtf8(fs::absolute(file).lexically_normal());
+  const std::string cache_key = FileKey(file);
   std::lock_guard lock(mutex);
   auto found = parsed.find(cache_key);
   if (found == parsed.end()) {
