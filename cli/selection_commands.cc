@@ -19,18 +19,6 @@ std::filesystem::path SourceArgument(Invocation& invocation) {
   return std::filesystem::absolute(PathFromUtf8(invocation.args.RequiredPositional(0, "SRC")));
 }
 
-template <typename Fields>
-int PrintClinicResult(const Fields& fields, StepResult result) {
-  PrintBig5Field(std::cout, "system", fields.his);
-  PrintBig5Field(std::cout, "clinic name", fields.clinic_name);
-  PrintBig5Field(std::cout, "clinic code", fields.clinic_id);
-  PrintBig5Field(std::cout, "opening date", fields.start_date);
-  PrintBig5Field(std::cout, "pharmacist name", fields.pharmacist_name);
-  PrintBig5Field(std::cout, "pharmacist id", fields.pharmacist_id);
-  if (result == StepResult::kDone) PrintWorkTree(std::cout, fields.work_tree);
-  return ExitStatusOf(result);
-}
-
 int RunVisionSelect(Invocation& invocation) {
   std::filesystem::path source = SourceArgument(invocation);
   invocation.args.Finish(1);
@@ -40,7 +28,7 @@ int RunVisionSelect(Invocation& invocation) {
   VisionFolderFields fields;
   StepResult result =
       SelectVisionFolder(fields, CurrentWorkplace(invocation.home), session.context());
-  return PrintClinicResult(fields, result);
+  return PrintClinicResult(std::cout, fields, result);
 }
 
 MakeDateMode ModeArgument(Invocation& invocation) {
@@ -60,7 +48,7 @@ int RunRealSunSelect(Invocation& invocation) {
   session.context().SetFolderAnswer(source);
   StepResult result =
       SelectRealSunFolder(fields, CurrentWorkplace(invocation.home), session.context());
-  return PrintClinicResult(fields, result);
+  return PrintClinicResult(std::cout, fields, result);
 }
 
 int PrintHisResult(const HisFolderFields& fields, StepResult result) {

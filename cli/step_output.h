@@ -17,4 +17,18 @@ void PrintWorkTree(std::ostream& out, const std::filesystem::path& work_tree);
 // The exit status of a step's result.
 int ExitStatusOf(StepResult result);
 
+// The fields a clinic folder choice filled (Vision window or RealSun page); returns the exit
+// status.
+template <typename Fields>
+int PrintClinicResult(std::ostream& out, const Fields& fields, StepResult result) {
+  PrintBig5Field(out, "system", fields.his);
+  PrintBig5Field(out, "clinic name", fields.clinic_name);
+  PrintBig5Field(out, "clinic code", fields.clinic_id);
+  PrintBig5Field(out, "opening date", fields.start_date);
+  PrintBig5Field(out, "pharmacist name", fields.pharmacist_name);
+  PrintBig5Field(out, "pharmacist id", fields.pharmacist_id);
+  if (result == StepResult::kDone) PrintWorkTree(out, fields.work_tree);
+  return ExitStatusOf(result);
+}
+
 }  // namespace zuvo::cli
