@@ -16,8 +16,8 @@ struct DemoClinic {
   std::string code;  // NHI institution code, ten digits
 };
 
-// The clinic of a seed: a name such as "展望示範診所" followed by a number, and a code of ten
-// digits. The same seed gives the same clinic.
+// The clinic of a seed: a name such as "展望示範7號診所" and an NHI code of ten digits. The
+// same seed gives the same clinic.
 DemoClinic VisionDemoClinic(uint32_t seed);
 DemoClinic RealSunDemoClinic(uint32_t seed);
 
