@@ -46,7 +46,6 @@ TFdataedit::TFdataedit(WorkbenchEnvironment& environment, QWidget* parent)
   FormCreate();
   CPOPD->tabBar()->setVisible(operator_mode_);
   FVISW = new TFVISW(environment_, operator_mode_, this);
-  FVISW->setWindowFlag(Qt::Window);
 }
 
 // Each page scrolls, so that the window keeps its small size whatever a page holds.

@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include "core/code_tables.h"
+#include "demo/demo_clinic.h"
 #include "diagnosis_grid_layout.h"
 #include "main_window.h"
 #include "platform/big5.h"
@@ -171,7 +172,7 @@ TEST(VisionWindow, Button1OpensItModallyWithTheLastVisionFolder) {
     folder = bench.Find<QLineEdit>("CVISWdir")->text();
     vision.reject();
   });
-  QTest::mouseClick(bench.Find<QPushButton>("Button1"), Qt::LeftButton);
+  bench.Find<QPushButton>("Button1")->click();
   EXPECT_TRUE(was_open);
   EXPECT_EQ(folder, "/clinic/visw/");
 }
@@ -192,11 +193,11 @@ TEST(VisionWindow, Button1WithoutAVsystemSectionOpensWithAnEmptyFolder) {
 TEST(VisionWindow, StopButtonsSetTheRunFlags) {
   Workbench bench;
   EXPECT_TRUE(bench.flags.StepMessages());
-  QTest::mouseClick(bench.Find<QPushButton>("CRSstop"), Qt::LeftButton);
+  bench.Find<QPushButton>("CRSstop")->click();
   EXPECT_TRUE(bench.flags.StopRequested());
   EXPECT_TRUE(bench.flags.StepMessages()) << "the RealSun stop button leaves StepMessages";
   bench.flags.SetStopRequested(false);
-  QTest::mouseClick(bench.Find<QPushButton>("Cstop"), Qt::LeftButton);
+  bench.Find<QPushButton>("Cstop")->click();
   EXPECT_TRUE(bench.flags.StopRequested());
   EXPECT_FALSE(bench.flags.StepMessages());
 }
@@ -209,6 +210,47 @@ TEST(VisionWindow, DoubleClickOnAMessageLineOffersItForCopying) {
   ASSERT_EQ(list->count(), 1);
   emit list->itemDoubleClicked(list->item(0));
   EXPECT_EQ(bench.prompts.asked_texts(), std::vector<QString>{"病歷號為0錯誤:12"});
+}
+
+TEST(VisionWindow, FolderChoiceFillsTheFieldsAndMakesTheWorkTree) {
+  Workbench bench;
+  bench.environment.clock = [] { return *EncodeDateTime({2018, 3, 26, 10, 0, 0, 0}); };
+  TempDir source;
+  demo::WriteVisionParameterTable(source.path(), {big5::FromUtf8("展望示範診所"), "3501200000"});
+  bench.prompts.AnswerNextFolder(FromPath(source.path()));
+  bench.Find<QPushButton>("CVISWselectPath")->click();
+
+  EXPECT_EQ(bench.prompts.folder_captions(), std::vector<QString>{"選擇系統檔案夾"});
+  EXPECT_EQ(bench.Find<QLineEdit>("CVISWdir")->text(), FromPath(source.path()) + "/");
+  EXPECT_EQ(bench.Find<QLineEdit>("CVISWclinicName")->text(), "展望示範診所");
+  EXPECT_EQ(bench.Find<QLineEdit>("CVISWclinicID")->text(), "3501200000");
+  EXPECT_EQ(bench.Find<QLineEdit>("CVISWHIS")->text(), "展望");
+  std::filesystem::path tree = bench.home / "VISW" / "3501200000" / "1070326_1";
+  EXPECT_EQ(bench.Find<QLineEdit>("CVISWqmxDir")->text(), FromPath(tree) + "/");
+  EXPECT_TRUE(std::filesystem::is_directory(tree / "Tolsern"));
+  EXPECT_TRUE(std::filesystem::is_directory(tree / "Corvix"));
+  EXPECT_EQ(bench.prompts.messages().size(), 1u) << "only the start-up message about the database";
+}
+
+TEST(RealSunPage, ModeChoiceMovesTheWorkTreeOnceTheClinicIsKnown) {
+  Workbench bench;
+  bench.environment.clock = [] { return *EncodeDateTime({2018, 3, 26, 10, 0, 0, 0}); };
+  auto* mode = bench.Find<OptionGroup>("CmakeDateMode");
+  EXPECT_TRUE(mode->isEnabled());
+  mode->Item(1)->click();
+  EXPECT_TRUE(bench.Find<QLineEdit>("CRSqmxDir")->text().isEmpty());
+
+  TempDir source;
+  demo::WriteRealSunTitleTable(source.path(), {big5::FromUtf8("耀聖示範診所"), "X9"});
+  bench.prompts.AnswerNextFolder(FromPath(source.path()));
+  bench.Find<QPushButton>("CRSselectPath")->click();
+  EXPECT_EQ(bench.prompts.folder_captions(), std::vector<QString>{"選擇耀聖檔案夾"});
+  EXPECT_EQ(bench.Find<QLineEdit>("CRSclinicName")->text(), "耀聖示範診所");
+  std::filesystem::path clinic = bench.home / "RS" / "X9";
+  EXPECT_EQ(bench.Find<QLineEdit>("CRSqmxDir")->text(), FromPath(clinic / "1070326_2") + "/");
+  mode->Item(0)->click();
+  EXPECT_EQ(bench.Find<QLineEdit>("CRSqmxDir")->text(), FromPath(clinic / "1070326_1") + "/");
+  EXPECT_TRUE(std::filesystem::is_directory(clinic / "1070326_1" / "Tolsern" / "X9"));
 }
 
 TEST(DiagnosisGrid, LongNameColumnsShareTheWidthBeyond400Pixels) {
