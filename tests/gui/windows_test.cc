@@ -7,7 +7,6 @@
 #include <QProgressBar>
 #include <QSpinBox>
 #include <QTabBar>
-#include <QTest>
 #include <QTimer>
 
 #include "core/code_tables.h"
