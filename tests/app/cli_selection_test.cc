@@ -15,15 +15,15 @@ namespace {
 namespace fs = std::filesystem;
 using testing::TempDir;
 
-struct Run {
+struct CliRun {
   int status = -1;
   std::string out;
 };
 
-Run RunCli(const std::string& arguments) {
+CliRun RunCli(const std::string& arguments) {
   const char* cli = std::getenv("ZUVO_CLI");
   if (cli == nullptr) return {};
-  Run run;
+  CliRun run;
   std::string command = "'" + std::string(cli) + "' " + arguments + " 2>/dev/null";
   FILE* pipe = popen(command.c_str(), "r");
   if (pipe == nullptr) return run;
@@ -50,7 +50,7 @@ TEST_F(CliSelection, VisionSelectMakesTheWorkTreeAndPrintsTheFields) {
   fs::create_directories(source);
   demo::WriteVisionParameterTable(source, {big5::FromUtf8("展望示範診所"), "3501200000"});
   fs::rename(source / "VISPARA.DBF", source / "vispara.DBF");
-  Run run = RunCli("--home " + Quoted(home.path()) + " vision select " + Quoted(source));
+  CliRun run = RunCli("--home " + Quoted(home.path()) + " vision select " + Quoted(source));
   ASSERT_EQ(run.status, 0) << run.out;
   EXPECT_NE(run.out.find("system: 展望\nclinic name: 展望示範診所\nclinic code: 3501200000\n"),
             std::string::npos)
@@ -71,7 +71,7 @@ TEST_F(CliSelection, VisionSelectOnARealSunFolderStopsWithStatusTwo) {
   fs::path source = sources / "rs";
   fs::create_directories(source);
   demo::WriteRealSunTitleTable(source, {"A", "X1"});
-  Run run = RunCli("--home " + Quoted(home.path()) + " vision select " + Quoted(source));
+  CliRun run = RunCli("--home " + Quoted(home.path()) + " vision select " + Quoted(source));
   EXPECT_EQ(run.status, 2);
   EXPECT_NE(run.out.find("message: 你選取的系統是耀聖,與目前設定的系統不合\n"), std::string::npos)
       << run.out;
@@ -87,12 +87,12 @@ TEST_F(CliSelection, ADamagedTableIsAnErrorWithStatusOne) {
 }
 
 TEST_F(CliSelection, DemoBuildsBothClinicsAndChoosesTheVisionOne) {
-  Run run = RunCli("--home " + Quoted(home.path()) + " demo");
+  CliRun run = RunCli("--home " + Quoted(home.path()) + " demo");
   ASSERT_EQ(run.status, 0) << run.out;
   EXPECT_NE(run.out.find("system: 展望\n"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("work tree: " + (home.path() / "VISW").string()), std::string::npos)
       << run.out;
-  Run realsun = RunCli("--home " + Quoted(home.path()) + " realsun select --mode before " +
+  CliRun realsun = RunCli("--home " + Quoted(home.path()) + " realsun select --mode before " +
                        Quoted(home / "demo-sources" / "RealSun"));
   ASSERT_EQ(realsun.status, 0) << realsun.out;
   EXPECT_NE(realsun.out.find("system: 耀聖\n"), std::string::npos);

@@ -271,7 +271,7 @@ TEST_F(SelectionTest, HisSearchProbesTheDriveFoldersInOrder) {
   EXPECT_EQ(fields.source_folder, WithTrailingSeparator(d.path()));
   EXPECT_EQ(fields.clinic_id, "R1");
   EXPECT_TRUE(fields.work_tree.empty());
-  EXPECT_FALSE(fs::exists(home / PathFromUtf8("耀聖")));
+  EXPECT_FALSE(fs::exists(home.path() / PathFromUtf8("耀聖")));
 }
 
 }  // namespace
