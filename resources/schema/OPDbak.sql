@@ -32,7 +32,11 @@ CREATE TABLE MX (
   UseMethod TEXT COLLATE NOCASE,
   RateIndex INTEGER DEFAULT 0,
   ChangetoMXname TEXT COLLATE NOCASE,
-  ChangetoMXcode TEXT COLLATE NOCASE
+  ChangetoMXcode TEXT COLLATE NOCASE,
+  -- Kept by the Zuvo front end: the dispensing letter (first character) and the executing
+  -- staff ID of the order; the conversions leave them empty.
+  p2 TEXT COLLATE NOCASE,
+  p24 TEXT COLLATE NOCASE
 );
 CREATE INDEX MX_INSUcode ON MX (INSUcode);
 CREATE INDEX MX_Tname ON MX (Tname);
