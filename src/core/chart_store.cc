@@ -16,6 +16,34 @@ std::string ChartFileName(int32_t file_code) {
   return name;
 }
 
+std::optional<int32_t> ChartFileCodeOf(std::string_view file_name) {
+  // D000hhh.lll
+  if (file_name.size() != 11 || (file_name[0] != 'D' && file_name[0] != 'd') ||
+      file_name.substr(1, 3) != "000" || file_name[7] != '.') {
+    return std::nullopt;
+  }
+  std::string_view high = file_name.substr(4, 3);
+  std::string_view low = file_name.substr(8, 3);
+  for (std::string_view digits : {high, low}) {
+    if (digits.find_first_not_of("0123456789") != std::string_view::npos) return std::nullopt;
+  }
+  int high_value = std::stoi(std::string(high));
+  int low_value = std::stoi(std::string(low));
+  if (high_value > 255 || low_value > 255) return std::nullopt;
+  return high_value * 256 + low_value;
+}
+
+std::map<int32_t, std::filesystem::path> ListChartFiles(const StoreLocation& store) {
+  std::map<int32_t, std::filesystem::path> files;
+  std::error_code error;
+  for (std::filesystem::directory_iterator it(store.ChartFolder(), error), end;
+       !error && it != end; it.increment(error)) {
+    std::optional<int32_t> code = ChartFileCodeOf(it->path().filename().string());
+    if (code && it->is_regular_file(error)) files.emplace(*code, it->path());
+  }
+  return files;
+}
+
 std::filesystem::path ChartFilePath(const StoreLocation& store, int32_t file_code) {
   return FindWithoutCase(store.ChartFolder(), ChartFileName(file_code));
 }

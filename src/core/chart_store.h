@@ -6,7 +6,10 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "core/chart_records.h"
 #include "core/message_sink.h"
@@ -18,6 +21,10 @@ inline constexpr int32_t kHighestChartFileCode = 0xFFFF;
 
 // "D000001.000" for file code 256; only the low 16 bits of the code count.
 std::string ChartFileName(int32_t file_code);
+// The file code named by a chart file name ("d000001.000" gives 256); empty for other names.
+std::optional<int32_t> ChartFileCodeOf(std::string_view file_name);
+// The chart files of the store by file code.
+std::map<int32_t, std::filesystem::path> ListChartFiles(const StoreLocation& store);
 // The chart file of `file_code` in the store's chart folder (an existing file whose name differs
 // only in letter case is found).
 std::filesystem::path ChartFilePath(const StoreLocation& store, int32_t file_code);
