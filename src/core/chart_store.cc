@@ -1,5 +1,6 @@
 #include "core/chart_store.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -83,8 +84,11 @@ bool ReadChartEntryHead(const StoreLocation& store, int32_t file_code, int32_t o
 int32_t RoundHalfUp(double x) {
   if (std::isnan(x)) return 0;
   double whole = std::trunc(x);
-  // The fraction keeps the sign of x, so negative values are always truncated.
-  double rounded = x - whole < 0.49999 ? whole : whole + 1;
+  // The fraction keeps the sign of x, so negative values are always truncated. A written
+  // 2.49999 is stored as 2.4999899999..., so the threshold allows for the representation error
+  // of x.
+  double tolerance = std::max(1e-12, std::fabs(x) * 4 * std::numeric_limits<double>::epsilon());
+  double rounded = x - whole < 0.49999 - tolerance ? whole : whole + 1;
   if (rounded >= static_cast<double>(std::numeric_limits<int32_t>::max())) {
     return std::numeric_limits<int32_t>::max();
   }
