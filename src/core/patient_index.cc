@@ -7,6 +7,7 @@
 #include "core/binary_file.h"
 #include "core/day_number.h"
 #include "core/patient_store.h"
+#include "core/roc_date.h"
 #include "platform/big5.h"
 
 namespace zuvo {
@@ -93,7 +94,7 @@ void IndexRecord(IndexImage& image, const PatientRecord& record) {
   std::string birthday_entry = EntryWithNumber(number, kBirthdayTable.entry_size);
   StoreI32(birthday_entry.data() + 4, birthday);
   image.Insert(kBirthdayTable, kBirthdayTableOffset,
-               static_cast<size_t>(DayOfYearIndex(CivilFromDayNumber(birthday))), birthday_entry);
+               static_cast<size_t>(DayOfYearIndex(birthday)), birthday_entry);
 
   std::string name = big5::Trim(record.Get(patient_field::kName));
   if (name.size() >= 2) {
