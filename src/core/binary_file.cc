@@ -55,8 +55,8 @@ BinaryFile::~BinaryFile() {
 
 void BinaryFile::Fail(const std::string& what) const {
   int error = errno;
-  throw Error(what + " " + path_.string() + (error != 0 ? std::string(": ") + std::strerror(error)
-                                                        : std::string()));
+  throw Error(what + " " + path_.string() +
+              (error != 0 ? std::string(": ") + std::strerror(error) : std::string()));
 }
 
 void BinaryFile::Seek(uint64_t offset, bool for_write) {

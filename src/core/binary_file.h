@@ -48,9 +48,9 @@ class MemoryByteSource : public ByteSource {
 class BinaryFile : public ByteSource {
  public:
   enum class Mode {
-    kRead,        // existing file, read only
-    kReadWrite,   // existing file, read and write
-    kCreate,      // new empty file (an existing one is truncated), read and write
+    kRead,         // existing file, read only
+    kReadWrite,    // existing file, read and write
+    kCreate,       // new empty file (an existing one is truncated), read and write
     kOpenOrCreate  // existing file, or a new empty one, read and write
   };
   BinaryFile(const std::filesystem::path& path, Mode mode);

@@ -73,8 +73,8 @@ std::optional<BlockFrame> ReadBlockFrame(ByteSource& source, uint64_t at, std::s
   }
   frame.payload_size = static_cast<uint64_t>(fixed);
   if (frame.payload_size > source.size() - frame.payload) {
-    problem = "block of tag " + std::to_string(frame.tag) + At(at) +
-              " runs past the end of the file";
+    problem =
+        "block of tag " + std::to_string(frame.tag) + At(at) + " runs past the end of the file";
     return std::nullopt;
   }
   frame.end = frame.payload + frame.payload_size;
@@ -117,7 +117,7 @@ ChartEntryRead ReadChartEntry(ByteSource& file, ChartPosition position, EntryDet
                                  : frame->tag == chart_tag::kEnd || AllowedInBody(frame->tag);
     if (!allowed) {
       entry.problem = "tag " + std::to_string(frame->tag) + At(at) +
-                      (expected == chart_tag::kHeader ? " where the header should begin"
+                      (expected == chart_tag::kHeader  ? " where the header should begin"
                        : expected == chart_tag::kVisit ? " where the visit record should follow"
                                                        : " does not belong in an entry");
       return entry;

@@ -21,12 +21,12 @@ namespace zuvo {
 // Where one block lies in its file (0-based byte offsets).
 struct BlockFrame {
   int16_t tag = 0;
-  uint64_t start = 0;         // the tag
-  uint64_t payload = 0;       // the record, or a text's bytes after its length
+  uint64_t start = 0;    // the tag
+  uint64_t payload = 0;  // the record, or a text's bytes after its length
   uint64_t payload_size = 0;
-  uint64_t remark = 0;        // an order line's remark text, when remark_size is set
+  uint64_t remark = 0;  // an order line's remark text, when remark_size is set
   std::optional<uint64_t> remark_size;
-  uint64_t end = 0;           // the byte after the block
+  uint64_t end = 0;  // the byte after the block
 };
 
 // Reads the frame of the block at `at`. Empty with `problem` set when the tag is not a chart

@@ -37,8 +37,8 @@ std::optional<int32_t> ChartFileCodeOf(std::string_view file_name) {
 std::map<int32_t, std::filesystem::path> ListChartFiles(const StoreLocation& store) {
   std::map<int32_t, std::filesystem::path> files;
   std::error_code error;
-  for (std::filesystem::directory_iterator it(store.ChartFolder(), error), end;
-       !error && it != end; it.increment(error)) {
+  for (std::filesystem::directory_iterator it(store.ChartFolder(), error), end; !error && it != end;
+       it.increment(error)) {
     std::optional<int32_t> code = ChartFileCodeOf(it->path().filename().string());
     if (code && it->is_regular_file(error)) files.emplace(*code, it->path());
   }

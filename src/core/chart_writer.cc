@@ -18,12 +18,12 @@ void RecreateChartFolder(const StoreLocation& store) {
   std::error_code error;
   std::filesystem::path existing = store.ChartFolder();
   std::filesystem::remove_all(existing, error);
-  if (error) throw Error("cannot delete the chart folder " + existing.string() + ": " +
-                         error.message());
+  if (error)
+    throw Error("cannot delete the chart folder " + existing.string() + ": " + error.message());
   std::filesystem::path folder = store.server_data_folder / "CHART";
   std::filesystem::create_directories(folder, error);
-  if (error) throw Error("cannot create the chart folder " + folder.string() + ": " +
-                         error.message());
+  if (error)
+    throw Error("cannot create the chart folder " + folder.string() + ": " + error.message());
 }
 
 int32_t CheckedOffset(uint64_t byte_after, const std::filesystem::path& file) {
@@ -97,9 +97,9 @@ ChartPosition FreshChartStoreWriter::Write(ChartEntry& entry) {
   if (earliest == 0 || DayNumberOrZero(earliest) >= DayNumberOrZero(visit)) {
     patient_link.Set(link_field::kEarliestVisit, visit);
   } else {
-    entry.visit.Set(visit_field::kVisitFlags,
-                    static_cast<int16_t>(entry.visit.Get(visit_field::kVisitFlags) |
-                                         kVisitFlagReturnVisit));
+    entry.visit.Set(
+        visit_field::kVisitFlags,
+        static_cast<int16_t>(entry.visit.Get(visit_field::kVisitFlags) | kVisitFlagReturnVisit));
   }
   if (visit > patient_link.Get(link_field::kLatestVisit)) {
     patient_link.Set(link_field::kLatestVisit, visit);
@@ -128,8 +128,8 @@ ChartPosition FreshChartStoreWriter::Write(ChartEntry& entry) {
 void FreshChartStoreWriter::UpdatePatientRecords() {
   for (const auto& [file_number, path] : ListPatientFiles(store_)) {
     BinaryFile file(path, BinaryFile::Mode::kReadWrite);
-    size_t slots = static_cast<size_t>(
-        std::min<uint64_t>(file.size(), kPatientFileRecordsSize) / kPatientRecordSize);
+    size_t slots = static_cast<size_t>(std::min<uint64_t>(file.size(), kPatientFileRecordsSize) /
+                                       kPatientRecordSize);
     std::string records = file.ReadString(0, slots * kPatientRecordSize);
     PatientRecord record;
     for (size_t slot = 0; slot < slots; ++slot) {
@@ -173,8 +173,8 @@ ChartPosition AppendChartEntry(const StoreLocation& store, ChartEntry& entry) {
   double visit = entry.visit.Get(visit_field::kVisitDateTime);
   std::optional<int32_t> visit_day = DayNumberOf(visit);
   if (!visit_day || *visit_day == 0) {
-    throw Error("a chart entry needs a visit date; patient " + std::to_string(patient) +
-                " has " + FormatDateTime(visit));
+    throw Error("a chart entry needs a visit date; patient " + std::to_string(patient) + " has " +
+                FormatDateTime(visit));
   }
   PatientRecord record;
   if (!ReadPatient(store, patient, record)) {

@@ -24,8 +24,7 @@ void StoreRecord(const DayRecord& record, char* bytes) {
 }  // namespace
 
 DayIndex::DayIndex(int32_t first_day, int32_t last_day) {
-  records_.resize(static_cast<size_t>(std::max<int64_t>(int64_t{last_day} - first_day + 1, 0)) +
-                  1);
+  records_.resize(static_cast<size_t>(std::max<int64_t>(int64_t{last_day} - first_day + 1, 0)) + 1);
   records_[0].count = first_day;
 }
 

@@ -19,7 +19,7 @@ namespace zuvo {
 inline constexpr size_t kDayRecordSize = 12;
 
 struct DayRecord {
-  int32_t count = 0;  // record 0: the first day number
+  int32_t count = 0;     // record 0: the first day number
   ChartPosition newest;  // record 0: the append point
   friend bool operator==(const DayRecord&, const DayRecord&) = default;
 };

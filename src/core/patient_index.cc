@@ -38,8 +38,8 @@ class IndexImage {
           return;
         }
       }
-      char* next_field = bytes_.data() + block + PatientIndexTable::kEntriesPerBlock *
-                                                     table.entry_size;
+      char* next_field =
+          bytes_.data() + block + PatientIndexTable::kEntriesPerBlock * table.entry_size;
       int32_t next = LoadI32(next_field);
       if (next == 0) {
         size_t appended = bytes_.size();
@@ -93,8 +93,8 @@ void IndexRecord(IndexImage& image, const PatientRecord& record) {
   int32_t birthday = DayNumberOf(record.Get(patient_field::kBirthday)).value_or(0);
   std::string birthday_entry = EntryWithNumber(number, kBirthdayTable.entry_size);
   StoreI32(birthday_entry.data() + 4, birthday);
-  image.Insert(kBirthdayTable, kBirthdayTableOffset,
-               static_cast<size_t>(DayOfYearIndex(birthday)), birthday_entry);
+  image.Insert(kBirthdayTable, kBirthdayTableOffset, static_cast<size_t>(DayOfYearIndex(birthday)),
+               birthday_entry);
 
   std::string name = big5::Trim(record.Get(patient_field::kName));
   if (name.size() >= 2) {
@@ -121,8 +121,8 @@ void BuildPatientIndex(const StoreLocation& store, const MessageSink& messages) 
   int mismatches = 0;
   for (const auto& [file_number, path] : ListPatientFiles(store)) {
     BinaryFile file(path, BinaryFile::Mode::kRead);
-    size_t slots = static_cast<size_t>(
-        std::min<uint64_t>(file.size(), kPatientFileRecordsSize) / kPatientRecordSize);
+    size_t slots = static_cast<size_t>(std::min<uint64_t>(file.size(), kPatientFileRecordsSize) /
+                                       kPatientRecordSize);
     std::string records = file.ReadString(0, slots * kPatientRecordSize);
     PatientRecord record;
     for (size_t slot = 0; slot < slots; ++slot) {

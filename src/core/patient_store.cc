@@ -165,12 +165,12 @@ int32_t HighestPatientNumber(const StoreLocation& store) {
   auto files = ListPatientFiles(store);
   for (auto it = files.rbegin(); it != files.rend(); ++it) {
     BinaryFile file(it->second, BinaryFile::Mode::kRead);
-    size_t slots = static_cast<size_t>(
-        std::min<uint64_t>(file.size(), kPatientFileRecordsSize) / kPatientRecordSize);
+    size_t slots = static_cast<size_t>(std::min<uint64_t>(file.size(), kPatientFileRecordsSize) /
+                                       kPatientRecordSize);
     std::string records = file.ReadString(0, slots * kPatientRecordSize);
     for (size_t slot = slots; slot-- > 0;) {
-      int32_t number = LoadI32(records.data() + slot * kPatientRecordSize +
-                               patient_field::kNumber.offset);
+      int32_t number =
+          LoadI32(records.data() + slot * kPatientRecordSize + patient_field::kNumber.offset);
       if (number != 0 && number == it->first * kPatientsPerFile + static_cast<int32_t>(slot)) {
         return number;
       }

@@ -88,8 +88,7 @@ class StoreVerifier {
         ChartPosition position{code, static_cast<int32_t>(at + 1)};
         ChartEntryRead entry = ReadChartEntry(file, position, EntryDetail::kFraming);
         if (!entry.well_formed) {
-          Add(EntryWhere(position), "damaged entry: " + entry.problem +
-                                        "; the rest of the file (" +
+          Add(EntryWhere(position), "damaged entry: " + entry.problem + "; the rest of the file (" +
                                         std::to_string(file.size() - at) +
                                         " bytes) was not checked");
           damaged_.insert(position);
@@ -98,8 +97,8 @@ class StoreVerifier {
         CheckEntryRecords(entry);
         scanned.entry_offsets.push_back(position.offset);
         ++report_.entries;
-        last_entry_end_ = std::max(last_entry_end_,
-                                   ChartPosition{code, static_cast<int32_t>(entry.end + 1)});
+        last_entry_end_ =
+            std::max(last_entry_end_, ChartPosition{code, static_cast<int32_t>(entry.end + 1)});
         at = entry.end;
       }
       scanned.scanned_to = at;
@@ -111,7 +110,8 @@ class StoreVerifier {
     auto scanned = scanned_.find(entry.position.file_code);
     if (scanned != scanned_.end() && !scanned->second.Unscanned(entry.position.offset) &&
         !scanned->second.IsEntryStart(entry.position.offset)) {
-      Add(chain, "links to " + PositionText(entry.position) + ", which is not the start of an entry");
+      Add(chain,
+          "links to " + PositionText(entry.position) + ", which is not the start of an entry");
       return;
     }
     if (!entry.well_formed && damaged_.insert(entry.position).second) {
@@ -120,7 +120,8 @@ class StoreVerifier {
   }
 
   void CheckChainEnd(const ChainWalkResult& walk, const std::string& chain) {
-    if (!walk.clean) Add(chain, "chain stops at " + PositionText(walk.stopped_at) + ": " + walk.problem);
+    if (!walk.clean)
+      Add(chain, "chain stops at " + PositionText(walk.stopped_at) + ": " + walk.problem);
   }
 
   void CheckPatients() {
@@ -132,8 +133,8 @@ class StoreVerifier {
         Add(name, "the file holds " + std::to_string(file.size()) + " bytes, fewer than its " +
                       std::to_string(kPatientsPerFile) + " records");
       }
-      size_t slots = static_cast<size_t>(
-          std::min<uint64_t>(file.size(), kPatientFileRecordsSize) / kPatientRecordSize);
+      size_t slots = static_cast<size_t>(std::min<uint64_t>(file.size(), kPatientFileRecordsSize) /
+                                         kPatientRecordSize);
       std::string records = file.ReadString(0, slots * kPatientRecordSize);
       PatientRecord record;
       for (size_t slot = 0; slot < slots; ++slot) {
@@ -166,16 +167,14 @@ class StoreVerifier {
     ChartPosition head{record.Get(patient_field::kChartFileCode),
                        record.Get(patient_field::kChartOffset)};
     std::string chain = "chain of patient " + std::to_string(number);
-    ChainWalkResult walk =
-        WalkChain(files_, head, ChainKind::kPatient, EntryDetail::kFraming,
-                  [&](const ChartEntryRead& entry) {
-                    CheckChainEntry(entry, chain);
-                    if (entry.header && entry.header->Get(header_field::kPatientNumber) != number) {
-                      Add(chain, "entry " + PositionText(entry.position) + " belongs to patient " +
-                                     std::to_string(entry.header->Get(
-                                         header_field::kPatientNumber)));
-                    }
-                  });
+    ChainWalkResult walk = WalkChain(
+        files_, head, ChainKind::kPatient, EntryDetail::kFraming, [&](const ChartEntryRead& entry) {
+          CheckChainEntry(entry, chain);
+          if (entry.header && entry.header->Get(header_field::kPatientNumber) != number) {
+            Add(chain, "entry " + PositionText(entry.position) + " belongs to patient " +
+                           std::to_string(entry.header->Get(header_field::kPatientNumber)));
+          }
+        });
     report_.chained_entries += walk.entries;
     CheckChainEnd(walk, chain);
   }
@@ -184,13 +183,14 @@ class StoreVerifier {
     std::filesystem::path path = store_.DayIndexPath();
     std::error_code error;
     if (!std::filesystem::is_regular_file(path, error)) {
-      if (report_.entries > 0 || report_.chart_files > 0) Add("DayLink.Dat", "the day index is missing");
+      if (report_.entries > 0 || report_.chart_files > 0)
+        Add("DayLink.Dat", "the day index is missing");
       return;
     }
     std::string bytes = ReadWholeFile(path);
     if (bytes.size() % kDayRecordSize != 0) {
-      Add("DayLink.Dat", "the file ends with a partial record (" + std::to_string(bytes.size()) +
-                             " bytes)");
+      Add("DayLink.Dat",
+          "the file ends with a partial record (" + std::to_string(bytes.size()) + " bytes)");
     }
     DayIndex days = DayIndex::Parse(bytes);
     if (days.size() == 0) {
@@ -206,15 +206,15 @@ class StoreVerifier {
                                                     ? FormatDay(static_cast<int32_t>(day))
                                                     : std::to_string(day));
       size_t on_other_days = 0;
-      ChainWalkResult walk = WalkChain(
-          files_, record.newest, ChainKind::kDay, EntryDetail::kFraming,
-          [&](const ChartEntryRead& entry) {
-            CheckChainEntry(entry, where);
-            if (entry.header &&
-                DayNumberOf(entry.header->Get(header_field::kVisitDateTime)) != day) {
-              ++on_other_days;
-            }
-          });
+      ChainWalkResult walk =
+          WalkChain(files_, record.newest, ChainKind::kDay, EntryDetail::kFraming,
+                    [&](const ChartEntryRead& entry) {
+                      CheckChainEntry(entry, where);
+                      if (entry.header &&
+                          DayNumberOf(entry.header->Get(header_field::kVisitDateTime)) != day) {
+                        ++on_other_days;
+                      }
+                    });
       CheckChainEnd(walk, where);
       if (on_other_days > 0) {
         Add(where, std::to_string(on_other_days) + " entries of the day chain lie on other days");

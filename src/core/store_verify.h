@@ -18,9 +18,9 @@ struct StoreFinding {
 
 struct StoreVerifyReport {
   size_t patient_files = 0;
-  size_t patients = 0;       // valid records
+  size_t patients = 0;  // valid records
   size_t chart_files = 0;
-  size_t entries = 0;        // well-formed entries found by scanning the chart files
+  size_t entries = 0;          // well-formed entries found by scanning the chart files
   size_t chained_entries = 0;  // entries reached through the patients' chains
   size_t day_entries = 0;      // entries counted by the day index
   std::vector<StoreFinding> findings;

@@ -98,8 +98,8 @@ size_t ReadTagElementsSkipEmpty(std::string_view text, size_t start, std::string
 std::string ElementValue(const std::vector<std::string>& lines, std::string_view name) {
   for (const std::string& line : lines) {
     size_t equals = line.find('=');
-    if (equals != std::string::npos && EqualsIgnoringCase(std::string_view(line).substr(0, equals),
-                                                          name)) {
+    if (equals != std::string::npos &&
+        EqualsIgnoringCase(std::string_view(line).substr(0, equals), name)) {
       return line.substr(equals + 1);
     }
   }

@@ -47,8 +47,7 @@ class DayLinkTest : public ::testing::Test {
  protected:
   void SetUp() override {
     // First day 43000, append point (2, 500), day 43000: (1, 0, 1), day 43001: (2, 0, 300).
-    WriteFileBytes(dir / "DayLink.Dat", DayRecordBytes(43000, 2, 500) +
-                                            DayRecordBytes(1, 0, 1) +
+    WriteFileBytes(dir / "DayLink.Dat", DayRecordBytes(43000, 2, 500) + DayRecordBytes(1, 0, 1) +
                                             DayRecordBytes(2, 0, 300));
   }
   std::string Bytes() { return ReadFileBytes(dir / "DayLink.Dat"); }
@@ -68,8 +67,8 @@ TEST_F(DayLinkTest, SetChangesCountAndPositionByMode) {
   SetDayLink(store, DayCountMode::kAdd, 1, 3, 900, 43001.5);
   SetDayLink(store, DayCountMode::kSet, 7, -1, -1, 43000);
   SetDayLink(store, DayCountMode::kKeep, 0, 3, 1200, 0);
-  EXPECT_EQ(Bytes(), DayRecordBytes(43000, 3, 1200) + DayRecordBytes(7, 0, 1) +
-                         DayRecordBytes(3, 3, 900));
+  EXPECT_EQ(Bytes(),
+            DayRecordBytes(43000, 3, 1200) + DayRecordBytes(7, 0, 1) + DayRecordBytes(3, 3, 900));
 }
 
 TEST_F(DayLinkTest, SetGrowsAndRebasesTheFile) {
@@ -154,7 +153,8 @@ TEST_F(EntryReadingTest, EveryTruncationIsReportedWithoutReadingPastTheEnd) {
 TEST_F(EntryReadingTest, DamagedLengthsTagsAndOffsetsAreReported) {
   std::string long_text = bytes;
   long_text.replace(352 + 2, 4, I32Bytes(0x7FFFFFFF));
-  EXPECT_EQ(Read(long_text).problem, "text length 2147483647 at byte 354 runs past the end of the file");
+  EXPECT_EQ(Read(long_text).problem,
+            "text length 2147483647 at byte 354 runs past the end of the file");
   std::string negative = bytes;
   negative.replace(352 + 2, 4, I32Bytes(-5));
   EXPECT_EQ(Read(negative).problem, "negative text length -5 at byte 354");

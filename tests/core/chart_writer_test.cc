@@ -290,7 +290,8 @@ TEST_F(ChartWriterTest, AppendedEntriesBecomeTheNewestOfTheirPatientAndDay) {
   EXPECT_THROW(AppendChartEntry(store, unknown), Error);
 }
 
-TEST_F(ChartWriterTest, AppendingPastSixMillionStartsTheNextFileAndStaleAppendPointsDoNotOverwrite) {
+TEST_F(ChartWriterTest,
+       AppendingPastSixMillionStartsTheNextFileAndStaleAppendPointsDoNotOverwrite) {
   WritePatients(store, {1});
   FreshChartStoreWriter writer(store, settings);
   ChartEntry first = Visit(1, kOpening + 2);

@@ -67,7 +67,9 @@ TEST_F(PatientIndexTest, HeaderTablesAndEntriesLieAtTheirOffsets) {
   // ID bucket 789: number, string[10] of the trimmed upper-cased ID, one zero byte.
   size_t id = 16 + 789 * 1604;
   EXPECT_EQ(I32At(index, id), 42);
-  EXPECT_EQ(index.substr(id + 4, 12), std::string("\x0A" "A123456789\0", 12));
+  EXPECT_EQ(index.substr(id + 4, 12), std::string("\x0A"
+                                                  "A123456789\0",
+                                                  12));
 
   size_t birthday = 1'605'620 + 60 * 804;
   EXPECT_EQ(I32At(index, birthday), 42);
@@ -80,7 +82,9 @@ TEST_F(PatientIndexTest, HeaderTablesAndEntriesLieAtTheirOffsets) {
 
   size_t telephone = 4'771'180 + 678 * 2004;
   EXPECT_EQ(I32At(index, telephone), 42);
-  EXPECT_EQ(index.substr(telephone + 4, 12), std::string("\x0A" "02-2345678\0", 12));
+  EXPECT_EQ(index.substr(telephone + 4, 12), std::string("\x0A"
+                                                         "02-2345678\0",
+                                                         12));
 
   // Nothing else is set: each table holds exactly one number.
   EXPECT_EQ(CountNumbers(index, 16, 16, 1001), 1u);

@@ -52,7 +52,9 @@ TEST_F(PatientStoreTest, FirstWriteCreatesTenThousandEmptyRecordsAndFillsOneSlot
   // Number 5 at 4; ID "A1" as length 2, 'A', '1' at 8. Checksum = 5 ^ 0x00314102.
   EXPECT_EQ(U32At(bytes, slot + 0), 0x00314107u);
   EXPECT_EQ(U32At(bytes, slot + 4), 5u);
-  EXPECT_EQ(bytes.substr(slot + 8, 4), std::string("\x02" "A1\0", 4));
+  EXPECT_EQ(bytes.substr(slot + 8, 4), std::string("\x02"
+                                                   "A1\0",
+                                                   4));
   size_t nonzero = 0;
   for (size_t i = 0; i < bytes.size(); ++i) {
     if (bytes[i] != 0 && (i < slot || i >= slot + 269)) ++nonzero;

@@ -97,16 +97,17 @@ TEST_F(StoreVerifyTest, FindsAnUnknownTagInAnEntry) {
   chart[tag] = 99;
   WriteFileBytes(ChartPath(), chart);
   std::string findings = Verified();
-  EXPECT_THAT(findings, HasSubstr("D000000.000 offset " + std::to_string(p2.offset) +
-                                  ": damaged entry: unknown tag 99 at byte " + std::to_string(tag)));
+  EXPECT_THAT(findings,
+              HasSubstr("D000000.000 offset " + std::to_string(p2.offset) +
+                        ": damaged entry: unknown tag 99 at byte " + std::to_string(tag)));
 }
 
 TEST_F(StoreVerifyTest, FindsATruncatedChartFile) {
   std::string chart = ReadFileBytes(ChartPath());
   WriteFileBytes(ChartPath(), chart.substr(0, chart.size() - 100));
   std::string findings = Verified();
-  EXPECT_THAT(findings, HasSubstr("D000000.000 offset " + std::to_string(p3.offset) +
-                                  ": damaged entry"));
+  EXPECT_THAT(findings,
+              HasSubstr("D000000.000 offset " + std::to_string(p3.offset) + ": damaged entry"));
   EXPECT_THAT(findings, HasSubstr("runs past the end of the file"));
 }
 
@@ -120,17 +121,17 @@ TEST_F(StoreVerifyTest, FindsAnAppendPointBeforeTheLastEntry) {
 
 TEST_F(StoreVerifyTest, FindsChecksumsSlotsAndLinksIntoTheMiddleOfEntries) {
   std::string patients = ReadFileBytes(dir / "PtData.000");
-  patients[1 * 269 + 61] = 'F';                 // checksum no longer matches
+  patients[1 * 269 + 61] = 'F';                   // checksum no longer matches
   PutI32(patients, 2 * 269 + 57, p3.offset + 2);  // head inside an entry
-  PutI32(patients, 2 * 269, 0);                 // (and a checksum that does not match)
-  PutI32(patients, 9 * 269 + 4, 77);            // slot 9 holds number 77
+  PutI32(patients, 2 * 269, 0);                   // (and a checksum that does not match)
+  PutI32(patients, 9 * 269 + 4, 77);              // slot 9 holds number 77
   WriteFileBytes(dir / "PtData.000", patients);
   std::string findings = Verified();
   EXPECT_THAT(findings, HasSubstr("PtData.000 slot 1: checksum of patient 1 does not match"));
   EXPECT_THAT(findings, HasSubstr("PtData.000 slot 9: holds patient number 77 instead of 9"));
-  EXPECT_THAT(findings, HasSubstr("chain of patient 2: links to (0, " +
-                                  std::to_string(p3.offset + 2) +
-                                  "), which is not the start of an entry"));
+  EXPECT_THAT(findings,
+              HasSubstr("chain of patient 2: links to (0, " + std::to_string(p3.offset + 2) +
+                        "), which is not the start of an entry"));
 }
 
 TEST_F(StoreVerifyTest, FindsAMissingDayIndex) {

@@ -67,8 +67,9 @@ TEST(PEMarkup, WritesItemsAndNestedGroups) {
 }
 
 TEST(PEMarkup, ParsesADefinitionWithDefaults) {
-  PEFieldSetResult result = ParsePEFieldSet("", "<n>BP</n><INSUcode> 09001C , x</INSUcode>"
-                                                "<show>血壓</show><size>abc</size>");
+  PEFieldSetResult result = ParsePEFieldSet("",
+                                            "<n>BP</n><INSUcode> 09001C , x</INSUcode>"
+                                            "<show>血壓</show><size>abc</size>");
   EXPECT_TRUE(result.found);
   EXPECT_EQ(result.set.n, "BP");
   EXPECT_EQ(result.set.INSUcode, " 09001C , x");
@@ -87,8 +88,8 @@ TEST(PEMarkup, AFieldOverridesTheItemWhereItHasValues) {
   PEFieldSetResult result = ParsePEFieldSet("HDL", definition);
   EXPECT_TRUE(result.found);
   EXPECT_EQ(result.set.n, "hdl");
-  EXPECT_EQ(result.set.show, "");      // always taken, also when empty
-  EXPECT_EQ(result.set.data, "");      // likewise
+  EXPECT_EQ(result.set.show, "");       // always taken, also when empty
+  EXPECT_EQ(result.set.data, "");       // likewise
   EXPECT_EQ(result.set.unit, "mg/dL");  // empty in the field: the item's unit stays
   EXPECT_EQ(result.set.size, 8);
   EXPECT_EQ(result.set.rows, 5);
