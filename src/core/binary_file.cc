@@ -8,7 +8,8 @@
 namespace zuvo {
 namespace {
 
-constexpr size_t kReadWindow = 64 * 1024;
+// One entry or a few blocks; a chain walk reads little more than the entries it visits.
+constexpr size_t kReadWindow = 8 * 1024;
 constexpr size_t kStreamBuffer = 1 << 20;
 
 const char* OpenModeText(BinaryFile::Mode mode) {
@@ -40,8 +41,13 @@ BinaryFile::BinaryFile(const std::filesystem::path& path, Mode mode) : path_(pat
   if (mode == Mode::kOpenOrCreate && !std::filesystem::exists(path)) open_mode = "w+b";
   file_ = std::fopen(path.c_str(), open_mode);
   if (file_ == nullptr) Fail("cannot open");
-  stream_buffer_ = std::make_unique<char[]>(kStreamBuffer);
-  std::setvbuf(file_, stream_buffer_.get(), _IOFBF, kStreamBuffer);
+  if (mode == Mode::kRead) {
+    // Reads go through the window; a stream buffer would only copy them twice.
+    std::setvbuf(file_, nullptr, _IONBF, 0);
+  } else {
+    stream_buffer_ = std::make_unique<char[]>(kStreamBuffer);
+    std::setvbuf(file_, stream_buffer_.get(), _IOFBF, kStreamBuffer);
+  }
   if (std::fseek(file_, 0, SEEK_END) != 0) Fail("cannot seek in");
   long end = std::ftell(file_);
   if (end < 0) Fail("cannot tell the size of");

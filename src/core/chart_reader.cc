@@ -103,12 +103,12 @@ ChartEntryRead ReadChartEntry(ByteSource& file, ChartPosition position, EntryDet
     return entry;
   }
   uint64_t at = static_cast<uint64_t>(position.offset) - 1;
-  entry.end = at;
   if (at >= file.size()) {
     entry.problem = "offset " + std::to_string(position.offset) + " lies past the end of " +
                     file.name() + " (" + std::to_string(file.size()) + " bytes)";
     return entry;
   }
+  entry.end = at;
   for (size_t index = 0;; ++index) {
     std::optional<BlockFrame> frame = ReadBlockFrame(file, at, entry.problem);
     if (!frame) return entry;
@@ -155,7 +155,7 @@ ByteSource* ChartFileSet::Open(int32_t file_code) {
   std::filesystem::path path = ChartFilePath(store_, file_code);
   std::error_code error;
   if (!std::filesystem::is_regular_file(path, error)) return nullptr;
-  if (open_.size() >= kMaxOpenFiles) open_.clear();
+  if (open_.size() >= kMaxOpenFiles) open_.erase(open_.begin());
   auto file = std::make_unique<BinaryFile>(path, BinaryFile::Mode::kRead);
   return open_.emplace(file_code, std::move(file)).first->second.get();
 }

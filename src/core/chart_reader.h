@@ -52,7 +52,7 @@ struct ChartEntryRead {
   std::vector<ChartBlock> blocks;  // in file order, the end tag left out
   bool well_formed = false;        // header, visit record, known blocks, end tag
   std::string problem;             // why not well formed
-  uint64_t end = 0;                // 0-based offset after the last byte that was examined
+  uint64_t end = 0;  // 0-based offset after the last block read whole (the start if none)
 };
 
 // Reads the entry at `position` of `file`: a header, a visit record, then blocks 16, 17, 20,
@@ -67,7 +67,7 @@ class ChartFileSet {
   ByteSource* Open(int32_t file_code);
 
  private:
-  static constexpr size_t kMaxOpenFiles = 16;
+  static constexpr size_t kMaxOpenFiles = 64;
   StoreLocation store_;
   std::map<int32_t, std::unique_ptr<BinaryFile>> open_;
 };
