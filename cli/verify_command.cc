@@ -1,0 +1,40 @@
+// zuvoconv verify: checks a server data folder and lists what is wrong.
+#include <iostream>
+
+#include "command.h"
+#include "core/store_verify.h"
+
+namespace zuvo::cli {
+namespace {
+
+int RunVerify(Invocation& invocation) {
+  std::filesystem::path folder = invocation.args.RequiredPositional(0, "STOREDIR");
+  invocation.args.Finish(1);
+  if (!std::filesystem::is_directory(folder)) {
+    throw UsageError("STOREDIR " + folder.string() + " is not a folder");
+  }
+  StoreVerifyReport report = VerifyStore({folder, folder.parent_path() / "PTdata.ind"});
+  std::cout << "store: " << folder.string() << "\n"
+            << "patient files: " << report.patient_files << ", patients: " << report.patients
+            << "\n"
+            << "chart files: " << report.chart_files << ", entries: " << report.entries
+            << ", in patient chains: " << report.chained_entries
+            << ", counted by the day index: " << report.day_entries << "\n";
+  if (report.clean()) {
+    std::cout << "clean\n";
+    return kExitOk;
+  }
+  std::cout << report.findings.size() << " findings:\n";
+  for (const StoreFinding& finding : report.findings) {
+    std::cout << "  " << finding.where << ": " << finding.problem << "\n";
+  }
+  return kExitError;
+}
+
+ZUVO_COMMAND("verify", "STOREDIR",
+             "check a server data folder's patient records, chart chains, day index and entries; "
+             "exit 1 with the findings when anything is wrong",
+             RunVerify);
+
+}  // namespace
+}  // namespace zuvo::cli

@@ -1,0 +1,95 @@
+#pragma once
+
+// Reading chart entries block by block. Every position and length is checked against the file
+// before it is read: a damaged entry (unknown tag, a length past the end, a truncated file) is
+// reported in the result and the walk stops there; chains are walked with cycle detection.
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/binary_file.h"
+#include "core/chart_records.h"
+#include "core/store_location.h"
+
+namespace zuvo {
+
+// Where one block lies in its file (0-based byte offsets).
+struct BlockFrame {
+  int16_t tag = 0;
+  uint64_t start = 0;    // the tag
+  uint64_t payload = 0;  // the record, or a text's bytes after its length
+  uint64_t payload_size = 0;
+  uint64_t remark = 0;  // an order line's remark text, when remark_size is set
+  std::optional<uint64_t> remark_size;
+  uint64_t end = 0;  // the byte after the block
+};
+
+// Reads the frame of the block at `at`. Empty with `problem` set when the tag is not a chart
+// block or the block runs past the end of the source.
+std::optional<BlockFrame> ReadBlockFrame(ByteSource& source, uint64_t at, std::string& problem);
+
+struct ChartBlock {
+  int16_t tag = 0;
+  uint64_t start = 0;
+  std::string payload;  // record bytes or text; empty unless read in full
+  std::optional<std::string> remark;
+};
+
+enum class EntryDetail {
+  kFraming,  // header and visit record, the other blocks' tags and places
+  kFull      // every payload and remark as well
+};
+
+struct ChartEntryRead {
+  ChartPosition position;
+  std::optional<ChartHeader> header;
+  std::optional<VisitRecord> visit;
+  std::vector<ChartBlock> blocks;  // in file order, the end tag left out
+  bool well_formed = false;        // header, visit record, known blocks, end tag
+  std::string problem;             // why not well formed
+  uint64_t end = 0;  // 0-based offset after the last block read whole (the start if none)
+};
+
+// Reads the entry at `position` of `file`: a header, a visit record, then blocks 16, 17, 20,
+// 21, 24 and 60 in any order, then the end tag; anything else makes it damaged.
+ChartEntryRead ReadChartEntry(ByteSource& file, ChartPosition position, EntryDetail detail);
+
+// The chart files of one store, opened on demand and closed with the set.
+class ChartFileSet {
+ public:
+  explicit ChartFileSet(StoreLocation store) : store_(std::move(store)) {}
+  // The file of `file_code`; nullptr when the code is outside 0..65535 or the file is missing.
+  ByteSource* Open(int32_t file_code);
+
+ private:
+  static constexpr size_t kMaxOpenFiles = 64;
+  StoreLocation store_;
+  std::map<int32_t, std::unique_ptr<BinaryFile>> open_;
+};
+
+enum class ChainKind { kPatient, kDay };
+
+struct ChainWalkResult {
+  size_t entries = 0;  // entries visited
+  bool clean = true;   // ended at an offset of 0 without a problem
+  ChartPosition stopped_at;
+  std::string problem;
+};
+
+// Walks the chain from `head` through each header's previous-of-patient (or previous-of-day)
+// link until an offset <= 0, calling `visit` for each entry read, damaged ones included. Stops at
+// a missing file, an offset outside its file, an entry without a readable header, or a position
+// met before (a cycle).
+ChainWalkResult WalkChain(ChartFileSet& files, ChartPosition head, ChainKind kind,
+                          EntryDetail detail,
+                          const std::function<void(const ChartEntryRead&)>& visit);
+
+// The previous entry named by `header` for the chain kind.
+ChartPosition PreviousInChain(const ChartHeader& header, ChainKind kind);
+
+}  // namespace zuvo

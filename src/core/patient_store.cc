@@ -1,0 +1,182 @@
+#include "core/patient_store.h"
+
+#include <cstdio>
+#include <limits>
+#include <system_error>
+
+#include "platform/big5.h"
+#include "platform/error.h"
+
+namespace zuvo {
+namespace {
+
+constexpr std::string_view kFilePrefix = "PTDATA.";
+// File numbers above this cannot hold a positive 32-bit patient number.
+constexpr int32_t kHighestFileNumber = std::numeric_limits<int32_t>::max() / kPatientsPerFile;
+
+uint64_t SlotOffset(int32_t number) {
+  return uint64_t(number % kPatientsPerFile) * kPatientRecordSize;
+}
+
+// A new file gets its 10000 empty records; a file shorter than that is filled up, so that long
+// notes always land after the record area.
+void FillRecordArea(BinaryFile& file) {
+  if (file.size() < kPatientFileRecordsSize) {
+    file.WriteAt(file.size(), std::string(kPatientFileRecordsSize - file.size(), '\0'));
+  }
+}
+
+bool FileExists(const std::filesystem::path& path) {
+  std::error_code error;
+  return !path.empty() && std::filesystem::is_regular_file(path, error);
+}
+
+}  // namespace
+
+std::string PatientFileName(int32_t file_number) {
+  char name[32];
+  std::snprintf(name, sizeof name, "PtData.%.3u", static_cast<unsigned>(file_number));
+  return name;
+}
+
+PatientAddress PatientLocation(const StoreLocation& store, int32_t number) {
+  if (number <= 0) return {};
+  return {FindWithoutCase(store.server_data_folder, PatientFileName(number / kPatientsPerFile)),
+          SlotOffset(number)};
+}
+
+uint32_t PatientChecksum(const PatientRecord& record) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(record.data());
+  uint32_t checksum = 0;
+  for (size_t word = 0; word < kChecksumWordCount; ++word) {
+    checksum ^= LoadU32(bytes + kChecksumFirstWord + 4 * word);
+  }
+  return checksum;
+}
+
+void WritePatient(const StoreLocation& store, PatientRecord record, std::string_view note) {
+  int32_t number = record.Get(patient_field::kNumber);
+  if (number <= 0) return;
+  PatientAddress address = PatientLocation(store, number);
+  BinaryFile file(address.file, BinaryFile::Mode::kOpenOrCreate);
+  FillRecordArea(file);
+  if (note.size() > kInlineNoteCapacity) {
+    uint64_t end = file.size();
+    if (end > std::numeric_limits<uint32_t>::max() ||
+        note.size() > std::numeric_limits<uint32_t>::max()) {
+      throw Error(address.file.string() + ": the file is too large for another long note");
+    }
+    record.Set(patient_field::kLongNoteOffset, static_cast<uint32_t>(end));
+    record.Set(patient_field::kInlineNote, "");
+    std::string stored(4, '\0');
+    StoreU32(reinterpret_cast<unsigned char*>(stored.data()), static_cast<uint32_t>(note.size()));
+    stored.append(note);
+    file.Append(stored);
+  } else {
+    record.Set(patient_field::kLongNoteOffset, 0u);
+    record.Set(patient_field::kInlineNote, note);
+  }
+  record.Set(patient_field::kChecksum, PatientChecksum(record));
+  file.WriteAt(address.offset, record.view());
+  file.Close();
+}
+
+bool ReadPatient(const StoreLocation& store, int32_t number, PatientRecord& record) {
+  PatientAddress address = PatientLocation(store, number);
+  if (!FileExists(address.file)) {
+    record.Set(patient_field::kNumber, 0);
+    return false;
+  }
+  BinaryFile file(address.file, BinaryFile::Mode::kRead);
+  file.ReadAt(address.offset, kPatientRecordSize, record.data());
+  return record.Get(patient_field::kNumber) == number;
+}
+
+std::string ReadPatientNote(const PatientRecord& record, ByteSource& file) {
+  uint32_t offset = record.Get(patient_field::kLongNoteOffset);
+  if (offset == 0) return record.Get(patient_field::kInlineNote);
+  if (uint64_t{offset} + 4 > file.size()) {
+    throw Error(file.name() + ": the long note of patient " +
+                std::to_string(record.Get(patient_field::kNumber)) + " at offset " +
+                std::to_string(offset) + " lies past the end of the file");
+  }
+  std::string length_bytes = file.ReadString(offset, 4);
+  uint32_t length = LoadU32(reinterpret_cast<const unsigned char*>(length_bytes.data()));
+  if (length > file.size() - offset - 4) {
+    throw Error(file.name() + ": the long note of patient " +
+                std::to_string(record.Get(patient_field::kNumber)) + " at offset " +
+                std::to_string(offset) + " claims " + std::to_string(length) +
+                " bytes, more than the file holds");
+  }
+  return file.ReadString(uint64_t{offset} + 4, length);
+}
+
+bool ReadPatientWithNote(const StoreLocation& store, int32_t number, PatientRecord& record,
+                         std::string& note) {
+  note.clear();
+  PatientAddress address = PatientLocation(store, number);
+  if (!FileExists(address.file)) {
+    record.Set(patient_field::kNumber, 0);
+    return false;
+  }
+  BinaryFile file(address.file, BinaryFile::Mode::kRead);
+  file.ReadAt(address.offset, kPatientRecordSize, record.data());
+  note = ReadPatientNote(record, file);
+  return record.Get(patient_field::kNumber) == number;
+}
+
+void SetChartHead(const StoreLocation& store, int32_t number, int32_t file_code, int32_t offset) {
+  PatientAddress address = PatientLocation(store, number);
+  if (!FileExists(address.file)) return;
+  BinaryFile file(address.file, BinaryFile::Mode::kReadWrite);
+  PatientRecord record;
+  file.ReadAt(address.offset, kPatientRecordSize, record.data());
+  record.Set(patient_field::kChartFileCode, file_code);
+  record.Set(patient_field::kChartOffset, offset);
+  record.Set(patient_field::kChecksum, PatientChecksum(record));
+  file.WriteAt(address.offset, record.view());
+  file.Close();
+}
+
+std::map<int32_t, std::filesystem::path> ListPatientFiles(const StoreLocation& store) {
+  std::map<int32_t, std::filesystem::path> files;
+  std::error_code error;
+  for (std::filesystem::directory_iterator it(store.server_data_folder, error), end;
+       !error && it != end; it.increment(error)) {
+    std::string name = big5::UpperAscii(it->path().filename().string());
+    if (name.size() <= kFilePrefix.size() || name.compare(0, kFilePrefix.size(), kFilePrefix) != 0)
+      continue;
+    std::string extension = name.substr(kFilePrefix.size());
+    if (extension.size() > 9 || extension.find_first_not_of("0123456789") != std::string::npos)
+      continue;
+    int32_t file_number = std::stoi(extension);
+    if (file_number > kHighestFileNumber || !it->is_regular_file(error)) continue;
+    files.emplace(file_number, it->path());
+  }
+  return files;
+}
+
+int32_t HighestPatientFile(const StoreLocation& store) {
+  auto files = ListPatientFiles(store);
+  return files.empty() ? -1 : files.rbegin()->first;
+}
+
+int32_t HighestPatientNumber(const StoreLocation& store) {
+  auto files = ListPatientFiles(store);
+  for (auto it = files.rbegin(); it != files.rend(); ++it) {
+    BinaryFile file(it->second, BinaryFile::Mode::kRead);
+    size_t slots = static_cast<size_t>(std::min<uint64_t>(file.size(), kPatientFileRecordsSize) /
+                                       kPatientRecordSize);
+    std::string records = file.ReadString(0, slots * kPatientRecordSize);
+    for (size_t slot = slots; slot-- > 0;) {
+      int32_t number =
+          LoadI32(records.data() + slot * kPatientRecordSize + patient_field::kNumber.offset);
+      if (number != 0 && number == it->first * kPatientsPerFile + static_cast<int32_t>(slot)) {
+        return number;
+      }
+    }
+  }
+  return 0;
+}
+
+}  // namespace zuvo

@@ -1,0 +1,59 @@
+#pragma once
+
+// The patient record store: files PtData.NNN in the server data folder, 10000 records of 269
+// bytes each (patient n in file n / 10000, slot n % 10000), long notes appended after them.
+// Every routine opens and closes its own file; file errors throw Error naming the file.
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <string_view>
+
+#include "core/binary_file.h"
+#include "core/patient_record.h"
+#include "core/store_location.h"
+
+namespace zuvo {
+
+inline constexpr int32_t kPatientsPerFile = 10000;
+inline constexpr uint64_t kPatientFileRecordsSize = uint64_t{kPatientsPerFile} * kPatientRecordSize;
+
+struct PatientAddress {
+  std::filesystem::path file;  // empty for a number <= 0
+  uint64_t offset = 0;         // byte offset of the slot
+};
+
+// "PtData.002" for file number 2.
+std::string PatientFileName(int32_t file_number);
+// The file and slot offset of patient `number`; an existing file whose name differs only in
+// letter case is found.
+PatientAddress PatientLocation(const StoreLocation& store, int32_t number);
+uint32_t PatientChecksum(const PatientRecord& record);
+
+// Stores `record` in the slot its number field selects, creating the file (10000 empty records)
+// when needed. A note longer than 100 bytes is appended to the file (length word + bytes) and
+// its offset stored in the record; a shorter one goes inline. Sets the checksum. Does nothing
+// for a number <= 0.
+void WritePatient(const StoreLocation& store, PatientRecord record, std::string_view note);
+// Reads the slot of `number` into `record`; true when it holds that patient. Without a file (or
+// for a number <= 0) the record's number is set to 0 and the result is false. The checksum is not
+// verified.
+bool ReadPatient(const StoreLocation& store, int32_t number, PatientRecord& record);
+// As ReadPatient, and the note (inline or long) in `note`, whether or not the slot is valid.
+// Throws Error when a long note's offset or length points past the end of the file.
+bool ReadPatientWithNote(const StoreLocation& store, int32_t number, PatientRecord& record,
+                         std::string& note);
+// The note of `record`, read from `file` (the record's own patient file) when it is long.
+std::string ReadPatientNote(const PatientRecord& record, ByteSource& file);
+// Sets the chart chain head of an existing record and its checksum; nothing else changes.
+void SetChartHead(const StoreLocation& store, int32_t number, int32_t file_code, int32_t offset);
+// The store's files PTdata.NNN (any letter case) by file number; names whose extension is not a
+// number, or too large a number to hold a patient, are left out.
+std::map<int32_t, std::filesystem::path> ListPatientFiles(const StoreLocation& store);
+// Highest NNN of the files PTdata.NNN (any letter case) in the store, -1 when there is none.
+int32_t HighestPatientFile(const StoreLocation& store);
+// Highest number whose slot is valid, 0 when no file holds a valid slot.
+int32_t HighestPatientNumber(const StoreLocation& store);
+
+}  // namespace zuvo
