@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/file_ops.h"  // ReadWholeFile
+
 // Checked binary file access for the Zuvo stores. Every failure (a file that cannot be opened, a
 // short read, a failed write) throws Error naming the file; nothing is retried or swallowed.
 
@@ -84,8 +86,6 @@ class BinaryFile : public ByteSource {
   std::unique_ptr<char[]> stream_buffer_;
 };
 
-// The whole file; throws Error naming it when it cannot be read.
-std::string ReadWholeFile(const std::filesystem::path& path);
 // Replaces `path` with `bytes`; throws Error naming it on failure.
 void WriteWholeFile(const std::filesystem::path& path, std::string_view bytes);
 

@@ -7,10 +7,10 @@
 #include <string>
 #include <string_view>
 
+#include "platform/file_ops.h"  // PathFromUtf8, PathToUtf8
+
 namespace zuvo {
 
-std::filesystem::path PathFromUtf8(std::string_view utf8);
-std::string PathToUtf8(const std::filesystem::path& path);
 // Throws big5::ConversionError when the text does not decode (or the path cannot be held in
 // Big5).
 std::filesystem::path PathFromBig5(std::string_view big5);

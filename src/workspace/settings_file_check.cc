@@ -16,12 +16,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::optional<std::string> ReadWholeFile(const fs::path& file) {
+// The file's bytes, or nothing when it does not exist.
+std::optional<std::string> ReadFileIfPresent(const fs::path& file) {
   std::error_code error;
   if (!fs::exists(file, error)) return std::nullopt;
-  std::ifstream in(file, std::ios::binary);
-  if (!in) throw Error("cannot read " + PathToUtf8(file));
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return ReadWholeFile(file);
 }
 
 bool StartsWith(std::string_view text, std::string_view prefix) {
@@ -47,7 +46,7 @@ std::string WrongEncodingMessage(const fs::path& file, std::string_view looks_li
 }  // namespace
 
 void RequireBig5SettingsFile(const fs::path& file) {
-  std::optional<std::string> bytes = ReadWholeFile(file);
+  std::optional<std::string> bytes = ReadFileIfPresent(file);
   if (!bytes) return;
   if (StartsWith(*bytes, "\xEF\xBB\xBF")) throw Error(WrongEncodingMessage(file, "UTF-8"));
   if (StartsWith(*bytes, "\xFF\xFE") || StartsWith(*bytes, "\xFE\xFF") ||
@@ -60,7 +59,7 @@ void RequireBig5SettingsFile(const fs::path& file) {
 }
 
 std::vector<std::string> DuplicateKeyWarnings(const fs::path& file) {
-  std::optional<std::string> bytes = ReadWholeFile(file);
+  std::optional<std::string> bytes = ReadFileIfPresent(file);
   std::vector<std::string> warnings;
   if (!bytes) return warnings;
   std::istringstream lines(*bytes);
