@@ -1,13 +1,14 @@
 #pragma once
 
 // Paths as text of the settings files and windows. Settings files hold Big5; the file system
-// here takes UTF-8 names (Windows: wide names), so a path crosses through UTF-8.
+// here takes UTF-8 names (Windows: wide names), so a path crosses through UTF-8
+// (PathFromUtf8/PathToUtf8 of platform/file_ops.h).
 
 #include <filesystem>
 #include <string>
 #include <string_view>
 
-#include "platform/file_ops.h"  // PathFromUtf8, PathToUtf8
+#include "platform/file_ops.h"
 
 namespace zuvo {
 
