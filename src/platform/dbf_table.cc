@@ -55,8 +55,6 @@ uint16_t ReadLe16(std::string_view bytes, size_t offset) {
   return static_cast<uint16_t>(b[0] | b[1] << 8);
 }
 
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
-
 // Field names by name without regard to letter case. A step reads fields by name millions of
 // times, so a look-up must cost next to nothing: a name (at most 11 bytes in a dBase header) is
 // folded to lower case into two 64-bit words together with its length, and found in a small
