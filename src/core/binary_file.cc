@@ -44,8 +44,9 @@ BinaryFile::BinaryFile(const std::filesystem::path& path, Mode mode) : path_(pat
   if (mode == Mode::kRead) {
     // Reads go through the window; a stream buffer would only copy them twice.
     std::setvbuf(file_, nullptr, _IONBF, 0);
-  } else {
-    stream_buffer_ = std::make_unique<char[]>(kStreamBuffer);
+  } else if (mode == Mode::kCreate) {
+    // New files are written front to back in many small pieces (chart entries).
+    stream_buffer_ = std::make_unique_for_overwrite<char[]>(kStreamBuffer);
     std::setvbuf(file_, stream_buffer_.get(), _IOFBF, kStreamBuffer);
   }
   if (std::fseek(file_, 0, SEEK_END) != 0) Fail("cannot seek in");

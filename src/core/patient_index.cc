@@ -121,9 +121,8 @@ void BuildPatientIndex(const StoreLocation& store, const MessageSink& messages) 
   int mismatches = 0;
   for (const auto& [file_number, path] : ListPatientFiles(store)) {
     BinaryFile file(path, BinaryFile::Mode::kRead);
-    size_t slots = static_cast<size_t>(std::min<uint64_t>(file.size(), kPatientFileRecordsSize) /
-                                       kPatientRecordSize);
-    std::string records = file.ReadString(0, slots * kPatientRecordSize);
+    std::string records = ReadPatientRecords(file);
+    size_t slots = records.size() / kPatientRecordSize;
     PatientRecord record;
     for (size_t slot = 0; slot < slots; ++slot) {
       record.Assign(std::string_view(records).substr(slot * kPatientRecordSize));

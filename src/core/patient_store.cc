@@ -81,17 +81,6 @@ void WritePatient(const StoreLocation& store, PatientRecord record, std::string_
   file.Close();
 }
 
-bool ReadPatient(const StoreLocation& store, int32_t number, PatientRecord& record) {
-  PatientAddress address = PatientLocation(store, number);
-  if (!FileExists(address.file)) {
-    record.Set(patient_field::kNumber, 0);
-    return false;
-  }
-  BinaryFile file(address.file, BinaryFile::Mode::kRead);
-  file.ReadAt(address.offset, kPatientRecordSize, record.data());
-  return record.Get(patient_field::kNumber) == number;
-}
-
 std::string ReadPatientNote(const PatientRecord& record, ByteSource& file) {
   uint32_t offset = record.Get(patient_field::kLongNoteOffset);
   if (offset == 0) return record.Get(patient_field::kInlineNote);
@@ -111,9 +100,9 @@ std::string ReadPatientNote(const PatientRecord& record, ByteSource& file) {
   return file.ReadString(uint64_t{offset} + 4, length);
 }
 
-bool ReadPatientWithNote(const StoreLocation& store, int32_t number, PatientRecord& record,
-                         std::string& note) {
-  note.clear();
+// Reads the slot of `number` and, when `note` is given, its note.
+bool ReadSlot(const StoreLocation& store, int32_t number, PatientRecord& record,
+              std::string* note) {
   PatientAddress address = PatientLocation(store, number);
   if (!FileExists(address.file)) {
     record.Set(patient_field::kNumber, 0);
@@ -121,8 +110,18 @@ bool ReadPatientWithNote(const StoreLocation& store, int32_t number, PatientReco
   }
   BinaryFile file(address.file, BinaryFile::Mode::kRead);
   file.ReadAt(address.offset, kPatientRecordSize, record.data());
-  note = ReadPatientNote(record, file);
+  if (note != nullptr) *note = ReadPatientNote(record, file);
   return record.Get(patient_field::kNumber) == number;
+}
+
+bool ReadPatient(const StoreLocation& store, int32_t number, PatientRecord& record) {
+  return ReadSlot(store, number, record, nullptr);
+}
+
+bool ReadPatientWithNote(const StoreLocation& store, int32_t number, PatientRecord& record,
+                         std::string& note) {
+  note.clear();
+  return ReadSlot(store, number, record, &note);
 }
 
 void SetChartHead(const StoreLocation& store, int32_t number, int32_t file_code, int32_t offset) {
@@ -154,6 +153,11 @@ std::map<int32_t, std::filesystem::path> ListPatientFiles(const StoreLocation& s
     files.emplace(file_number, it->path());
   }
   return files;
+}
+
+std::string ReadPatientRecords(BinaryFile& file) {
+  uint64_t whole_records = std::min(file.size(), kPatientFileRecordsSize) / kPatientRecordSize;
+  return file.ReadString(0, static_cast<size_t>(whole_records * kPatientRecordSize));
 }
 
 int32_t HighestPatientFile(const StoreLocation& store) {
