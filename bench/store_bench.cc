@@ -1,8 +1,9 @@
 // Store benchmark: writes a patient store and a chart store through the engine, walks every
 // patient chain and every day, and compares the chart writer with plain fwrite of the same
 // bytes.
-//   store_bench [--patients N] [--entries M] [--dir FOLDER] [--keep]
+//   store_bench [--patients N] [--entries M] [--dir FOLDER] [--keep] [--write-only]
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -97,6 +98,7 @@ int main(int argc, char** argv) {
   int32_t entries = 1'000'000;
   std::filesystem::path root = std::filesystem::temp_directory_path() / "zuvo-store-bench";
   bool keep = false;
+  bool write_only = false;  // leave out the walks and verify
   for (int i = 1; i < argc; ++i) {
     std::string word = argv[i];
     if (word == "--patients" && i + 1 < argc) {
@@ -107,8 +109,12 @@ int main(int argc, char** argv) {
       root = argv[++i];
     } else if (word == "--keep") {
       keep = true;
+    } else if (word == "--write-only") {
+      write_only = true;
     } else {
-      std::fprintf(stderr, "usage: store_bench [--patients N] [--entries M] [--dir D] [--keep]\n");
+      std::fprintf(
+          stderr,
+          "usage: store_bench [--patients N] [--entries M] [--dir D] [--keep] [--write-only]\n");
       return 64;
     }
   }
@@ -130,12 +136,14 @@ int main(int argc, char** argv) {
   std::string encoded;
   EncodeChartEntry(TemplateEntry(), encoded);
   // The writer's files come to about entries x entry size.
+  sync();
   double fwrite_before =
       PlainFwrite(root / "plain.bin", encoded, uint64_t(entries) * encoded.size());
 
   const double first_day = 40000;  // 2009-07-06
   const double days = 3650;
   ChartEntry entry = TemplateEntry();
+  sync();
   start = Clock::now();
   FreshChartStoreWriter writer(store, {6, first_day, first_day + days});
   for (int32_t i = 0; i < entries; ++i) {
@@ -157,11 +165,19 @@ int main(int argc, char** argv) {
     ++chart_files;
   }
 
-  // The same bytes with plain fwrite, one entry-sized write at a time, into one file; once
-  // before the writer ran would favour it (a clean page cache), so the writer's run is compared
-  // with the mean of a run before and a run after it.
-  double fwrite_seconds =
-      (fwrite_before + PlainFwrite(root / "plain.bin", encoded, chart_bytes)) / 2;
+  // The same bytes with plain fwrite, one entry-sized write at a time, into one file, before and
+  // after the writer. Every timed write starts with no dirty pages (sync), so that neither pays
+  // for flushing the other's data.
+  sync();
+  double fwrite_after = PlainFwrite(root / "plain.bin", encoded, chart_bytes);
+  double fwrite_seconds = (fwrite_before + fwrite_after) / 2;
+  if (write_only) {
+    std::printf("chart entries written: %d in %.2f s; plain fwrite %.2f s / %.2f s; ratio %.2f\n",
+                entries, write_seconds, fwrite_before, fwrite_after,
+                write_seconds / fwrite_seconds);
+    if (!keep) std::filesystem::remove_all(root);
+    return 0;
+  }
   start = Clock::now();
   size_t walked = 0;
   {
@@ -201,9 +217,9 @@ int main(int argc, char** argv) {
       entries, write_seconds, entries / write_seconds, chart_files, chart_bytes / 1e6,
       end.file_code, end.offset);
   std::printf(
-      "plain fwrite of the same bytes: %.2f s (mean of a run before and after); "
-      "writer / fwrite time = %.2f\n",
-      fwrite_seconds, write_seconds / fwrite_seconds);
+      "plain fwrite of the same bytes: %.2f s before, %.2f s after the writer; "
+      "writer / fwrite (mean) time = %.2f\n",
+      fwrite_before, fwrite_after, write_seconds / fwrite_seconds);
   std::printf("patient chains walked: %zu entries in %.2f s (%.0f entries/s)\n", walked,
               patient_walk_seconds, walked / patient_walk_seconds);
   std::printf("day chains walked:     %zu entries in %.2f s (%.0f entries/s)\n", walked_days,
