@@ -1,12 +1,57 @@
 // zuvo-workbench: the conversion workbench's desktop program.
+//
+//   zuvo-workbench [--home DIR] [--screenshots DIR]
+//
+// The program folder is DIR, else $ZUVO_HOME, else the folder of the program file.
+// --screenshots writes main-window.png and vision-window.png of both windows into DIR and ends.
 #include <QApplication>
-#include <QMainWindow>
+#include <QStringList>
+#include <exception>
+
+#include "app/program_folder.h"
+#include "main_window.h"
+#include "text_fields.h"
+
+namespace {
+
+QString OptionValue(const QStringList& arguments, const QString& name) {
+  qsizetype at = arguments.indexOf(name);
+  return at >= 0 && at + 1 < arguments.size() ? arguments[at + 1] : QString();
+}
+
+bool SaveScreenshots(zuvo::gui::TFdataedit& window, const QString& folder) {
+  window.show();
+  QApplication::processEvents();
+  bool saved = window.grab().save(folder + "/main-window.png");
+  zuvo::gui::TFVISW& vision = window.vision_window();
+  vision.show();
+  QApplication::processEvents();
+  saved = vision.grab().save(folder + "/vision-window.png") && saved;
+  return saved;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
-  QMainWindow window;
-  window.setWindowTitle(QString::fromUtf8("Zuvo系統資料轉檔"));
-  window.resize(391, 192);
+  application.setApplicationDisplayName("Zuvo系統資料轉檔");
+  QStringList arguments = application.arguments();
+  std::filesystem::path program_folder =
+      zuvo::ResolveProgramFolder(zuvo::gui::ToPath(OptionValue(arguments, "--home")), argv[0]);
+
+  zuvo::RunFlags flags;
+  zuvo::gui::DialogPrompts prompts;
+  zuvo::gui::WorkbenchEnvironment environment{program_folder, flags, prompts};
+  try {
+    zuvo::InstallDeliveredFiles(program_folder);
+  } catch (const std::exception& error) {
+    prompts.ShowMessage(nullptr, zuvo::gui::FromUtf8(error.what()), zuvo::MessageKind::kError,
+                        zuvo::MessageButtons::kOk);
+  }
+  zuvo::gui::TFdataedit window(environment);
+
+  QString screenshots = OptionValue(arguments, "--screenshots");
+  if (!screenshots.isEmpty()) return SaveScreenshots(window, screenshots) ? 0 : 1;
   window.show();
   return application.exec();
 }

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "catalogue/reference_databases.h"
 #include "platform/big5.h"
 #include "platform/embedded_resources.h"
 #include "platform/error.h"
@@ -46,6 +47,8 @@ std::vector<std::string> InstallDeliveredFiles(const fs::path& folder) {
     throw Error("cannot create the program folder " + folder.string() + ": " + error.message());
   std::vector<std::string> written;
   for (const EmbeddedResource& resource : EmbeddedResources()) {
+    // Names starting with ":" are the inputs the databases below are built from.
+    if (resource.name.starts_with(':')) continue;
     fs::path target = folder / fs::path(std::string(resource.name));
     if (fs::exists(target)) continue;
     fs::create_directories(target.parent_path(), error);
@@ -62,6 +65,12 @@ std::vector<std::string> InstallDeliveredFiles(const fs::path& folder) {
     fs::rename(partial, target, error);
     if (error) throw Error("cannot write " + target.string() + ": " + error.message());
     written.emplace_back(resource.name);
+  }
+  for (const DeliveredDatabase& database : DeliveredDatabases()) {
+    fs::path target = folder / fs::path(std::string(database.file_name));
+    if (fs::exists(target)) continue;
+    BuildDeliveredDatabase(database, target);
+    written.emplace_back(database.file_name);
   }
   return written;
 }

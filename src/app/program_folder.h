@@ -14,7 +14,8 @@ std::filesystem::path ResolveProgramFolder(const std::filesystem::path& explicit
 
 // Creates `folder` (with its parents) and writes every delivered file it lacks. Files already
 // present are kept as they are, since the clinic may have changed them. Text settings files are
-// written in Big5 with CR LF line ends. Returns the names of the files written.
+// written in Big5 with CR LF line ends; the databases (templates and reference databases) are
+// built from their compiled-in schema and data. Returns the names of the files written.
 std::vector<std::string> InstallDeliveredFiles(const std::filesystem::path& folder);
 
 }  // namespace zuvo

@@ -1,9 +1,10 @@
 #pragma once
 
-// dBase tables (.DBF) of the source systems, read through shapelib's DBF module.
-// Text fields come back as the raw Big5 bytes of the record, untrimmed and unconverted; the
-// steps trim where their rules say so. Memo fields (.DBT of dBase III/IV, .FPT of FoxPro) are
-// read by this adapter, since shapelib returns only the block number.
+// dBase tables (.DBF) of the source systems. shapelib's DBF module parses the header; the
+// records are sliced straight from the memory-mapped file. Text fields come back as the raw Big5
+// bytes of the record, untrimmed and unconverted; the steps trim where their rules say so. Memo
+// fields (.DBT of dBase III/IV, .FPT of FoxPro) are read by this adapter, since shapelib returns
+// only the block number.
 
 #include <cstdint>
 #include <filesystem>
@@ -23,17 +24,26 @@ struct DbfField {
   char type = 'C';   // 'C', 'N', 'F', 'D', 'L', 'M', 'T', ...
   int width = 0;     // bytes in the record
   int decimals = 0;
-  size_t offset = 0;  // offset in the record, after the deletion flag byte
+  size_t offset = 0;  // from the start of the record: byte 0 is the deletion flag, so the
+                      // first field is at 1
 };
 
-// An open dBase table with a cursor on one record. Opening reads the header once; records are
-// sliced from the file's bytes, never re-parsed per field. Deleted records are skipped by the
-// navigation. All failures throw zuvo::Error naming the file.
+// An open dBase table with a cursor on one record. Opening reads the header once and maps the
+// file; records are sliced from the file's bytes, never re-parsed per field. Deleted records
+// are skipped by the navigation. All failures throw zuvo::Error naming the file.
+//
+// Damaged files: a header that states more records than the file holds is read up to the last
+// whole record (the end-of-file mark after it is optional); a file that ends inside a record is
+// refused, as are a header shorter than 32 bytes, a header length past the end of the file, a
+// record length of 0 and field descriptors that run past the header length. A 0x00 byte where
+// the header terminator 0x0D belongs is accepted. A 0x1A inside the last record is data and is
+// returned as it is (trimming removes it).
 class DbfTable {
  public:
   // Opens `name` (for example "CO01M.DBF" or "S/TITLE.DBF") in `folder`, matching every path
-  // component without regard to letter case.
+  // component without regard to letter case. Throws Error when it does not exist.
   static DbfTable Open(const std::filesystem::path& folder, std::string_view name);
+  // Opens `file` as named, and positions the cursor as First() does.
   explicit DbfTable(const std::filesystem::path& file);
   ~DbfTable();
   DbfTable(DbfTable&&) noexcept;
@@ -51,48 +61,66 @@ class DbfTable {
   // names wins. -1 when absent.
   int FieldIndex(std::string_view name) const;
   bool HasField(std::string_view name) const { return FieldIndex(name) >= 0; }
-  // Code page the table declares: from a .cpg file beside it, else from the language-driver
-  // byte (29); 0 when it declares none. 950 is Big5.
+  // Code page the table declares: from a .cpg file beside it (found without regard to case)
+  // when that names a known code page, else from the language-driver byte (29); 0 when it
+  // declares none. 950 is Big5.
   int DeclaredCodePage() const;
   uint8_t LanguageDriver() const;
+  // Header byte 0 (0x03 dBase III, 0x83 dBase III with memo, 0x8B dBase IV with memo, 0x30
+  // Visual FoxPro, ...).
+  uint8_t Version() const;
+  // The memo file in use (.DBT or .FPT beside the table with the same stem, found without
+  // regard to case); empty when the table has no memo field or the file is missing.
+  std::optional<std::filesystem::path> MemoPath() const;
 
   // Cursor. First() moves to the first live record; Next() to the following live record;
   // Eof() is true after the last. RecordNumber() is the 1-based physical record number (dBase's
-  // RECNO()) of the current record.
+  // RECNO()) of the current record; RecordCount() + 1 at the end.
   void First();
   void Next();
   bool Eof() const;
   int RecordNumber() const;
-  // Moves to physical record `record_number` (1-based), deleted or not. False when out of range.
+  // Moves to physical record `record_number` (1-based), deleted or not, whatever the filter.
+  // False (cursor unchanged) when out of range.
   bool Go(int record_number);
   bool IsDeleted() const;
 
   // Field values of the current record. Throws Error naming the file and field when the field
-  // does not exist. Text is the raw bytes; Integer/Number give 0 for a blank or non-numeric
-  // value; Currency is in ten-thousandths; Logical is true for T/t/Y/y; Date gives the raw
-  // "yyyymmdd" text of a D field.
+  // does not exist or the cursor is past the last record. Text is the raw bytes (a D field
+  // gives its "yyyymmdd" text); Integer is the whole part of a decimal and Number the decimal
+  // or floating value, both 0 for a blank or non-numeric value; Currency is in ten-thousandths,
+  // computed exactly from the digits; Logical is true for T/t/Y/y.
   std::string Text(std::string_view field) const;
+  // The raw bytes as a view into the mapped file, valid while the table is open: the fast path
+  // for readers of every field.
   std::string_view RawField(int index) const;
+  std::string_view RawField(std::string_view field) const;
   int64_t Integer(std::string_view field) const;
   double Number(std::string_view field) const;
   int64_t Currency(std::string_view field) const;
   bool Logical(std::string_view field) const;
+  // Text of a memo ('M') field from the memo file; empty when the field holds no block number
+  // or the memo file is missing. Throws Error for a field that is not a memo field and for a
+  // block number or memo length that points past the end of the memo file.
   std::string Memo(std::string_view field) const;
+  // True when the field holds only bytes 0x00..0x20.
   bool IsBlank(std::string_view field) const;
 
   // Moves to the first live record whose field(s) equal the given value(s), comparing the
-  // trimmed field text with the trimmed value. The hash index for a field (pair) is built on
-  // first use and kept. False (cursor unchanged) when none matches.
+  // trimmed field bytes with the trimmed value bytes exactly. The hash index for a field (pair)
+  // is built on first use and kept. The filter does not apply. False (cursor unchanged) when
+  // none matches.
   bool Locate(std::string_view field, std::string_view value);
   bool Locate(std::string_view field1, std::string_view value1, std::string_view field2,
               std::string_view value2);
 
-  // Physical record numbers of the live records ordered by the raw text of `field`, stable for
-  // equal keys.
+  // Physical record numbers of the live records ordered by the raw bytes of `field` (compared
+  // as unsigned bytes), stable for equal keys. The filter does not apply.
   std::vector<int> OrderBy(std::string_view field) const;
 
   // Restricts First()/Next() to live records for which `keep` returns true (called with the
-  // cursor on the record); an empty function removes the filter.
+  // cursor on the record); an empty function removes the filter. Takes effect at the next
+  // First()/Next().
   void SetFilter(std::function<bool(const DbfTable&)> keep);
 
  private:

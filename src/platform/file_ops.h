@@ -13,13 +13,14 @@ namespace zuvo {
 
 // Copies the folder `source` with everything in it into the folder `destination` (X/Corvix
 // copied to R becomes R/Corvix), overwriting files already present and keeping files only the
-// destination holds. False at once when `source` does not exist; otherwise true unless a copy
-// failed.
+// destination holds. A plain file `source` is copied into `destination` the same way. False at
+// once when `source` does not exist; otherwise everything that can be copied is copied, and the
+// result is false when any folder or file could not be. Never throws.
 bool CopyFolder(const std::filesystem::path& source, const std::filesystem::path& destination);
-// Deletes the folder or file `path` with everything below it. True on success; any failure
-// gives false.
+// Deletes the folder or file `path` with everything below it (a link is removed, never
+// followed). True on success and when nothing is there; any failure gives false. Never throws.
 bool DeleteFolder(const std::filesystem::path& path);
-// The computer's network name, trimmed.
+// The computer's network name, trimmed: the bytes the system reports (ASCII in practice).
 std::string ComputerName();
 
 // Copies one file. With `overwrite` false an existing target is left alone and false returned.
@@ -30,14 +31,29 @@ bool CopyFileTo(const std::filesystem::path& from, const std::filesystem::path& 
 bool DeleteFileWithRetry(const std::filesystem::path& file);
 // Creates `folder` with all missing parents; an existing folder is not an error. Throws Error.
 void CreateFolders(const std::filesystem::path& folder);
-// Entries of `folder` whose names match `pattern` ('*' and '?', without regard to letter case),
-// in name order.
+// Entries (files and folders) of `folder` whose names match `pattern` ('*' any run of
+// characters, '?' one character, letters without regard to case; as on Windows a final ".*"
+// also matches names without an extension and a final "." matches only names without one), in
+// name order. Empty when the folder does not exist.
 std::vector<std::filesystem::path> ListByWildcard(const std::filesystem::path& folder,
                                                   std::string_view pattern);
-// Finds `relative` ("S\TITLE.DBF", "s/title.dbf", ...; '\' and '/' both separate) below
+// Finds `relative` ("S\TITLE.DBF", "s/title.dbf", ...; UTF-8, '\' and '/' both separate) below
 // `folder`, matching each component without regard to letter case; an exact match wins over
-// others. Empty when it does not exist.
+// others, and among several names differing only in case the first in byte order is taken.
+// Empty when it does not exist. Folder listings are cached (and checked against the folder's
+// modification time), so resolving thousands of names in one folder lists it once.
 std::optional<std::filesystem::path> ResolvePath(const std::filesystem::path& folder,
                                                  std::string_view relative);
+
+// Replaces `file` with `bytes` atomically: the bytes go to a temporary file beside it, are
+// flushed to disk, and the temporary file is renamed over `file`. A reader sees the old or the
+// new content, never a mixture. Throws Error naming the file.
+void WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes);
+// The whole file. Throws Error naming the file when it is missing or cannot be read.
+std::string ReadWholeFile(const std::filesystem::path& file);
+
+// A path as UTF-8 text (for messages), and a path made from UTF-8 text.
+std::string PathToUtf8(const std::filesystem::path& path);
+std::filesystem::path PathFromUtf8(std::string_view utf8);
 
 }  // namespace zuvo

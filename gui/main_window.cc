@@ -1,0 +1,115 @@
+#include "main_window.h"
+
+#include <QLineEdit>
+#include <QScrollArea>
+#include <QTabBar>
+#include <QVBoxLayout>
+
+#include "app/dataedit_ini.h"
+#include "app/diagnosis_table.h"
+#include "form_builder.h"
+#include "text_fields.h"
+#include "workspace/settings_file_check.h"
+
+namespace zuvo::gui {
+
+namespace {
+
+constexpr int kClientWidth = 391;
+constexpr int kClientHeight = 192;
+
+}  // namespace
+
+TFdataedit::TFdataedit(WorkbenchEnvironment& environment, QWidget* parent)
+    : QWidget(parent), environment_(environment) {
+  setObjectName("Fdataedit");
+  setWindowTitle("Zuvo系統資料轉檔");
+
+  CPOPD = new QTabWidget;
+  CPOPD->setObjectName("CPOPD");
+  CPdx = new DiagnosisPage;
+  CPrealsun = new RealSunPage(environment_);
+  TabSheet1 = new HisSearchPage(environment_, CPrealsun->context());
+  AddPage(CPdx, "CPdx", "診斷");
+  AddPage(BuildSettingsPage(), "Cset", "設定");
+  AddPage(CPrealsun, "CPrealsun", "耀聖");
+  QWidget* transfer = AddPage(BuildTransferPage(), "CPtransfer", "轉檔");
+  AddPage(TabSheet1, "TabSheet1", "家醫群轉檔");
+  AddPage(new QWidget, "TabSheet2", "檔案融合");
+  CPOPD->setCurrentWidget(transfer);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(CPOPD);
+  resize(kClientWidth, kClientHeight);
+
+  FormCreate();
+  CPOPD->tabBar()->setVisible(operator_mode_);
+  FVISW = new TFVISW(environment_, operator_mode_, this);
+}
+
+// Each page scrolls, so that the window keeps its small size whatever a page holds.
+QWidget* TFdataedit::AddPage(QWidget* content, const char* name, const QString& caption) {
+  auto* page = new QScrollArea;
+  page->setObjectName(name);
+  page->setWidgetResizable(true);
+  page->setFrameShape(QFrame::NoFrame);
+  page->setWidget(content);
+  CPOPD->addTab(page, caption);
+  return page;
+}
+
+QWidget* TFdataedit::BuildTransferPage() {
+  auto* page = new QWidget;
+  Button1 = MakeButton("Button1", "轉檔");
+  QFont font = Button1->font();
+  font.setPointSize(font.pointSize() * 2);
+  Button1->setFont(font);
+  Button1->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+  auto* layout = new QVBoxLayout(page);
+  layout->addWidget(Button1);
+  connect(Button1, &QPushButton::clicked, this, &TFdataedit::Button1Click);
+  return page;
+}
+
+QWidget* TFdataedit::BuildSettingsPage() {
+  auto* page = new QWidget;
+  auto* grid = new QGridLayout(page);
+  AddField(grid, 0, 0, "CreplacePTclinic", "要霧化的診所代號");
+  grid->addWidget(MakeButton("CreplacePTdata", "霧化病人個資"), 1, 0, 1, 2);
+  grid->setRowStretch(2, 1);
+  return page;
+}
+
+// Start-up. A diagnosis database that cannot be opened is reported and leaves the grid empty;
+// it has nothing to do with the other start-up steps, which run all the same.
+void TFdataedit::FormCreate() {
+  RunGuarded(environment_, this,
+             [&] { CPdx->ShowDiagnosisGrid(ReadDiagnosisGrid(environment_.program_folder)); });
+  CPdx->FillDepartmentList();
+  RunGuarded(environment_, this, [&] {
+    DataEditIni settings(environment_.program_folder);
+    operator_mode_ = settings.ReadWorkbench().operator_mode;
+    CPrealsun->SetSourceFolderText(FromPath(settings.ReadLastRealSunFolder()));
+    for (const std::string& warning : DuplicateKeyWarnings(settings.file())) {
+      CPrealsun->context().AddLine(warning);
+    }
+  });
+  environment_.flags.SetStepMessages(true);
+}
+
+void TFdataedit::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  CentreOnScreen(*this);
+}
+
+void TFdataedit::Button1Click() {
+  FVISW->SetSourceFolderText(QString());
+  RunGuarded(environment_, this, [&] {
+    FVISW->SetSourceFolderText(
+        FromPath(DataEditIni(environment_.program_folder).ReadLastVisionFolder()));
+  });
+  FVISW->exec();
+}
+
+}  // namespace zuvo::gui

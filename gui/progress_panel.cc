@@ -1,0 +1,64 @@
+#include "progress_panel.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+
+namespace zuvo::gui {
+
+namespace {
+
+constexpr int kMinimumFileSize = 1;
+constexpr int kMaximumFileSize = 12;
+constexpr int kDefaultFileSize = 6;
+
+QLabel* AddValueRow(QGridLayout* grid, int row, const QString& caption, const char* name) {
+  auto* value = new QLabel("0");
+  value->setObjectName(name);
+  grid->addWidget(new QLabel(caption), row, 0);
+  grid->addWidget(value, row, 1);
+  return value;
+}
+
+}  // namespace
+
+ProgressPanel::ProgressPanel(const ProgressPanelNames& names, QWidget* parent) : QFrame(parent) {
+  setObjectName(names.panel);
+  setFrameShape(QFrame::StyledPanel);
+  auto* grid = new QGridLayout(this);
+
+  file_size_ = new QSpinBox;
+  file_size_->setObjectName(names.file_size);
+  file_size_->setRange(kMinimumFileSize, kMaximumFileSize);
+  file_size_->setValue(kDefaultFileSize);
+  auto* size_row = new QHBoxLayout;
+  size_row->addWidget(file_size_);
+  size_row->addWidget(new QLabel("MB"));
+  grid->addWidget(new QLabel("單一檔案大小:"), 0, 0);
+  grid->addLayout(size_row, 0, 1);
+
+  chart_number_ = AddValueRow(grid, 1, "處理病歷號:", names.chart_number);
+  file_code_ = AddValueRow(grid, 2, "處理病歷檔案(fileCode):", names.file_code);
+  total_ = AddValueRow(grid, 3, "總筆數:", names.total);
+  done_ = AddValueRow(grid, 4, "目前處理筆數:", names.done);
+
+  gauge_ = new QProgressBar;
+  gauge_->setObjectName(names.gauge);
+  gauge_->setRange(0, 100);
+  gauge_->setValue(0);
+  grid->addWidget(gauge_, 5, 0, 1, 2);
+
+  elapsed_ = new QLabel;
+  elapsed_->setObjectName(names.elapsed);
+  grid->addWidget(elapsed_, 6, 0, 1, 2);
+
+  stop_ = new QPushButton("停止");
+  stop_->setObjectName(names.stop);
+  grid->addWidget(stop_, 7, 0, 1, 2);
+
+  list_ = new QListWidget;
+  list_->setObjectName(names.list);
+  grid->addWidget(list_, 8, 0, 1, 2);
+  grid->setRowStretch(8, 1);
+}
+
+}  // namespace zuvo::gui

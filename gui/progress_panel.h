@@ -1,0 +1,65 @@
+#pragma once
+
+// The progress panel both pipelines show (Vision window Panel4, RealSun page Panel6): the chart
+// file size limit, the chart number and file code being written, the record count and the
+// records done, the gauge, the elapsed time, the stop button and the message list.
+
+#include <QFrame>
+#include <QLabel>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+
+namespace zuvo::gui {
+
+// The object names of the panel's controls in one window.
+struct ProgressPanelNames {
+  const char* panel;
+  const char* file_size;
+  const char* chart_number;
+  const char* file_code;
+  const char* total;
+  const char* done;
+  const char* gauge;
+  const char* elapsed;
+  const char* stop;
+  const char* list;
+};
+
+inline constexpr ProgressPanelNames kVisionPanelNames = {
+    "Panel4",    "CfileSize",  "CVISWchartNo", "CVISWfileCode", "CVISWtotalNO",
+    "CVISWgono", "CVISWGauge", "CVISWuseTime", "Cstop",         "CVISWlist"};
+inline constexpr ProgressPanelNames kRealSunPanelNames = {
+    "Panel6",  "CRSfileSize", "CRSchartNo", "CRSfilecode", "CRStotalNo",
+    "CRSgono", "CRSGauge",    "CRSuseTime", "CRSstop",     "CRSList"};
+
+class ProgressPanel : public QFrame {
+  Q_OBJECT
+
+ public:
+  ProgressPanel(const ProgressPanelNames& names, QWidget* parent);
+
+  QSpinBox* file_size() const { return file_size_; }
+  QLabel* chart_number() const { return chart_number_; }
+  QLabel* file_code() const { return file_code_; }
+  QLabel* total() const { return total_; }
+  QLabel* done() const { return done_; }
+  QProgressBar* gauge() const { return gauge_; }
+  QLabel* elapsed() const { return elapsed_; }
+  QPushButton* stop() const { return stop_; }
+  QListWidget* list() const { return list_; }
+
+ private:
+  QSpinBox* file_size_;
+  QLabel* chart_number_;
+  QLabel* file_code_;
+  QLabel* total_;
+  QLabel* done_;
+  QProgressBar* gauge_;
+  QLabel* elapsed_;
+  QPushButton* stop_;
+  QListWidget* list_;
+};
+
+}  // namespace zuvo::gui

@@ -1,0 +1,29 @@
+#pragma once
+
+// What the windows share: the program folder, the run flags, the dialogs and the clock.
+
+#include <filesystem>
+#include <functional>
+
+#include "app/run_flags.h"
+#include "core/roc_date.h"
+#include "user_prompts.h"
+#include "workspace/folder_choice.h"
+
+namespace zuvo::gui {
+
+struct WorkbenchEnvironment {
+  std::filesystem::path program_folder;
+  RunFlags& flags;
+  UserPrompts& prompts;
+  std::function<DateTime()> clock = Now;
+
+  // Program folder, clock and DataEdit.ini's drive folders, for a step started now.
+  Workplace CurrentWorkplace() const;
+};
+
+// Runs a handler's work; an error it throws is shown in a message box. False after an error.
+bool RunGuarded(const WorkbenchEnvironment& environment, QWidget* window,
+                const std::function<void()>& work);
+
+}  // namespace zuvo::gui

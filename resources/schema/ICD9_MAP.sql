@@ -1,0 +1,10 @@
+-- ICD-9-CM to ICD-10-CM map, installed as "ICD-10-CM (1020314).MDB". ICD9CMCODE is dotted
+-- (001.0, V01.01, E800.0); ICD10CMCODE has no dot. One ICD-9 code may have several rows, the
+-- first being the preferred target.
+
+CREATE TABLE CM (
+  ICD9CMCODE TEXT COLLATE NOCASE NOT NULL,
+  ICD10CMCODE TEXT COLLATE NOCASE NOT NULL,
+  FLAGS TEXT COLLATE NOCASE
+);
+CREATE INDEX CM_ICD9CMCODE ON CM (ICD9CMCODE);

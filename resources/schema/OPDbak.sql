@@ -1,0 +1,75 @@
+-- Blank clinic catalogue: copied to a work tree as Corvix/OPD.mdb and filled by the orders step.
+-- Text columns compare without regard to letter case; CURRENCY holds ten-thousandths.
+
+CREATE TABLE MX (
+  class TEXT COLLATE NOCASE,
+  class2 TEXT COLLATE NOCASE,
+  Sname TEXT COLLATE NOCASE,
+  Cname TEXT COLLATE NOCASE,
+  Aname TEXT COLLATE NOCASE,
+  Tname TEXT COLLATE NOCASE,
+  cost CURRENCY DEFAULT 0,
+  selfprice CURRENCY DEFAULT 0,
+  INSUprice CURRENCY DEFAULT 0,
+  INSUcode TEXT COLLATE NOCASE,
+  common INTEGER DEFAULT 0,
+  unit INTEGER DEFAULT 0,
+  perunit INTEGER DEFAULT 0,
+  Ocode TEXT COLLATE NOCASE,
+  status INTEGER DEFAULT 0,
+  Scode TEXT COLLATE NOCASE,
+  indication TEXT COLLATE NOCASE,
+  warning TEXT COLLATE NOCASE,
+  document TEXT COLLATE NOCASE,
+  content TEXT COLLATE NOCASE,
+  IsComPlex BOOLEAN DEFAULT 0,
+  OralTablet TEXT COLLATE NOCASE,
+  StartDate TEXT COLLATE NOCASE,
+  EndDate TEXT COLLATE NOCASE,
+  DXtype TEXT COLLATE NOCASE,
+  ATCcode TEXT COLLATE NOCASE,
+  INSUmark TEXT COLLATE NOCASE,
+  UseMethod TEXT COLLATE NOCASE,
+  RateIndex INTEGER DEFAULT 0,
+  ChangetoMXname TEXT COLLATE NOCASE,
+  ChangetoMXcode TEXT COLLATE NOCASE,
+  -- Kept by the Zuvo front end: the dispensing letter (first character) and the executing
+  -- staff ID of the order; the conversions leave them empty.
+  p2 TEXT COLLATE NOCASE,
+  p24 TEXT COLLATE NOCASE
+);
+CREATE INDEX MX_INSUcode ON MX (INSUcode);
+CREATE INDEX MX_Tname ON MX (Tname);
+CREATE INDEX MX_Sname ON MX (Sname);
+
+CREATE TABLE DX (
+  bList BOOLEAN DEFAULT 0,
+  ICD10 TEXT COLLATE NOCASE,
+  refText TEXT COLLATE NOCASE,
+  common BOOLEAN DEFAULT 0,
+  status INTEGER DEFAULT 0,
+  Scode TEXT COLLATE NOCASE,
+  Sname TEXT COLLATE NOCASE,
+  Ename TEXT COLLATE NOCASE,
+  Cname TEXT COLLATE NOCASE,
+  keyword1 TEXT COLLATE NOCASE,
+  keyword2 TEXT COLLATE NOCASE,
+  keyword3 TEXT COLLATE NOCASE,
+  keyword4 TEXT COLLATE NOCASE,
+  department TEXT COLLATE NOCASE,
+  SORTNUM INTEGER DEFAULT 0,
+  SORTSCORE INTEGER DEFAULT 0,
+  SORTPOWER INTEGER DEFAULT 0
+);
+CREATE INDEX DX_ICD10 ON DX (ICD10);
+CREATE INDEX DX_Sname ON DX (Sname);
+CREATE INDEX DX_refText ON DX (refText);
+
+-- NHI surgery code to ICD-10-PCS; one NHI code may have several rows.
+CREATE TABLE PCS (
+  INSUcode TEXT COLLATE NOCASE,
+  ICD10 TEXT COLLATE NOCASE,
+  ENAME TEXT COLLATE NOCASE,
+  CNAME TEXT COLLATE NOCASE
+);
+CREATE INDEX PCS_INSUcode ON PCS (INSUcode);

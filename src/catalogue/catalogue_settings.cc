@@ -1,0 +1,61 @@
+#include "catalogue/catalogue_settings.h"
+
+#include <cstdint>
+
+#include "core/number_text.h"
+#include "platform/big5.h"
+#include "platform/error.h"
+#include "platform/profile_file.h"
+
+namespace zuvo {
+
+RateTable RateTable::Read(const std::filesystem::path& corvix_ini) {
+  ProfileFile file(corvix_ini);
+  RateTable table;
+  constexpr std::string_view kSection = "MXuseMethod";
+  for (const std::string& key : file.KeyNames(kSection)) {
+    std::string upper = big5::UpperAscii(key);
+    if (table.rates_.contains(upper)) continue;  // the first of duplicate keys is the one read
+    std::string value = file.ReadString(kSection, key);
+    std::optional<int64_t> rate = ParseInteger(value);
+    if (!rate || *rate < INT32_MIN || *rate > INT32_MAX) {
+      throw Error(corvix_ini.string() + ": [MXuseMethod] " + big5::ToUtf8Escaped(key) + "=" +
+                  big5::ToUtf8Escaped(value) + " is not a valid integer value");
+    }
+    table.rates_.emplace(std::move(upper), static_cast<int>(*rate));
+  }
+  return table;
+}
+
+std::optional<int> RateTable::Find(std::string_view big5_code) const {
+  auto found = rates_.find(big5::UpperAscii(big5_code));
+  if (found == rates_.end()) return std::nullopt;
+  return found->second;
+}
+
+CodeSet CodeSet::ReadSectionKeys(const std::filesystem::path& ini, std::string_view section_utf8) {
+  ProfileFile file(ini);
+  CodeSet set;
+  for (const std::string& key : file.KeyNames(big5::Literal(section_utf8))) {
+    set.codes_.insert(big5::UpperAscii(big5::Trim(key)));
+  }
+  return set;
+}
+
+bool CodeSet::Contains(std::string_view big5_code) const {
+  return codes_.contains(big5::UpperAscii(big5_code));
+}
+
+void WriteClinicSettings(const std::filesystem::path& corvix_ini, const ClinicSettings& settings) {
+  ProfileFile file(corvix_ini);
+  ProfileFile::Batch batch(file);
+  const std::string& system = big5::Literal("System");
+  file.WriteString(system, big5::Literal("診所名稱"), settings.name);
+  file.WriteString(system, big5::Literal("診所健保代碼"), settings.nhi_code);
+  file.WriteString(system, big5::Literal("診所電話"), settings.telephone);
+  file.WriteString(system, big5::Literal("診所地址"), settings.address);
+  file.WriteString(system, big5::Literal("就醫科別"), settings.department_name);
+  file.WriteString("Corvix", "HostName", settings.host_name);
+}
+
+}  // namespace zuvo

@@ -1,0 +1,74 @@
+#include "demo/demo_clinic.h"
+
+#include <random>
+#include <vector>
+
+#include "platform/big5.h"
+#include "platform/dbf_writer.h"
+#include "platform/file_ops.h"
+
+namespace zuvo::demo {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kClinicNameWidth = 40;
+constexpr int kClinicCodeWidth = 10;
+constexpr int kCodeDigitsAfterArea = 8;
+
+// Area prefixes of NHI institution codes; the seed picks one.
+constexpr std::string_view kAreaPrefixes[] = {"01", "11", "21", "31", "35", "36", "41", "51"};
+
+DemoClinic MakeClinic(std::string_view name_utf8, uint32_t seed) {
+  std::mt19937 random(seed);  // mt19937's sequence is fixed by the standard
+  std::string code(kAreaPrefixes[random() % std::size(kAreaPrefixes)]);
+  for (int i = 0; i < kCodeDigitsAfterArea; ++i) code += static_cast<char>('0' + random() % 10);
+  return {big5::FromUtf8(std::string(name_utf8) + std::to_string(seed % 100) + "號診所"), code};
+}
+
+std::string SpacedOut(std::string_view big5_text) {
+  std::string spaced;
+  big5::ForEachChar(big5_text, [&](std::string_view character, size_t offset) {
+    if (offset > 0) spaced += ' ';
+    spaced += character;
+  });
+  return spaced;
+}
+
+}  // namespace
+
+DemoClinic VisionDemoClinic(uint32_t seed) { return MakeClinic("展望示範", seed); }
+
+DemoClinic RealSunDemoClinic(uint32_t seed) { return MakeClinic("耀聖示範", seed ^ 0x5A5A5A5Au); }
+
+void WriteVisionParameterTable(const fs::path& folder, const DemoClinic& clinic) {
+  DbfWriter table(folder / "VISPARA.DBF",
+                  {{"CNAME", 'C', kClinicNameWidth, 0}, {"CCO_NO0", 'C', kClinicCodeWidth, 0}});
+  table.AppendRecord({clinic.name, clinic.code});
+  table.Close();
+}
+
+void WriteRealSunTitleTable(const fs::path& folder, const DemoClinic& clinic) {
+  CreateFolders(folder / "S");
+  DbfWriter table(folder / "S" / "TITLE.DBF",
+                  {{"H_NAME", 'C', kClinicNameWidth * 2, 0}, {"H_NO", 'C', kClinicCodeWidth, 0}});
+  table.AppendRecord({SpacedOut(clinic.name), clinic.code});
+  table.Close();
+}
+
+DemoClinic WriteVisionDemoSource(const fs::path& folder, uint32_t seed) {
+  CreateFolders(folder);
+  DemoClinic clinic = VisionDemoClinic(seed);
+  WriteVisionParameterTable(folder, clinic);
+  return clinic;
+}
+
+DemoClinic WriteRealSunDemoSource(const fs::path& folder, uint32_t seed) {
+  CreateFolders(folder);
+  DemoClinic clinic = RealSunDemoClinic(seed);
+  WriteRealSunTitleTable(folder, clinic);
+  return clinic;
+}
+
+}  // namespace zuvo::demo

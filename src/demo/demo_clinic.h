@@ -1,0 +1,34 @@
+#pragma once
+
+// Synthetic source folders of the two clinic systems, for the demo, the tests and the
+// benchmarks. Everything is deterministic from a seed; texts are Big5 as the real systems write
+// them. The folders hold the tables the conversion reads so far: VISPARA.DBF (Vision) and
+// S\TITLE.DBF (RealSun).
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+namespace zuvo::demo {
+
+struct DemoClinic {
+  std::string name;  // Big5
+  std::string code;  // NHI institution code, ten digits
+};
+
+// The clinic of a seed: a name such as "展望示範7號診所" and an NHI code of ten digits. The
+// same seed gives the same clinic.
+DemoClinic VisionDemoClinic(uint32_t seed);
+DemoClinic RealSunDemoClinic(uint32_t seed);
+
+// VISPARA.DBF in `folder` with one record: CNAME and CCO_NO0.
+void WriteVisionParameterTable(const std::filesystem::path& folder, const DemoClinic& clinic);
+// S\TITLE.DBF below `folder` with one record: H_NAME (with a blank between each two characters,
+// as RealSun clinics often type it) and H_NO.
+void WriteRealSunTitleTable(const std::filesystem::path& folder, const DemoClinic& clinic);
+
+// Whole source folders; `folder` is created. Returns the clinic written.
+DemoClinic WriteVisionDemoSource(const std::filesystem::path& folder, uint32_t seed);
+DemoClinic WriteRealSunDemoSource(const std::filesystem::path& folder, uint32_t seed);
+
+}  // namespace zuvo::demo

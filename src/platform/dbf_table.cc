@@ -1,0 +1,500 @@
+#include "platform/dbf_table.h"
+
+#include <algorithm>
+#include <climits>
+#include <map>
+#include <unordered_map>
+#include <utility>
+
+#include "platform/big5.h"
+#include "platform/dbf_code_page.h"
+#include "platform/dbf_mapped_file.h"
+#include "platform/dbf_memo_file.h"
+#include "platform/dbf_number.h"
+#include "platform/dbf_shapelib_io.h"
+
+namespace zuvo {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The fixed part of a dBase header; field descriptors of kFieldDescriptorSize bytes follow,
+// ended by kHeaderTerminator, and the records start at the header length.
+constexpr size_t kFixedHeaderSize = 32;
+constexpr size_t kVersionOffset = 0;
+constexpr size_t kRecordCountOffset = 4;    // LE uint32
+constexpr size_t kHeaderLengthOffset = 8;   // LE uint16
+constexpr size_t kRecordLengthOffset = 10;  // LE uint16
+constexpr size_t kLanguageDriverOffset = 29;
+static_assert(kLanguageDriverOffset < kFixedHeaderSize);
+constexpr size_t kFieldDescriptorSize = 32;
+constexpr char kHeaderTerminator = 0x0D;
+// Some exporters write 0x00 where the terminator belongs.
+constexpr char kZeroHeaderTerminator = 0x00;
+// Byte 0 of a record; '*' marks a deleted record.
+constexpr char kDeletedFlag = '*';
+constexpr char kEndOfFileMark = 0x1A;
+// Visual FoxPro keeps memo block numbers as 4-byte LE integers instead of 10 digits.
+constexpr int kBinaryMemoPointerWidth = 4;
+
+// Table versions whose memo file is FoxPro's .FPT, and those with a dBase IV .DBT.
+bool IsFoxProVersion(uint8_t version) {
+  return version == 0x30 || version == 0x31 || version == 0x32 || version == 0xF5 ||
+         version == 0xFB;
+}
+bool IsDbase4MemoVersion(uint8_t version) { return version == 0x8B || version == 0xCB; }
+
+uint32_t ReadLe32(std::string_view bytes, size_t offset) {
+  const auto* b = reinterpret_cast<const unsigned char*>(bytes.data() + offset);
+  return b[0] | b[1] << 8 | b[2] << 16 | static_cast<uint32_t>(b[3]) << 24;
+}
+uint16_t ReadLe16(std::string_view bytes, size_t offset) {
+  const auto* b = reinterpret_cast<const unsigned char*>(bytes.data() + offset);
+  return static_cast<uint16_t>(b[0] | b[1] << 8);
+}
+
+char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+
+bool EqualIgnoringCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return LowerAscii(x) == LowerAscii(y);
+         });
+}
+
+// Field names by name without regard to letter case. A step reads fields by name millions of
+// times, so a look-up must cost next to nothing: a name (at most 11 bytes in a dBase header) is
+// folded to lower case into two 64-bit words together with its length, and found in a small
+// open-addressing table by one hash and two integer compares.
+class FieldNameIndex {
+ public:
+  // Adds `name` unless it is already present (the first of duplicate names wins).
+  void Add(std::string_view name, int index) {
+    Key key;
+    if (!Fold(name, key)) return;
+    if ((count_ + 1) * 2 > slots_.size()) Grow();
+    Insert(key, index);
+  }
+  // -1 when absent.
+  int Find(std::string_view name) const {
+    Key key;
+    if (slots_.empty() || !Fold(name, key)) return -1;
+    for (size_t slot = SlotOf(key);; slot = (slot + 1) & (slots_.size() - 1)) {
+      const Slot& entry = slots_[slot];
+      if (entry.index < 0) return -1;
+      if (entry.key == key) return entry.index;
+    }
+  }
+
+ private:
+  static constexpr size_t kMaxNameLength = 15;  // the 16th byte of the key holds the length
+  struct Key {
+    uint64_t low = 0;
+    uint64_t high = 0;
+    bool operator==(const Key&) const = default;
+  };
+  struct Slot {
+    Key key;
+    int index = -1;  // -1: empty
+  };
+
+  // Built in registers: bytes stored one by one and read back as words would stall the CPU.
+  static bool Fold(std::string_view name, Key& key) {
+    if (name.size() > kMaxNameLength) return false;
+    key = Key{0, static_cast<uint64_t>(name.size()) << 56};
+    for (size_t i = 0; i < name.size(); ++i) {
+      auto c = static_cast<unsigned char>(name[i]);
+      uint64_t folded = c >= 'A' && c <= 'Z' ? c + 32u : c;
+      (i < 8 ? key.low : key.high) |= folded << (8 * (i % 8));
+    }
+    return true;
+  }
+  size_t SlotOf(const Key& key) const {
+    uint64_t mixed = key.low * 0x9E3779B97F4A7C15ull ^ (key.high + 1) * 0xC2B2AE3D27D4EB4Full;
+    return static_cast<size_t>(mixed >> 32) & (slots_.size() - 1);
+  }
+  void Insert(const Key& key, int index) {
+    for (size_t slot = SlotOf(key);; slot = (slot + 1) & (slots_.size() - 1)) {
+      Slot& entry = slots_[slot];
+      if (entry.index >= 0 && entry.key == key) return;
+      if (entry.index < 0) {
+        entry = {key, index};
+        ++count_;
+        return;
+      }
+    }
+  }
+  void Grow() {
+    std::vector<Slot> old = std::move(slots_);
+    slots_.assign(std::max<size_t>(16, old.size() * 2), Slot{});
+    count_ = 0;
+    for (const Slot& entry : old) {
+      if (entry.index >= 0) Insert(entry.key, entry.index);
+    }
+  }
+
+  std::vector<Slot> slots_;  // size a power of two, at most half full
+  size_t count_ = 0;
+};
+
+// The entry of `folder` named `name` without regard to letter case; an exact match wins, and
+// among several others the first in name order. Empty when there is none.
+std::optional<fs::path> FindEntry(const fs::path& folder, std::string_view name) {
+  std::error_code error;
+  fs::path exact = folder / fs::path(std::string(name));
+  if (fs::exists(exact, error)) return exact;
+  std::optional<fs::path> found;
+  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    fs::path candidate = it->path();
+    if (EqualIgnoringCase(candidate.filename().string(), name) &&
+        (!found || candidate.filename() < found->filename())) {
+      found = candidate;
+    }
+  }
+  return found;
+}
+
+// `relative` ('/' or '\' between components) below `folder`, each component matched without
+// regard to letter case.
+std::optional<fs::path> FindCaseInsensitive(const fs::path& folder, std::string_view relative) {
+  fs::path current = folder;
+  size_t start = 0;
+  while (start <= relative.size()) {
+    size_t end = relative.find_first_of("/\\", start);
+    if (end == std::string_view::npos) end = relative.size();
+    std::string_view component = relative.substr(start, end - start);
+    if (!component.empty() && component != ".") {
+      std::optional<fs::path> next = FindEntry(current, component);
+      if (!next) return std::nullopt;
+      current = *next;
+    }
+    start = end + 1;
+  }
+  return current;
+}
+
+// Key of a two-field index: both values trimmed; the length prefix keeps ("ab", "c") apart from
+// ("a", "bc").
+std::string PairKey(std::string_view first, std::string_view second) {
+  std::string trimmed_first = big5::Trim(first);
+  return std::to_string(trimmed_first.size()) + ':' + trimmed_first + big5::Trim(second);
+}
+
+std::optional<fs::path> FindSibling(const fs::path& file, std::string_view extension) {
+  return FindEntry(file.parent_path(), file.stem().string() + std::string(extension));
+}
+
+}  // namespace
+
+struct DbfTable::State {
+  fs::path path;
+  DbfMappedFile file;
+  std::string_view bytes;
+  uint8_t version = 0;
+  uint8_t language_driver = 0;
+  int declared_code_page = 0;
+  size_t header_length = 0;
+  size_t record_length = 0;
+  int header_record_count = 0;
+  int record_count = 0;
+  std::vector<DbfField> fields;
+  FieldNameIndex field_by_name;
+  std::optional<DbfMemoFile> memo;
+  int current = 0;  // 0-based; record_count when past the last record
+  std::function<bool(const DbfTable&)> filter;
+  // Hash indexes of Locate: (field, second field or -1) → key → first live record (0-based).
+  using KeyIndex = std::unordered_map<std::string, int>;
+  std::map<std::pair<int, int>, KeyIndex> indexes;
+
+  [[noreturn]] void Fail(const std::string& what) const {
+    throw Error(path.string() + ": " + what);
+  }
+  std::string_view Record(int index) const {
+    return bytes.substr(header_length + static_cast<size_t>(index) * record_length, record_length);
+  }
+  bool Deleted(int index) const { return Record(index)[0] == kDeletedFlag; }
+
+  int RequireField(std::string_view name) const;
+  const KeyIndex& Index(int field1, int field2);
+  void ReadHeader();
+  void CountRecords();
+  void FindMemoFile();
+  void FindCodePage();
+};
+
+void DbfTable::State::ReadHeader() {
+  if (bytes.size() < kFixedHeaderSize) {
+    Fail("too short for a dBase header (" + std::to_string(bytes.size()) + " bytes)");
+  }
+  version = static_cast<uint8_t>(bytes[kVersionOffset]);
+  language_driver = static_cast<uint8_t>(bytes[kLanguageDriverOffset]);
+  header_length = ReadLe16(bytes, kHeaderLengthOffset);
+  record_length = ReadLe16(bytes, kRecordLengthOffset);
+  if (header_length > bytes.size()) {
+    Fail("the header length " + std::to_string(header_length) + " runs past the end of the file (" +
+         std::to_string(bytes.size()) + " bytes)");
+  }
+  if (header_length < kFixedHeaderSize + kFieldDescriptorSize) {
+    Fail("the header length " + std::to_string(header_length) + " leaves no room for fields");
+  }
+  if (record_length == 0) Fail("the record length is 0");
+
+  std::string shapelib_error;
+  ShapelibDbf handle = OpenShapelibDbfFromBytes(bytes, shapelib_error);
+  if (handle == nullptr) {
+    Fail("not a readable dBase table" +
+         (shapelib_error.empty() ? "" : " (" + shapelib_error + ")"));
+  }
+  int field_count = DBFGetFieldCount(handle.get());
+  if (field_count == 0) Fail("the header describes no fields");
+  size_t terminator = kFixedHeaderSize + static_cast<size_t>(field_count) * kFieldDescriptorSize;
+  if (terminator >= header_length ||
+      (bytes[terminator] != kHeaderTerminator && bytes[terminator] != kZeroHeaderTerminator)) {
+    Fail("the field descriptors run past the header length " + std::to_string(header_length));
+  }
+  for (int index = 0; index < field_count; ++index) {
+    char name[XBASE_FLDNAME_LEN_READ + 1] = {};
+    int width = 0;
+    int decimals = 0;
+    DBFGetFieldInfo(handle.get(), index, name, &width, &decimals);
+    DbfField field;
+    field.name = name;
+    field.type = DBFGetNativeFieldType(handle.get(), index);
+    field.width = width;
+    field.decimals = decimals;
+    field.offset = static_cast<size_t>(handle->panFieldOffset[index]);
+    if (field.width <= 0) Fail("field " + std::to_string(index + 1) + " has width 0");
+    field_by_name.Add(field.name, index);  // the first of duplicate names wins
+    fields.push_back(std::move(field));
+  }
+}
+
+void DbfTable::State::CountRecords() {
+  uint32_t stated = ReadLe32(bytes, kRecordCountOffset);
+  header_record_count = static_cast<int>(std::min<uint32_t>(stated, INT_MAX));
+  size_t data_bytes = bytes.size() - header_length;
+  size_t whole_records = data_bytes / record_length;
+  size_t rest = data_bytes % record_length;
+  if (stated <= whole_records) {
+    record_count = static_cast<int>(stated);
+    return;
+  }
+  // The header promises more records than the file holds. Whole records followed by nothing
+  // or by the end-of-file mark are a header that was not updated: read what is there. A file
+  // that ends inside a record was cut short, and its last record would be read incomplete.
+  bool ends_cleanly = rest == 0 || (rest == 1 && bytes.back() == kEndOfFileMark);
+  if (!ends_cleanly) {
+    Fail("the file ends inside record " + std::to_string(whole_records + 1) + " (" +
+         std::to_string(rest) + " of " + std::to_string(record_length) + " bytes)");
+  }
+  record_count = static_cast<int>(std::min<size_t>(whole_records, INT_MAX));
+}
+
+void DbfTable::State::FindMemoFile() {
+  bool has_memo_field =
+      std::any_of(fields.begin(), fields.end(), [](const DbfField& f) { return f.type == 'M'; });
+  if (!has_memo_field) return;
+  std::optional<fs::path> fpt = FindSibling(path, ".fpt");
+  std::optional<fs::path> dbt = FindSibling(path, ".dbt");
+  if (fpt && (IsFoxProVersion(version) || !dbt)) {
+    memo.emplace(*fpt, DbfMemoFormat::kFoxProFpt, false);
+  } else if (dbt) {
+    memo.emplace(*dbt, DbfMemoFormat::kDbaseDbt, IsDbase4MemoVersion(version));
+  }
+  // Without a memo file every memo reads empty.
+}
+
+void DbfTable::State::FindCodePage() {
+  if (std::optional<fs::path> cpg = FindSibling(path, ".cpg")) {
+    DbfMappedFile text(*cpg);
+    if (int code_page = CodePageFromCpgText(text.bytes())) {
+      declared_code_page = code_page;
+      return;
+    }
+  }
+  declared_code_page = CodePageFromLanguageDriver(language_driver);
+}
+
+DbfTable DbfTable::Open(const fs::path& folder, std::string_view name) {
+  std::optional<fs::path> file = FindCaseInsensitive(folder, name);
+  if (!file) {
+    throw Error("cannot find the table " + std::string(name) + " in " + folder.string());
+  }
+  return DbfTable(*file);
+}
+
+DbfTable::DbfTable(const fs::path& file) : state_(std::make_unique<State>()) {
+  state_->path = file;
+  state_->file = DbfMappedFile(file);
+  state_->bytes = state_->file.bytes();
+  state_->ReadHeader();
+  state_->CountRecords();
+  state_->FindMemoFile();
+  state_->FindCodePage();
+  First();
+}
+
+DbfTable::~DbfTable() = default;
+DbfTable::DbfTable(DbfTable&&) noexcept = default;
+DbfTable& DbfTable::operator=(DbfTable&&) noexcept = default;
+
+const fs::path& DbfTable::path() const { return state_->path; }
+int DbfTable::RecordCount() const { return state_->record_count; }
+int DbfTable::HeaderRecordCount() const { return state_->header_record_count; }
+const std::vector<DbfField>& DbfTable::Fields() const { return state_->fields; }
+int DbfTable::DeclaredCodePage() const { return state_->declared_code_page; }
+uint8_t DbfTable::LanguageDriver() const { return state_->language_driver; }
+uint8_t DbfTable::Version() const { return state_->version; }
+
+std::optional<fs::path> DbfTable::MemoPath() const {
+  if (!state_->memo) return std::nullopt;
+  return state_->memo->path();
+}
+
+int DbfTable::FieldIndex(std::string_view name) const { return state_->field_by_name.Find(name); }
+
+int DbfTable::State::RequireField(std::string_view name) const {
+  int index = field_by_name.Find(name);
+  if (index < 0) Fail("no field " + std::string(name));
+  return index;
+}
+
+void DbfTable::First() {
+  state_->current = -1;
+  Next();
+}
+
+void DbfTable::Next() {
+  State& s = *state_;
+  while (++s.current < s.record_count) {
+    if (s.Deleted(s.current)) continue;
+    if (!s.filter || s.filter(*this)) return;
+  }
+  s.current = s.record_count;
+}
+
+bool DbfTable::Eof() const { return state_->current >= state_->record_count; }
+int DbfTable::RecordNumber() const { return state_->current + 1; }
+
+bool DbfTable::Go(int record_number) {
+  if (record_number < 1 || record_number > state_->record_count) return false;
+  state_->current = record_number - 1;
+  return true;
+}
+
+bool DbfTable::IsDeleted() const { return !Eof() && state_->Deleted(state_->current); }
+
+std::string_view DbfTable::RawField(int index) const {
+  const State& s = *state_;
+  if (Eof()) s.Fail("no current record (past the last record)");
+  if (index < 0 || static_cast<size_t>(index) >= s.fields.size()) {
+    s.Fail("no field number " + std::to_string(index));
+  }
+  const DbfField& field = s.fields[static_cast<size_t>(index)];
+  return s.Record(s.current).substr(field.offset, static_cast<size_t>(field.width));
+}
+
+std::string_view DbfTable::RawField(std::string_view field) const {
+  return RawField(state_->RequireField(field));
+}
+
+std::string DbfTable::Text(std::string_view field) const { return std::string(RawField(field)); }
+
+int64_t DbfTable::Integer(std::string_view field) const {
+  return ParseDbfInteger(RawField(field)).value_or(0);
+}
+
+double DbfTable::Number(std::string_view field) const {
+  return ParseDbfNumber(RawField(field)).value_or(0);
+}
+
+int64_t DbfTable::Currency(std::string_view field) const {
+  return ParseDbfCurrency(RawField(field)).value_or(0);
+}
+
+bool DbfTable::Logical(std::string_view field) const {
+  std::string value = big5::Trim(RawField(field));
+  return !value.empty() &&
+         (value[0] == 'T' || value[0] == 't' || value[0] == 'Y' || value[0] == 'y');
+}
+
+bool DbfTable::IsBlank(std::string_view field) const { return big5::Trim(RawField(field)).empty(); }
+
+std::string DbfTable::Memo(std::string_view field) const {
+  const State& s = *state_;
+  int index = state_->RequireField(field);
+  const DbfField& info = s.fields[static_cast<size_t>(index)];
+  if (info.type != 'M') s.Fail("field " + info.name + " is not a memo field");
+  std::string_view pointer = RawField(index);
+  if (!s.memo) return {};
+  uint64_t block = 0;
+  if (info.width == kBinaryMemoPointerWidth) {
+    block = ReadLe32(pointer, 0);
+  } else if (std::optional<int64_t> number = ParseDbfInteger(pointer); number && *number >= 0) {
+    block = static_cast<uint64_t>(*number);
+  } else if (!big5::Trim(pointer).empty()) {
+    s.Fail("record " + std::to_string(RecordNumber()) + " field " + info.name +
+           " holds no memo block number");
+  }
+  return std::string(s.memo->Read(block));
+}
+
+const DbfTable::State::KeyIndex& DbfTable::State::Index(int field1, int field2) {
+  auto [entry, created] = indexes.try_emplace({field1, field2});
+  if (!created) return entry->second;
+  const DbfField& first = fields[static_cast<size_t>(field1)];
+  for (int record = 0; record < record_count; ++record) {
+    if (Deleted(record)) continue;
+    std::string_view bytes_of_record = Record(record);
+    std::string_view value = bytes_of_record.substr(first.offset, static_cast<size_t>(first.width));
+    if (field2 < 0) {
+      entry->second.try_emplace(big5::Trim(value), record);
+    } else {
+      const DbfField& second = fields[static_cast<size_t>(field2)];
+      entry->second.try_emplace(
+          PairKey(value, bytes_of_record.substr(second.offset, static_cast<size_t>(second.width))),
+          record);
+    }
+  }
+  return entry->second;
+}
+
+bool DbfTable::Locate(std::string_view field, std::string_view value) {
+  const State::KeyIndex& index = state_->Index(state_->RequireField(field), -1);
+  auto found = index.find(big5::Trim(value));
+  if (found == index.end()) return false;
+  state_->current = found->second;
+  return true;
+}
+
+bool DbfTable::Locate(std::string_view field1, std::string_view value1, std::string_view field2,
+                      std::string_view value2) {
+  const State::KeyIndex& index =
+      state_->Index(state_->RequireField(field1), state_->RequireField(field2));
+  auto found = index.find(PairKey(value1, value2));
+  if (found == index.end()) return false;
+  state_->current = found->second;
+  return true;
+}
+
+std::vector<int> DbfTable::OrderBy(std::string_view field) const {
+  const State& s = *state_;
+  const DbfField& info = s.fields[static_cast<size_t>(state_->RequireField(field))];
+  auto key_of = [&](int record) {
+    return s.Record(record).substr(info.offset, static_cast<size_t>(info.width));
+  };
+  std::vector<int> records;
+  for (int record = 0; record < s.record_count; ++record) {
+    if (!s.Deleted(record)) records.push_back(record);
+  }
+  std::stable_sort(records.begin(), records.end(),
+                   [&](int a, int b) { return key_of(a) < key_of(b); });
+  for (int& record : records) ++record;  // physical record numbers are 1-based
+  return records;
+}
+
+void DbfTable::SetFilter(std::function<bool(const DbfTable&)> keep) {
+  state_->filter = std::move(keep);
+}
+
+}  // namespace zuvo

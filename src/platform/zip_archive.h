@@ -1,0 +1,40 @@
+#pragma once
+
+// Zip archives, read through libzip (the clinics' monthly claim archives).
+//
+// Member names are read as the raw bytes the archive holds. A name whose UTF-8 flag is set is
+// UTF-8. Any other name is taken as Big5 (code page 950, what the clinics' Windows computers
+// write); only when it is not valid Big5 but valid UTF-8 (some archivers write UTF-8 without
+// setting the flag) is it taken as UTF-8. Names are handed out, and written to disk, as UTF-8.
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace zuvo {
+
+// Names of all members in archive order, as UTF-8, exactly as stored otherwise (folders end in
+// '/'; nothing is checked for safety). Throws Error naming the archive when it cannot be opened
+// or a name cannot be decoded.
+std::vector<std::string> ListMembers(const std::filesystem::path& zip);
+
+// Extracts every member of `zip` into `folder` (created with its parents when missing), files
+// replacing files of the same name, other files in the folder kept.
+//
+// Throws Error naming the archive and the member, before anything is written, when a member
+// would land outside `folder` or cannot be written on Windows: an absolute name, a drive letter
+// or any ':', a ".." part (with '\' as a separator too), a part made only of dots and blanks, a
+// Windows device name (CON, NUL, COM1, ...), a character Windows does not allow in file names,
+// or a symbolic link. Throws Error naming the archive when it is damaged (also when the damage
+// is found only while a member is read) or the members together exceed kMaxExtractedBytes.
+//
+// Everything is first extracted into a temporary folder beside `folder` and moved into place
+// only when every member was read intact; on failure the temporary folder is deleted and
+// `folder` is as before. A `folder` that did not exist appears whole in one rename.
+void ExtractAll(const std::filesystem::path& zip, const std::filesystem::path& folder);
+
+// Limit on the bytes one archive may expand to: a claim archive holds some megabytes; a
+// damaged or hostile archive must not fill the disk.
+inline constexpr unsigned long long kMaxExtractedBytes = 2ULL << 30;
+
+}  // namespace zuvo

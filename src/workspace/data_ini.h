@@ -1,0 +1,32 @@
+#pragma once
+
+// data.ini: the clinic folder's settings file, carried from step to step and from run to run
+// (Big5 profile file; section and key names compare without regard to case). Section and key
+// names are given here in UTF-8 and reach the file as Big5.
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace zuvo {
+
+inline constexpr std::string_view kDataIniName = "data.ini";
+inline constexpr std::string_view kDataIniSystemSection = "system";
+inline constexpr std::string_view kOpeningDateKey = "開業日期";
+inline constexpr std::string_view kPharmacistNameKey = "Pharmacistname";
+inline constexpr std::string_view kPharmacistIdKey = "PharmacistID";
+
+// clinic folder / data.ini (an existing file in other letter case is found).
+std::filesystem::path DataIniFile(const std::filesystem::path& clinic_folder);
+
+// What the folder choice reads from [system]; Big5 texts, empty when missing.
+struct ClinicStartSettings {
+  std::string opening_date;
+  std::string pharmacist_name;
+  std::string pharmacist_id;
+};
+
+// Throws Error naming the file when it is not Big5 text or cannot be read.
+ClinicStartSettings ReadClinicStartSettings(const std::filesystem::path& clinic_folder);
+
+}  // namespace zuvo

@@ -1,0 +1,50 @@
+#pragma once
+
+// Where a conversion writes. Below the program folder each clinic has a clinic folder (its
+// data.ini lives there across runs) and in it one dated work tree per folder choice, holding the
+// new Tolsern (server) and Corvix (front-end) folders:
+//
+//   program folder / VISW / <code> / <ROC date>_1 / {Tolsern, Corvix}      Vision
+//   program folder / RS / <code> / <ROC date>_1 or _2 / ...                 RealSun, by mode
+//   program folder / <system name> / <code> / <ROC date>_H / ...            HIS search
+//   work tree / Tolsern / <code> /                                          server data folder
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace zuvo {
+
+inline constexpr std::string_view kVisionArea = "VISW";
+inline constexpr std::string_view kRealSunArea = "RS";
+inline constexpr std::string_view kServerFolderName = "Tolsern";
+inline constexpr std::string_view kFrontEndFolderName = "Corvix";
+
+enum class WorkTreeKind { kVision, kRealSunOnAndAfter, kRealSunBefore, kHisSearch };
+
+// "_1", "_1", "_2", "_H".
+std::string_view WorkTreeSuffix(WorkTreeKind kind);
+
+// Why a clinic code (Big5) cannot name a folder, as a message for the operator (UTF-8); empty
+// when it can. Refused: an empty code, blanks or control characters, the characters
+// \ / : * ? " < > |, a code of dots only, and bytes that are not Big5 text. This keeps every
+// clinic folder inside its area of the program folder.
+std::optional<std::string> ClinicCodeProblem(std::string_view code);
+
+// program folder / area / code. `area` is UTF-8 ("VISW", "RS" or a system name); `code` must
+// pass ClinicCodeProblem (else Error).
+std::filesystem::path ClinicFolder(const std::filesystem::path& program_folder,
+                                   std::string_view area, std::string_view code);
+// clinic folder / (roc_date + suffix).
+std::filesystem::path WorkTreeFolder(const std::filesystem::path& clinic_folder,
+                                     std::string_view roc_date, WorkTreeKind kind);
+// work tree / Tolsern / trimmed code.
+std::filesystem::path ServerDataFolder(const std::filesystem::path& work_tree,
+                                       std::string_view code);
+
+// Creates the work tree with its Tolsern and Corvix folders and every missing parent; folders
+// that exist already are kept. Throws Error when a folder cannot be made.
+void CreateWorkTree(const std::filesystem::path& work_tree);
+
+}  // namespace zuvo

@@ -1,0 +1,48 @@
+#pragma once
+
+// The RealSun page's folder choice and its "製作方式" option group: recognise the RealSun system,
+// read the clinic's identity, and make the clinic folder with the work tree of the chosen mode
+// ("_1" on and after the split date, "_2" before it) and its server data folder.
+
+#include <filesystem>
+#include <string>
+
+#include "app/step_context.h"
+#include "workspace/folder_choice.h"
+#include "workspace/split_date.h"
+
+namespace zuvo {
+
+// The RealSun page's fields these handlers read and fill. Texts are Big5.
+struct RealSunFolderFields {
+  std::filesystem::path source_folder;            // CRSdir
+  std::string clinic_name;                        // CRSclinicName
+  std::string clinic_id;                          // CRSclinicID
+  std::string his;                                // CRSHIS
+  std::filesystem::path work_tree;                // CRSqmxDir
+  std::string start_date;                         // CstartDate
+  std::string pharmacist_name;                    // CRSPharmacistName
+  std::string pharmacist_id;                      // CRSPharmacistID
+  MakeDateMode mode = MakeDateMode::kOnAndAfter;  // CmakeDateMode
+};
+
+// The name that means the prescriptions are filled outside the clinic.
+inline constexpr std::string_view kOutsidePharmacyName = "釋出處方箋";
+
+// Asks for the folder, then:
+// - another system: "你選取的系統是" + name + ",與目前設定要耀聖系統不合", kStopped;
+// - remembers the folder in DataEdit.ini, reads S\TITLE.DBF, sets the HIS field to "耀聖";
+// - a clinic code that cannot name a folder: the reason, kStopped;
+// - makes program folder/RS/<code>/<ROC date>_1 or _2 by the mode, and its server data folder;
+// - sets the opening date and pharmacist fields from data.ini (replacing what they held) and
+//   reminds of a missing pharmacist ("沒有藥師資料,無藥師請忽略", unless the name is
+//   "釋出處方箋") and a missing opening date ("尚未設定開業日期").
+StepResult SelectRealSunFolder(RealSunFolderFields& fields, const Workplace& place,
+                               StepContext& context);
+
+// After the mode changed: when a clinic code is known, makes the work tree of the new mode with
+// its server data folder and points the work-tree field at it. Nothing happens without a code.
+StepResult ChangeRealSunMakeDateMode(RealSunFolderFields& fields, const Workplace& place,
+                                     StepContext& context);
+
+}  // namespace zuvo

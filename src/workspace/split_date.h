@@ -1,0 +1,31 @@
+#pragma once
+
+// The split date divides a clinic converted in two halves: mode "之後(含)日期" converts visits on
+// and after it (work tree "_1"), mode "之前日期" those before it ("_2").
+
+#include <optional>
+#include <string>
+
+#include "app/step_context.h"
+#include "core/roc_date.h"
+
+namespace zuvo {
+
+// Item positions of the option group "製作方式".
+enum class MakeDateMode { kOnAndAfter = 0, kBefore = 1 };
+
+inline constexpr std::string_view kNoSplitDateMessage = "沒有填寫切割日期,製作方式必須設為之前";
+inline constexpr std::string_view kBadSplitDateMessage = "切割日期格式錯誤yyymmdd";
+
+// The common start of the steps that filter visits by date. `field` is the window's split-date
+// text (ROC yyymmdd).
+// - Blank: the split date is the day after `today`; its ROC date is written back into `field`.
+//   Accepted only in mode kBefore (everything up to and including today); otherwise the
+//   message kNoSplitDateMessage is shown and the step must stop.
+// - Otherwise the untrimmed text must be a valid ROC date: a blank before or after it, or an
+//   impossible date, shows kBadSplitDateMessage.
+// Returns the split date (time of day 0), or empty when the step must stop.
+std::optional<DateTime> CheckSplitDate(std::string& field, MakeDateMode mode, DateTime today,
+                                       StepContext& context);
+
+}  // namespace zuvo

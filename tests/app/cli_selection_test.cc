@@ -1,0 +1,103 @@
+// The command line's folder selection, run as a program.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "demo/demo_clinic.h"
+#include "platform/big5.h"
+#include "support/temp_dir.h"
+
+namespace zuvo {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::TempDir;
+
+struct CliRun {
+  int status = -1;
+  std::string out;
+};
+
+CliRun RunCli(const std::string& arguments) {
+  const char* cli = std::getenv("ZUVO_CLI");
+  if (cli == nullptr) return {};
+  CliRun run;
+  std::string command = "'" + std::string(cli) + "' " + arguments + " 2>/dev/null";
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return run;
+  char buffer[4096];
+  for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) run.out.append(buffer, n);
+  int raw = pclose(pipe);
+  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  return run;
+}
+
+std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
+
+class CliSelection : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (std::getenv("ZUVO_CLI") == nullptr) GTEST_SKIP() << "ZUVO_CLI names no zuvoconv";
+  }
+  TempDir home;
+  TempDir sources;
+};
+
+TEST_F(CliSelection, VisionSelectMakesTheWorkTreeAndPrintsTheFields) {
+  fs::path source = sources / "visw";
+  fs::create_directories(source);
+  demo::WriteVisionParameterTable(source, {big5::FromUtf8("展望示範診所"), "3501200000"});
+  fs::rename(source / "VISPARA.DBF", source / "vispara.DBF");
+  CliRun run = RunCli("--home " + Quoted(home.path()) + " vision select " + Quoted(source));
+  ASSERT_EQ(run.status, 0) << run.out;
+  EXPECT_NE(run.out.find("system: 展望\nclinic name: 展望示範診所\nclinic code: 3501200000\n"),
+            std::string::npos)
+      << run.out;
+  fs::path clinic = home.path() / "VISW" / "3501200000";
+  ASSERT_TRUE(fs::is_directory(clinic));
+  std::vector<fs::path> trees(fs::directory_iterator(clinic), fs::directory_iterator{});
+  ASSERT_EQ(trees.size(), 1u);
+  EXPECT_EQ(trees[0].filename().string().substr(7), "_1");
+  EXPECT_TRUE(fs::is_directory(trees[0] / "Tolsern"));
+  EXPECT_TRUE(fs::is_directory(trees[0] / "Corvix"));
+  std::string last_line = "work tree: " + trees[0].string() + "/\n";
+  ASSERT_GE(run.out.size(), last_line.size());
+  EXPECT_EQ(run.out.substr(run.out.size() - last_line.size()), last_line);
+}
+
+TEST_F(CliSelection, VisionSelectOnARealSunFolderStopsWithStatusTwo) {
+  fs::path source = sources / "rs";
+  fs::create_directories(source);
+  demo::WriteRealSunTitleTable(source, {"A", "X1"});
+  CliRun run = RunCli("--home " + Quoted(home.path()) + " vision select " + Quoted(source));
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.out.find("message: 你選取的系統是耀聖,與目前設定的系統不合\n"), std::string::npos)
+      << run.out;
+  EXPECT_EQ(run.out.find("work tree:"), std::string::npos);
+  EXPECT_FALSE(fs::exists(home / "VISW"));
+}
+
+TEST_F(CliSelection, ADamagedTableIsAnErrorWithStatusOne) {
+  fs::path source = sources / "broken";
+  fs::create_directories(source);
+  testing::WriteFileBytes(source / "VISPARA.DBF", "xx");
+  EXPECT_EQ(RunCli("--home " + Quoted(home.path()) + " vision select " + Quoted(source)).status, 1);
+}
+
+TEST_F(CliSelection, DemoBuildsBothClinicsAndChoosesTheVisionOne) {
+  CliRun run = RunCli("--home " + Quoted(home.path()) + " demo");
+  ASSERT_EQ(run.status, 0) << run.out;
+  EXPECT_NE(run.out.find("system: 展望\n"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("work tree: " + (home.path() / "VISW").string()), std::string::npos)
+      << run.out;
+  CliRun realsun = RunCli("--home " + Quoted(home.path()) + " realsun select --mode before " +
+                       Quoted(home / "demo-sources" / "RealSun"));
+  ASSERT_EQ(realsun.status, 0) << realsun.out;
+  EXPECT_NE(realsun.out.find("system: 耀聖\n"), std::string::npos);
+  EXPECT_NE(realsun.out.find("_2/\n"), std::string::npos) << realsun.out;
+}
+
+}  // namespace
+}  // namespace zuvo

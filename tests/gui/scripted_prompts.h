@@ -1,0 +1,50 @@
+#pragma once
+
+// Dialog answers for the window tests: message boxes, folder and file choices and input boxes
+// are recorded and answered from scripts instead of being shown.
+
+#include <deque>
+#include <vector>
+
+#include "user_prompts.h"
+
+namespace zuvo::gui::testing {
+
+class ScriptedPrompts : public UserPrompts {
+ public:
+  void AnswerNextFolder(std::optional<QString> folder) { folders_.push_back(std::move(folder)); }
+
+  const std::vector<QString>& messages() const { return messages_; }
+  const std::vector<QString>& folder_captions() const { return folder_captions_; }
+  const std::vector<QString>& asked_texts() const { return asked_texts_; }
+
+  MessageAnswer ShowMessage(QWidget*, const QString& text, MessageKind,
+                            MessageButtons buttons) override {
+    messages_.push_back(text);
+    return buttons == MessageButtons::kYesNo ? MessageAnswer::kYes : MessageAnswer::kOk;
+  }
+  std::optional<QString> ChooseFolder(QWidget*, const QString& caption, const QString&) override {
+    folder_captions_.push_back(caption);
+    if (folders_.empty()) return std::nullopt;
+    std::optional<QString> folder = folders_.front();
+    folders_.pop_front();
+    return folder;
+  }
+  std::optional<QString> ChooseFile(QWidget*, const QString&, const QString&,
+                                    const QString&) override {
+    return std::nullopt;
+  }
+  std::optional<QString> AskText(QWidget*, const QString&, const QString&,
+                                 const QString& text) override {
+    asked_texts_.push_back(text);
+    return text;
+  }
+
+ private:
+  std::deque<std::optional<QString>> folders_;
+  std::vector<QString> messages_;
+  std::vector<QString> folder_captions_;
+  std::vector<QString> asked_texts_;
+};
+
+}  // namespace zuvo::gui::testing
