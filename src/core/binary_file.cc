@@ -136,17 +136,4 @@ void BinaryFile::Close() {
   if (!flushed || !closed) Fail("cannot write");
 }
 
-std::string ReadWholeFile(const std::filesystem::path& path) {
-  BinaryFile file(path, BinaryFile::Mode::kRead);
-  std::string bytes(static_cast<size_t>(file.size()), '\0');
-  file.ReadAt(0, bytes.size(), bytes.data());
-  return bytes;
-}
-
-void WriteWholeFile(const std::filesystem::path& path, std::string_view bytes) {
-  BinaryFile file(path, BinaryFile::Mode::kCreate);
-  file.WriteAt(0, bytes);
-  file.Close();
-}
-
 }  // namespace zuvo

@@ -84,9 +84,4 @@ class BinaryFile : public ByteSource {
   std::unique_ptr<char[]> stream_buffer_;
 };
 
-// The whole file; throws Error naming it when it cannot be read.
-std::string ReadWholeFile(const std::filesystem::path& path);
-// Replaces `path` with `bytes`; throws Error naming it on failure.
-void WriteWholeFile(const std::filesystem::path& path, std::string_view bytes);
-
 }  // namespace zuvo

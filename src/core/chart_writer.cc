@@ -162,8 +162,6 @@ void FreshChartStoreWriter::Finish() {
   }
   days_.set_append_point(position_);
   UpdatePatientRecords();
-  std::error_code error;
-  std::filesystem::remove(store_.DayIndexPath(), error);
   SaveDayIndex(store_, days_);
 }
 

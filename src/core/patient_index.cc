@@ -9,6 +9,7 @@
 #include "core/patient_store.h"
 #include "core/roc_date.h"
 #include "platform/big5.h"
+#include "platform/file_ops.h"
 
 namespace zuvo {
 namespace {
@@ -134,7 +135,7 @@ void BuildPatientIndex(const StoreLocation& store, const MessageSink& messages) 
       IndexRecord(image, record);
     }
   }
-  WriteWholeFile(store.patient_index_path, image.bytes());
+  WriteFileAtomically(store.patient_index_path, image.bytes());
   if (mismatches > 0) Show(messages, "病歷號檢查碼不符數目:" + std::to_string(mismatches));
 }
 

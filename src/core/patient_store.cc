@@ -4,13 +4,12 @@
 #include <limits>
 #include <system_error>
 
-#include "platform/big5.h"
 #include "platform/error.h"
+#include "platform/file_ops.h"
 
 namespace zuvo {
 namespace {
 
-constexpr std::string_view kFilePrefix = "PTDATA.";
 // File numbers above this cannot hold a positive 32-bit patient number.
 constexpr int32_t kHighestFileNumber = std::numeric_limits<int32_t>::max() / kPatientsPerFile;
 
@@ -139,18 +138,17 @@ void SetChartHead(const StoreLocation& store, int32_t number, int32_t file_code,
 
 std::map<int32_t, std::filesystem::path> ListPatientFiles(const StoreLocation& store) {
   std::map<int32_t, std::filesystem::path> files;
-  std::error_code error;
-  for (std::filesystem::directory_iterator it(store.server_data_folder, error), end;
-       !error && it != end; it.increment(error)) {
-    std::string name = big5::UpperAscii(it->path().filename().string());
-    if (name.size() <= kFilePrefix.size() || name.compare(0, kFilePrefix.size(), kFilePrefix) != 0)
+  for (const std::filesystem::path& path : ListByWildcard(store.server_data_folder, "PTdata.*")) {
+    std::string extension = path.extension().string().substr(1);
+    if (extension.empty() || extension.size() > 9 ||
+        extension.find_first_not_of("0123456789") != std::string::npos) {
       continue;
-    std::string extension = name.substr(kFilePrefix.size());
-    if (extension.size() > 9 || extension.find_first_not_of("0123456789") != std::string::npos)
-      continue;
+    }
     int32_t file_number = std::stoi(extension);
-    if (file_number > kHighestFileNumber || !it->is_regular_file(error)) continue;
-    files.emplace(file_number, it->path());
+    std::error_code error;
+    if (file_number > kHighestFileNumber || !std::filesystem::is_regular_file(path, error))
+      continue;
+    files.emplace(file_number, path);
   }
   return files;
 }

@@ -12,6 +12,7 @@
 #include "core/patient_store.h"
 #include "platform/big5.h"
 #include "platform/error.h"
+#include "platform/file_ops.h"
 
 namespace zuvo {
 namespace {
