@@ -45,7 +45,7 @@ DemoClinic RealSunDemoClinic(uint32_t seed) { return MakeClinic("耀聖示範", 
 void WriteVisionParameterTable(const fs::path& folder, const DemoClinic& clinic) {
   DbfWriter table(folder / "VISPARA.DBF",
                   {{"CNAME", 'C', kClinicNameWidth, 0}, {"CCO_NO0", 'C', kClinicCodeWidth, 0}});
-  table.AppendRecord({clinic.name, clinic.code});
+  table.Append({clinic.name, clinic.code});
   table.Close();
 }
 
@@ -53,7 +53,7 @@ void WriteRealSunTitleTable(const fs::path& folder, const DemoClinic& clinic) {
   CreateFolders(folder / "S");
   DbfWriter table(folder / "S" / "TITLE.DBF",
                   {{"H_NAME", 'C', kClinicNameWidth * 2, 0}, {"H_NO", 'C', kClinicCodeWidth, 0}});
-  table.AppendRecord({SpacedOut(clinic.name), clinic.code});
+  table.Append({SpacedOut(clinic.name), clinic.code});
   table.Close();
 }
 

@@ -1,16 +1,17 @@
 #pragma once
 
 // Paths as text of the settings files and windows. Settings files hold Big5; the file system
-// here takes UTF-8 names (Windows: wide names), so a path crosses through UTF-8.
+// here takes UTF-8 names (Windows: wide names), so a path crosses through UTF-8
+// (PathFromUtf8/PathToUtf8 of platform/file_ops.h).
 
 #include <filesystem>
 #include <string>
 #include <string_view>
 
+#include "platform/file_ops.h"
+
 namespace zuvo {
 
-std::filesystem::path PathFromUtf8(std::string_view utf8);
-std::string PathToUtf8(const std::filesystem::path& path);
 // Throws big5::ConversionError when the text does not decode (or the path cannot be held in
 // Big5).
 std::filesystem::path PathFromBig5(std::string_view big5);

@@ -1,13 +1,12 @@
 #include "workspace/settings_file_check.h"
 
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <sstream>
 #include <utility>
 
 #include "platform/big5.h"
 #include "platform/error.h"
+#include "platform/file_ops.h"
 #include "workspace/path_text.h"
 
 namespace zuvo {
@@ -16,12 +15,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::optional<std::string> ReadWholeFile(const fs::path& file) {
+// The file's bytes; empty when there is no such file.
+std::optional<std::string> ReadIfPresent(const fs::path& file) {
   std::error_code error;
   if (!fs::exists(file, error)) return std::nullopt;
-  std::ifstream in(file, std::ios::binary);
-  if (!in) throw Error("cannot read " + PathToUtf8(file));
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return ReadWholeFile(file);
 }
 
 bool StartsWith(std::string_view text, std::string_view prefix) {
@@ -47,7 +45,7 @@ std::string WrongEncodingMessage(const fs::path& file, std::string_view looks_li
 }  // namespace
 
 void RequireBig5SettingsFile(const fs::path& file) {
-  std::optional<std::string> bytes = ReadWholeFile(file);
+  std::optional<std::string> bytes = ReadIfPresent(file);
   if (!bytes) return;
   if (StartsWith(*bytes, "\xEF\xBB\xBF")) throw Error(WrongEncodingMessage(file, "UTF-8"));
   if (StartsWith(*bytes, "\xFF\xFE") || StartsWith(*bytes, "\xFE\xFF") ||
@@ -60,7 +58,7 @@ void RequireBig5SettingsFile(const fs::path& file) {
 }
 
 std::vector<std::string> DuplicateKeyWarnings(const fs::path& file) {
-  std::optional<std::string> bytes = ReadWholeFile(file);
+  std::optional<std::string> bytes = ReadIfPresent(file);
   std::vector<std::string> warnings;
   if (!bytes) return warnings;
   std::istringstream lines(*bytes);

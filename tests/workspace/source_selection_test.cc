@@ -192,7 +192,7 @@ TEST_F(SelectionTest, RealSunFolderRemovesBlanksFromTheNameAndFollowsTheMode) {
   EXPECT_TRUE(fields.pharmacist_name.empty()) << "data.ini replaces the fields";
   EXPECT_EQ(context.MessageTexts(),
             (std::vector<std::string>{"沒有藥師資料,無藥師請忽略", "尚未設定開業日期"}));
-  EXPECT_EQ(DataEditIni(home.path()).ReadLastRealSunFolder(), WithTrailingSeparator(source));
+  EXPECT_EQ(DataEditIni(home.path()).ReadLastRealSunFolder(), source);
 
   fields.mode = MakeDateMode::kOnAndAfter;
   ASSERT_EQ(ChangeRealSunMakeDateMode(fields, PlaceOn(26), context), StepResult::kDone);
