@@ -1,8 +1,8 @@
 // The Vision window's chart conversion button, run on a work tree made by `vision select`.
 #include <iostream>
 
-#include "app/dataedit_ini.h"
 #include "app/program_folder.h"
+#include "app/vision_work_tree.h"
 #include "app/workplace_setup.h"
 #include "charts/vision_charts_step.h"
 #include "command.h"
@@ -16,26 +16,31 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The window fields of a work tree: the clinic code is the name of its clinic folder
-// (VISW/<code>/<date>_n), the source folder the one given or the last Vision folder chosen.
+// The window fields of a work tree made earlier, with the options of the command.
 VisionChartInput InputOf(Invocation& invocation) {
-  VisionChartInput input;
-  input.his = big5::Literal("展望");
-  fs::path work_tree = fs::absolute(PathFromUtf8(invocation.args.OptionOr("work-tree", "")));
-  if (work_tree == fs::absolute("")) throw UsageError("--work-tree is required");
-  input.work_tree = work_tree.lexically_normal();
-  if (!input.work_tree.has_filename()) input.work_tree = input.work_tree.parent_path();
-  input.clinic_id = big5::FromUtf8(PathToUtf8(input.work_tree.parent_path().filename()));
-  if (std::optional<std::string> source = invocation.args.Option("source")) {
-    input.source_folder = fs::absolute(PathFromUtf8(*source));
-  } else {
-    input.source_folder = DataEditIni(invocation.home).ReadLastVisionFolder();
+  const std::optional<std::string> work_tree = invocation.args.Option("work-tree");
+  if (!work_tree) throw UsageError("--work-tree is required");
+  std::optional<fs::path> source;
+  if (std::optional<std::string> given = invocation.args.Option("source")) {
+    source = fs::absolute(PathFromUtf8(*given));
   }
+  const VisionWorkTree tree =
+      ReadVisionWorkTree(invocation.home, fs::absolute(PathFromUtf8(*work_tree)), source);
+  VisionChartInput input;
+  input.his = tree.fields.his;
+  input.source_folder = tree.fields.source_folder;
+  input.work_tree = tree.fields.work_tree;
+  input.clinic_id = tree.fields.clinic_id;
+  input.start_date = tree.fields.start_date;
+  input.pharmacist_name = tree.fields.pharmacist_name;
+  input.pharmacist_id = tree.fields.pharmacist_id;
   input.split_date = big5::FromUtf8(invocation.args.OptionOr("split-date", ""));
   const std::string mode = invocation.args.OptionOr("mode", "after");
   if (mode != "after" && mode != "before") throw UsageError("--mode must be after or before");
   input.mode = mode == "after" ? MakeDateMode::kOnAndAfter : MakeDateMode::kBefore;
-  input.start_date = big5::FromUtf8(invocation.args.OptionOr("start-date", ""));
+  if (std::optional<std::string> start = invocation.args.Option("start-date")) {
+    input.start_date = big5::FromUtf8(*start);
+  }
   const std::string size = invocation.args.OptionOr("file-size", "6");
   try {
     input.file_size = std::stoi(size);
