@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
+#include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>
@@ -384,6 +387,37 @@ TEST_F(VisionChartsStepTest, ConfigurationProblemsStopBeforeWriting) {
   EXPECT_EQ(Run(), StepResult::kStopped);
   EXPECT_EQ(context.messages().back().text, "沒有填寫切割日期,製作方式必須設為之前");
   EXPECT_FALSE(fs::exists(ChartFilePath(store, 0))) << ChartFilePath(store, 0);
+}
+
+int RunCli(const std::string& arguments) {
+  const std::string command =
+      "'" + std::string(std::getenv("ZUVO_CLI")) + "' " + arguments + " >/dev/null 2>&1";
+  const int raw = std::system(command.c_str());
+  return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+}
+
+TEST_F(VisionChartsStepTest, CommandConvertsARecordedWorkTree) {
+  if (std::getenv("ZUVO_CLI") == nullptr) GTEST_SKIP() << "ZUVO_CLI names no zuvoconv";
+  WritePrepassFiles({{1, "1100301", "093000", "cough"}}, {});
+  WriteSourceTable(source / "CO03L.DBF", kVisitColumns,
+                   {{{"KCSTMR", "1"},
+                     {"DATE", "1100301"},
+                     {"TIME", "093000"},
+                     {"LCS", "01"},
+                     {"DAYQTY", "3"},
+                     {"LABNO", "J069"}}});
+  const std::string common = "--home '" + program.string() + "' vision step charts --work-tree '" +
+                             work_tree.string() + "' --source '" + source.string() + "'";
+  EXPECT_EQ(RunCli(common + " --mode sideways"), 64);
+  EXPECT_EQ(RunCli(common + " --file-size 13"), 64);
+  // Without a split date the conversion must run in "before" mode.
+  EXPECT_EQ(RunCli(common), 2);
+  EXPECT_FALSE(fs::exists(ChartFilePath(store, 0)));
+  ASSERT_EQ(RunCli(common + " --split-date 1040101 --file-size 1"), 0);
+  EXPECT_TRUE(VerifyStore(store).clean());
+  std::vector<Entry> entries = Entries();
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].chart_text, "cough");
 }
 
 }  // namespace
