@@ -159,9 +159,13 @@ double PlainReadAndWrite(const Clinic& clinic, uintmax_t output_bytes) {
   for (table.First(); !table.Eof(); table.Next()) {
     for (int i = 0; i < fields; ++i) checksum += big5::Trim(table.RawField(i)).size();
   }
+  std::string buffer(1 << 20, '\0');
   for (const char* name : {"CC.rd", "MXdo.mx"}) {
-    std::string bytes = ReadWholeFile(clinic.work_tree / name);
-    for (char c : bytes) checksum += static_cast<unsigned char>(c);
+    std::ifstream in(clinic.work_tree / name, std::ios::binary);
+    while (in.read(buffer.data(), static_cast<std::streamsize>(buffer.size())) || in.gcount()) {
+      for (std::streamsize i = 0; i < in.gcount(); ++i)
+        checksum += static_cast<unsigned char>(buffer[i]);
+    }
   }
   std::string block(1 << 20, static_cast<char>(checksum));
   std::ofstream out(clinic.work_tree / "plain.out", std::ios::binary | std::ios::trunc);
@@ -212,6 +216,7 @@ int main(int argc, char** argv) {
   auto converting = Clock::now();
   StepResult result = ConvertVisionCharts(input, outcome, place, context);
   const double conversion = Seconds(converting);
+  const long peak_after_conversion = PeakRssMegabytes();
   uintmax_t chart_bytes = 0;
   for (const auto& [code, path] : ListChartFiles(clinic.store)) chart_bytes += fs::file_size(path);
   const double plain = PlainReadAndWrite(clinic, chart_bytes);
@@ -219,7 +224,8 @@ int main(int argc, char** argv) {
               result == StepResult::kDone ? "done" : "stopped", conversion, visits / conversion,
               chart_bytes, context.lines().size());
   std::printf("plain read + write: %.2f s; conversion / plain = %.1f\n", plain, conversion / plain);
-  std::printf("peak memory: %ld MB\n", PeakRssMegabytes());
+  std::printf("peak memory: %ld MB after generating and converting, %ld MB at the end\n",
+              peak_after_conversion, PeakRssMegabytes());
   if (!keep) fs::remove_all(dir);
   return result == StepResult::kDone ? 0 : 1;
 }
