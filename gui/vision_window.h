@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "charts/vision_chart_input.h"
 #include "option_group.h"
 #include "progress_panel.h"
 #include "qt_step_context.h"
@@ -32,6 +33,7 @@ class TFVISW : public QDialog {
   void CVISWselectPathClick();
   void CstopClick();
   void CVISWlistDblClick(QListWidgetItem* item);
+  void CVISWdoCorvixChartClick();
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -41,6 +43,7 @@ class TFVISW : public QDialog {
   void BuildOptions(QGridLayout* grid);
   void BuildSteps(QGridLayout* grid, bool operator_mode);
   VisionFolderFields ReadFolderFields() const;
+  VisionChartInput ReadChartInput() const;
   void ShowFolderFields(const VisionFolderFields& fields);
 
   WorkbenchEnvironment& environment_;

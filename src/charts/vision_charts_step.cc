@@ -1,0 +1,378 @@
+#include "charts/vision_charts_step.h"
+
+#include <cmath>
+#include <cstdio>
+#include <optional>
+
+#include "charts/adult_health_check.h"
+#include "charts/institution_list.h"
+#include "charts/prepass_files.h"
+#include "charts/referral_remarks.h"
+#include "charts/vision_diagnoses.h"
+#include "charts/vision_order_points.h"
+#include "charts/vision_visit_record.h"
+#include "charts/vision_visit_row.h"
+#include "core/chart_writer.h"
+#include "core/number_text.h"
+#include "core/patient_store.h"
+#include "platform/big5.h"
+#include "platform/dbf_table.h"
+#include "platform/error.h"
+#include "platform/file_ops.h"
+#include "platform/profile_file.h"
+#include "platform/table_store.h"
+#include "workspace/data_ini.h"
+#include "workspace/folder_layout.h"
+#include "workspace/split_date.h"
+
+namespace zuvo {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr size_t kMaxOrderLinesPerVisit = 50;
+constexpr int kRepaintEvery = 1000;
+constexpr std::string_view kVisionHisUtf8 = "展望";
+constexpr std::string_view kVisitTable = "CO03L.DBF";
+constexpr std::string_view kHealthCheckTable = "CO18R.DBF";
+constexpr std::string_view kIcd9MapDatabase = "ICD-10-CM (1020314).MDB";
+constexpr std::string_view kReferenceDiagnosisDatabase = "ICD10CM.MDB";
+constexpr std::string_view kInstitutionListName = "hospbsc.txt";
+constexpr std::string_view kDoneMessage = "病歷庫製作完成";
+
+std::string ClockText(DateTime moment) {
+  CivilDateTime parts = DecodeDateTime(moment);
+  char text[16];
+  std::snprintf(text, sizeof text, "%02d:%02d:%02d", parts.hour, parts.minute, parts.second);
+  return text;
+}
+
+std::string ElapsedText(DateTime start, DateTime end) {
+  long seconds = std::lround((end - start) * 86400.0);
+  if (seconds < 0) seconds = 0;
+  char text[32];
+  std::snprintf(text, sizeof text, "%02ld:%02ld:%02ld", seconds / 3600, seconds / 60 % 60,
+                seconds % 60);
+  return text;
+}
+
+// data.ini of the clinic, as far as the conversion reads it.
+struct ClinicFile {
+  VisionClinicSettings clinic;
+  std::string opening_date;                  // 開業日期 as written
+  std::map<std::string, std::string> dupid;  // Vision number → kept number
+};
+
+std::pair<std::string, std::string> SplitLine(const std::string& line) {
+  size_t equals = line.find('=');
+  if (equals == std::string::npos) return {big5::Trim(line), {}};
+  return {big5::Trim(line.substr(0, equals)), big5::Trim(line.substr(equals + 1))};
+}
+
+ClinicFile ReadClinicFile(const fs::path& clinic_folder, const VisionChartInput& input) {
+  ProfileFile ini(DataIniFile(clinic_folder));
+  const std::string& system = big5::Literal(kDataIniSystemSection);
+  ClinicFile file;
+  file.clinic.clinic_id = big5::Trim(input.clinic_id);
+  file.clinic.main_doctor_name = ini.ReadString(system, "MainDrName");
+  file.clinic.main_doctor_id = ini.ReadString(system, "MainDrID");
+  file.clinic.pharmacist_name = ini.ReadString(system, big5::Literal(kPharmacistNameKey));
+  file.clinic.pharmacist_id = ini.ReadString(system, big5::Literal(kPharmacistIdKey));
+  file.opening_date = big5::Trim(ini.ReadString(system, big5::Literal(kOpeningDateKey)));
+  for (const std::string& line : ini.SectionLines("DOCTOR")) {
+    auto [name, id] = SplitLine(line);
+    if (!id.empty()) file.clinic.doctor_name_by_id.try_emplace(id, name);
+  }
+  for (const std::string& line : ini.SectionLines("DUPID")) {
+    auto [vision, kept] = SplitLine(line);
+    file.dupid.try_emplace(vision, kept);
+  }
+  return file;
+}
+
+// A fresh copy of a source table in the work tree (an old copy is removed first). False when
+// the source has no such table.
+bool CopySourceTable(const fs::path& source_folder, const fs::path& work_tree,
+                     std::string_view name) {
+  std::optional<fs::path> source = ResolvePath(source_folder, name);
+  const fs::path target = work_tree / PathFromUtf8(name);
+  if (std::optional<fs::path> old = ResolvePath(work_tree, name)) DeleteFileWithRetry(*old);
+  if (!source) return false;
+  if (!CopyFileTo(*source, target, true)) {
+    throw Error("cannot copy " + PathToUtf8(*source) + " to " + PathToUtf8(target));
+  }
+  return true;
+}
+
+// The complaint of a visit among its day's records (newest first): the first at the visit's
+// time, else the oldest of the day.
+std::string ChiefComplaint(const ComplaintFile& complaints, int32_t patient,
+                           const std::string& date, const std::string& time) {
+  std::span<const int32_t> records = complaints.VisitRecords(patient, date);
+  if (records.empty()) return {};
+  int32_t chosen = records.back();
+  for (int32_t number : records) {
+    if (complaints.Record(number).Get(complaint_field::kTime) == time) {
+      chosen = number;
+      break;
+    }
+  }
+  std::string text = big5::Trim(complaints.Record(chosen).Get(complaint_field::kText));
+  if (text.size() >= 3 && big5::UpperAscii(text.substr(0, 3)) == "CC:") text.erase(0, 3);
+  return text;
+}
+
+class VisionChartConverter {
+ public:
+  VisionChartConverter(VisionChartInput& input, VisionChartOutcome& outcome, const Workplace& place,
+                       StepContext& context)
+      : input_(input), outcome_(outcome), place_(place), context_(context) {}
+
+  StepResult Run();
+
+ private:
+  void ConvertRow(int row_number);
+  std::vector<OrderLine> OrderLines(int32_t source_patient, const std::string& date,
+                                    const std::string& time, char payment_class);
+  void List(const std::string& line) { context_.AddLine(line); }
+  MessageSink Sink() {
+    return [this](const std::string& line) { context_.AddLine(line); };
+  }
+  const PatientRecord& Patient(int32_t number);
+
+  VisionChartInput& input_;
+  VisionChartOutcome& outcome_;
+  const Workplace& place_;
+  StepContext& context_;
+
+  fs::path work_tree_;
+  ClinicFile clinic_;
+  StoreLocation store_;
+  DateTime opening_ = 0, split_ = 0, now_ = 0;
+  std::unique_ptr<FreshChartStoreWriter> writer_;
+  std::unique_ptr<VisionDiagnosisResolver> diagnoses_;
+  std::unique_ptr<ComplaintFile> complaints_;
+  std::unique_ptr<OrderLineFile> orders_;
+  std::unique_ptr<InstitutionList> institutions_;
+  std::unique_ptr<ReferralRemarks> referrals_;
+  std::optional<DbfTable> visits_;
+  std::optional<DbfTable> health_checks_;
+  PatientRecord patient_;
+  int32_t patient_number_read_ = -1;
+};
+
+StepResult VisionChartConverter::Run() {
+  if (input_.his != big5::Literal(kVisionHisUtf8)) {
+    context_.ShowMessage("請先選取正確展望來源目錄");
+    return StepResult::kStopped;
+  }
+  work_tree_ = input_.work_tree;
+  const std::string clinic_code = big5::Trim(input_.clinic_id);
+  store_.server_data_folder = ServerDataFolder(work_tree_, clinic_code);
+  store_.patient_index_path =
+      FindWithoutCase(work_tree_ / PathFromUtf8(kServerFolderName), "PTdata.ind");
+  List("製作病歷");
+
+  clinic_ = ReadClinicFile(ClinicFolder(place_.program_folder, kVisionArea, clinic_code), input_);
+  opening_ = RocDateToDate(clinic_.opening_date);
+  if (opening_ == 0) {
+    context_.ShowMessage("沒有開業日期記錄");
+    return StepResult::kStopped;
+  }
+  if (clinic_.clinic.doctor_name_by_id.empty()) {
+    context_.ShowMessage("沒有診所醫師名字記錄");
+    return StepResult::kStopped;
+  }
+  now_ = place_.now != 0 ? place_.now : Now();
+  std::optional<DateTime> split = CheckSplitDate(input_.split_date, input_.mode, now_, context_);
+  if (!split) return StepResult::kStopped;
+  split_ = *split;
+
+  // Databases and work files, each read once.
+  const fs::path& program = place_.program_folder;
+  Database icd9_map = Database::Open(program / PathFromUtf8(kIcd9MapDatabase));
+  Database reference = Database::Open(program / PathFromUtf8(kReferenceDiagnosisDatabase));
+  Database clinic_opd =
+      Database::Open(FindWithoutCase(work_tree_ / PathFromUtf8(kFrontEndFolderName), "OPD.mdb"));
+  diagnoses_ =
+      std::make_unique<VisionDiagnosisResolver>(std::move(clinic_opd), reference, icd9_map);
+  {
+    Database chains = Database::Open(FindWithoutCase(work_tree_, kChainDatabaseFileName));
+    complaints_ = std::make_unique<ComplaintFile>(
+        OpenComplaintFile(FindWithoutCase(work_tree_, kComplaintFileName),
+                          ReadChainHeads(chains, kComplaintLinkTable)));
+    orders_ = std::make_unique<OrderLineFile>(OpenOrderLineFile(
+        FindWithoutCase(work_tree_, kOrderLineFileName), ReadChainHeads(chains, kOrderLinkTable)));
+  }
+  for (size_t i = 0; i < complaints_->damaged_patients().size(); ++i) {
+    context_.ShowMessage("chartNo err");
+  }
+  for (size_t i = 0; i < orders_->damaged_patients().size(); ++i) {
+    context_.ShowMessage("MX chartNo err");
+  }
+  institutions_ =
+      std::make_unique<InstitutionList>(InstitutionList::Load(program, kInstitutionListName));
+  referrals_ = std::make_unique<ReferralRemarks>(
+      ResolvePath(input_.source_folder, "NHI_REF").value_or(input_.source_folder / "NHI_REF"),
+      ReferralIndex::Load(FindWithoutCase(work_tree_, kReferralIndexFileName)), *institutions_);
+
+  CopySourceTable(input_.source_folder, work_tree_, kVisitTable);
+  visits_.emplace(DbfTable::Open(work_tree_, kVisitTable));
+  if (CopySourceTable(input_.source_folder, work_tree_, kHealthCheckTable)) {
+    health_checks_.emplace(DbfTable::Open(work_tree_, kHealthCheckTable));
+  }
+
+  const DateTime started = Now();
+  List("begin time" + ClockText(started));
+  writer_ = std::make_unique<FreshChartStoreWriter>(
+      store_, FreshChartStoreSettings{input_.file_size, opening_, now_});
+  context_.SetFileCode(writer_->append_point().file_code);
+  context_.SetTotal(visits_->RecordCount());
+  context_.SetGauge(0);
+
+  int row_number = 0;
+  for (visits_->First(); !visits_->Eof(); visits_->Next()) {
+    ++row_number;
+    ConvertRow(row_number);
+    context_.SetGauge(row_number);
+    if (row_number % kRepaintEvery == 0) {
+      context_.SetDone(row_number);
+      context_.ProcessEvents();
+    }
+    if (context_.StopRequested()) break;
+  }
+  context_.SetDone(row_number);
+
+  diagnoses_->Flush();
+  List("開始寫入 PT,DayLink ...");
+  writer_->Finish();
+  outcome_.corvix_chart_checked = true;
+  List(std::string(kDoneMessage));
+  const DateTime ended = Now();
+  List("end time" + ClockText(ended));
+  context_.SetElapsedLabel("耗時: " + ElapsedText(started, ended));
+  if (!input_.one_shot) context_.ShowMessage(kDoneMessage);
+  return StepResult::kDone;
+}
+
+const PatientRecord& VisionChartConverter::Patient(int32_t number) {
+  if (patient_number_read_ != number) {
+    ReadPatient(store_, number, patient_);
+    patient_number_read_ = number;
+  }
+  return patient_;
+}
+
+void VisionChartConverter::ConvertRow(int row_number) {
+  const VisionVisitRow row = ReadVisionVisitRow(*visits_);
+  const std::string date = big5::Trim(row.date);
+  const std::string time = big5::Trim(row.time);
+
+  DateTime when = RocStampToDateTime(date + time);
+  if (when == 0) when = RocDateToDate(date);
+  if (when == 0) {
+    List("日期時間錯誤" + big5::ToUtf8Escaped(date) + ":" + big5::ToUtf8Escaped(time));
+    return;
+  }
+  const std::string source_number = big5::Trim(row.kcstmr);
+  std::string kept_number = source_number;
+  if (auto found = clinic_.dupid.find(source_number); found != clinic_.dupid.end()) {
+    kept_number = found->second;
+  }
+  const int32_t patient = static_cast<int32_t>(IntegerOr(kept_number, 0));
+  if (patient == 0) {
+    List("病歷號為0錯誤:" + std::to_string(row_number));
+    return;
+  }
+  if (when < opening_) return;
+  if (input_.mode == MakeDateMode::kOnAndAfter ? when < split_ : when >= split_) return;
+  if (std::trunc(when) < writer_->first_day() || when > now_) {
+    List("門診日期錯誤:" + std::to_string(patient) + " " + RocDate(when));
+    return;
+  }
+  int drug_days = 0;
+  if (std::optional<double> days = ParseNumber(big5::Trim(row.dayqty))) {
+    drug_days = static_cast<int>(*days);
+  } else if (big5::Trim(row.dayqty).empty() && clinic_.clinic.clinic_id == kVisionSpecialClinicId) {
+    drug_days = 3;
+  } else {
+    List("開藥日數錯誤:" + std::to_string(row_number));
+    return;
+  }
+
+  ChartEntry entry;
+  VisionVisitRecord visit =
+      BuildVisionVisitRecord(row, patient, when, drug_days, clinic_.clinic, Sink());
+  entry.diagnoses = diagnoses_->Resolve(row, patient, when, Sink());
+  const int32_t source_patient = static_cast<int32_t>(IntegerOr(source_number, 0));
+  entry.chart_text = ChiefComplaint(*complaints_, source_patient, date, time);
+  entry.orders = OrderLines(source_patient, date, time, visit.payment_class);
+  SetVisitPoints(visit.visit, SumOrderPoints(entry.orders));
+  visit.visit.Set(visit_field::kOrderMix, OrderMixMark(visit.case_type, entry.orders));
+
+  if (patient > writer_->highest_patient_number()) {
+    List("病歷號過大:" + std::to_string(patient));
+    return;
+  }
+
+  // Remarks, surgery codes and the health check, line by line.
+  const CivilDateTime day = DecodeDateTime(when);
+  char western[16];
+  std::snprintf(western, sizeof western, "%04d%02d%02d", day.year, day.month, day.day);
+  size_t next_procedure = 0;
+  for (OrderLine& line : entry.orders) {
+    OrderRecord& record = line.record;
+    record.Set(order_field::kFlags1,
+               static_cast<int16_t>(record.Get(order_field::kFlags1) & ~kOrderFlagHasRemark));
+    const std::string code = big5::Trim(record.Get(order_field::kInsuranceCode));
+    if (std::optional<ReferralKind> kind = ReferralKindOf(code)) {
+      const std::string national_id = Patient(patient).Get(patient_field::kNationalId);
+      line.remark = referrals_->Take(*kind, national_id, western, Sink());
+    }
+    if ((record.Get(order_field::kFlags1) & kOrderKindOperate) != 0 &&
+        next_procedure < visit.procedure_codes.size()) {
+      record.Set(order_field::kOwnCode, visit.procedure_codes[next_procedure++]);
+    }
+    if (IsAdultHealthCheckCode(code) && health_checks_) {
+      AddAdultHealthCheck(*health_checks_, source_number, date, entry.exam_text, record,
+                          Patient(patient).Get(patient_field::kSex));
+    }
+  }
+  entry.visit = visit.visit;
+  if (!writer_->Accepts(patient, when)) {
+    List("門診日期錯誤:" + std::to_string(patient) + " " + RocDate(when));
+    return;
+  }
+  writer_->Write(entry);
+  context_.SetFileCode(writer_->append_point().file_code);
+}
+
+std::vector<OrderLine> VisionChartConverter::OrderLines(int32_t source_patient,
+                                                        const std::string& date,
+                                                        const std::string& time,
+                                                        char payment_class) {
+  std::vector<OrderLine> lines;
+  for (int32_t number : orders_->VisitRecords(source_patient, date)) {
+    const OrderLineRecord stored = orders_->Record(number);
+    if (big5::Trim(stored.Get(order_line_field::kTime)) != time) continue;
+    OrderLine line;
+    line.record = OrderImageOf(stored);
+    if (payment_class == '0') {
+      line.record.Set(
+          order_field::kFlags2,
+          static_cast<int16_t>(line.record.Get(order_field::kFlags2) | kOrderFlags2SelfPaid));
+    }
+    lines.push_back(std::move(line));
+    if (lines.size() == kMaxOrderLinesPerVisit) break;
+  }
+  return lines;
+}
+
+}  // namespace
+
+StepResult ConvertVisionCharts(VisionChartInput& input, VisionChartOutcome& outcome,
+                               const Workplace& place, StepContext& context) {
+  return VisionChartConverter(input, outcome, place, context).Run();
+}
+
+}  // namespace zuvo

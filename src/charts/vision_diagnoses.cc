@@ -1,0 +1,193 @@
+#include "charts/vision_diagnoses.h"
+
+#include <algorithm>
+
+#include "charts/vision_visit_row.h"
+#include "platform/big5.h"
+
+namespace zuvo {
+namespace {
+
+namespace f = diagnosis_field;
+
+constexpr size_t kDiagnosisCodeLength = 7;
+constexpr size_t kUnresolvedCodeLength = 5;
+constexpr size_t kSecondaryItemsConsidered = 20;
+constexpr int kFirstIcd10Year = 2016;
+
+struct PreventiveRange {
+  int from, to;
+  std::string_view code, name_utf8;
+};
+constexpr PreventiveRange kPreventiveRanges[] = {
+    {11, 11, "Z00111", "新生兒健康檢查"},
+    {71, 71, "Z00111", "新生兒健康檢查"},
+    {12, 20, "Z002", "兒童預防保健"},
+    {72, 79, "Z002", "兒童預防保健"},
+    {81, 81, "Z002", "兒童預防保健"},
+    {87, 89, "Z002", "兒童預防保健"},
+    {21, 28, "Z008", "成人健檢"},
+    {31, 31, "Z124", "婦女子宮頸抹片檢查"},
+    {35, 35, "Z124", "婦女子宮頸抹片檢查"},
+    {37, 37, "Z124", "婦女子宮頸抹片檢查"},
+    {41, 60, "Z0379", "孕婦產前檢查"},
+    {85, 85, "Z13811", "定量免疫法糞便潛血檢查"},
+    {91, 91, "Z1239", "婦女乳房X光攝影檢查"},
+    {93, 93, "Z1239", "婦女乳房X光攝影檢查"},
+    {95, 95, "Z1281", "口腔黏膜檢查"},
+    {97, 97, "Z1281", "口腔黏膜檢查"},
+};
+
+std::string Key(std::string_view code) { return big5::UpperAscii(big5::Trim(code)); }
+
+DiagnosisRecord Record(std::string_view code, std::string_view name, std::string_view short_code,
+                       int16_t mark) {
+  DiagnosisRecord record;
+  record.Set(f::kCode, code);
+  record.Set(f::kName, name);
+  record.Set(f::kShortCode, short_code);
+  record.Set(f::kSourceMark, mark);
+  return record;
+}
+
+DiagnosisRecord Unresolved(const std::string& code, std::string_view name) {
+  DiagnosisRecord record = Record(code, name, "", 0);
+  record.Set(f::kUnresolvedSourceCode, big5::CutBytes(code, kUnresolvedCodeLength));
+  return record;
+}
+
+}  // namespace
+
+PreventiveDiagnosis PreventiveCareDiagnosis(std::string_view vision_code) {
+  auto digit = [&](size_t i) { return vision_code[i] >= '0' && vision_code[i] <= '9'; };
+  if (vision_code.size() < 3 || vision_code[0] != '@' || !digit(1) || !digit(2)) return {};
+  const int number = (vision_code[1] - '0') * 10 + (vision_code[2] - '0');
+  for (const PreventiveRange& range : kPreventiveRanges) {
+    if (number >= range.from && number <= range.to) {
+      return {std::string(range.code), std::string(range.name_utf8)};
+    }
+  }
+  return {};
+}
+
+std::string DottedIcd9(std::string_view code) {
+  if (code.size() <= 3) return std::string(code);
+  return std::string(code.substr(0, 3)) + "." + std::string(code.substr(3));
+}
+
+VisionDiagnosisResolver::VisionDiagnosisResolver(Database clinic_opd, Database& reference,
+                                                 Database& icd9_map)
+    : clinic_opd_(std::move(clinic_opd)) {
+  RecordSet clinic = clinic_opd_.Query("select ICD10, Sname, Scode from DX");
+  for (clinic.First(); !clinic.Eof(); clinic.Next()) {
+    clinic_.try_emplace(Key(clinic.Text("ICD10")),
+                        ClinicDiagnosis{clinic.Text("Sname"), clinic.Text("Scode")});
+  }
+  RecordSet rows = reference.Query(
+      "select ICD10, Sname, Ename, Cname, department, Scode, SORTNUM, SORTSCORE, SORTPOWER "
+      "from DX");
+  for (rows.First(); !rows.Eof(); rows.Next()) {
+    // The published names hold a few characters Big5 lacks; they are shown substituted.
+    auto text = [&](std::string_view column) {
+      bool substituted = false;
+      return rows.TextBig5Substituted(column, &substituted);
+    };
+    ReferenceDiagnosis row{text("Sname"), text("Ename"), text("Cname"), text("department"),
+                           text("Scode")};
+    row.sort_num = rows.IsNull("SORTNUM") ? 0 : rows.Integer("SORTNUM");
+    row.sort_score = rows.IsNull("SORTSCORE") ? 0 : rows.Integer("SORTSCORE");
+    row.sort_power = rows.IsNull("SORTPOWER") ? 0 : rows.Integer("SORTPOWER");
+    reference_.try_emplace(Key(rows.Text("ICD10")), std::move(row));
+  }
+  // The first row of an ICD-9 code is its preferred target.
+  RecordSet map = icd9_map.Query("select ICD9CMCODE, ICD10CMCODE from CM");
+  for (map.First(); !map.Eof(); map.Next()) {
+    icd9_map_.try_emplace(Key(map.Text("ICD9CMCODE")), big5::Trim(map.Text("ICD10CMCODE")));
+  }
+}
+
+DiagnosisRecord VisionDiagnosisResolver::ResolveOne(const std::string& code, bool main,
+                                                    const std::string& labdt, int32_t patient,
+                                                    DateTime visit_time, const MessageSink& sink) {
+  const std::string key = Key(code);
+  const std::string tail = " 病歷號" + std::to_string(patient) + " " + RocDate(visit_time);
+  if (auto found = clinic_.find(key); found != clinic_.end()) {
+    return Record(code, found->second.name, found->second.short_code, kDiagnosisValidIcd10);
+  }
+  if (!code.empty() && code.front() == '@') {
+    PreventiveDiagnosis preventive = PreventiveCareDiagnosis(code);
+    if (!preventive.code.empty()) {
+      return Record(preventive.code, big5::Literal(preventive.name_utf8), "", kDiagnosisValidIcd10);
+    }
+    Show(sink, (main ? "不明診斷碼:" : "不明次診斷碼:") + big5::ToUtf8Escaped(code) + tail);
+    return Unresolved(code, main ? labdt : code);
+  }
+  if (DecodeDateTime(visit_time).year < kFirstIcd10Year) return Unresolved(code, labdt);
+  if (auto learned = learned_icd9_.find(code); learned != learned_icd9_.end()) {
+    return Record(learned->second, labdt, "", kDiagnosisValidIcd10);
+  }
+  if (auto found = reference_.find(key); found != reference_.end()) {
+    const ReferenceDiagnosis& row = found->second;
+    const std::string& name = !row.sname.empty() ? row.sname : !labdt.empty() ? labdt : row.cname;
+    const std::string short_code = big5::Trim(row.short_code);
+    // Taken into the clinic's list, so later visits find it there.
+    clinic_.emplace(key, ClinicDiagnosis{row.sname, short_code});
+    pending_.emplace_back(code, row);
+    return Record(code, name, short_code, kDiagnosisValidIcd10);
+  }
+  if (auto mapped = icd9_map_.find(Key(DottedIcd9(code))); mapped != icd9_map_.end()) {
+    learned_icd9_.emplace(code, mapped->second);
+    return Record(mapped->second, labdt, "", kDiagnosisValidIcd10);
+  }
+  if (code != "01" && code != "02" && code != "03") {
+    Show(sink, (main ? "診斷碼105年起不符ICD10:" : "次診斷碼105年起不符ICD10:") +
+                   big5::ToUtf8Escaped(code) + tail);
+  }
+  return Unresolved(code, labdt);
+}
+
+std::vector<DiagnosisRecord> VisionDiagnosisResolver::Resolve(const VisionVisitRow& row,
+                                                              int32_t patient, DateTime visit_time,
+                                                              const MessageSink& sink) {
+  std::vector<std::pair<std::string, bool>> codes;  // (code, main)
+  if (std::string main = big5::CutBytes(big5::Trim(row.labno), kDiagnosisCodeLength);
+      !main.empty()) {
+    codes.emplace_back(std::move(main), true);
+  }
+  std::vector<std::string> secondary = CommaItems(row.lacd);
+  if (secondary.size() > kSecondaryItemsConsidered) secondary.resize(kSecondaryItemsConsidered);
+  for (const std::string& item : secondary) {
+    std::string code = big5::CutBytes(item, kDiagnosisCodeLength);
+    const bool repeated = std::any_of(codes.begin(), codes.end(),
+                                      [&](const auto& known) { return known.first == code; });
+    if (!repeated) codes.emplace_back(std::move(code), false);
+  }
+  if (codes.size() > kMaxDiagnosesPerVisit) codes.resize(kMaxDiagnosesPerVisit);
+
+  const std::string labdt = big5::Trim(row.labdt);
+  std::vector<DiagnosisRecord> records;
+  for (const auto& [code, main] : codes) {
+    records.push_back(ResolveOne(code, main, labdt, patient, visit_time, sink));
+  }
+  if (records.empty()) records.push_back(Record("NOCODE", "[No Diagnosis]", "", 0));
+  return records;
+}
+
+void VisionDiagnosisResolver::Flush() {
+  if (pending_.empty()) return;
+  Transaction transaction(clinic_opd_);
+  for (const auto& [code, row] : pending_) {
+    const bool has_short_code = !big5::Trim(row.short_code).empty();
+    clinic_opd_.Execute(
+        "insert into DX (ICD10, Sname, Ename, Cname, department, SORTNUM, SORTSCORE, SORTPOWER, "
+        "bList, refText, common, keyword1, keyword2, keyword3, keyword4, status, Scode) "
+        "values (?, ?, ?, ?, ?, ?, ?, ?, ?, '', ?, '', '', '', '', ?, ?)",
+        {code, row.sname, row.ename, row.cname, row.department, row.sort_num, row.sort_score,
+         row.sort_power, true, false, int64_t{has_short_code ? 1 : 0},
+         has_short_code ? big5::Trim(row.short_code) : std::string()});
+  }
+  transaction.Commit();
+  pending_.clear();
+}
+
+}  // namespace zuvo
