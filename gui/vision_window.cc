@@ -3,7 +3,10 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QScreen>
+#include <algorithm>
+#include <optional>
 
+#include "app/apply_live.h"
 #include "form_builder.h"
 #include "text_fields.h"
 
@@ -16,15 +19,16 @@ struct StepButton {
   const char* button;
   const char* caption;
   const char* done_box;
+  std::optional<VisionStepId> run_step;  // the step of the one-shot run, if it is one
 };
 
-constexpr StepButton kVisionSteps[] = {
-    {"CmakeMX", "製作診所及醫令資料", "CVISWmakeMXcheck"},
-    {"CcreateAnt", "製作病人資料", "CcreateAntCheck"},
-    {"CVISWreadChart", "製作主訴,轉診,醫令連結檔", "CreadWishChartcheck"},
-    {"CVISWdoCorvixChart", "製作Zuvo病歷檔", "CVISWdoCorvixChartcheck"},
-    {"CscreenMXDX", "篩選常用診斷及醫令", "CscreenMXDXcheck"},
-    {"ClabInput", "轉入檢驗值", "ClabInputcheck"},
+const StepButton kVisionSteps[] = {
+    {"CmakeMX", "製作診所及醫令資料", "CVISWmakeMXcheck", VisionStepId::kCatalogue},
+    {"CcreateAnt", "製作病人資料", "CcreateAntCheck", VisionStepId::kPatients},
+    {"CVISWreadChart", "製作主訴,轉診,醫令連結檔", "CreadWishChartcheck", VisionStepId::kPrepass},
+    {"CVISWdoCorvixChart", "製作Zuvo病歷檔", "CVISWdoCorvixChartcheck", VisionStepId::kCharts},
+    {"CscreenMXDX", "篩選常用診斷及醫令", "CscreenMXDXcheck", VisionStepId::kScreening},
+    {"ClabInput", "轉入檢驗值", "ClabInputcheck", std::nullopt},
 };
 
 constexpr char kDefaultSplitDate[] = "1070101";
@@ -43,7 +47,8 @@ TFVISW::TFVISW(WorkbenchEnvironment& environment, bool operator_mode, QWidget* p
     : QDialog(parent),
       environment_(environment),
       Panel4(new ProgressPanel(kVisionPanelNames, this)),
-      context_(environment.flags, *Panel4, environment.prompts, *this) {
+      context_(environment.flags, *Panel4, environment.prompts, *this),
+      pipeline_(VisionPipelineSteps()) {
   setObjectName("FVISW");
   setWindowTitle("V2Q轉換");
   setModal(true);
@@ -60,6 +65,8 @@ TFVISW::TFVISW(WorkbenchEnvironment& environment, bool operator_mode, QWidget* p
   connect(Panel4->stop(), &QPushButton::clicked, this, &TFVISW::CstopClick);
   connect(Panel4->list(), &QListWidget::itemDoubleClicked, this, &TFVISW::CVISWlistDblClick);
   connect(CVISWselectPath, &QPushButton::clicked, this, &TFVISW::CVISWselectPathClick);
+  connect(CVISWall, &QPushButton::clicked, this, &TFVISW::CVISWallClick);
+  connect(CVISWcopy, &QPushButton::clicked, this, &TFVISW::CVISWcopyClick);
 }
 
 void TFVISW::BuildFields(QGridLayout* grid) {
@@ -125,6 +132,22 @@ VisionFolderFields TFVISW::ReadFolderFields() const {
   return fields;
 }
 
+VisionRunFields TFVISW::ReadRunFields() const {
+  VisionRunFields fields;
+  fields.folder = ReadFolderFields();
+  fields.split_date = ToBig5(CVISWsplitDate->text());
+  fields.chart_file_size = Panel4->file_size()->value();
+  fields.name_type = std::max(0, CSnameType->ItemIndex());
+  fields.remark_mode = std::max(0, CreMarkType->ItemIndex());
+  return fields;
+}
+
+void TFVISW::TickStep(VisionStepId id) {
+  for (const StepButton& step : kVisionSteps) {
+    if (step.run_step == id) findChild<QCheckBox*>(step.done_box)->setChecked(true);
+  }
+}
+
 void TFVISW::ShowFolderFields(const VisionFolderFields& fields) {
   CVISWdir->setText(FromPath(fields.source_folder));
   CVISWclinicName->setText(FromBig5(fields.clinic_name));
@@ -142,6 +165,32 @@ void TFVISW::CVISWselectPathClick() {
   RunGuarded(environment_, this,
              [&] { SelectVisionFolder(fields, environment_.CurrentWorkplace(), context_); });
   ShowFolderFields(fields);
+}
+
+void TFVISW::CVISWallClick() {
+  if (busy_) return;
+  busy_ = true;
+  VisionRunFields fields;
+  if (!RunGuarded(environment_, this, [&] { fields = ReadRunFields(); })) {
+    busy_ = false;
+    return;
+  }
+  RunGuarded(environment_, this, [&] {
+    zuvo::CVISWallClick(fields, pipeline_, context_, environment_.clock,
+                        [this](VisionStepId id) { TickStep(id); });
+  });
+  ShowFolderFields(fields.folder);
+  busy_ = false;
+}
+
+void TFVISW::CVISWcopyClick() {
+  if (busy_) return;
+  busy_ = true;
+  RunGuarded(environment_, this, [&] {
+    zuvo::CVISWcopyClick(ToBig5(CVISWHIS->text()), ToPath(CVISWqmxDir->text()),
+                         environment_.program_folder, context_);
+  });
+  busy_ = false;
 }
 
 void TFVISW::CstopClick() {

@@ -43,8 +43,8 @@ VisionRunOutcome CVISWallClick(VisionRunFields& fields, const std::vector<Vision
   try {
     for (const VisionStep& step : steps) {
       if (context.StopRequested()) break;
-      step.run(fields, reporting);
-      if (context.StopRequested()) break;
+      StepResult result = step.run(fields, reporting);
+      if (result != StepResult::kDone || context.StopRequested()) break;
       outcome.steps_done.push_back(step.id);
       if (step_done) step_done(step.id);
     }

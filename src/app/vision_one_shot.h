@@ -31,7 +31,8 @@ enum class VisionStepId { kCatalogue, kPatients, kPrepass, kCharts, kScreening }
 struct VisionStep {
   VisionStepId id;
   std::string_view caption;
-  std::function<void(VisionRunFields&, StepContext&)> run;
+  // kStopped when the step refused to run or ended on a message box.
+  std::function<StepResult(VisionRunFields&, StepContext&)> run;
 };
 
 // The steps of the Vision pipeline in their order, calling the engine's step functions.
@@ -52,7 +53,7 @@ struct VisionRunOutcome {
 // 2. a blank pharmacist name becomes "釋出處方箋" and the pharmacist id is cleared;
 // 3. clears StepMessages and StopRequested, notes the start on `clock`;
 // 4. runs each step while StopRequested is still clear; a step that ends with StopRequested set
-//    does not count as done and no later step runs;
+//    or returns kStopped does not count as done and no later step runs;
 // 5. after the last step: "耗時:" + elapsed hh:mm:ss to the time label, the box
 //    "Zuvo病歷資料製作完成", StepMessages set. A stopped run ends silently with StepMessages
 //    clear.

@@ -8,8 +8,8 @@ namespace {
 
 // A step whose engine function is not part of this build: the run ends with an error naming
 // it rather than skipping it, so that no incomplete conversion passes for a finished one.
-std::function<void(VisionRunFields&, StepContext&)> Missing(std::string_view caption) {
-  return [caption](VisionRunFields&, StepContext&) {
+std::function<StepResult(VisionRunFields&, StepContext&)> Missing(std::string_view caption) {
+  return [caption](VisionRunFields&, StepContext&) -> StepResult {
     throw Error(std::string(caption) + ": 這個步驟尚未納入本程式");
   };
 }
@@ -24,7 +24,9 @@ std::vector<VisionStep> VisionPipelineSteps() {
       {VisionStepId::kCharts, "製作Zuvo病歷檔", Missing("製作Zuvo病歷檔")},
       {VisionStepId::kScreening, "篩選常用診斷及醫令",
        [](VisionRunFields& fields, StepContext& context) {
-         CscreenMXDXClick(fields.folder.work_tree, fields.folder.clinic_id, context);
+         return CscreenMXDXClick(fields.folder.work_tree, fields.folder.clinic_id, context).screened
+                    ? StepResult::kDone
+                    : StepResult::kStopped;
        }},
   };
 }

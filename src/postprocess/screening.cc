@@ -88,6 +88,7 @@ ScreeningOutcome CscreenMXDXClick(const std::filesystem::path& work_tree,
                                   std::string_view clinic_id, StepContext& context) {
   ScreeningOutcome outcome =
       ScreenCommonItems(work_tree, WorkTreeStore(work_tree, clinic_id), Now(), context);
+  if (!outcome.screened) return outcome;
   context.AddLine(kScreeningDoneUtf8);
   if (context.StepMessages()) context.ShowMessage(kScreeningDoneUtf8);
   return outcome;
@@ -103,7 +104,10 @@ StepResult CRSscreenMXDXClick(const std::filesystem::path& program_folder, std::
   std::filesystem::path clinic_folder =
       ClinicFolder(program_folder, kRealSunArea, big5::Trim(clinic_id));
   if (!ResolvePath(clinic_folder, kCatalogueName)) {
-    ScreenCommonItems(work_tree, WorkTreeStore(work_tree, clinic_id), Now(), context);
+    if (!ScreenCommonItems(work_tree, WorkTreeStore(work_tree, clinic_id), Now(), context)
+             .screened) {
+      return StepResult::kStopped;
+    }
     context.AddLine(kScreeningDoneUtf8);
   }
   if (context.StepMessages()) context.ShowMessage(kScreeningDoneUtf8);

@@ -26,7 +26,8 @@ class FakePipeline {
           std::pair{VisionStepId::kPrepass, "prepass"}, std::pair{VisionStepId::kCharts, "charts"},
           std::pair{VisionStepId::kScreening, "screening"}}) {
       steps.push_back(
-          {id, name, [this, name, records](VisionRunFields& fields, StepContext& context) {
+          {id, name,
+           [this, name, records](VisionRunFields& fields, StepContext& context) -> StepResult {
              log.push_back(std::string(name) +
                            " pharmacist=" + big5::ToUtf8(fields.folder.pharmacist_name) +
                            " messages=" + (context.StepMessages() ? "on" : "off"));
@@ -35,12 +36,14 @@ class FakePipeline {
                context.ProcessEvents();
              }
              if (fail_in == name) throw Error(std::string(name) + " failed");
+             return refuse_in == name ? StepResult::kStopped : StepResult::kDone;
            }});
     }
     return steps;
   }
   std::vector<std::string> log;
   std::string fail_in;
+  std::string refuse_in;
 };
 
 class VisionOneShotTest : public ::testing::Test {
@@ -103,6 +106,16 @@ TEST_F(VisionOneShotTest, StopInsideThePatientStepSkipsTheRest) {
   EXPECT_TRUE(context.elapsed_label().empty());
   EXPECT_FALSE(flags.StepMessages());
   EXPECT_NE(ReadWholeFile(outcome.report).find("已停止"), std::string::npos);
+}
+
+TEST_F(VisionOneShotTest, AStepThatStopsOnAMessageEndsTheRunWithoutCompletion) {
+  pipeline.refuse_in = "charts";
+  VisionRunOutcome outcome = CVISWallClick(fields, pipeline.Steps(), context, clock);
+  EXPECT_FALSE(outcome.completed);
+  EXPECT_EQ(outcome.steps_done.size(), 3u);
+  EXPECT_EQ(pipeline.log.size(), 4u);
+  EXPECT_TRUE(context.MessageTexts().empty());
+  EXPECT_FALSE(flags.StepMessages());
 }
 
 TEST_F(VisionOneShotTest, AStepErrorEndsTheRunAndStillLeavesAReport) {

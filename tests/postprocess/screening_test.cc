@@ -169,6 +169,16 @@ TEST_F(ScreeningTest, MissingDayIndexChangesNothing) {
             "沒有" + PathToUtf8(store.server_data_folder / "") + "DayLink.Dat");
   EXPECT_EQ(Common("DX", "ICD10"), (std::set<std::string>{"J00"}));
   EXPECT_EQ(Common("MX", "INSUcode"), (std::set<std::string>{"A001"}));
+  // The buttons report no completion for a catalogue left unscreened.
+  flags.SetStepMessages(true);
+  RecordingStepContext button(flags);
+  EXPECT_FALSE(CscreenMXDXClick(work_tree, "3501010000", button).screened);
+  EXPECT_TRUE(button.lines().empty());
+  EXPECT_EQ(button.MessageTexts().size(), 1u);
+  RecordingStepContext realsun(flags);
+  EXPECT_EQ(CRSscreenMXDXClick(dir.path(), big5::Literal("耀聖"), work_tree, "3501010000", realsun),
+            StepResult::kStopped);
+  EXPECT_EQ(realsun.MessageTexts().size(), 1u);
 }
 
 TEST_F(ScreeningTest, DamagedEntryIsReportedAndItsDayGoesOn) {
