@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <exception>
 
 #include "app/conversion_report.h"
 #include "platform/big5.h"
@@ -35,7 +36,8 @@ VisionRunOutcome CVISWallClick(VisionRunFields& fields, const std::vector<Vision
   context.Flags().SetStopRequested(false);
 
   ReportingStepContext reporting(context);
-  auto write_report = [&](std::string_view status) {
+  auto write_report = [&](const std::string& status) {
+    if (fields.folder.work_tree.empty()) return;
     outcome.report =
         WriteConversionReport(fields.folder.work_tree, "一次性轉換 (展望): " + std::string(status),
                               reporting.entries(), started, ElapsedText(started, clock()));
@@ -48,8 +50,9 @@ VisionRunOutcome CVISWallClick(VisionRunFields& fields, const std::vector<Vision
       outcome.steps_done.push_back(step.id);
       if (step_done) step_done(step.id);
     }
-  } catch (...) {
-    write_report("錯誤,後面的步驟沒有執行");
+  } catch (const std::exception& error) {
+    // The window shows the error in a box; the report keeps it with the lines before it.
+    write_report("錯誤,後面的步驟沒有執行: " + std::string(error.what()));
     throw;
   }
   outcome.completed = outcome.steps_done.size() == steps.size();

@@ -57,8 +57,8 @@ struct VisionRunOutcome {
 // 5. after the last step: "耗時:" + elapsed hh:mm:ss to the time label, the box
 //    "Zuvo病歷資料製作完成", StepMessages set. A stopped run ends silently with StepMessages
 //    clear.
-// Every run that got past its precondition writes the conversion report into the work tree,
-// also when a step throws; the error then goes on to the caller.
+// Every run that got past its precondition writes the conversion report into the work tree
+// (when the window names one), also when a step throws; the error then goes on to the caller.
 // `step_done` hears of each step as it finishes (the window ticks the step's check box).
 VisionRunOutcome CVISWallClick(VisionRunFields& fields, const std::vector<VisionStep>& steps,
                                StepContext& context, const std::function<DateTime()>& clock = Now,

@@ -125,7 +125,8 @@ TEST_F(VisionOneShotTest, AStepErrorEndsTheRunAndStillLeavesAReport) {
   EXPECT_FALSE(flags.StepMessages());
   std::vector<std::filesystem::path> reports = ListByWildcard(dir.path(), "ConversionReport_*.txt");
   ASSERT_EQ(reports.size(), 1u);
-  EXPECT_NE(ReadWholeFile(reports[0]).find("錯誤"), std::string::npos);
+  EXPECT_NE(ReadWholeFile(reports[0]).find("錯誤,後面的步驟沒有執行: prepass failed\r\n"),
+            std::string::npos);
 }
 
 TEST_F(VisionOneShotTest, OtherSystemRunsNothing) {
