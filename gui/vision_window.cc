@@ -3,8 +3,11 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QScreen>
+#include <algorithm>
+#include <optional>
 
 #include "charts/vision_charts_step.h"
+#include "app/apply_live.h"
 #include "form_builder.h"
 #include "text_fields.h"
 
@@ -17,15 +20,16 @@ struct StepButton {
   const char* button;
   const char* caption;
   const char* done_box;
+  std::optional<VisionStepId> run_step;  // the step of the one-shot run, if it is one
 };
 
-constexpr StepButton kVisionSteps[] = {
-    {"CmakeMX", "製作診所及醫令資料", "CVISWmakeMXcheck"},
-    {"CcreateAnt", "製作病人資料", "CcreateAntCheck"},
-    {"CVISWreadChart", "製作主訴,轉診,醫令連結檔", "CreadWishChartcheck"},
-    {"CVISWdoCorvixChart", "製作Zuvo病歷檔", "CVISWdoCorvixChartcheck"},
-    {"CscreenMXDX", "篩選常用診斷及醫令", "CscreenMXDXcheck"},
-    {"ClabInput", "轉入檢驗值", "ClabInputcheck"},
+const StepButton kVisionSteps[] = {
+    {"CmakeMX", "製作診所及醫令資料", "CVISWmakeMXcheck", VisionStepId::kCatalogue},
+    {"CcreateAnt", "製作病人資料", "CcreateAntCheck", VisionStepId::kPatients},
+    {"CVISWreadChart", "製作主訴,轉診,醫令連結檔", "CreadWishChartcheck", VisionStepId::kPrepass},
+    {"CVISWdoCorvixChart", "製作Zuvo病歷檔", "CVISWdoCorvixChartcheck", VisionStepId::kCharts},
+    {"CscreenMXDX", "篩選常用診斷及醫令", "CscreenMXDXcheck", VisionStepId::kScreening},
+    {"ClabInput", "轉入檢驗值", "ClabInputcheck", std::nullopt},
 };
 
 constexpr char kDefaultSplitDate[] = "1070101";
@@ -44,7 +48,8 @@ TFVISW::TFVISW(WorkbenchEnvironment& environment, bool operator_mode, QWidget* p
     : QDialog(parent),
       environment_(environment),
       Panel4(new ProgressPanel(kVisionPanelNames, this)),
-      context_(environment.flags, *Panel4, environment.prompts, *this) {
+      context_(environment.flags, *Panel4, environment.prompts, *this),
+      pipeline_(VisionPipelineSteps()) {
   setObjectName("FVISW");
   setWindowTitle("V2Q轉換");
   setModal(true);
@@ -63,6 +68,8 @@ TFVISW::TFVISW(WorkbenchEnvironment& environment, bool operator_mode, QWidget* p
   connect(CVISWselectPath, &QPushButton::clicked, this, &TFVISW::CVISWselectPathClick);
   connect(findChild<QPushButton*>("CVISWdoCorvixChart"), &QPushButton::clicked, this,
           &TFVISW::CVISWdoCorvixChartClick);
+  connect(CVISWall, &QPushButton::clicked, this, &TFVISW::CVISWallClick);
+  connect(CVISWcopy, &QPushButton::clicked, this, &TFVISW::CVISWcopyClick);
 }
 
 void TFVISW::BuildFields(QGridLayout* grid) {
@@ -128,6 +135,22 @@ VisionFolderFields TFVISW::ReadFolderFields() const {
   return fields;
 }
 
+VisionRunFields TFVISW::ReadRunFields() const {
+  VisionRunFields fields;
+  fields.folder = ReadFolderFields();
+  fields.split_date = ToBig5(CVISWsplitDate->text());
+  fields.chart_file_size = Panel4->file_size()->value();
+  fields.name_type = std::max(0, CSnameType->ItemIndex());
+  fields.remark_mode = std::max(0, CreMarkType->ItemIndex());
+  return fields;
+}
+
+void TFVISW::TickStep(VisionStepId id) {
+  for (const StepButton& step : kVisionSteps) {
+    if (step.run_step == id) findChild<QCheckBox*>(step.done_box)->setChecked(true);
+  }
+}
+
 void TFVISW::ShowFolderFields(const VisionFolderFields& fields) {
   CVISWdir->setText(FromPath(fields.source_folder));
   CVISWclinicName->setText(FromBig5(fields.clinic_name));
@@ -173,6 +196,30 @@ void TFVISW::CVISWdoCorvixChartClick() {
   if (outcome.corvix_chart_checked) {
     findChild<QCheckBox*>("CVISWdoCorvixChartcheck")->setChecked(true);
   }
+void TFVISW::CVISWallClick() {
+  if (busy_) return;
+  busy_ = true;
+  VisionRunFields fields;
+  if (!RunGuarded(environment_, this, [&] { fields = ReadRunFields(); })) {
+    busy_ = false;
+    return;
+  }
+  RunGuarded(environment_, this, [&] {
+    zuvo::CVISWallClick(fields, pipeline_, context_, environment_.clock,
+                        [this](VisionStepId id) { TickStep(id); });
+  });
+  ShowFolderFields(fields.folder);
+  busy_ = false;
+}
+
+void TFVISW::CVISWcopyClick() {
+  if (busy_) return;
+  busy_ = true;
+  RunGuarded(environment_, this, [&] {
+    zuvo::CVISWcopyClick(ToBig5(CVISWHIS->text()), ToPath(CVISWqmxDir->text()),
+                         environment_.program_folder, context_);
+  });
+  busy_ = false;
 }
 
 void TFVISW::CstopClick() {

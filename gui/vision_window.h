@@ -11,6 +11,7 @@
 #include <QPushButton>
 
 #include "charts/vision_chart_input.h"
+#include "app/vision_one_shot.h"
 #include "option_group.h"
 #include "progress_panel.h"
 #include "qt_step_context.h"
@@ -34,6 +35,11 @@ class TFVISW : public QDialog {
   void CstopClick();
   void CVISWlistDblClick(QListWidgetItem* item);
   void CVISWdoCorvixChartClick();
+  void CVISWallClick();
+  void CVISWcopyClick();
+
+  // The steps the one-shot run calls; the engine's Vision pipeline unless a test replaces them.
+  void SetPipelineSteps(std::vector<VisionStep> steps) { pipeline_ = std::move(steps); }
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -44,11 +50,17 @@ class TFVISW : public QDialog {
   void BuildSteps(QGridLayout* grid, bool operator_mode);
   VisionFolderFields ReadFolderFields() const;
   VisionChartInput ReadChartInput() const;
+  VisionRunFields ReadRunFields() const;
+  void TickStep(VisionStepId id);
   void ShowFolderFields(const VisionFolderFields& fields);
 
   WorkbenchEnvironment& environment_;
   ProgressPanel* Panel4;
   QtStepContext context_;
+  std::vector<VisionStep> pipeline_;
+  // Set while a run or an apply is under way: the events a step processes may bring clicks on
+  // the same buttons, and two runs must never write one work tree at once.
+  bool busy_ = false;
 
   QPushButton* CVISWselectPath;
   QLineEdit* CVISWdir;

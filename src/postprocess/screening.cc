@@ -1,0 +1,117 @@
+#include "postprocess/screening.h"
+
+#include "platform/big5.h"
+#include "platform/error.h"
+#include "platform/file_ops.h"
+#include "platform/table_store.h"
+#include "postprocess/common_item_tally.h"
+#include "workspace/folder_layout.h"
+#include "workspace/source_system.h"
+
+namespace zuvo {
+namespace {
+
+constexpr std::string_view kCatalogueName = "OPD.mdb";
+constexpr std::string_view kDayIndexName = "DayLink.Dat";
+
+// Sets `common` on the first row whose `key` equals each code; returns the rows set.
+size_t MarkCommon(RecordSet& rows, std::string_view key, const std::vector<std::string>& codes,
+                  const Param& value, std::string_view column) {
+  size_t marked = 0;
+  for (const std::string& code : codes) {
+    if (!rows.Locate({key}, {Param(code)})) continue;
+    rows.Edit();
+    if (value.type() == Param::Type::kBoolean) {
+      rows.SetBoolean(column, value.integer() != 0);
+    } else {
+      rows.SetInteger(column, value.integer());
+    }
+    rows.Post();
+    ++marked;
+  }
+  return marked;
+}
+
+std::vector<std::string> AllCodes(const CodeTally& tally) {
+  std::vector<std::string> codes;
+  for (const auto& [code, count] : tally) codes.push_back(code);
+  return codes;
+}
+
+}  // namespace
+
+StoreLocation WorkTreeStore(const std::filesystem::path& work_tree, std::string_view clinic_id) {
+  StoreLocation store;
+  store.server_data_folder = ServerDataFolder(work_tree, big5::Trim(clinic_id));
+  store.patient_index_path = work_tree / kServerFolderName / "PTdata.ind";
+  return store;
+}
+
+ScreeningOutcome ScreenCommonItems(const std::filesystem::path& work_tree,
+                                   const StoreLocation& store, DateTime now, StepContext& context) {
+  ScreeningOutcome outcome;
+  if (!std::filesystem::is_regular_file(store.DayIndexPath())) {
+    context.ShowMessage(
+        "沒有" + PathToUtf8(store.server_data_folder / "") + std::string(kDayIndexName),
+        MessageKind::kWarning);
+    return outcome;
+  }
+  CommonItemTallies tallies = CountCommonItems(store, now, context);
+  outcome.entries = tallies.entries;
+
+  std::filesystem::path corvix = FindWithoutCase(work_tree, kFrontEndFolderName);
+  Database catalogue = Database::Open(FindWithoutCase(corvix, kCatalogueName));
+  Transaction transaction(catalogue);
+  catalogue.Execute("UPDATE DX SET common=False");
+  catalogue.Execute("UPDATE MX SET common=0");
+  {
+    RecordSet diagnoses = catalogue.Query("select * from DX");
+    outcome.common_diagnoses = MarkCommon(
+        diagnoses, "ICD10", RankByCount(tallies.diagnoses, kCommonPlaces), Param(true), "common");
+  }
+  {
+    RecordSet orders = catalogue.Query("select * from MX");
+    const Param set(-1);
+    outcome.common_orders =
+        MarkCommon(orders, "INSUCODE", RankByCount(tallies.drop_orders, kCommonPlaces), set,
+                   "common") +
+        MarkCommon(orders, "INSUCODE", RankByCount(tallies.oral_orders, kCommonPlaces), set,
+                   "common") +
+        MarkCommon(orders, "INSUCODE", AllCodes(tallies.other_orders), set, "common");
+  }
+  transaction.Commit();
+  outcome.screened = true;
+  return outcome;
+}
+
+ScreeningOutcome CscreenMXDXClick(const std::filesystem::path& work_tree,
+                                  std::string_view clinic_id, StepContext& context) {
+  ScreeningOutcome outcome =
+      ScreenCommonItems(work_tree, WorkTreeStore(work_tree, clinic_id), Now(), context);
+  if (!outcome.screened) return outcome;
+  context.AddLine(kScreeningDoneUtf8);
+  if (context.StepMessages()) context.ShowMessage(kScreeningDoneUtf8);
+  return outcome;
+}
+
+StepResult CRSscreenMXDXClick(const std::filesystem::path& program_folder, std::string_view his,
+                              const std::filesystem::path& work_tree, std::string_view clinic_id,
+                              StepContext& context) {
+  if (big5::Trim(his) != big5::Literal(SourceSystemName(SourceSystem::kRealSun))) {
+    context.ShowMessage("請先選取正確耀聖來源目錄", MessageKind::kWarning);
+    return StepResult::kStopped;
+  }
+  std::filesystem::path clinic_folder =
+      ClinicFolder(program_folder, kRealSunArea, big5::Trim(clinic_id));
+  if (!ResolvePath(clinic_folder, kCatalogueName)) {
+    if (!ScreenCommonItems(work_tree, WorkTreeStore(work_tree, clinic_id), Now(), context)
+             .screened) {
+      return StepResult::kStopped;
+    }
+    context.AddLine(kScreeningDoneUtf8);
+  }
+  if (context.StepMessages()) context.ShowMessage(kScreeningDoneUtf8);
+  return StepResult::kDone;
+}
+
+}  // namespace zuvo
