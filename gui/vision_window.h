@@ -10,8 +10,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "charts/vision_chart_input.h"
 #include "app/vision_one_shot.h"
+#include "charts/vision_chart_input.h"
 #include "option_group.h"
 #include "progress_panel.h"
 #include "qt_step_context.h"
