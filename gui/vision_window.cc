@@ -196,40 +196,42 @@ void TFVISW::CVISWdoCorvixChartClick() {
   if (outcome.corvix_chart_checked) {
     findChild<QCheckBox*>("CVISWdoCorvixChartcheck")->setChecked(true);
   }
-  void TFVISW::CVISWallClick() {
-    if (busy_) return;
-    busy_ = true;
-    VisionRunFields fields;
-    if (!RunGuarded(environment_, this, [&] { fields = ReadRunFields(); })) {
-      busy_ = false;
-      return;
-    }
-    RunGuarded(environment_, this, [&] {
-      zuvo::CVISWallClick(fields, pipeline_, context_, environment_.clock,
-                          [this](VisionStepId id) { TickStep(id); });
-    });
-    ShowFolderFields(fields.folder);
+}
+
+void TFVISW::CVISWallClick() {
+  if (busy_) return;
+  busy_ = true;
+  VisionRunFields fields;
+  if (!RunGuarded(environment_, this, [&] { fields = ReadRunFields(); })) {
     busy_ = false;
+    return;
   }
+  RunGuarded(environment_, this, [&] {
+    zuvo::CVISWallClick(fields, pipeline_, context_, environment_.clock,
+                        [this](VisionStepId id) { TickStep(id); });
+  });
+  ShowFolderFields(fields.folder);
+  busy_ = false;
+}
 
-  void TFVISW::CVISWcopyClick() {
-    if (busy_) return;
-    busy_ = true;
-    RunGuarded(environment_, this, [&] {
-      zuvo::CVISWcopyClick(ToBig5(CVISWHIS->text()), ToPath(CVISWqmxDir->text()),
-                           environment_.program_folder, context_);
-    });
-    busy_ = false;
-  }
+void TFVISW::CVISWcopyClick() {
+  if (busy_) return;
+  busy_ = true;
+  RunGuarded(environment_, this, [&] {
+    zuvo::CVISWcopyClick(ToBig5(CVISWHIS->text()), ToPath(CVISWqmxDir->text()),
+                         environment_.program_folder, context_);
+  });
+  busy_ = false;
+}
 
-  void TFVISW::CstopClick() {
-    environment_.flags.SetStopRequested(true);
-    environment_.flags.SetStepMessages(false);
-  }
+void TFVISW::CstopClick() {
+  environment_.flags.SetStopRequested(true);
+  environment_.flags.SetStepMessages(false);
+}
 
-  void TFVISW::CVISWlistDblClick(QListWidgetItem * item) {
-    if (item == nullptr) return;
-    environment_.prompts.AskText(this, windowTitle(), QString(), item->text());
-  }
+void TFVISW::CVISWlistDblClick(QListWidgetItem* item) {
+  if (item == nullptr) return;
+  environment_.prompts.AskText(this, windowTitle(), QString(), item->text());
+}
 
 }  // namespace zuvo::gui
