@@ -5,6 +5,7 @@
 #include <QScreen>
 
 #include "form_builder.h"
+#include "patients/vision_patients_step.h"
 #include "text_fields.h"
 
 namespace zuvo::gui {
@@ -60,6 +61,8 @@ TFVISW::TFVISW(WorkbenchEnvironment& environment, bool operator_mode, QWidget* p
   connect(Panel4->stop(), &QPushButton::clicked, this, &TFVISW::CstopClick);
   connect(Panel4->list(), &QListWidget::itemDoubleClicked, this, &TFVISW::CVISWlistDblClick);
   connect(CVISWselectPath, &QPushButton::clicked, this, &TFVISW::CVISWselectPathClick);
+  connect(findChild<QPushButton*>("CcreateAnt"), &QPushButton::clicked, this,
+          &TFVISW::CcreateAntClick);
 }
 
 void TFVISW::BuildFields(QGridLayout* grid) {
@@ -142,6 +145,23 @@ void TFVISW::CVISWselectPathClick() {
   RunGuarded(environment_, this,
              [&] { SelectVisionFolder(fields, environment_.CurrentWorkplace(), context_); });
   ShowFolderFields(fields);
+}
+
+void TFVISW::CcreateAntClick() {
+  VisionPatientsInput input;
+  StepResult result = StepResult::kStopped;
+  RunGuarded(environment_, this, [&] {
+    VisionFolderFields fields = ReadFolderFields();
+    input.his = fields.his;
+    input.source_folder = fields.source_folder;
+    input.work_tree = fields.work_tree;
+    input.clinic_id = fields.clinic_id;
+    input.pharmacist_name = fields.pharmacist_name;
+    QAbstractButton* mode = CreMarkType->Item(CreMarkType->ItemIndex());
+    input.remark_mode = RemarkModeFromItemText(mode != nullptr ? mode->text().toStdString() : "");
+    result = ConvertVisionPatients(input, context_);
+  });
+  if (result == StepResult::kDone) findChild<QCheckBox*>("CcreateAntCheck")->setChecked(true);
 }
 
 void TFVISW::CstopClick() {
