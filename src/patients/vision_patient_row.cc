@@ -1,5 +1,7 @@
 #include "patients/vision_patient_row.h"
 
+#include <utility>
+
 #include "core/code_tables.h"
 #include "core/number_text.h"
 #include "platform/big5.h"
@@ -41,6 +43,20 @@ VisionPatientRow ReadVisionPatientRow(const DbfTable& table) {
   row.remarks.MREMARK = TextOrMemo(table, "MREMARK");
   row.remarks.MWEIGHT = table.HasField("MWEIGHT") ? table.Currency("MWEIGHT") : 0;
   return row;
+}
+
+std::vector<BrokenBig5Field> FieldsWithBrokenBig5(const VisionPatientRow& row) {
+  const std::pair<std::string_view, const std::string*> fields[] = {
+      {"MPERSONID", &row.MPERSONID}, {"MNAME", &row.MNAME},
+      {"MTELH", &row.MTELH},         {"MFML", &row.MFML},
+      {"MADDR", &row.MADDR},         {"MMEDI", &row.remarks.MMEDI},
+      {"MISNO", &row.remarks.MISNO}, {"MREMARK", &row.remarks.MREMARK}};
+  std::vector<BrokenBig5Field> broken;
+  for (const auto& [name, value] : fields) {
+    std::string trimmed = big5::Trim(*value);
+    if (!big5::TryToUtf8(trimmed)) broken.push_back({name, std::move(trimmed)});
+  }
+  return broken;
 }
 
 int64_t ChartNumberOf(std::string_view kcstmr) { return IntegerOr(big5::Trim(kcstmr), 0); }

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "core/patient_record.h"
 #include "core/roc_date.h"
@@ -30,6 +32,15 @@ struct VisionPatientRow {
 };
 
 VisionPatientRow ReadVisionPatientRow(const DbfTable& table);
+
+// A text field whose bytes are not Big5 text (a character cut in half at the end of the field,
+// bytes outside the code page): its name and trimmed value. They are stored as they are and
+// reported, never replaced silently.
+struct BrokenBig5Field {
+  std::string_view name;
+  std::string value;
+};
+std::vector<BrokenBig5Field> FieldsWithBrokenBig5(const VisionPatientRow& row);
 
 // The chart number of `KCSTMR`: a whole number (blanks around it allowed), 0 when the text is
 // not one. A number outside 1..2147483647 cannot address a patient record: the caller refuses

@@ -29,6 +29,8 @@ constexpr std::string_view kDupMxSection = "DUPMX";
 constexpr std::string_view kCatalogueDatabase = "Corvix/OPD.mdb";
 constexpr std::string_view kPatientIndexName = "PTdata.ind";
 constexpr std::string_view kMemoExtensions[] = {".DBT", ".FPT"};
+// How much of a field with broken Big5 its message line shows.
+constexpr size_t kShownBrokenBytes = 60;
 
 fs::path WithoutTrailingSeparator(const fs::path& folder) {
   return folder.has_filename() ? folder : folder.parent_path();
@@ -164,6 +166,11 @@ class VisionPatientConversion {
       context_.AddLine("病歷號:" + number_text +
                        " ID:" + Shown(values.record.Get(patient_field::kNationalId)) +
                        Shown(values.stored_name) + " 生日錯誤:'" + Shown(row.MBIRTHDT) + "'");
+    }
+
+    for (const BrokenBig5Field& broken : FieldsWithBrokenBig5(row)) {
+      context_.AddLine("病歷號:" + number_text + " " + std::string(broken.name) + "字碼錯誤:'" +
+                       Shown(big5::CutBytes(broken.value, kShownBrokenBytes)) + "'");
     }
 
     RemarkAnalysis analysis = remarks_.AnalyseRemarks(row.remarks, kDefaultPaymentClass);

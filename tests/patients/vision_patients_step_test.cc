@@ -338,6 +338,9 @@ TEST_F(VisionPatientsStep, LongAndBrokenTextIsStoredSafely) {
   EXPECT_GT(Read(1).Get(patient_field::kLongNoteOffset), 0u);
   EXPECT_EQ(Read(2).Get(patient_field::kName), B5("林美玲") + "\xA5");
   EXPECT_EQ(Note(2), "<NB>cough,x\xA5</NB><HA>cough</HA>");
+  EXPECT_THAT(Lines(), Contains("病歷號:2 MNAME字碼錯誤:'林美玲\\xA5'"));
+  EXPECT_THAT(Lines(), Contains("病歷號:2 MREMARK字碼錯誤:'cough,\x01"
+                                "x\\xA5'"));
   EXPECT_EQ(Read(3).Get(patient_field::kName), B5("歐陽一二三四五六七八"))
       << "cut to 20 bytes at a character boundary";
   EXPECT_TRUE(VerifyStore(Store()).clean());
