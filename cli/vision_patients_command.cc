@@ -1,14 +1,12 @@
 // The Vision patient step on a work tree made by "vision select".
 #include <iostream>
 
-#include "app/dataedit_ini.h"
+#include "app/vision_work_tree.h"
 #include "command.h"
 #include "patients/vision_patients_step.h"
-#include "platform/big5.h"
 #include "platform/file_ops.h"
 #include "step_output.h"
 #include "terminal_session.h"
-#include "workspace/source_system.h"
 
 namespace zuvo::cli {
 namespace {
@@ -22,24 +20,6 @@ RemarkMode RemarkModeArgument(Invocation& invocation) {
   throw UsageError("--remark-mode must be full or note");
 }
 
-fs::path WithoutTrailingSeparator(const fs::path& folder) {
-  return folder.has_filename() ? folder : folder.parent_path();
-}
-
-// The window fields a work tree stands for: the clinic code is the name of the clinic folder
-// above it, the source folder the one given or else the last Vision folder chosen, and the
-// system the one recognised in that folder.
-VisionPatientsInput InputOfWorkTree(const fs::path& home, const fs::path& work_tree,
-                                    const std::optional<std::string>& source) {
-  VisionPatientsInput input;
-  input.work_tree = WithoutTrailingSeparator(work_tree);
-  input.clinic_id = big5::FromUtf8(PathToUtf8(input.work_tree.parent_path().filename()));
-  input.source_folder =
-      source ? fs::absolute(PathFromUtf8(*source)) : DataEditIni(home).ReadLastVisionFolder();
-  input.his = big5::FromUtf8(SourceSystemName(RecogniseSourceSystem(input.source_folder)));
-  return input;
-}
-
 int RunVisionPatients(Invocation& invocation) {
   std::optional<std::string> work_tree = invocation.args.Option("work-tree");
   if (!work_tree) throw UsageError("--work-tree is required");
@@ -47,9 +27,11 @@ int RunVisionPatients(Invocation& invocation) {
   RemarkMode mode = RemarkModeArgument(invocation);
   invocation.args.Finish(0);
 
-  VisionPatientsInput input =
-      InputOfWorkTree(invocation.home, fs::absolute(PathFromUtf8(*work_tree)), source);
-  input.remark_mode = mode;
+  std::optional<fs::path> source_folder;
+  if (source) source_folder = fs::absolute(PathFromUtf8(*source));
+  VisionWorkTree tree =
+      ReadVisionWorkTree(invocation.home, fs::absolute(PathFromUtf8(*work_tree)), source_folder);
+  VisionPatientsInput input = VisionPatientsInputOf(tree.fields, mode);
   TerminalSession session;
   StepResult result = ConvertVisionPatients(input, session.context());
   if (result == StepResult::kDone) PrintWorkTree(std::cout, input.work_tree);

@@ -148,18 +148,13 @@ void TFVISW::CVISWselectPathClick() {
 }
 
 void TFVISW::CcreateAntClick() {
-  VisionPatientsInput input;
   StepResult result = StepResult::kStopped;
   RunGuarded(environment_, this, [&] {
-    VisionFolderFields fields = ReadFolderFields();
-    input.his = fields.his;
-    input.source_folder = fields.source_folder;
-    input.work_tree = fields.work_tree;
-    input.clinic_id = fields.clinic_id;
-    input.pharmacist_name = fields.pharmacist_name;
     QAbstractButton* mode = CreMarkType->Item(CreMarkType->ItemIndex());
-    input.remark_mode = RemarkModeFromItemText(mode != nullptr ? mode->text().toStdString() : "");
-    result = ConvertVisionPatients(input, context_);
+    RemarkMode remark_mode =
+        RemarkModeFromItemText(mode != nullptr ? mode->text().toStdString() : std::string());
+    result =
+        ConvertVisionPatients(VisionPatientsInputOf(ReadFolderFields(), remark_mode), context_);
   });
   if (result == StepResult::kDone) findChild<QCheckBox*>("CcreateAntCheck")->setChecked(true);
 }

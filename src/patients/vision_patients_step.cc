@@ -194,6 +194,17 @@ class VisionPatientConversion {
 
 }  // namespace
 
+VisionPatientsInput VisionPatientsInputOf(const VisionFolderFields& fields, RemarkMode mode) {
+  VisionPatientsInput input;
+  input.his = fields.his;
+  input.source_folder = fields.source_folder;
+  input.work_tree = fields.work_tree;
+  input.clinic_id = fields.clinic_id;
+  input.pharmacist_name = fields.pharmacist_name;
+  input.remark_mode = mode;
+  return input;
+}
+
 StoreLocation VisionStoreLocation(const fs::path& work_tree, std::string_view clinic_id) {
   fs::path tree = WithoutTrailingSeparator(work_tree);
   return {ServerDataFolder(tree, clinic_id),

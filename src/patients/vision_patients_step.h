@@ -13,6 +13,7 @@
 #include "core/store_location.h"
 #include "patients/remark_analysis.h"
 #include "workspace/folder_choice.h"
+#include "workspace/vision_selection.h"
 
 namespace zuvo {
 
@@ -25,6 +26,9 @@ struct VisionPatientsInput {
   std::string pharmacist_name;          // CVISWPharmacistName
   RemarkMode remark_mode = RemarkMode::kFullPhraseAnalysis;  // CreMarkType
 };
+
+// The step's input from the Vision window's fields and the chosen remark mode.
+VisionPatientsInput VisionPatientsInputOf(const VisionFolderFields& fields, RemarkMode mode);
 
 // The store folder and index of a work tree: work tree/Tolsern/<trimmed clinic code>/ and
 // work tree/Tolsern/PTdata.ind.
