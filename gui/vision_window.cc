@@ -9,6 +9,7 @@
 #include "app/apply_live.h"
 #include "charts/vision_charts_step.h"
 #include "form_builder.h"
+#include "patients/vision_patients_step.h"
 #include "text_fields.h"
 
 namespace zuvo::gui {
@@ -70,6 +71,8 @@ TFVISW::TFVISW(WorkbenchEnvironment& environment, bool operator_mode, QWidget* p
           &TFVISW::CVISWdoCorvixChartClick);
   connect(CVISWall, &QPushButton::clicked, this, &TFVISW::CVISWallClick);
   connect(CVISWcopy, &QPushButton::clicked, this, &TFVISW::CVISWcopyClick);
+  connect(findChild<QPushButton*>("CcreateAnt"), &QPushButton::clicked, this,
+          &TFVISW::CcreateAntClick);
 }
 
 void TFVISW::BuildFields(QGridLayout* grid) {
@@ -222,6 +225,16 @@ void TFVISW::CVISWcopyClick() {
                          environment_.program_folder, context_);
   });
   busy_ = false;
+void TFVISW::CcreateAntClick() {
+  StepResult result = StepResult::kStopped;
+  RunGuarded(environment_, this, [&] {
+    QAbstractButton* mode = CreMarkType->Item(CreMarkType->ItemIndex());
+    RemarkMode remark_mode =
+        RemarkModeFromItemText(mode != nullptr ? mode->text().toStdString() : std::string());
+    result =
+        ConvertVisionPatients(VisionPatientsInputOf(ReadFolderFields(), remark_mode), context_);
+  });
+  if (result == StepResult::kDone) findChild<QCheckBox*>("CcreateAntCheck")->setChecked(true);
 }
 
 void TFVISW::CstopClick() {

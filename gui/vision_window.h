@@ -32,6 +32,7 @@ class TFVISW : public QDialog {
 
   // Handlers.
   void CVISWselectPathClick();
+  void CcreateAntClick();
   void CstopClick();
   void CVISWlistDblClick(QListWidgetItem* item);
   void CVISWdoCorvixChartClick();

@@ -1,0 +1,244 @@
+#include "patients/vision_patients_step.h"
+
+#include <chrono>
+#include <limits>
+#include <optional>
+#include <vector>
+
+#include "core/patient_store.h"
+#include "patients/catalogue_index_reading.h"
+#include "patients/step_times.h"
+#include "patients/vision_patient_row.h"
+#include "patients/written_patients.h"
+#include "platform/big5.h"
+#include "platform/error.h"
+#include "platform/file_ops.h"
+#include "platform/profile_file.h"
+#include "workspace/data_ini.h"
+#include "workspace/folder_layout.h"
+
+namespace zuvo {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view kDupIdSection = "DUPID";
+constexpr std::string_view kRemarkSection = "reMark";
+constexpr std::string_view kDupMxSection = "DUPMX";
+constexpr std::string_view kCatalogueDatabase = "Corvix/OPD.mdb";
+constexpr std::string_view kPatientIndexName = "PTdata.ind";
+constexpr std::string_view kMemoExtensions[] = {".DBT", ".FPT"};
+// How much of a field with broken Big5 its message line shows.
+constexpr size_t kShownBrokenBytes = 60;
+
+fs::path WithoutTrailingSeparator(const fs::path& folder) {
+  return folder.has_filename() ? folder : folder.parent_path();
+}
+
+fs::path ClinicFolderOf(const fs::path& work_tree) {
+  return WithoutTrailingSeparator(work_tree).parent_path();
+}
+
+// Checks the pharmacist settings; false (after the message) when the step may not run.
+bool PharmacistReady(const VisionPatientsInput& input, const ProfileFile& data_ini,
+                     StepContext& context) {
+  if (!big5::Trim(input.pharmacist_name).empty()) return true;
+  const std::string& system = big5::Literal(kDataIniSystemSection);
+  if (data_ini.ReadString(system, big5::Literal(kPharmacistNameKey)).empty()) {
+    context.ShowMessage("警告:確定無藥師,轉換會繼續進行", MessageKind::kWarning);
+    return true;
+  }
+  if (!data_ini.ReadString(system, big5::Literal(kPharmacistIdKey)).empty()) return true;
+  context.ShowMessage("展望系統轉換前請先在" + PathToUtf8(data_ini.path()) + "寫入藥師身分證",
+                      MessageKind::kWarning);
+  return false;
+}
+
+void DeleteOrThrow(const fs::path& file) {
+  if (!DeleteFileWithRetry(file)) throw Error(PathToUtf8(file) + ": the file cannot be deleted");
+}
+
+void CopyOrThrow(const fs::path& from, const fs::path& to) {
+  if (!CopyFileTo(from, to, false)) {
+    throw Error(PathToUtf8(from) + ": the file cannot be copied to " + PathToUtf8(to));
+  }
+}
+
+// Copies the table `name` and its memo file from the source folder into `work_tree`, deleting
+// older copies first.
+void CopySourceTable(const fs::path& source_folder, std::string_view name,
+                     const fs::path& work_tree) {
+  std::optional<fs::path> source = ResolvePath(source_folder, name);
+  if (!source) throw Error(PathToUtf8(source_folder / name) + ": the table does not exist");
+  std::string stem(name.substr(0, name.rfind('.')));
+  std::vector<std::string> copied_names = {std::string(name)};
+  for (std::string_view extension : kMemoExtensions)
+    copied_names.push_back(stem + std::string(extension));
+  for (const std::string& copied : copied_names) {
+    if (std::optional<fs::path> old = ResolvePath(work_tree, copied)) DeleteOrThrow(*old);
+  }
+  CopyOrThrow(*source, work_tree / name);
+  for (size_t i = 1; i < copied_names.size(); ++i) {
+    if (std::optional<fs::path> memo = ResolvePath(source_folder, copied_names[i])) {
+      CopyOrThrow(*memo, work_tree / copied_names[i]);
+    }
+  }
+}
+
+void ClearPatientStore(const StoreLocation& store) {
+  CreateFolders(store.server_data_folder);
+  for (const fs::path& file : ListByWildcard(store.server_data_folder, "PtData.*")) {
+    DeleteOrThrow(file);
+  }
+}
+
+std::string Shown(std::string_view big5_text) { return big5::ToUtf8Escaped(big5_text); }
+
+class VisionPatientConversion {
+ public:
+  VisionPatientConversion(const VisionPatientsInput& input, StepContext& context,
+                          ProfileFile& data_ini, RemarkAnalysisRun& remarks)
+      : input_(input),
+        context_(context),
+        data_ini_(data_ini),
+        remarks_(remarks),
+        store_(VisionStoreLocation(input.work_tree, input.clinic_id)) {}
+
+  void Run() {
+    ClearPatientStore(store_);
+    CopySourceTable(input_.source_folder, kVisionPatientTable, input_.work_tree);
+    DbfTable table = DbfTable::Open(input_.work_tree, kVisionPatientTable);
+    long total = table.RecordCount();
+    context_.SetTotal(total);
+
+    ProfileFile::Batch duplicate_ids(data_ini_);
+    long rows_read = 0;
+    for (table.First(); !table.Eof(); table.Next()) {
+      ++rows_read;
+      if (!ConvertRow(ReadVisionPatientRow(table), table.RecordNumber(), rows_read)) continue;
+      context_.ProcessEvents();
+      if (context_.StopRequested()) break;
+    }
+    context_.SetGauge(total);
+  }
+
+ private:
+  // False when the row is skipped.
+  bool ConvertRow(const VisionPatientRow& row, int record_number, long rows_read) {
+    std::string chart_text = big5::Trim(row.KCSTMR);
+    int64_t number = ChartNumberOf(row.KCSTMR);
+    if (number == 0) {
+      context_.AddLine("病歷號為0錯誤:" + Shown(chart_text) + " 第" +
+                       std::to_string(record_number) + "筆");
+      return false;
+    }
+    if (number < 1 || number > std::numeric_limits<int32_t>::max()) {
+      context_.AddLine("病歷號超出範圍錯誤:" + Shown(chart_text) + " 第" +
+                       std::to_string(record_number) + "筆");
+      return false;
+    }
+    int32_t chart_number = static_cast<int32_t>(number);
+    if (const std::string* earlier_id = written_.IdOfChartNumber(chart_number)) {
+      context_.AddLine("病歷號重複:病歷號" + Shown(chart_text) + "身分證 " + Shown(*earlier_id));
+      return false;
+    }
+    std::string national_id = big5::Trim(row.MPERSONID);
+    if (national_id.size() >= kShortestNationalId) {
+      if (int32_t earlier = written_.ChartNumberOfId(national_id)) {
+        context_.AddLine("身分證重複:病歷號" + Shown(chart_text) + "身分證 " +
+                         Shown(*written_.IdOfChartNumber(earlier)));
+        data_ini_.WriteString(kDupIdSection, chart_text, std::to_string(earlier));
+        return false;
+      }
+    } else {
+      national_id = written_.NextSerialId();
+    }
+
+    context_.SetChartNumber(chart_number);
+    context_.SetDone(rows_read);
+    context_.SetGauge(rows_read);
+
+    VisionPatientValues values = MakeVisionPatientRecord(row, chart_number, national_id, Now());
+    std::string number_text = std::to_string(chart_number);
+    if (values.name_missing) context_.AddLine("病歷號:" + number_text + " 無名氏");
+    if (values.birthday_invalid) {
+      context_.AddLine("病歷號:" + number_text +
+                       " ID:" + Shown(values.record.Get(patient_field::kNationalId)) +
+                       Shown(values.stored_name) + " 生日錯誤:'" + Shown(row.MBIRTHDT) + "'");
+    }
+
+    for (const BrokenBig5Field& broken : FieldsWithBrokenBig5(row)) {
+      context_.AddLine("病歷號:" + number_text + " " + std::string(broken.name) + "字碼錯誤:'" +
+                       Shown(big5::CutBytes(broken.value, kShownBrokenBytes)) + "'");
+    }
+
+    RemarkAnalysis analysis = remarks_.AnalyseRemarks(row.remarks, kDefaultPaymentClass);
+    for (const std::string& line : analysis.messages) context_.AddLine(line);
+    values.record.Set(patient_field::kPaymentClass,
+                      StorablePaymentClass(analysis.payment_class, kDefaultPaymentClass));
+
+    WritePatient(store_, values.record,
+                 VisionPatientNote(values.mobile_or_second_phone, analysis.lists));
+    written_.Remember(chart_number, national_id);
+    return true;
+  }
+
+  const VisionPatientsInput& input_;
+  StepContext& context_;
+  ProfileFile& data_ini_;
+  RemarkAnalysisRun& remarks_;
+  StoreLocation store_;
+  WrittenPatients written_;
+};
+
+}  // namespace
+
+VisionPatientsInput VisionPatientsInputOf(const VisionFolderFields& fields, RemarkMode mode) {
+  VisionPatientsInput input;
+  input.his = fields.his;
+  input.source_folder = fields.source_folder;
+  input.work_tree = fields.work_tree;
+  input.clinic_id = fields.clinic_id;
+  input.pharmacist_name = fields.pharmacist_name;
+  input.remark_mode = mode;
+  return input;
+}
+
+StoreLocation VisionStoreLocation(const fs::path& work_tree, std::string_view clinic_id) {
+  fs::path tree = WithoutTrailingSeparator(work_tree);
+  return {ServerDataFolder(tree, clinic_id),
+          tree / kServerFolderName / std::string(kPatientIndexName)};
+}
+
+StepResult ConvertVisionPatients(const VisionPatientsInput& input, StepContext& context) {
+  auto started = std::chrono::steady_clock::now();
+  context.Flags().SetStopRequested(false);
+  if (big5::Trim(input.his) != big5::Literal("展望")) {
+    context.ShowMessage("請先選取正確展望來源目錄", MessageKind::kWarning);
+    return StepResult::kStopped;
+  }
+  ProfileFile data_ini(DataIniFile(ClinicFolderOf(input.work_tree)));
+  if (!PharmacistReady(input, data_ini, context)) return StepResult::kStopped;
+
+  fs::path tree = WithoutTrailingSeparator(input.work_tree);
+  fs::path catalogue_file =
+      ResolvePath(tree, kCatalogueDatabase).value_or(tree / PathFromUtf8(kCatalogueDatabase));
+  CatalogueIndex catalogue = ReadCatalogueIndex(catalogue_file);
+  data_ini.EraseSection(kDupIdSection);
+  RemarkAnalysisRun remarks(
+      input.remark_mode, SplitProfileLines(data_ini.SectionLines(kRemarkSection)),
+      SplitProfileLines(data_ini.SectionLines(kDupMxSection)), std::move(catalogue));
+
+  context.ClearLines();
+  context.AddLine("begin time" + ClockText(Now()));
+  VisionPatientsInput in_tree = input;
+  in_tree.work_tree = tree;
+  VisionPatientConversion(in_tree, context, data_ini, remarks).Run();
+  context.AddLine("end time" + ClockText(Now()));
+  context.SetElapsedLabel("耗時: " + ElapsedText(std::chrono::steady_clock::now() - started));
+  if (context.StepMessages()) context.ShowMessage("Ant.fdb病人資料庫完成");
+  return StepResult::kDone;
+}
+
+}  // namespace zuvo

@@ -1,0 +1,45 @@
+#pragma once
+
+// The Vision patient step (button "製作病人資料"): the source's CO01M.DBF becomes the patient
+// store of the work tree's server data folder, one record per chart number, with the note built
+// from the patient's remarks. Rows with chart number 0, an out-of-range or repeated chart
+// number, or a national ID already written are listed and skipped; the chart numbers of the
+// skipped duplicates go to data.ini [DUPID] (this chart number = the one it was merged into).
+
+#include <filesystem>
+#include <string>
+
+#include "app/step_context.h"
+#include "core/store_location.h"
+#include "patients/remark_analysis.h"
+#include "workspace/folder_choice.h"
+#include "workspace/vision_selection.h"
+
+namespace zuvo {
+
+// The Vision window's fields the step reads. Texts are Big5.
+struct VisionPatientsInput {
+  std::string his;                      // CVISWHIS: must be "展望"
+  std::filesystem::path source_folder;  // CVISWdir
+  std::filesystem::path work_tree;      // CVISWqmxDir; its parent is the clinic folder
+  std::string clinic_id;                // CVISWclinicID
+  std::string pharmacist_name;          // CVISWPharmacistName
+  RemarkMode remark_mode = RemarkMode::kFullPhraseAnalysis;  // CreMarkType
+};
+
+// The step's input from the Vision window's fields and the chosen remark mode.
+VisionPatientsInput VisionPatientsInputOf(const VisionFolderFields& fields, RemarkMode mode);
+
+// The store folder and index of a work tree: work tree/Tolsern/<trimmed clinic code>/ and
+// work tree/Tolsern/PTdata.ind.
+StoreLocation VisionStoreLocation(const std::filesystem::path& work_tree,
+                                  std::string_view clinic_id);
+
+// CcreateAntClick. kStopped when a precondition fails (another system; a pharmacist name
+// without ID in data.ini): a message box, nothing written. Otherwise kDone, also when the
+// operator stopped the run (the patients written so far stay, [DUPID] is complete for them);
+// the caller then ticks CcreateAntCheck. A missing CO01M.DBF or OPD.mdb and file errors throw
+// Error naming the file.
+StepResult ConvertVisionPatients(const VisionPatientsInput& input, StepContext& context);
+
+}  // namespace zuvo
