@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QScreen>
 
+#include "charts/vision_prepass.h"
 #include "form_builder.h"
 #include "text_fields.h"
 
@@ -60,6 +61,8 @@ TFVISW::TFVISW(WorkbenchEnvironment& environment, bool operator_mode, QWidget* p
   connect(Panel4->stop(), &QPushButton::clicked, this, &TFVISW::CstopClick);
   connect(Panel4->list(), &QListWidget::itemDoubleClicked, this, &TFVISW::CVISWlistDblClick);
   connect(CVISWselectPath, &QPushButton::clicked, this, &TFVISW::CVISWselectPathClick);
+  connect(findChild<QPushButton*>("CVISWreadChart"), &QPushButton::clicked, this,
+          &TFVISW::CVISWreadChartClick);
 }
 
 void TFVISW::BuildFields(QGridLayout* grid) {
@@ -142,6 +145,42 @@ void TFVISW::CVISWselectPathClick() {
   RunGuarded(environment_, this,
              [&] { SelectVisionFolder(fields, environment_.CurrentWorkplace(), context_); });
   ShowFolderFields(fields);
+}
+
+VisionChartInput TFVISW::ReadChartInput() const {
+  VisionChartInput input;
+  input.his = ToBig5(CVISWHIS->text());
+  input.source_folder = ToPath(CVISWdir->text());
+  input.work_tree = ToPath(CVISWqmxDir->text());
+  input.clinic_id = ToBig5(CVISWclinicID->text());
+  input.start_date = ToBig5(CstartDate->text());
+  input.split_date = ToBig5(CVISWsplitDate->text());
+  input.mode = CmakeDateMode->ItemIndex() == 1 ? MakeDateMode::kBefore : MakeDateMode::kOnAndAfter;
+  input.pharmacist_name = ToBig5(CVISWPharmacistName->text());
+  input.pharmacist_id = ToBig5(CVISWPharmacistID->text());
+  return input;
+}
+
+void TFVISW::ShowChartOutcome(const VisionChartInput& input, const VisionChartOutcome& outcome) {
+  CVISWsplitDate->setText(FromBig5(input.split_date));
+  auto tick = [this](const char* name, bool done) {
+    if (auto* box = findChild<QCheckBox*>(name); box != nullptr && done) box->setChecked(true);
+  };
+  tick("CVISWmakeMXcheck", outcome.make_mx_checked);
+  tick("CreadWishChartcheck", outcome.read_chart_checked);
+  tick("CVISWdoCorvixChartcheck", outcome.corvix_chart_checked);
+}
+
+void TFVISW::CVISWreadChartClick() {
+  VisionChartInput input;
+  if (!RunGuarded(environment_, this, [&] { input = ReadChartInput(); })) return;
+  VisionChartOutcome outcome;
+  environment_.flags.SetStopRequested(false);
+  RunGuarded(environment_, this, [&] {
+    zuvo::CVISWreadChartClick(input, environment_.program_folder, environment_.clock(), context_,
+                              outcome);
+  });
+  ShowChartOutcome(input, outcome);
 }
 
 void TFVISW::CstopClick() {

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "charts/vision_chart_input.h"
 #include "option_group.h"
 #include "progress_panel.h"
 #include "qt_step_context.h"
@@ -32,6 +33,7 @@ class TFVISW : public QDialog {
   void CVISWselectPathClick();
   void CstopClick();
   void CVISWlistDblClick(QListWidgetItem* item);
+  void CVISWreadChartClick();
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -42,6 +44,8 @@ class TFVISW : public QDialog {
   void BuildSteps(QGridLayout* grid, bool operator_mode);
   VisionFolderFields ReadFolderFields() const;
   void ShowFolderFields(const VisionFolderFields& fields);
+  VisionChartInput ReadChartInput() const;
+  void ShowChartOutcome(const VisionChartInput& input, const VisionChartOutcome& outcome);
 
   WorkbenchEnvironment& environment_;
   ProgressPanel* Panel4;

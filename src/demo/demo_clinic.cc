@@ -3,6 +3,7 @@
 #include <random>
 #include <vector>
 
+#include "demo/vision_visit_tables.h"
 #include "platform/big5.h"
 #include "platform/dbf_writer.h"
 #include "platform/file_ops.h"
@@ -61,6 +62,7 @@ DemoClinic WriteVisionDemoSource(const fs::path& folder, uint32_t seed) {
   CreateFolders(folder);
   DemoClinic clinic = VisionDemoClinic(seed);
   WriteVisionParameterTable(folder, clinic);
+  WriteVisionVisitTables(folder, seed);
   return clinic;
 }
 
