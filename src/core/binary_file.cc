@@ -10,7 +10,9 @@ namespace {
 
 // One entry or a few blocks; a chain walk reads little more than the entries it visits.
 constexpr size_t kReadWindow = 8 * 1024;
-constexpr size_t kStreamBuffer = 1 << 20;
+// Small enough to stay in the processor's cache between our copy and the kernel's: a 1 MB
+// buffer made writing a chart store three times slower.
+constexpr size_t kStreamBuffer = 32 * 1024;
 
 const char* OpenModeText(BinaryFile::Mode mode) {
   switch (mode) {
@@ -44,8 +46,9 @@ BinaryFile::BinaryFile(const std::filesystem::path& path, Mode mode) : path_(pat
   if (mode == Mode::kRead) {
     // Reads go through the window; a stream buffer would only copy them twice.
     std::setvbuf(file_, nullptr, _IONBF, 0);
-  } else {
-    stream_buffer_ = std::make_unique<char[]>(kStreamBuffer);
+  } else if (mode == Mode::kCreate) {
+    // New files are written front to back in many small pieces (chart entries).
+    stream_buffer_ = std::make_unique_for_overwrite<char[]>(kStreamBuffer);
     std::setvbuf(file_, stream_buffer_.get(), _IOFBF, kStreamBuffer);
   }
   if (std::fseek(file_, 0, SEEK_END) != 0) Fail("cannot seek in");
@@ -131,12 +134,6 @@ void BinaryFile::Close() {
   bool flushed = std::fflush(file) == 0;
   bool closed = std::fclose(file) == 0;
   if (!flushed || !closed) Fail("cannot write");
-}
-
-void WriteWholeFile(const std::filesystem::path& path, std::string_view bytes) {
-  BinaryFile file(path, BinaryFile::Mode::kCreate);
-  file.WriteAt(0, bytes);
-  file.Close();
 }
 
 }  // namespace zuvo

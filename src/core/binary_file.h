@@ -1,7 +1,5 @@
 #pragma once
 
-#include "platform/file_ops.h"  // ReadWholeFile
-
 // Checked binary file access for the Zuvo stores. Every failure (a file that cannot be opened, a
 // short read, a failed write) throws Error naming the file; nothing is retried or swallowed.
 
@@ -85,8 +83,5 @@ class BinaryFile : public ByteSource {
   uint64_t window_offset_ = 0;
   std::unique_ptr<char[]> stream_buffer_;
 };
-
-// Replaces `path` with `bytes`; throws Error naming it on failure.
-void WriteWholeFile(const std::filesystem::path& path, std::string_view bytes);
 
 }  // namespace zuvo

@@ -152,11 +152,11 @@ ByteSource* ChartFileSet::Open(int32_t file_code) {
   if (file_code < 0 || file_code > kHighestChartFileCode) return nullptr;
   auto found = open_.find(file_code);
   if (found != open_.end()) return found->second.get();
-  std::filesystem::path path = ChartFilePath(store_, file_code);
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(path, error)) return nullptr;
+  if (!paths_) paths_ = ListChartFiles(store_);
+  auto path = paths_->find(file_code);
+  if (path == paths_->end()) return nullptr;
   if (open_.size() >= kMaxOpenFiles) open_.erase(open_.begin());
-  auto file = std::make_unique<BinaryFile>(path, BinaryFile::Mode::kRead);
+  auto file = std::make_unique<BinaryFile>(path->second, BinaryFile::Mode::kRead);
   return open_.emplace(file_code, std::move(file)).first->second.get();
 }
 

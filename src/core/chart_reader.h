@@ -5,6 +5,7 @@
 // reported in the result and the walk stops there; chains are walked with cycle detection.
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -59,7 +60,8 @@ struct ChartEntryRead {
 // 21, 24 and 60 in any order, then the end tag; anything else makes it damaged.
 ChartEntryRead ReadChartEntry(ByteSource& file, ChartPosition position, EntryDetail detail);
 
-// The chart files of one store, opened on demand and closed with the set.
+// The chart files of one store for reading, opened on demand and closed with the set (at most
+// kMaxOpenFiles at a time). The folder is listed once, when the first file is asked for.
 class ChartFileSet {
  public:
   explicit ChartFileSet(StoreLocation store) : store_(std::move(store)) {}
@@ -67,8 +69,9 @@ class ChartFileSet {
   ByteSource* Open(int32_t file_code);
 
  private:
-  static constexpr size_t kMaxOpenFiles = 64;
+  static constexpr size_t kMaxOpenFiles = 128;
   StoreLocation store_;
+  std::optional<std::map<int32_t, std::filesystem::path>> paths_;
   std::map<int32_t, std::unique_ptr<BinaryFile>> open_;
 };
 

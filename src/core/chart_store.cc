@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "core/chart_reader.h"
+#include "platform/file_ops.h"
 
 namespace zuvo {
 
@@ -36,11 +37,10 @@ std::optional<int32_t> ChartFileCodeOf(std::string_view file_name) {
 
 std::map<int32_t, std::filesystem::path> ListChartFiles(const StoreLocation& store) {
   std::map<int32_t, std::filesystem::path> files;
-  std::error_code error;
-  for (std::filesystem::directory_iterator it(store.ChartFolder(), error), end; !error && it != end;
-       it.increment(error)) {
-    std::optional<int32_t> code = ChartFileCodeOf(it->path().filename().string());
-    if (code && it->is_regular_file(error)) files.emplace(*code, it->path());
+  for (const std::filesystem::path& path : ListByWildcard(store.ChartFolder(), "D000???.???")) {
+    std::optional<int32_t> code = ChartFileCodeOf(path.filename().string());
+    std::error_code error;
+    if (code && std::filesystem::is_regular_file(path, error)) files.emplace(*code, path);
   }
   return files;
 }

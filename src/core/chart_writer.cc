@@ -128,9 +128,8 @@ ChartPosition FreshChartStoreWriter::Write(ChartEntry& entry) {
 void FreshChartStoreWriter::UpdatePatientRecords() {
   for (const auto& [file_number, path] : ListPatientFiles(store_)) {
     BinaryFile file(path, BinaryFile::Mode::kReadWrite);
-    size_t slots = static_cast<size_t>(std::min<uint64_t>(file.size(), kPatientFileRecordsSize) /
-                                       kPatientRecordSize);
-    std::string records = file.ReadString(0, slots * kPatientRecordSize);
+    std::string records = ReadPatientRecords(file);
+    size_t slots = records.size() / kPatientRecordSize;
     PatientRecord record;
     for (size_t slot = 0; slot < slots; ++slot) {
       char* at = records.data() + slot * kPatientRecordSize;
@@ -163,8 +162,6 @@ void FreshChartStoreWriter::Finish() {
   }
   days_.set_append_point(position_);
   UpdatePatientRecords();
-  std::error_code error;
-  std::filesystem::remove(store_.DayIndexPath(), error);
   SaveDayIndex(store_, days_);
 }
 

@@ -3,6 +3,7 @@
 #include "core/binary_file.h"
 #include "core/day_number.h"
 #include "platform/error.h"
+#include "platform/file_ops.h"
 
 namespace zuvo {
 namespace {
@@ -96,7 +97,7 @@ DayIndex LoadDayIndex(const StoreLocation& store) {
 }
 
 void SaveDayIndex(const StoreLocation& store, const DayIndex& index) {
-  WriteWholeFile(store.DayIndexPath(), index.Serialize());
+  WriteFileAtomically(store.DayIndexPath(), index.Serialize());
 }
 
 ChartPosition GetDayLink(const StoreLocation& store, double day) {

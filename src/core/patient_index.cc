@@ -9,6 +9,7 @@
 #include "core/patient_store.h"
 #include "core/roc_date.h"
 #include "platform/big5.h"
+#include "platform/file_ops.h"
 
 namespace zuvo {
 namespace {
@@ -121,9 +122,8 @@ void BuildPatientIndex(const StoreLocation& store, const MessageSink& messages) 
   int mismatches = 0;
   for (const auto& [file_number, path] : ListPatientFiles(store)) {
     BinaryFile file(path, BinaryFile::Mode::kRead);
-    size_t slots = static_cast<size_t>(std::min<uint64_t>(file.size(), kPatientFileRecordsSize) /
-                                       kPatientRecordSize);
-    std::string records = file.ReadString(0, slots * kPatientRecordSize);
+    std::string records = ReadPatientRecords(file);
+    size_t slots = records.size() / kPatientRecordSize;
     PatientRecord record;
     for (size_t slot = 0; slot < slots; ++slot) {
       record.Assign(std::string_view(records).substr(slot * kPatientRecordSize));
@@ -135,7 +135,7 @@ void BuildPatientIndex(const StoreLocation& store, const MessageSink& messages) 
       IndexRecord(image, record);
     }
   }
-  WriteWholeFile(store.patient_index_path, image.bytes());
+  WriteFileAtomically(store.patient_index_path, image.bytes());
   if (mismatches > 0) Show(messages, "病歷號檢查碼不符數目:" + std::to_string(mismatches));
 }
 

@@ -4,13 +4,12 @@
 #include <limits>
 #include <system_error>
 
-#include "platform/big5.h"
 #include "platform/error.h"
+#include "platform/file_ops.h"
 
 namespace zuvo {
 namespace {
 
-constexpr std::string_view kFilePrefix = "PTDATA.";
 // File numbers above this cannot hold a positive 32-bit patient number.
 constexpr int32_t kHighestFileNumber = std::numeric_limits<int32_t>::max() / kPatientsPerFile;
 
@@ -81,17 +80,6 @@ void WritePatient(const StoreLocation& store, PatientRecord record, std::string_
   file.Close();
 }
 
-bool ReadPatient(const StoreLocation& store, int32_t number, PatientRecord& record) {
-  PatientAddress address = PatientLocation(store, number);
-  if (!FileExists(address.file)) {
-    record.Set(patient_field::kNumber, 0);
-    return false;
-  }
-  BinaryFile file(address.file, BinaryFile::Mode::kRead);
-  file.ReadAt(address.offset, kPatientRecordSize, record.data());
-  return record.Get(patient_field::kNumber) == number;
-}
-
 std::string ReadPatientNote(const PatientRecord& record, ByteSource& file) {
   uint32_t offset = record.Get(patient_field::kLongNoteOffset);
   if (offset == 0) return record.Get(patient_field::kInlineNote);
@@ -111,9 +99,9 @@ std::string ReadPatientNote(const PatientRecord& record, ByteSource& file) {
   return file.ReadString(uint64_t{offset} + 4, length);
 }
 
-bool ReadPatientWithNote(const StoreLocation& store, int32_t number, PatientRecord& record,
-                         std::string& note) {
-  note.clear();
+// Reads the slot of `number` and, when `note` is given, its note.
+bool ReadSlot(const StoreLocation& store, int32_t number, PatientRecord& record,
+              std::string* note) {
   PatientAddress address = PatientLocation(store, number);
   if (!FileExists(address.file)) {
     record.Set(patient_field::kNumber, 0);
@@ -121,8 +109,18 @@ bool ReadPatientWithNote(const StoreLocation& store, int32_t number, PatientReco
   }
   BinaryFile file(address.file, BinaryFile::Mode::kRead);
   file.ReadAt(address.offset, kPatientRecordSize, record.data());
-  note = ReadPatientNote(record, file);
+  if (note != nullptr) *note = ReadPatientNote(record, file);
   return record.Get(patient_field::kNumber) == number;
+}
+
+bool ReadPatient(const StoreLocation& store, int32_t number, PatientRecord& record) {
+  return ReadSlot(store, number, record, nullptr);
+}
+
+bool ReadPatientWithNote(const StoreLocation& store, int32_t number, PatientRecord& record,
+                         std::string& note) {
+  note.clear();
+  return ReadSlot(store, number, record, &note);
 }
 
 void SetChartHead(const StoreLocation& store, int32_t number, int32_t file_code, int32_t offset) {
@@ -140,20 +138,24 @@ void SetChartHead(const StoreLocation& store, int32_t number, int32_t file_code,
 
 std::map<int32_t, std::filesystem::path> ListPatientFiles(const StoreLocation& store) {
   std::map<int32_t, std::filesystem::path> files;
-  std::error_code error;
-  for (std::filesystem::directory_iterator it(store.server_data_folder, error), end;
-       !error && it != end; it.increment(error)) {
-    std::string name = big5::UpperAscii(it->path().filename().string());
-    if (name.size() <= kFilePrefix.size() || name.compare(0, kFilePrefix.size(), kFilePrefix) != 0)
+  for (const std::filesystem::path& path : ListByWildcard(store.server_data_folder, "PTdata.*")) {
+    std::string extension = path.extension().string().substr(1);
+    if (extension.empty() || extension.size() > 9 ||
+        extension.find_first_not_of("0123456789") != std::string::npos) {
       continue;
-    std::string extension = name.substr(kFilePrefix.size());
-    if (extension.size() > 9 || extension.find_first_not_of("0123456789") != std::string::npos)
-      continue;
+    }
     int32_t file_number = std::stoi(extension);
-    if (file_number > kHighestFileNumber || !it->is_regular_file(error)) continue;
-    files.emplace(file_number, it->path());
+    std::error_code error;
+    if (file_number > kHighestFileNumber || !std::filesystem::is_regular_file(path, error))
+      continue;
+    files.emplace(file_number, path);
   }
   return files;
+}
+
+std::string ReadPatientRecords(BinaryFile& file) {
+  uint64_t whole_records = std::min(file.size(), kPatientFileRecordsSize) / kPatientRecordSize;
+  return file.ReadString(0, static_cast<size_t>(whole_records * kPatientRecordSize));
 }
 
 int32_t HighestPatientFile(const StoreLocation& store) {

@@ -48,6 +48,9 @@ bool ReadPatientWithNote(const StoreLocation& store, int32_t number, PatientReco
 std::string ReadPatientNote(const PatientRecord& record, ByteSource& file);
 // Sets the chart chain head of an existing record and its checksum; nothing else changes.
 void SetChartHead(const StoreLocation& store, int32_t number, int32_t file_code, int32_t offset);
+// The whole records of an open patient file (up to 10000 of them, fewer when the file is
+// truncated), as one block of bytes.
+std::string ReadPatientRecords(BinaryFile& file);
 // The store's files PTdata.NNN (any letter case) by file number; names whose extension is not a
 // number, or too large a number to hold a patient, are left out.
 std::map<int32_t, std::filesystem::path> ListPatientFiles(const StoreLocation& store);

@@ -10,6 +10,7 @@
 #include "core/patient_store.h"
 #include "platform/big5.h"
 #include "platform/error.h"
+#include "platform/file_ops.h"
 
 namespace zuvo {
 

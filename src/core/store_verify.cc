@@ -12,6 +12,7 @@
 #include "core/patient_store.h"
 #include "platform/big5.h"
 #include "platform/error.h"
+#include "platform/file_ops.h"
 
 namespace zuvo {
 namespace {
@@ -105,7 +106,7 @@ class StoreVerifier {
     }
   }
 
-  // Checks one entry reached through a chain; true when its header can be trusted.
+  // Checks that an entry reached through a chain starts an entry and is well formed.
   void CheckChainEntry(const ChartEntryRead& entry, const std::string& chain) {
     auto scanned = scanned_.find(entry.position.file_code);
     if (scanned != scanned_.end() && !scanned->second.Unscanned(entry.position.offset) &&
@@ -133,9 +134,8 @@ class StoreVerifier {
         Add(name, "the file holds " + std::to_string(file.size()) + " bytes, fewer than its " +
                       std::to_string(kPatientsPerFile) + " records");
       }
-      size_t slots = static_cast<size_t>(std::min<uint64_t>(file.size(), kPatientFileRecordsSize) /
-                                         kPatientRecordSize);
-      std::string records = file.ReadString(0, slots * kPatientRecordSize);
+      std::string records = ReadPatientRecords(file);
+      size_t slots = records.size() / kPatientRecordSize;
       PatientRecord record;
       for (size_t slot = 0; slot < slots; ++slot) {
         record.Assign(std::string_view(records).substr(slot * kPatientRecordSize));

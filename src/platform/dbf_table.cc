@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "platform/big5.h"
+#include "platform/file_ops.h"
 #include "platform/dbf_code_page.h"
 #include "platform/dbf_mapped_file.h"
 #include "platform/dbf_memo_file.h"
@@ -52,14 +53,6 @@ uint32_t ReadLe32(std::string_view bytes, size_t offset) {
 uint16_t ReadLe16(std::string_view bytes, size_t offset) {
   const auto* b = reinterpret_cast<const unsigned char*>(bytes.data() + offset);
   return static_cast<uint16_t>(b[0] | b[1] << 8);
-}
-
-char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
-
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return LowerAscii(x) == LowerAscii(y);
-         });
 }
 
 // Field names by name without regard to letter case. A step reads fields by name millions of
@@ -137,42 +130,6 @@ class FieldNameIndex {
   size_t count_ = 0;
 };
 
-// The entry of `folder` named `name` without regard to letter case; an exact match wins, and
-// among several others the first in name order. Empty when there is none.
-std::optional<fs::path> FindEntry(const fs::path& folder, std::string_view name) {
-  std::error_code error;
-  fs::path exact = folder / fs::path(std::string(name));
-  if (fs::exists(exact, error)) return exact;
-  std::optional<fs::path> found;
-  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-    fs::path candidate = it->path();
-    if (EqualIgnoringCase(candidate.filename().string(), name) &&
-        (!found || candidate.filename() < found->filename())) {
-      found = candidate;
-    }
-  }
-  return found;
-}
-
-// `relative` ('/' or '\' between components) below `folder`, each component matched without
-// regard to letter case.
-std::optional<fs::path> FindCaseInsensitive(const fs::path& folder, std::string_view relative) {
-  fs::path current = folder;
-  size_t start = 0;
-  while (start <= relative.size()) {
-    size_t end = relative.find_first_of("/\\", start);
-    if (end == std::string_view::npos) end = relative.size();
-    std::string_view component = relative.substr(start, end - start);
-    if (!component.empty() && component != ".") {
-      std::optional<fs::path> next = FindEntry(current, component);
-      if (!next) return std::nullopt;
-      current = *next;
-    }
-    start = end + 1;
-  }
-  return current;
-}
-
 // Key of a two-field index: both values trimmed; the length prefix keeps ("ab", "c") apart from
 // ("a", "bc").
 std::string PairKey(std::string_view first, std::string_view second) {
@@ -180,8 +137,9 @@ std::string PairKey(std::string_view first, std::string_view second) {
   return std::to_string(trimmed_first.size()) + ':' + trimmed_first + big5::Trim(second);
 }
 
+// The file beside `file` with the same stem and `extension`, in any letter case.
 std::optional<fs::path> FindSibling(const fs::path& file, std::string_view extension) {
-  return FindEntry(file.parent_path(), file.stem().string() + std::string(extension));
+  return ResolvePath(file.parent_path(), file.stem().string() + std::string(extension));
 }
 
 }  // namespace
@@ -316,7 +274,7 @@ void DbfTable::State::FindCodePage() {
 }
 
 DbfTable DbfTable::Open(const fs::path& folder, std::string_view name) {
-  std::optional<fs::path> file = FindCaseInsensitive(folder, name);
+  std::optional<fs::path> file = ResolvePath(folder, name);
   if (!file) {
     throw Error("cannot find the table " + std::string(name) + " in " + folder.string());
   }

@@ -1,5 +1,8 @@
 #include "platform/table_store_text.h"
 
+#include <unicode/normalizer2.h>
+#include <unicode/unistr.h>
+
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -124,6 +127,28 @@ std::optional<bool> ParseBoolean(std::string_view text) {
   return std::nullopt;
 }
 
+namespace {
+
+// The Big5 form of a character's canonical (NFC) equivalent: the published ICD-10 names write
+// many ordinary characters as CJK compatibility ideographs (離 as U+F9EA), which Big5 holds only
+// in their unified form.
+std::optional<std::string> CanonicalBig5(std::string_view utf8_character) {
+  UErrorCode status = U_ZERO_ERROR;
+  const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
+  if (U_FAILURE(status)) return std::nullopt;
+  icu::UnicodeString normalized =
+      nfc->normalize(icu::UnicodeString::fromUTF8(icu::StringPiece(
+                         utf8_character.data(), static_cast<int32_t>(utf8_character.size()))),
+                     status);
+  if (U_FAILURE(status)) return std::nullopt;
+  std::string normalized_utf8;
+  normalized.toUTF8String(normalized_utf8);
+  if (normalized_utf8 == utf8_character) return std::nullopt;
+  return big5::TryFromUtf8(normalized_utf8);
+}
+
+}  // namespace
+
 std::string Utf8ToBig5Substituting(std::string_view utf8, std::string_view substitute,
                                    bool* substituted) {
   *substituted = false;
@@ -133,6 +158,8 @@ std::string Utf8ToBig5Substituting(std::string_view utf8, std::string_view subst
     size_t length = std::min(Utf8Length(static_cast<unsigned char>(utf8[pos])), utf8.size() - pos);
     if (auto character = big5::TryFromUtf8(utf8.substr(pos, length))) {
       big5 += *character;
+    } else if (auto equivalent = CanonicalBig5(utf8.substr(pos, length))) {
+      big5 += *equivalent;
     } else {
       big5 += substitute;
       *substituted = true;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "byte_layout.h"
+
 #include "chart_fixture.h"
 #include "core/chart_store.h"
 #include "core/store_verify.h"
@@ -12,20 +14,13 @@ namespace zuvo {
 namespace {
 
 using testing::DoubleBytes;
+using testing::I16At;
+using testing::I32At;
 using testing::ReadFileBytes;
 using testing::TempDir;
 using testing::Visit;
 using testing::WriteFileBytes;
 using testing::WritePatients;
-
-int32_t I32At(const std::string& bytes, size_t offset) {
-  return int32_t(uint32_t(uint8_t(bytes[offset])) | uint32_t(uint8_t(bytes[offset + 1])) << 8 |
-                 uint32_t(uint8_t(bytes[offset + 2])) << 16 |
-                 uint32_t(uint8_t(bytes[offset + 3])) << 24);
-}
-int16_t I16At(const std::string& bytes, size_t offset) {
-  return int16_t(uint16_t(uint8_t(bytes[offset])) | uint16_t(uint8_t(bytes[offset + 1])) << 8);
-}
 
 std::string Findings(const StoreVerifyReport& report) {
   std::string text;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "byte_layout.h"
+
 #include "core/patient_store.h"
 #include "platform/big5.h"
 #include "support/temp_dir.h"
@@ -9,15 +11,10 @@
 namespace zuvo {
 namespace {
 
+using testing::I32At;
 using testing::ReadFileBytes;
 using testing::TempDir;
 using testing::WriteFileBytes;
-
-int32_t I32At(const std::string& bytes, size_t offset) {
-  return int32_t(uint32_t(uint8_t(bytes[offset])) | uint32_t(uint8_t(bytes[offset + 1])) << 8 |
-                 uint32_t(uint8_t(bytes[offset + 2])) << 16 |
-                 uint32_t(uint8_t(bytes[offset + 3])) << 24);
-}
 
 // Entries in use among `blocks` blocks of 100 entries of `entry` bytes from `start`.
 size_t CountNumbers(const std::string& index, size_t start, size_t entry, size_t blocks) {

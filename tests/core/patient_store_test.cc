@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "byte_layout.h"
+
 #include "platform/error.h"
 #include "support/temp_dir.h"
 
@@ -10,12 +12,8 @@ namespace {
 
 using testing::ReadFileBytes;
 using testing::TempDir;
+using testing::U32At;
 using testing::WriteFileBytes;
-
-uint32_t U32At(const std::string& bytes, size_t offset) {
-  return uint32_t(uint8_t(bytes[offset])) | uint32_t(uint8_t(bytes[offset + 1])) << 8 |
-         uint32_t(uint8_t(bytes[offset + 2])) << 16 | uint32_t(uint8_t(bytes[offset + 3])) << 24;
-}
 
 PatientRecord Patient(int32_t number, std::string_view id = "") {
   PatientRecord record;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/pe_markup.h"
+#include "support/temp_dir.h"
 
 namespace zuvo {
 namespace {
@@ -99,6 +100,19 @@ TEST(PEMarkup, AFieldOverridesTheItemWhereItHasValues) {
   EXPECT_FALSE(result.found);
   EXPECT_EQ(result.set.n, "LIPID");
   EXPECT_EQ(result.set.show, "Lipids");
+}
+
+TEST(PEMarkup, LongIniValuesAreCutToTheBufferAndBlankKeysReadNothing) {
+  testing::TempDir dir;
+  // 6142 'a' and one double-byte character (A4 40) would need 6144 bytes: the character goes.
+  std::string value(6142, 'a');
+  value += "\xA4\x40";
+  testing::WriteFileBytes(dir / "PE.ini", "[PE]\r\nBP=" + value + "\r\nHR=<n>HR</n>\r\n");
+  EXPECT_EQ(ReadLongIniString(dir / "PE.ini", "pe", "BP", ""), std::string(6142, 'a'));
+  EXPECT_EQ(ReadLongIniString(dir / "PE.ini", "PE", "hr", ""), "<n>HR</n>");
+  EXPECT_EQ(ReadLongIniString(dir / "PE.ini", "PE", "XX", "none"), "none");
+  // A folder where the file should be cannot be read; a blank key does not try.
+  EXPECT_EQ(ReadLongIniString(dir.path(), "PE", "  ", "fallback"), "");
 }
 
 }  // namespace

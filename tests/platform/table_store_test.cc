@@ -356,6 +356,12 @@ TEST_F(TableStoreTest, TextOutsideBig5IsNeverSilentlyChanged) {
   dx.Post();
   EXPECT_EQ(dx.TextBig5Substituted("Cname", &substituted), Big5("糖"));
   EXPECT_FALSE(substituted);
+  // A compatibility ideograph (U+F9EA) is read as its unified form 離, which Big5 holds.
+  dx.Edit();
+  dx.SetTextUtf8("Cname", "剝\uF9EA");
+  dx.Post();
+  EXPECT_EQ(dx.TextBig5Substituted("Cname", &substituted), Big5("剝離"));
+  EXPECT_FALSE(substituted);
   // A caller's text that is not Big5 is refused, not stored as garbage.
   dx.Edit();
   EXPECT_THROW(dx.SetText("Cname", "\xA4"), Error);
