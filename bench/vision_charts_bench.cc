@@ -31,6 +31,15 @@ double Seconds(Clock::time_point since) {
   return std::chrono::duration<double>(Clock::now() - since).count();
 }
 
+// User + system processor time of this process so far, in seconds: steadier than the wall clock
+// on a shared machine.
+double CpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
 long PeakRssMegabytes() {
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
@@ -128,18 +137,24 @@ int main(int argc, char** argv) {
   VisionChartOutcome outcome;
   DateTime now = RocDateToDate("1140101");
   started = Clock::now();
+  double cpu_before = CpuSeconds();
   StepResult result = CVISWreadChartClick(input, program, now, context, outcome);
   double prepass = Seconds(started);
+  double prepass_cpu = CpuSeconds() - cpu_before;
   if (result != StepResult::kDone) {
     std::fprintf(stderr, "pre-pass stopped\n");
     return 1;
   }
   uintmax_t output = fs::file_size(input.work_tree / kComplaintFileName) +
                      fs::file_size(input.work_tree / kOrderLineFileName);
+  cpu_before = CpuSeconds();
   double plain = PlainReadAndWrite(source, dir / "plain.out", output);
+  double plain_cpu = CpuSeconds() - cpu_before;
   std::printf("pre-pass: %.2f s, %.0f visits/s, %ju output bytes, %zu message lines\n", prepass,
               counts.visits / prepass, output, context.lines().size());
   std::printf("plain read + write: %.2f s; pre-pass / plain = %.2f\n", plain, prepass / plain);
+  std::printf("processor time: pre-pass %.2f s, plain %.2f s, ratio %.2f\n", prepass_cpu, plain_cpu,
+              prepass_cpu / plain_cpu);
   std::printf("peak memory: %ld MB\n", PeakRssMegabytes());
   if (!keep) fs::remove_all(dir);
   return 0;
