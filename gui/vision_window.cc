@@ -8,6 +8,7 @@
 
 #include "app/apply_live.h"
 #include "charts/vision_charts_step.h"
+#include "charts/vision_prepass.h"
 #include "form_builder.h"
 #include "patients/vision_patients_step.h"
 #include "text_fields.h"
@@ -73,6 +74,8 @@ TFVISW::TFVISW(WorkbenchEnvironment& environment, bool operator_mode, QWidget* p
   connect(CVISWcopy, &QPushButton::clicked, this, &TFVISW::CVISWcopyClick);
   connect(findChild<QPushButton*>("CcreateAnt"), &QPushButton::clicked, this,
           &TFVISW::CcreateAntClick);
+  connect(findChild<QPushButton*>("CVISWreadChart"), &QPushButton::clicked, this,
+          &TFVISW::CVISWreadChartClick);
 }
 
 void TFVISW::BuildFields(QGridLayout* grid) {
@@ -235,6 +238,26 @@ void TFVISW::CcreateAntClick() {
         ConvertVisionPatients(VisionPatientsInputOf(ReadFolderFields(), remark_mode), context_);
   });
   if (result == StepResult::kDone) findChild<QCheckBox*>("CcreateAntCheck")->setChecked(true);
+void TFVISW::ShowChartOutcome(const VisionChartInput& input, const VisionChartOutcome& outcome) {
+  CVISWsplitDate->setText(FromBig5(input.split_date));
+  auto tick = [this](const char* name, bool done) {
+    if (auto* box = findChild<QCheckBox*>(name); box != nullptr && done) box->setChecked(true);
+  };
+  tick("CVISWmakeMXcheck", outcome.make_mx_checked);
+  tick("CreadWishChartcheck", outcome.read_chart_checked);
+  tick("CVISWdoCorvixChartcheck", outcome.corvix_chart_checked);
+}
+
+void TFVISW::CVISWreadChartClick() {
+  VisionChartInput input;
+  if (!RunGuarded(environment_, this, [&] { input = ReadChartInput(); })) return;
+  VisionChartOutcome outcome;
+  environment_.flags.SetStopRequested(false);
+  RunGuarded(environment_, this, [&] {
+    zuvo::CVISWreadChartClick(input, environment_.program_folder, environment_.clock(), context_,
+                              outcome);
+  });
+  ShowChartOutcome(input, outcome);
 }
 
 void TFVISW::CstopClick() {

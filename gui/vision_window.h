@@ -41,6 +41,7 @@ class TFVISW : public QDialog {
 
   // The steps the one-shot run calls; the engine's Vision pipeline unless a test replaces them.
   void SetPipelineSteps(std::vector<VisionStep> steps) { pipeline_ = std::move(steps); }
+  void CVISWreadChartClick();
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -54,6 +55,8 @@ class TFVISW : public QDialog {
   VisionRunFields ReadRunFields() const;
   void TickStep(VisionStepId id);
   void ShowFolderFields(const VisionFolderFields& fields);
+  VisionChartInput ReadChartInput() const;
+  void ShowChartOutcome(const VisionChartInput& input, const VisionChartOutcome& outcome);
 
   WorkbenchEnvironment& environment_;
   ProgressPanel* Panel4;

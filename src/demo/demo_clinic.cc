@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "demo/vision_patient_tables.h"
+#include "demo/vision_visit_tables.h"
 #include "platform/big5.h"
 #include "platform/dbf_writer.h"
 #include "platform/file_ops.h"
@@ -63,6 +64,7 @@ DemoClinic WriteVisionDemoSource(const fs::path& folder, uint32_t seed) {
   DemoClinic clinic = VisionDemoClinic(seed);
   WriteVisionParameterTable(folder, clinic);
   WriteVisionPatientTable(folder, seed, kDemoGeneratedPatients);
+  WriteVisionVisitTables(folder, seed);
   return clinic;
 }
 

@@ -1,0 +1,376 @@
+#include "charts/vision_prepass.h"
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <unordered_set>
+
+#include "catalogue/catalogue_settings.h"
+#include "charts/prepass_catalogue.h"
+#include "charts/prepass_files.h"
+#include "charts/prepass_order_line.h"
+#include "charts/prepass_record_filter.h"
+#include "core/tag_elements.h"
+#include "platform/big5.h"
+#include "platform/dbf_number.h"
+#include "platform/dbf_table.h"
+#include "platform/error.h"
+#include "platform/file_ops.h"
+#include "platform/profile_file.h"
+#include "platform/table_store.h"
+#include "workspace/data_ini.h"
+#include "workspace/folder_layout.h"
+
+namespace zuvo {
+namespace {
+
+constexpr std::string_view kEarliestRocDate = "0800101";
+constexpr int kRepaintEvery = 1000;
+
+std::string ClockText(DateTime value) {
+  CivilDateTime parts = DecodeDateTime(value);
+  char text[16];
+  std::snprintf(text, sizeof text, "%02d:%02d:%02d", parts.hour, parts.minute, parts.second);
+  return text;
+}
+
+std::string ElapsedText(std::chrono::steady_clock::duration elapsed) {
+  long seconds =
+      static_cast<long>(std::chrono::duration_cast<std::chrono::seconds>(elapsed).count());
+  char text[32];
+  std::snprintf(text, sizeof text, "%02ld:%02ld:%02ld", seconds / 3600, seconds / 60 % 60,
+                seconds % 60);
+  return text;
+}
+
+std::filesystem::path RequiredFile(const std::filesystem::path& folder, std::string_view name) {
+  std::optional<std::filesystem::path> found = ResolvePath(folder, name);
+  if (!found) throw Error("找不到檔案: " + PathToUtf8(folder / PathFromUtf8(name)));
+  return *found;
+}
+
+// Copies a source table into the work tree (an old copy is deleted first) and opens the copy.
+DbfTable OpenWorkCopy(const std::filesystem::path& source_folder,
+                      const std::filesystem::path& work_tree, std::string_view name) {
+  std::filesystem::path from = RequiredFile(source_folder, name);
+  std::filesystem::path to = work_tree / PathFromUtf8(name);
+  if (!DeleteFileWithRetry(to)) throw Error("無法刪除檔案: " + PathToUtf8(to));
+  CopyFileTo(from, to, true);
+  return DbfTable(to);
+}
+
+// The visit time of a row: date and time, or the date alone when the time is not valid.
+DateTime RowDateTime(std::string_view date, std::string_view time) {
+  DateTime value = RocStampToDateTime(std::string(date) + std::string(time));
+  return value != 0 ? value : RocDateToDate(date);
+}
+
+DateTime DateOrEarliest(std::string_view roc_date) {
+  DateTime value = RocDateToDate(big5::Trim(roc_date));
+  return value != 0 ? std::trunc(value) : RocDateToDate(kEarliestRocDate);
+}
+
+DateTime TwoYearsBefore(DateTime today) {
+  CivilDateTime parts = DecodeDateTime(today);
+  std::optional<DateTime> value = EncodeDate(parts.year - 2, parts.month, parts.day);
+  if (!value) value = EncodeDate(parts.year - 2, parts.month, parts.day - 1);  // 29 February
+  return value.value_or(0);
+}
+
+// A section of data.ini as a map of key → value (first of duplicates wins).
+std::unordered_map<std::string, std::string> SectionMap(const ProfileFile& ini,
+                                                        std::string_view section) {
+  std::unordered_map<std::string, std::string> map;
+  for (const std::string& line : ini.SectionLines(section)) {
+    size_t equals = line.find('=');
+    if (equals == std::string::npos) continue;
+    map.try_emplace(big5::UpperAscii(line.substr(0, equals)), line.substr(equals + 1));
+  }
+  return map;
+}
+
+std::string Utf8(std::string_view big5) { return big5::ToUtf8Escaped(big5); }
+
+class FieldReader {
+ public:
+  FieldReader(const DbfTable& table, std::initializer_list<std::string_view> names)
+      : table_(table) {
+    for (std::string_view name : names) {
+      int index = table.FieldIndex(name);
+      if (index < 0) {
+        throw Error(PathToUtf8(table.path()) + ": 缺少欄位 " + std::string(name));
+      }
+      indexes_.push_back(index);
+    }
+  }
+  std::string Trimmed(size_t field) const { return big5::Trim(table_.RawField(indexes_[field])); }
+  int64_t Integer(size_t field) const {
+    return ParseDbfInteger(table_.RawField(indexes_[field])).value_or(0);
+  }
+  double Number(size_t field) const {
+    return ParseDbfNumber(table_.RawField(indexes_[field])).value_or(0);
+  }
+
+ private:
+  const DbfTable& table_;
+  std::vector<int> indexes_;
+};
+
+struct PrepassRun {
+  const VisionChartInput& input;
+  StepContext& context;
+  PrepassRecordFilter filter;
+  DateTime now = 0;
+
+  // True when the row is used; reports an implausible date.
+  bool Accept(int64_t patient, DateTime date_time) const {
+    switch (filter.Judge(patient, date_time)) {
+      case RecordVerdict::kUse:
+        return true;
+      case RecordVerdict::kImplausible:
+        context.AddLine("門診日期錯誤:" + std::to_string(patient) + " " + RocDate(date_time));
+        return false;
+      case RecordVerdict::kSkip:
+        return false;
+    }
+    return false;
+  }
+  void Advance(long position) {
+    if (position % kRepaintEvery == 0) {
+      context.SetGauge(position);
+      context.ProcessEvents();
+    }
+  }
+};
+
+ChainHeads ConvertComplaints(PrepassRun& run) {
+  const std::filesystem::path& work = run.input.work_tree;
+  run.context.AddLine("開始主訴轉換:begin time" + ClockText(Now()));
+  run.context.SetDone(0);
+  run.context.SetElapsedLabel("耗時:等待結束中....");
+  DbfTable table = OpenWorkCopy(run.input.source_folder, work, "CO02H.DBF");
+  run.context.SetTotal(table.RecordCount());
+  enum { kPatient, kDate, kTime, kText };
+  FieldReader fields(table, {"KCSTMR", "SDATE", "STIME", "STEXT"});
+  ComplaintWriter writer = OpenComplaintWriter(work / kComplaintFileName);
+  long position = 0;
+  for (table.First(); !table.Eof() && !run.context.StopRequested(); table.Next()) {
+    run.Advance(++position);
+    int64_t patient = fields.Integer(kPatient);
+    std::string date = fields.Trimmed(kDate);
+    std::string time = fields.Trimmed(kTime);
+    if (!run.Accept(patient, RowDateTime(date, time))) continue;
+    ComplaintRecord record;
+    record.Set(complaint_field::kPatientNumber, static_cast<int32_t>(patient));
+    record.Set(complaint_field::kDate, date);
+    record.Set(complaint_field::kTime, time);
+    record.Set(complaint_field::kText, fields.Trimmed(kText));
+    writer.Append(record);
+  }
+  writer.Close();
+  run.context.SetGauge(position);
+  run.context.AddLine("主訴轉換完成:" + ClockText(Now()));
+  return writer.heads();
+}
+
+void IndexReferrals(PrepassRun& run) {
+  run.context.AddLine("開始轉診建檔");
+  ReferralIndex index;
+  std::optional<std::filesystem::path> folder = ResolvePath(run.input.source_folder, "NHI_REF");
+  if (!folder || !std::filesystem::is_directory(*folder)) {
+    run.context.AddLine("沒有轉診資料夾,轉診建檔未做" + ClockText(Now()));
+  } else {
+    std::vector<std::string> lines;
+    for (const std::filesystem::path& file : ListByWildcard(*folder, "ET*.*")) {
+      if (std::filesystem::is_directory(file)) continue;
+      std::string name = big5::FromUtf8(PathToUtf8(file.filename()));
+      std::string kind = big5::UpperAscii(name.substr(0, 3));
+      std::string key;
+      std::string text = ReadWholeFile(file);
+      if (kind == "ETA") {
+        ReadTagElementsSkipEmpty(text, 1, "etadata", lines);
+        key = "A" + big5::Trim(ElementValue(lines, "h1")) + big5::Trim(ElementValue(lines, "h23"));
+      } else if (kind == "ETB") {
+        ReadTagElementsSkipEmpty(text, 1, "etbdata", lines);
+        key = "B" + big5::Trim(ElementValue(lines, "h2")) + big5::Trim(ElementValue(lines, "h5"));
+      } else {
+        continue;
+      }
+      index.Add(key, name);
+    }
+    run.context.AddLine("轉診建檔完成:" + ClockText(Now()));
+  }
+  index.Save(run.input.work_tree / kReferralIndexFileName);
+}
+
+struct OrderPassResult {
+  ChainHeads heads;
+  std::vector<std::string> unknown_codes;
+  DateTime earliest = 0;
+};
+
+OrderPassResult ConvertOrders(PrepassRun& run, const std::filesystem::path& program_folder,
+                              ProfileFile& data_ini, const std::string& clinic_type) {
+  const std::filesystem::path& work = run.input.work_tree;
+  run.context.AddLine("開始醫令轉換");
+  Database opd = Database::Open(RequiredFile(work, "Corvix/OPD.MDB"));
+  PrepassCatalogue catalogue = PrepassCatalogue::Load(opd);
+  DbfTable table = OpenWorkCopy(run.input.source_folder, work, "CO02P.DBF");
+  run.context.SetTotal(table.RecordCount());
+
+  RateTable rates = RateTable::Read(RequiredFile(program_folder, "CORVIX.INI"));
+  CodeSet routes =
+      CodeSet::ReadSectionKeys(RequiredFile(program_folder, "MXsetup.ini"), kRouteSection);
+  std::unordered_map<std::string, std::string> dupmx = SectionMap(data_ini, "DUPMX");
+  ProfileFile::Batch batch(data_ini);
+  UseMethodFixes fixes(SectionMap(data_ini, "UseMethodFix"), [&](const std::string& text) {
+    data_ini.WriteString(big5::Literal("UseMethodFix"), text, "X");
+    run.context.AddLine("不明使用頻率語法:[" + Utf8(text) + "]");
+  });
+  OrderLineSettings settings;
+  settings.rates = &rates;
+  settings.routes = &routes;
+  settings.fixes = &fixes;
+  settings.department_prefix = clinic_type;
+  settings.now = run.now;
+  settings.report_missing_frequency = [&] { run.context.ShowMessage("MXrate 是Null"); };
+
+  enum {
+    kPatient,
+    kDate,
+    kTime,
+    kDrug,
+    kDose,
+    kFrequency,
+    kCount,
+    kPercent,
+    kRoute,
+    kDays,
+    kQuantity,
+    kClaim
+  };
+  FieldReader fields(table, {"KCSTMR", "PDATE", "PTIME", "KDRUG", "POQTY", "PFQ", "PTFQ", "PMU",
+                             "PPS", "PTDAY", "PTQTY", "PCLM"});
+  const DateTime two_years_ago = TwoYearsBefore(std::trunc(run.now));
+  std::unordered_set<std::string> reported;
+  OrderPassResult result;
+  result.earliest = std::trunc(run.now);
+  OrderLineWriter writer = OpenOrderLineWriter(work / kOrderLineFileName);
+  long position = 0;
+  for (table.First(); !table.Eof() && !run.context.StopRequested(); table.Next()) {
+    run.Advance(++position);
+    int64_t patient = fields.Integer(kPatient);
+    std::string date = fields.Trimmed(kDate);
+    if (patient != 0) {
+      DateTime day = RocDateToDate(date);
+      if (day != 0 && day < result.earliest) result.earliest = day;
+    }
+    OrderSourceRow source;
+    source.date_time = RowDateTime(date, fields.Trimmed(kTime));
+    if (!run.Accept(patient, source.date_time)) continue;
+    source.drug_code = fields.Trimmed(kDrug);
+    if (source.drug_code.empty()) continue;
+
+    const CatalogueRow* row = nullptr;
+    auto dup = dupmx.find(big5::UpperAscii(source.drug_code));
+    if (dup == dupmx.end()) {
+      row = catalogue.ByTradeName(source.drug_code);
+      if (row == nullptr) row = catalogue.ByShortName(source.drug_code);
+    } else if (dup->second.empty()) {
+      continue;
+    } else {
+      row = catalogue.ByInsuranceCode(dup->second);
+      if (row == nullptr) {
+        run.context.AddLine("DUPMX但轉換INSUcode錯誤:" + Utf8(source.drug_code) + "=" +
+                            Utf8(dup->second));
+      }
+    }
+    if (row == nullptr && std::trunc(source.date_time) >= two_years_ago &&
+        reported.insert(source.drug_code).second) {
+      run.context.AddLine("找不到醫令:" + Utf8(source.drug_code));
+      result.unknown_codes.push_back(source.drug_code);
+    }
+    source.dose = fields.Number(kDose);
+    source.frequency = fields.Trimmed(kFrequency);
+    source.frequency_count = fields.Trimmed(kCount);
+    source.payment_percent = fields.Number(kPercent);
+    source.route = fields.Trimmed(kRoute);
+    source.days = static_cast<int>(fields.Integer(kDays));
+    source.total_quantity = fields.Number(kQuantity);
+    source.claim_mark = fields.Trimmed(kClaim);
+
+    OrderLineRecord line;
+    line.Set(order_line_field::kPatientNumber, static_cast<int32_t>(patient));
+    line.Set(order_line_field::kDate, date);
+    line.Set(order_line_field::kTime, fields.Trimmed(kTime));
+    SetOrderImage(line, BuildOrderLine(source, row, settings));
+    writer.Append(line);
+  }
+  writer.Close();
+  run.context.SetGauge(position);
+  result.heads = writer.heads();
+  return result;
+}
+
+}  // namespace
+
+StepResult CVISWreadChartClick(VisionChartInput& input, const std::filesystem::path& program_folder,
+                               DateTime now, StepContext& context, VisionChartOutcome& outcome) {
+  if (input.his != big5::Literal("展望")) {
+    context.ShowMessage("請先正確選取原始系統目錄");
+    return StepResult::kStopped;
+  }
+  const auto started = std::chrono::steady_clock::now();
+  const std::filesystem::path& work = input.work_tree;
+  const std::filesystem::path chain_database = work / kChainDatabaseFileName;
+  if (!DeleteFileWithRetry(chain_database)) {
+    throw Error("無法刪除檔案: " + PathToUtf8(chain_database));
+  }
+  CopyFileTo(RequiredFile(program_folder, kChainDatabaseBlankFileName), chain_database, true);
+
+  const std::filesystem::path clinic_folder =
+      ClinicFolder(program_folder, kVisionArea, big5::Trim(input.clinic_id));
+  ProfileFile data_ini(DataIniFile(clinic_folder));
+  const std::string& system = big5::Literal(kDataIniSystemSection);
+  std::string clinic_type = data_ini.ReadString(system, "ClinicTypeNo");
+  if (clinic_type.size() < 2) {
+    context.ShowMessage("就醫科別代碼錯誤或缺失");
+    return StepResult::kStopped;
+  }
+
+  PrepassRun run{input, context, {}, now};
+  run.filter.first_day =
+      DateOrEarliest(data_ini.ReadString(system, big5::Literal(kOpeningDateKey)));
+  std::optional<DateTime> split =
+      CheckSplitDate(input.split_date, input.mode, std::trunc(now), context);
+  if (!split) return StepResult::kStopped;
+  run.filter.split_date = *split;
+  run.filter.mode = input.mode;
+  run.filter.lower_bound = DateOrEarliest(input.start_date);
+  run.filter.now = now;
+
+  ChainHeads complaint_heads = ConvertComplaints(run);
+  IndexReferrals(run);
+  OrderPassResult orders = ConvertOrders(run, program_folder, data_ini, clinic_type);
+
+  Database chains = Database::Open(chain_database);
+  {
+    Transaction transaction(chains);
+    WriteChainHeads(chains, kComplaintLinkTable, complaint_heads);
+    WriteChainHeads(chains, kOrderLinkTable, orders.heads);
+    transaction.Commit();
+  }
+  if (big5::Trim(input.start_date).empty()) {
+    data_ini.WriteString(system, big5::Literal(kOpeningDateKey), RocDate(orders.earliest));
+  }
+  SaveUnknownOrderCodes(clinic_folder / PathFromUtf8(kUnknownOrderCodesFileNameUtf8),
+                        orders.unknown_codes);
+  context.AddLine("醫令轉換完成:" + ClockText(Now()));
+  context.SetElapsedLabel("耗時: " + ElapsedText(std::chrono::steady_clock::now() - started));
+  outcome.make_mx_checked = true;
+  outcome.read_chart_checked = true;
+  if (!input.one_shot) context.ShowMessage("製作主訴診斷tmpChart.cht完成");
+  return StepResult::kDone;
+}
+
+}  // namespace zuvo
