@@ -228,6 +228,8 @@ void TFVISW::CVISWcopyClick() {
                          environment_.program_folder, context_);
   });
   busy_ = false;
+}
+
 void TFVISW::CcreateAntClick() {
   StepResult result = StepResult::kStopped;
   RunGuarded(environment_, this, [&] {
@@ -238,6 +240,8 @@ void TFVISW::CcreateAntClick() {
         ConvertVisionPatients(VisionPatientsInputOf(ReadFolderFields(), remark_mode), context_);
   });
   if (result == StepResult::kDone) findChild<QCheckBox*>("CcreateAntCheck")->setChecked(true);
+}
+
 void TFVISW::ShowChartOutcome(const VisionChartInput& input, const VisionChartOutcome& outcome) {
   CVISWsplitDate->setText(FromBig5(input.split_date));
   auto tick = [this](const char* name, bool done) {

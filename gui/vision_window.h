@@ -55,7 +55,6 @@ class TFVISW : public QDialog {
   VisionRunFields ReadRunFields() const;
   void TickStep(VisionStepId id);
   void ShowFolderFields(const VisionFolderFields& fields);
-  VisionChartInput ReadChartInput() const;
   void ShowChartOutcome(const VisionChartInput& input, const VisionChartOutcome& outcome);
 
   WorkbenchEnvironment& environment_;
