@@ -1,9 +1,11 @@
 #include "vision_window.h"
 
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QScreen>
 
+#include "catalogue/vision_orders_step.h"
 #include "form_builder.h"
 #include "text_fields.h"
 
@@ -60,6 +62,7 @@ TFVISW::TFVISW(WorkbenchEnvironment& environment, bool operator_mode, QWidget* p
   connect(Panel4->stop(), &QPushButton::clicked, this, &TFVISW::CstopClick);
   connect(Panel4->list(), &QListWidget::itemDoubleClicked, this, &TFVISW::CVISWlistDblClick);
   connect(CVISWselectPath, &QPushButton::clicked, this, &TFVISW::CVISWselectPathClick);
+  connect(findChild<QPushButton*>("CmakeMX"), &QPushButton::clicked, this, &TFVISW::CmakeMXClick);
 }
 
 void TFVISW::BuildFields(QGridLayout* grid) {
@@ -142,6 +145,18 @@ void TFVISW::CVISWselectPathClick() {
   RunGuarded(environment_, this,
              [&] { SelectVisionFolder(fields, environment_.CurrentWorkplace(), context_); });
   ShowFolderFields(fields);
+}
+
+void TFVISW::CmakeMXClick() {
+  VisionOrdersInput input;
+  if (!RunGuarded(environment_, this, [&] { input.fields = ReadFolderFields(); })) return;
+  input.program_folder = environment_.CurrentWorkplace().program_folder;
+  input.short_names =
+      CSnameType->ItemIndex() == 1 ? ShortNameSource::kOriginalName : ShortNameSource::kSourceCode;
+  StepResult result = StepResult::kStopped;
+  RunGuarded(environment_, this, [&] { result = BuildVisionClinicAndOrders(input, context_); });
+  ShowFolderFields(input.fields);
+  if (result == StepResult::kDone) findChild<QCheckBox*>("CVISWmakeMXcheck")->setChecked(true);
 }
 
 void TFVISW::CstopClick() {

@@ -30,6 +30,8 @@ class TFVISW : public QDialog {
 
   // Handlers.
   void CVISWselectPathClick();
+  // "製作診所及醫令資料": the clinic's catalogue, settings and staff file.
+  void CmakeMXClick();
   void CstopClick();
   void CVISWlistDblClick(QListWidgetItem* item);
 
