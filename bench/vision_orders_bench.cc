@@ -66,6 +66,7 @@ int main(int argc, char** argv) {
     double seconds = RunStep(root, program, orders);
     std::printf("orders %6d, diagnoses %5d: %.2f s (%.1f us per order)\n", orders, orders / 4,
                 seconds, seconds * 1e6 / orders);
+    std::fflush(stdout);
   }
   DeleteFolder(root);
   return 0;

@@ -148,6 +148,8 @@ void CatalogueBuilder::Run() {
   Line("製作新的診斷處置資料庫");
   context_.SetDone(0);
   settings_.emplace(data_ini_);
+  // [DUPMX] notes reach the file once, at the end (or when an error ends the build).
+  ProfileFile::Batch batch(*settings_);
   PrepareDatabases();
   ConvertOrders();
   AddMissingOrders();
