@@ -1,5 +1,6 @@
 #include "vision_window.h"
 
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QScreen>
@@ -7,6 +8,7 @@
 #include <optional>
 
 #include "app/apply_live.h"
+#include "catalogue/vision_orders_step.h"
 #include "charts/vision_charts_step.h"
 #include "charts/vision_prepass.h"
 #include "form_builder.h"
@@ -76,6 +78,7 @@ TFVISW::TFVISW(WorkbenchEnvironment& environment, bool operator_mode, QWidget* p
           &TFVISW::CcreateAntClick);
   connect(findChild<QPushButton*>("CVISWreadChart"), &QPushButton::clicked, this,
           &TFVISW::CVISWreadChartClick);
+  connect(findChild<QPushButton*>("CmakeMX"), &QPushButton::clicked, this, &TFVISW::CmakeMXClick);
 }
 
 void TFVISW::BuildFields(QGridLayout* grid) {
@@ -262,6 +265,18 @@ void TFVISW::CVISWreadChartClick() {
                               outcome);
   });
   ShowChartOutcome(input, outcome);
+}
+
+void TFVISW::CmakeMXClick() {
+  VisionOrdersInput input;
+  if (!RunGuarded(environment_, this, [&] { input.fields = ReadFolderFields(); })) return;
+  input.program_folder = environment_.CurrentWorkplace().program_folder;
+  input.short_names =
+      CSnameType->ItemIndex() == 1 ? ShortNameSource::kOriginalName : ShortNameSource::kSourceCode;
+  StepResult result = StepResult::kStopped;
+  RunGuarded(environment_, this, [&] { result = BuildVisionClinicAndOrders(input, context_); });
+  ShowFolderFields(input.fields);
+  if (result == StepResult::kDone) findChild<QCheckBox*>("CVISWmakeMXcheck")->setChecked(true);
 }
 
 void TFVISW::CstopClick() {

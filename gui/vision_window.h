@@ -33,6 +33,8 @@ class TFVISW : public QDialog {
   // Handlers.
   void CVISWselectPathClick();
   void CcreateAntClick();
+  // "製作診所及醫令資料": the clinic's catalogue, settings and staff file.
+  void CmakeMXClick();
   void CstopClick();
   void CVISWlistDblClick(QListWidgetItem* item);
   void CVISWdoCorvixChartClick();

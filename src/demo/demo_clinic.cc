@@ -3,6 +3,7 @@
 #include <random>
 #include <vector>
 
+#include "demo/vision_catalogue_tables.h"
 #include "demo/vision_patient_tables.h"
 #include "demo/vision_visit_tables.h"
 #include "platform/big5.h"
@@ -45,9 +46,14 @@ DemoClinic VisionDemoClinic(uint32_t seed) { return MakeClinic("展望示範", s
 DemoClinic RealSunDemoClinic(uint32_t seed) { return MakeClinic("耀聖示範", seed ^ 0x5A5A5A5Au); }
 
 void WriteVisionParameterTable(const fs::path& folder, const DemoClinic& clinic) {
-  DbfWriter table(folder / "VISPARA.DBF",
-                  {{"CNAME", 'C', kClinicNameWidth, 0}, {"CCO_NO0", 'C', kClinicCodeWidth, 0}});
-  table.Append({clinic.name, clinic.code});
+  DbfWriter table(folder / "VISPARA.DBF", {{"CNAME", 'C', kClinicNameWidth, 0},
+                                           {"CCO_NO0", 'C', kClinicCodeWidth, 0},
+                                           {"CSUB", 'C', 4, 0},
+                                           {"CTEL", 'C', 20, 0},
+                                           {"CADDR", 'C', 60, 0},
+                                           {"CCLDTNAME", 'C', 20, 0}});
+  table.Append({clinic.name, clinic.code, "0400", "02-2345-6789",
+                big5::FromUtf8("台北市中正區示範路1號"), big5::FromUtf8("王大明")});
   table.Close();
 }
 
@@ -65,6 +71,7 @@ DemoClinic WriteVisionDemoSource(const fs::path& folder, uint32_t seed) {
   WriteVisionParameterTable(folder, clinic);
   WriteVisionPatientTable(folder, seed, kDemoGeneratedPatients);
   WriteVisionVisitTables(folder, seed);
+  WriteVisionCatalogueTables(folder, seed);
   return clinic;
 }
 

@@ -2,7 +2,8 @@
 
 // Synthetic source folders of the two clinic systems, for the demo, the tests and the
 // benchmarks. Everything is deterministic from a seed; texts are Big5 as the real systems write
-// them. The folders hold the tables the conversion reads so far: VISPARA.DBF (Vision) and
+// them. The folders hold the tables the conversion reads so far: VISPARA.DBF with CO09D.DBF,
+// CO07A.DBF and EECSETDT.DBF (Vision) and
 // S\TITLE.DBF (RealSun).
 
 #include <cstdint>
@@ -21,7 +22,7 @@ struct DemoClinic {
 DemoClinic VisionDemoClinic(uint32_t seed);
 DemoClinic RealSunDemoClinic(uint32_t seed);
 
-// VISPARA.DBF in `folder` with one record: CNAME and CCO_NO0.
+// VISPARA.DBF in `folder` with one record: CNAME, CCO_NO0, CSUB, CTEL, CADDR, CCLDTNAME.
 void WriteVisionParameterTable(const std::filesystem::path& folder, const DemoClinic& clinic);
 // S\TITLE.DBF below `folder` with one record: H_NAME (with a blank between each two characters,
 // as RealSun clinics often type it) and H_NO.

@@ -1,0 +1,275 @@
+#include "catalogue/vision_orders_step.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "catalogue/catalogue_settings.h"
+#include "catalogue/order_packages.h"
+#include "catalogue/staff_file.h"
+#include "catalogue/step_clock.h"
+#include "catalogue/work_tree_copy.h"
+#include "core/code_tables.h"
+#include "core/roc_date.h"
+#include "platform/big5.h"
+#include "platform/dbf_table.h"
+#include "platform/file_ops.h"
+#include "platform/profile_file.h"
+#include "workspace/data_ini.h"
+#include "workspace/folder_layout.h"
+
+namespace zuvo {
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view kDefaultDepartmentName = "小兒科";
+constexpr std::string_view kDefaultDepartmentCode = "04";
+constexpr std::string_view kReleasedPrescription = "釋出處方箋";
+constexpr std::string_view kNoPharmacist = "***無藥師紀錄***";
+
+// VISPARA.DBF's first record, trimmed (Big5).
+struct VisionClinic {
+  std::string name, code, telephone, address, department, director;
+};
+
+VisionClinic ReadVisionClinic(const fs::path& source_folder) {
+  DbfTable table = DbfTable::Open(source_folder, "VISPARA.DBF");
+  VisionClinic clinic;
+  table.First();
+  if (table.Eof()) return clinic;
+  auto text = [&](std::string_view field) {
+    return table.HasField(field) ? big5::Trim(table.Text(field)) : std::string();
+  };
+  clinic.name = text("CNAME");
+  clinic.code = text("CCO_NO0");
+  clinic.telephone = text("CTEL");
+  clinic.address = text("CADDR");
+  clinic.department = text("CSUB");
+  clinic.director = text("CCLDTNAME");
+  return clinic;
+}
+
+fs::path Folder(const fs::path& path) { return path.has_filename() ? path : path.parent_path(); }
+
+// What step 5 decides about the clinic's department.
+struct Department {
+  std::string name;         // Big5
+  std::string source_code;  // the code read from CSUB ("04" by default); empty for a prepared file
+  std::string code;         // DepartmentCodes entry of the name; empty when the name is not there
+};
+
+std::string CodeOfDepartmentName(std::string_view big5_name) {
+  for (size_t i = 0; i < DepartmentNames.size(); ++i) {
+    if (big5::Literal(DepartmentNames[i]) == big5_name) return std::string(DepartmentCodes[i]);
+  }
+  return {};
+}
+
+Department WriteClinicSettingsFile(const fs::path& program_folder, const fs::path& clinic_folder,
+                                   const fs::path& corvix, const VisionClinic& clinic,
+                                   StepContext& context) {
+  fs::path target = corvix / "CORVIX.INI";
+  Department department;
+  if (std::optional<fs::path> prepared = ResolvePath(clinic_folder, "CORVIX.INI")) {
+    ReplaceWithCopy(*prepared, target);
+    department.name = ProfileFile(target).ReadString("System", big5::Literal("就醫科別"),
+                                                     big5::Literal(kDefaultDepartmentName));
+  } else {
+    ReplaceWithCopy(program_folder / "CORVIX.INI", target);
+    department.source_code = kDefaultDepartmentCode;
+    department.name = big5::Literal(kDefaultDepartmentName);
+    if (clinic.department.size() >= 2) {
+      department.source_code = clinic.department.substr(0, 2);
+      auto found = std::find(DepartmentCodes.begin(), DepartmentCodes.end(),
+                             std::string_view(department.source_code));
+      if (found == DepartmentCodes.end()) {
+        context.ShowMessage("找不到科別", MessageKind::kWarning);
+      } else {
+        department.name = big5::Literal(DepartmentNames[found - DepartmentCodes.begin()]);
+      }
+    } else {
+      context.ShowMessage("科別字元不足", MessageKind::kWarning);
+    }
+    WriteClinicSettings(target, {clinic.name, clinic.code, clinic.telephone, clinic.address,
+                                 department.name, ComputerName()});
+  }
+  department.code = CodeOfDepartmentName(department.name);
+  return department;
+}
+
+class StaffStep {
+ public:
+  StaffStep(VisionOrdersInput& input, const fs::path& clinic_folder, const fs::path& server,
+            const VisionClinic& clinic, const Department& department, StepContext& context)
+      : input_(input),
+        clinic_folder_(clinic_folder),
+        member_scr_(server / "MEMBER.SCR"),
+        clinic_(clinic),
+        department_(department),
+        context_(context),
+        data_ini_(DataIniFile(clinic_folder)) {
+    main_doctor_ = data_ini_.ReadString(kDataIniSystemSection, "MainDrID", "noMainDrID");
+  }
+
+  void Run();
+
+ private:
+  void FromPreparedFile(const fs::path& prepared);
+  void FromClinicTable(const fs::path& eecsetdt);
+  // The pharmacist boxes, trimmed.
+  std::string BoxName() const { return big5::Trim(input_.fields.pharmacist_name); }
+  std::string BoxId() const { return big5::Trim(input_.fields.pharmacist_id); }
+  bool BoxesOverride(const std::string& name, const std::string& id) const {
+    return ((name.empty() || id.empty()) && !BoxName().empty() && !BoxId().empty()) ||
+           BoxName() == big5::Literal(kReleasedPrescription);
+  }
+  void AddPharmacist(RecordSet& staff, const std::string& name, const std::string& id) {
+    AddConvertedStaffMember(staff, {id, name, "6459", "P00AAA", "", 0}, today_);
+  }
+  std::string ReadSystem(std::string_view key) {
+    return big5::Trim(data_ini_.ReadString(kDataIniSystemSection, key));
+  }
+
+  VisionOrdersInput& input_;
+  fs::path clinic_folder_;
+  fs::path member_scr_;
+  const VisionClinic& clinic_;
+  const Department& department_;
+  StepContext& context_;
+  ProfileFile data_ini_;
+  std::string main_doctor_;
+  DateTime today_ = static_cast<DateTime>(static_cast<long long>(Now()));
+};
+
+void StaffStep::Run() {
+  if (std::optional<fs::path> prepared = ResolvePath(clinic_folder_, "MEMBER.SCR")) {
+    FromPreparedFile(*prepared);
+  } else if (std::optional<fs::path> eecsetdt =
+                 ResolvePath(input_.fields.source_folder, "EECSETDT.DBF")) {
+    FromClinicTable(*eecsetdt);
+  } else {
+    context_.AddLine("沒有醫師及藥師資料,需手動建立member.SCR");
+  }
+}
+
+void StaffStep::FromPreparedFile(const fs::path& prepared) {
+  ReplaceWithCopy(prepared, member_scr_);
+  MemoryTable staff = LoadStaffFile(member_scr_);
+  int pharmacists = 0;
+  {
+    ProfileFile::Batch batch(data_ini_);
+    for (staff.First(); !staff.Eof(); staff.Next()) {
+      std::string level = staff.Text("ID_level");
+      std::string id = big5::Trim(staff.Text("ID"));
+      std::string name = big5::Trim(staff.Text("NAME"));
+      if (level.starts_with("D")) {
+        data_ini_.WriteString("DOCTOR", name, id);
+      } else if (level.starts_with("P")) {
+        std::string number = ++pharmacists == 1 ? "" : std::to_string(pharmacists);
+        data_ini_.WriteString(kDataIniSystemSection, std::string(kPharmacistNameKey) + number,
+                              name);
+        data_ini_.WriteString(kDataIniSystemSection, std::string(kPharmacistIdKey) + number, id);
+      }
+      if (id == main_doctor_) {
+        staff.Edit();
+        staff.SetText("ID_level", "DPMAAA");
+        staff.Post();
+      }
+    }
+    data_ini_.WriteString(kDataIniSystemSection, "ClinicTypeNo", department_.code);
+  }
+  std::string name = ReadSystem(kPharmacistNameKey);
+  std::string id = ReadSystem(kPharmacistIdKey);
+  if (BoxesOverride(name, id)) {
+    name = BoxName();
+    id = BoxId();
+    AddPharmacist(staff, name, id);
+  }
+  SaveStaffFile(staff, member_scr_);
+  input_.fields.pharmacist_name = name;
+  input_.fields.pharmacist_id = id;
+  if (name.empty() || id.empty()) context_.AddLine(std::string(kNoPharmacist));
+}
+
+void StaffStep::FromClinicTable(const fs::path& eecsetdt) {
+  MemoryTable staff = DefineStaffTable();
+  DbfTable table(eecsetdt);
+  std::string doctor_id, birthday;
+  if (table.RecordCount() > 0) {
+    table.Go(std::min(2, table.RecordCount()));
+    doctor_id = big5::Trim(table.Text("PAT_ID"));
+    birthday = big5::Trim(table.Text("PAT_BRDT"));
+  }
+  AddConvertedStaffMember(
+      staff,
+      {doctor_id, clinic_.director, "3817", doctor_id == main_doctor_ ? "DPMAAA" : "DP0AAA",
+       department_.source_code, RocDateToDate(birthday)},
+      today_);
+  {
+    ProfileFile::Batch batch(data_ini_);
+    data_ini_.WriteString("DOCTOR", clinic_.director, doctor_id);
+    data_ini_.WriteString(kDataIniSystemSection, "ClinicTypeNo", department_.code);
+  }
+  std::string name = ReadSystem(kPharmacistNameKey);
+  std::string id = ReadSystem(kPharmacistIdKey);
+  if (BoxesOverride(name, id)) {
+    name = BoxName();
+    id = BoxId();
+  }
+  input_.fields.pharmacist_name = name;
+  input_.fields.pharmacist_id = id;
+  if (!name.empty() && !id.empty()) {
+    AddPharmacist(staff, name, id);
+  } else {
+    context_.AddLine(std::string(kNoPharmacist));
+  }
+  SaveStaffFile(staff, member_scr_);
+}
+
+}  // namespace
+
+StepResult BuildVisionClinicAndOrders(VisionOrdersInput& input, StepContext& context) {
+  VisionFolderFields& fields = input.fields;
+  if (big5::Trim(fields.his) != big5::Literal("展望")) {
+    context.ShowMessage("請先選取正確展望來源目錄", MessageKind::kWarning);
+    return StepResult::kStopped;
+  }
+  StepClock clock;
+  fs::path work_tree = Folder(fields.work_tree);
+  fs::path clinic_folder = work_tree.parent_path();
+  fs::path corvix = work_tree / kFrontEndFolderName;
+  fs::path server = ServerDataFolder(work_tree, fields.clinic_id);
+  CreateFolders(server);
+  CreateFolders(corvix);
+  context.AddLine("設定診所基本資料");
+  context.AddLine("begin time" + StepClock::TimeOfDay());
+  context.SetDone(0);
+
+  // The settings file is made before the order packages are installed, since they add their
+  // keys to it; made afterwards, from the template, it would lose them.
+  VisionClinic clinic = ReadVisionClinic(fields.source_folder);
+  Department department =
+      WriteClinicSettingsFile(input.program_folder, clinic_folder, corvix, clinic, context);
+  std::optional<fs::path> prepared_opd = ResolvePath(clinic_folder, "OPD.mdb");
+  std::optional<fs::path> prepared_personal = ResolvePath(clinic_folder, "PERSONAL.MDB");
+  if (prepared_opd && prepared_personal) {
+    ReplaceWithCopy(*prepared_opd, corvix / "OPD.mdb");
+    ReplaceWithCopy(*prepared_personal, corvix / "PERSONAL.mdb");
+  } else {
+    context.AddLine("製作OPD.MDB檔");
+    BuildVisionCatalogue(
+        {input.program_folder, clinic_folder, work_tree, fields.source_folder, input.short_names},
+        context);
+    context.AddLine("案件分類套件安裝");
+    InstallOrderPackages({input.program_folder, work_tree, DataIniFile(clinic_folder)}, context);
+  }
+
+  StaffStep(input, clinic_folder, server, clinic, department, context).Run();
+
+  context.AddLine("end time" + StepClock::TimeOfDay());
+  context.SetElapsedLabel("耗時: " + clock.Elapsed());
+  if (context.StepMessages()) context.ShowMessage("診所基本資料及處置資料庫OPD.mdb完成");
+  return StepResult::kDone;
+}
+
+}  // namespace zuvo

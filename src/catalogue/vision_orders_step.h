@@ -1,0 +1,31 @@
+#pragma once
+
+// The Vision window's orders step ("製作診所及醫令資料"): the clinic's catalogue (OPD.mdb,
+// PERSONAL.mdb with the order packages), its front-end settings CORVIX.INI and its staff file
+// MEMBER.SCR, from the Vision tables, the clinic folder's prepared files and data.ini.
+
+#include <filesystem>
+
+#include "app/step_context.h"
+#include "catalogue/vision_catalogue.h"
+#include "workspace/folder_choice.h"
+#include "workspace/vision_selection.h"
+
+namespace zuvo {
+
+struct VisionOrdersInput {
+  std::filesystem::path program_folder;
+  // The window's fields: HIS, source folder, clinic code, work tree, and the pharmacist boxes,
+  // which the step fills with the pharmacist it recorded.
+  VisionFolderFields fields;
+  ShortNameSource short_names = ShortNameSource::kSourceCode;  // CSnameType
+};
+
+// The whole step. A HIS other than "展望" shows "請先選取正確展望來源目錄" and stops before
+// anything is written. Problems with single orders, diagnoses and staff records become message
+// lines; file and database errors throw Error (what was written so far stays). On kDone the
+// completion box "診所基本資料及處置資料庫OPD.mdb完成" has been shown when the run flags ask for
+// it.
+StepResult BuildVisionClinicAndOrders(VisionOrdersInput& input, StepContext& context);
+
+}  // namespace zuvo

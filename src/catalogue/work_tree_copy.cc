@@ -1,0 +1,27 @@
+#include "catalogue/work_tree_copy.h"
+
+#include "platform/error.h"
+#include "platform/file_ops.h"
+
+namespace zuvo {
+namespace fs = std::filesystem;
+
+void ReplaceWithCopy(const fs::path& from, const fs::path& target) {
+  std::error_code error;
+  if (!fs::exists(from, error)) throw Error("找不到檔案: " + PathToUtf8(from));
+  if (!DeleteFileWithRetry(target)) {
+    throw Error("無法刪除舊檔,請關閉使用它的程式: " + PathToUtf8(target));
+  }
+  CopyFileTo(from, target, false);
+}
+
+fs::path CopySourceTable(const fs::path& source_folder, std::string_view name,
+                         const fs::path& work_tree) {
+  std::optional<fs::path> source = ResolvePath(source_folder, name);
+  if (!source) throw Error("找不到來源資料表: " + PathToUtf8(source_folder / fs::path(name)));
+  fs::path copy = work_tree / source->filename();
+  ReplaceWithCopy(*source, copy);
+  return copy;
+}
+
+}  // namespace zuvo

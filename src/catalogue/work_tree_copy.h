@@ -1,0 +1,24 @@
+#pragma once
+
+// How the orders step puts its files into a work tree: a target that exists is deleted first,
+// and one that cannot be deleted (held open by another program) stops the step, so that a
+// stale file is never taken for a new one.
+
+#include <filesystem>
+#include <string_view>
+
+namespace zuvo {
+
+// Deletes `target` if it exists, then copies `from` to it. Throws Error naming the file when
+// the old copy cannot be deleted ("無法刪除舊檔,請關閉使用它的程式: " + target), when `from` is
+// missing, or when the copy fails.
+void ReplaceWithCopy(const std::filesystem::path& from, const std::filesystem::path& target);
+
+// Copies the source table `name` (found without regard to letter case) into `work_tree` under
+// the same name, replacing an earlier copy; returns the copy. Throws Error naming the table when
+// the source folder does not hold it.
+std::filesystem::path CopySourceTable(const std::filesystem::path& source_folder,
+                                      std::string_view name,
+                                      const std::filesystem::path& work_tree);
+
+}  // namespace zuvo
