@@ -1,9 +1,15 @@
 #include <iostream>
 
+#include "app/conversion_report.h"
 #include "app/program_folder.h"
+#include "app/vision_one_shot.h"
 #include "app/workplace_setup.h"
 #include "command.h"
+#include "core/day_index.h"
+#include "core/store_verify.h"
 #include "demo/demo_clinic.h"
+#include "postprocess/common_item_tally.h"
+#include "postprocess/screening.h"
 #include "step_output.h"
 #include "terminal_session.h"
 #include "workspace/path_text.h"
@@ -25,6 +31,45 @@ uint32_t SeedArgument(Invocation& invocation) {
   throw UsageError("--seed must be a number from 0 to 4294967295");
 }
 
+// Verifies the converted stores and tells what the conversion made and where it lies.
+int PrintDemoSummary(const VisionRunFields& fields, const VisionRunOutcome& outcome,
+                     const std::string& elapsed) {
+  StoreLocation store = WorkTreeStore(fields.folder.work_tree, fields.folder.clinic_id);
+  StoreVerifyReport verified = VerifyStore(store);
+  DayIndex days = LoadDayIndex(store);
+  TerminalSession quiet;
+  CommonItemTallies items =
+      CountChartItems(store, days.first_day() - 1.0,
+                      days.first_day() + static_cast<double>(days.size()), quiet.context());
+  std::cout << "\nsummary\n"
+            << "  patients: " << verified.patients << '\n'
+            << "  visits: " << verified.entries << '\n'
+            << "  order lines: "
+            << TotalCount(items.drop_orders) + TotalCount(items.oral_orders) +
+                   TotalCount(items.other_orders)
+            << '\n'
+            << "  diagnoses: " << TotalCount(items.diagnoses) << '\n'
+            << "  time taken: " << elapsed << '\n'
+            << "  verify: "
+            << (verified.clean() ? std::string("clean")
+                                 : std::to_string(verified.findings.size()) + " findings")
+            << '\n'
+            << "  messages by kind:\n";
+  for (const auto& [kind, count] : CountMessageKinds(outcome.messages)) {
+    std::cout << "    " << count << "  " << kind << '\n';
+  }
+  std::cout << "  result: " << PathToUtf8(fields.folder.work_tree) << '\n'
+            << "  report: " << PathToUtf8(outcome.report) << '\n'
+            << "  inspect it: zuvoconv verify " << PathToUtf8(store.server_data_folder) << '\n'
+            << "  apply it to a scratch live root: set LiveRoot in [Workbench] of DataEdit.ini, "
+               "then zuvoconv apply "
+            << PathToUtf8(fields.folder.work_tree) << " --yes\n";
+  for (const StoreFinding& finding : verified.findings) {
+    std::cout << "  finding: " << finding.where << ": " << finding.problem << '\n';
+  }
+  return verified.clean() ? kExitOk : kExitError;
+}
+
 int RunDemo(Invocation& invocation) {
   uint32_t seed = SeedArgument(invocation);
   invocation.args.Finish(0);
@@ -39,14 +84,22 @@ int RunDemo(Invocation& invocation) {
 
   TerminalSession session;
   session.context().SetFolderAnswer(vision_source);
-  VisionFolderFields fields;
+  VisionRunFields fields;
   StepResult result =
-      SelectVisionFolder(fields, CurrentWorkplace(invocation.home), session.context());
-  return PrintClinicResult(std::cout, fields, result);
+      SelectVisionFolder(fields.folder, CurrentWorkplace(invocation.home), session.context());
+  int status = PrintClinicResult(std::cout, fields.folder, result);
+  if (status != kExitOk) return status;
+
+  const DateTime started = Now();
+  VisionRunOutcome outcome = CVISWallClick(fields, VisionPipelineSteps(), session.context());
+  if (!outcome.completed) return kExitStopped;
+  return PrintDemoSummary(fields, outcome, ElapsedText(started, Now()));
 }
 
 ZUVO_COMMAND("demo", "[--seed N]",
-             "build the demo clinics' source folders and choose the Vision one", RunDemo);
+             "build the demo clinics' source folders, convert the Vision one in one run and "
+             "verify the result",
+             RunDemo);
 
 }  // namespace
 }  // namespace zuvo::cli
