@@ -91,7 +91,8 @@ int RunDemo(Invocation& invocation) {
   if (status != kExitOk) return status;
 
   const DateTime started = Now();
-  VisionRunOutcome outcome = CVISWallClick(fields, VisionPipelineSteps(), session.context());
+  VisionRunOutcome outcome =
+      CVISWallClick(fields, VisionPipelineSteps(invocation.home), session.context());
   if (!outcome.completed) return kExitStopped;
   return PrintDemoSummary(fields, outcome, ElapsedText(started, Now()));
 }

@@ -47,8 +47,8 @@ int RunVisionRun(Invocation& invocation) {
   fields.folder.pharmacist_id = big5::FromUtf8(invocation.args.OptionOr("pharmacist-id", ""));
   fields.folder.start_date = big5::FromUtf8(invocation.args.OptionOr("start-date", ""));
   fields.chart_file_size = IntegerArgument(invocation, "file-size", 6, 1, 12);
-  fields.name_type = ChoiceArgument(invocation, "name-type", {"short", "full"});
-  fields.remark_mode = ChoiceArgument(invocation, "remark-mode", {"phrases", "note"});
+  fields.name_type = ChoiceArgument(invocation, "name-type", {"source", "original"});
+  fields.remark_mode = ChoiceArgument(invocation, "remark-mode", {"full", "note"});
   std::filesystem::path source =
       std::filesystem::absolute(PathFromUtf8(invocation.args.RequiredPositional(0, "SRC")));
   invocation.args.Finish(1);
@@ -60,7 +60,8 @@ int RunVisionRun(Invocation& invocation) {
       SelectVisionFolder(fields.folder, CurrentWorkplace(invocation.home), session.context());
   if (chosen != StepResult::kDone) return ExitStatusOf(chosen);
   PrintWorkTree(std::cout, fields.folder.work_tree);
-  VisionRunOutcome outcome = CVISWallClick(fields, VisionPipelineSteps(), session.context());
+  VisionRunOutcome outcome =
+      CVISWallClick(fields, VisionPipelineSteps(invocation.home), session.context());
   if (!outcome.report.empty()) std::cout << "report: " << PathToUtf8(outcome.report) << '\n';
   return outcome.completed ? kExitOk : kExitStopped;
 }
@@ -85,7 +86,7 @@ int RunVisionScreen(Invocation& invocation) {
 
 ZUVO_COMMAND("vision run",
              "SRC [--split-date D] [--pharmacist NAME --pharmacist-id ID] [--start-date D] "
-             "[--file-size N] [--name-type short|full] [--remark-mode phrases|note]",
+             "[--file-size N] [--name-type source|original] [--remark-mode full|note]",
              "choose the Vision folder SRC and run the whole conversion into a new work tree",
              RunVisionRun);
 ZUVO_COMMAND("vision step screen", "--work-tree WT [--clinic-id CODE]",

@@ -53,7 +53,7 @@ TFVISW::TFVISW(WorkbenchEnvironment& environment, bool operator_mode, QWidget* p
       environment_(environment),
       Panel4(new ProgressPanel(kVisionPanelNames, this)),
       context_(environment.flags, *Panel4, environment.prompts, *this),
-      pipeline_(VisionPipelineSteps()) {
+      pipeline_(VisionPipelineSteps(environment.program_folder, environment.clock)) {
   setObjectName("FVISW");
   setWindowTitle("V2Q轉換");
   setModal(true);

@@ -35,8 +35,10 @@ struct VisionStep {
   std::function<StepResult(VisionRunFields&, StepContext&)> run;
 };
 
-// The steps of the Vision pipeline in their order, calling the engine's step functions.
-std::vector<VisionStep> VisionPipelineSteps();
+// The steps of the Vision pipeline in their order, calling the engine's step functions with the
+// program folder's delivered files and the clock that dates the run.
+std::vector<VisionStep> VisionPipelineSteps(const std::filesystem::path& program_folder,
+                                            std::function<DateTime()> clock = Now);
 
 inline constexpr std::string_view kVisionRunDoneUtf8 = "Zuvo病歷資料製作完成";
 

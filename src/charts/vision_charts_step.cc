@@ -59,8 +59,10 @@ std::string ElapsedText(DateTime start, DateTime end) {
 // data.ini of the clinic, as far as the conversion reads it.
 struct ClinicFile {
   VisionClinicSettings clinic;
-  std::string opening_date;                  // 開業日期 as written
-  std::map<std::string, std::string> dupid;  // Vision number → kept number
+  std::string opening_date;  // 開業日期 as written
+  // Vision chart number → kept chart number, by value: the visit table writes the number with
+  // leading zeros ("0000123") where the patient table wrote "123".
+  std::map<int64_t, int64_t> dupid;
 };
 
 std::pair<std::string, std::string> SplitLine(const std::string& line) {
@@ -85,7 +87,9 @@ ClinicFile ReadClinicFile(const fs::path& clinic_folder, const VisionChartInput&
   }
   for (const std::string& line : ini.SectionLines("DUPID")) {
     auto [vision, kept] = SplitLine(line);
-    file.dupid.try_emplace(vision, kept);
+    std::optional<int64_t> vision_number = ParseInteger(big5::Trim(vision));
+    std::optional<int64_t> kept_number = ParseInteger(big5::Trim(kept));
+    if (vision_number && kept_number) file.dupid.try_emplace(*vision_number, *kept_number);
   }
   return file;
 }
@@ -275,11 +279,11 @@ void VisionChartConverter::ConvertRow(int row_number) {
     return;
   }
   const std::string source_number = big5::Trim(row.kcstmr);
-  std::string kept_number = source_number;
-  if (auto found = clinic_.dupid.find(source_number); found != clinic_.dupid.end()) {
+  int64_t kept_number = IntegerOr(source_number, 0);
+  if (auto found = clinic_.dupid.find(kept_number); found != clinic_.dupid.end()) {
     kept_number = found->second;
   }
-  const int32_t patient = static_cast<int32_t>(IntegerOr(kept_number, 0));
+  const int32_t patient = static_cast<int32_t>(kept_number);
   if (patient == 0) {
     List("病歷號為0錯誤:" + std::to_string(row_number));
     return;

@@ -70,7 +70,8 @@ DemoClinic WriteVisionDemoSource(const fs::path& folder, uint32_t seed) {
   DemoClinic clinic = VisionDemoClinic(seed);
   WriteVisionParameterTable(folder, clinic);
   WriteVisionPatientTable(folder, seed, kDemoGeneratedPatients);
-  WriteVisionVisitTables(folder, seed);
+  // The visits belong to generated patients, so that every visit has its patient record.
+  WriteVisionVisitTables(folder, seed, {.first_patient = kFirstGeneratedChartNumber});
   WriteVisionCatalogueTables(folder, seed);
   return clinic;
 }

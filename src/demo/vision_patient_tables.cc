@@ -230,7 +230,7 @@ void WriteVisionPatientTable(const fs::path& folder, uint32_t seed, int generate
   PatientGenerator generator(seed);
   std::vector<std::string> earlier_ids;
   for (int i = 0; i < generated_patients; ++i) {
-    table.Append(generator.Next(100 + i, earlier_ids));
+    table.Append(generator.Next(kFirstGeneratedChartNumber + i, earlier_ids));
   }
   table.Close();
 }

@@ -18,6 +18,8 @@ inline constexpr int kShowcasePatientRows = 24;
 
 // Generated patients of the demo clinic.
 inline constexpr int kDemoGeneratedPatients = 200;
+// Chart number of the first generated patient; the rest count on from it.
+inline constexpr int kFirstGeneratedChartNumber = 100;
 
 // A national ID with a valid check digit: `letter` (A..Z), sex digit 1 or 2, seven digits.
 std::string NationalIdWithCheckDigit(char letter, int sex_digit, uint32_t seven_digits);

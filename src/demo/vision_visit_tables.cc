@@ -174,7 +174,8 @@ VisitTableCounts WriteVisionVisitTables(const fs::path& folder, uint32_t seed,
 
   const int per_patient = std::max(1, options.visits_per_patient);
   const int orders_per_visit = std::max(0, options.orders_per_visit);
-  for (int patient = 1; patient <= options.patients; ++patient) {
+  const int last_patient = options.first_patient + options.patients - 1;
+  for (int patient = options.first_patient; patient <= last_patient; ++patient) {
     int visits = special ? per_patient - 2 + pick(5) : per_patient;
     // Spread the patient's visits over the span, in date order.
     std::vector<int> days;

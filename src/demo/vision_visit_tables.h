@@ -17,7 +17,8 @@
 namespace zuvo::demo {
 
 struct VisitTableOptions {
-  int patients = 24;            // patient numbers 1..patients
+  int first_patient = 1;  // patient numbers first_patient .. first_patient + patients - 1
+  int patients = 24;
   int visits_per_patient = 10;  // on average
   int orders_per_visit = 4;     // on average
   bool scale = false;           // plain visits only, no special cases

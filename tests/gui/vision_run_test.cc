@@ -76,7 +76,7 @@ struct VisionBench {
     environment.clock = [] { return kToday; };
     window = std::make_unique<TFdataedit>(environment);
     demo::WriteVisionParameterTable(source.path(), {big5::FromUtf8("展望示範診所"), "3501200000"});
-    std::vector<VisionStep> steps = VisionPipelineSteps();
+    std::vector<VisionStep> steps = VisionPipelineSteps(home.path());
     for (VisionStep& step : steps) {
       if (step.id == VisionStepId::kScreening) continue;
       step.run = [this, id = step.id](VisionRunFields& fields, StepContext& context) -> StepResult {
