@@ -7,12 +7,12 @@
 #include <utility>
 
 #include "platform/big5.h"
-#include "platform/file_ops.h"
 #include "platform/dbf_code_page.h"
 #include "platform/dbf_mapped_file.h"
 #include "platform/dbf_memo_file.h"
 #include "platform/dbf_number.h"
 #include "platform/dbf_shapelib_io.h"
+#include "platform/file_ops.h"
 
 namespace zuvo {
 

@@ -93,7 +93,7 @@ TEST_F(CliSelection, DemoBuildsBothClinicsAndChoosesTheVisionOne) {
   EXPECT_NE(run.out.find("work tree: " + (home.path() / "VISW").string()), std::string::npos)
       << run.out;
   CliRun realsun = RunCli("--home " + Quoted(home.path()) + " realsun select --mode before " +
-                       Quoted(home / "demo-sources" / "RealSun"));
+                          Quoted(home / "demo-sources" / "RealSun"));
   ASSERT_EQ(realsun.status, 0) << realsun.out;
   EXPECT_NE(realsun.out.find("system: 耀聖\n"), std::string::npos);
   EXPECT_NE(realsun.out.find("_2/\n"), std::string::npos) << realsun.out;
