@@ -90,6 +90,9 @@ TEST_F(CliSelection, DemoBuildsBothClinicsAndChoosesTheVisionOne) {
   CliRun run = RunCli("--home " + Quoted(home.path()) + " demo");
   ASSERT_EQ(run.status, 0) << run.out;
   EXPECT_NE(run.out.find("system: 展望\n"), std::string::npos) << run.out;
+  // The demo converts the whole clinic; every visit belongs to a patient record, so the store
+  // verifies clean.
+  EXPECT_NE(run.out.find("verify: clean"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("work tree: " + (home.path() / "VISW").string()), std::string::npos)
       << run.out;
   CliRun realsun = RunCli("--home " + Quoted(home.path()) + " realsun select --mode before " +
