@@ -5,6 +5,7 @@
 #include "app/vision_one_shot.h"
 #include "app/workplace_setup.h"
 #include "command.h"
+#include "core/clock_text.h"
 #include "core/day_index.h"
 #include "core/store_verify.h"
 #include "demo/demo_clinic.h"

@@ -76,7 +76,7 @@ int RunVisionScreen(Invocation& invocation) {
   std::string clinic_id =
       big5::FromUtf8(clinic ? *clinic : PathToUtf8(work_tree.parent_path().filename()));
   TerminalSession session;
-  ScreeningOutcome outcome = CscreenMXDXClick(work_tree, clinic_id, session.context());
+  ScreeningOutcome outcome = CscreenMXDXClick(work_tree, clinic_id, Now(), session.context());
   if (!outcome.screened) return kExitStopped;
   std::cout << "entries counted: " << outcome.entries
             << "\ncommon diagnoses: " << outcome.common_diagnoses

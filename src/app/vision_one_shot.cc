@@ -1,23 +1,14 @@
 #include "app/vision_one_shot.h"
 
-#include <cmath>
-#include <cstdio>
 #include <exception>
 
 #include "app/conversion_report.h"
+#include "core/clock_text.h"
 #include "platform/big5.h"
 #include "workspace/realsun_selection.h"
 #include "workspace/source_system.h"
 
 namespace zuvo {
-
-std::string ElapsedText(DateTime from, DateTime to) {
-  long seconds = std::lround(std::max(0.0, to - from) * 86400.0);
-  char text[32];
-  std::snprintf(text, sizeof text, "%02ld:%02ld:%02ld", seconds / 3600, seconds / 60 % 60,
-                seconds % 60);
-  return text;
-}
 
 VisionRunOutcome CVISWallClick(VisionRunFields& fields, const std::vector<VisionStep>& steps,
                                StepContext& context, const std::function<DateTime()>& clock,

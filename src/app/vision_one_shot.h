@@ -66,7 +66,4 @@ VisionRunOutcome CVISWallClick(VisionRunFields& fields, const std::vector<Vision
                                StepContext& context, const std::function<DateTime()>& clock = Now,
                                const std::function<void(VisionStepId)>& step_done = {});
 
-// "hh:mm:ss" of the time between two date-time values (hours may exceed 23).
-std::string ElapsedText(DateTime from, DateTime to);
-
 }  // namespace zuvo

@@ -72,8 +72,9 @@ std::vector<VisionStep> VisionPipelineSteps(const std::filesystem::path& program
          return result;
        }},
       {VisionStepId::kScreening, "篩選常用診斷及醫令",
-       [](VisionRunFields& fields, StepContext& context) {
-         return CscreenMXDXClick(fields.folder.work_tree, fields.folder.clinic_id, context).screened
+       [clock](VisionRunFields& fields, StepContext& context) {
+         return CscreenMXDXClick(fields.folder.work_tree, fields.folder.clinic_id, clock(), context)
+                        .screened
                     ? StepResult::kDone
                     : StepResult::kStopped;
        }},

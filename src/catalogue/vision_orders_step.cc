@@ -1,13 +1,14 @@
 #include "catalogue/vision_orders_step.h"
 
 #include <algorithm>
+#include <chrono>
 #include <optional>
 
 #include "catalogue/catalogue_settings.h"
 #include "catalogue/order_packages.h"
 #include "catalogue/staff_file.h"
-#include "catalogue/step_clock.h"
 #include "catalogue/work_tree_copy.h"
+#include "core/clock_text.h"
 #include "core/code_tables.h"
 #include "core/roc_date.h"
 #include "platform/big5.h"
@@ -234,7 +235,7 @@ StepResult BuildVisionClinicAndOrders(VisionOrdersInput& input, StepContext& con
     context.ShowMessage("請先選取正確展望來源目錄", MessageKind::kWarning);
     return StepResult::kStopped;
   }
-  StepClock clock;
+  const auto started = std::chrono::steady_clock::now();
   fs::path work_tree = Folder(fields.work_tree);
   fs::path clinic_folder = work_tree.parent_path();
   fs::path corvix = work_tree / kFrontEndFolderName;
@@ -242,7 +243,7 @@ StepResult BuildVisionClinicAndOrders(VisionOrdersInput& input, StepContext& con
   CreateFolders(server);
   CreateFolders(corvix);
   context.AddLine("設定診所基本資料");
-  context.AddLine("begin time" + StepClock::TimeOfDay());
+  context.AddLine("begin time" + ClockText(Now()));
   context.SetDone(0);
 
   // The settings file is made before the order packages are installed, since they add their
@@ -266,8 +267,8 @@ StepResult BuildVisionClinicAndOrders(VisionOrdersInput& input, StepContext& con
 
   StaffStep(input, clinic_folder, server, clinic, department, context).Run();
 
-  context.AddLine("end time" + StepClock::TimeOfDay());
-  context.SetElapsedLabel("耗時: " + clock.Elapsed());
+  context.AddLine("end time" + ClockText(Now()));
+  context.SetElapsedLabel("耗時: " + ElapsedText(std::chrono::steady_clock::now() - started));
   if (context.StepMessages()) context.ShowMessage("診所基本資料及處置資料庫OPD.mdb完成");
   return StepResult::kDone;
 }

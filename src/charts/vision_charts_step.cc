@@ -13,6 +13,7 @@
 #include "charts/vision_visit_record.h"
 #include "charts/vision_visit_row.h"
 #include "core/chart_writer.h"
+#include "core/clock_text.h"
 #include "core/number_text.h"
 #include "core/patient_store.h"
 #include "platform/big5.h"
@@ -39,22 +40,6 @@ constexpr std::string_view kIcd9MapDatabase = "ICD-10-CM (1020314).MDB";
 constexpr std::string_view kReferenceDiagnosisDatabase = "ICD10CM.MDB";
 constexpr std::string_view kInstitutionListName = "hospbsc.txt";
 constexpr std::string_view kDoneMessage = "病歷庫製作完成";
-
-std::string ClockText(DateTime moment) {
-  CivilDateTime parts = DecodeDateTime(moment);
-  char text[16];
-  std::snprintf(text, sizeof text, "%02d:%02d:%02d", parts.hour, parts.minute, parts.second);
-  return text;
-}
-
-std::string ElapsedText(DateTime start, DateTime end) {
-  long seconds = std::lround((end - start) * 86400.0);
-  if (seconds < 0) seconds = 0;
-  char text[32];
-  std::snprintf(text, sizeof text, "%02ld:%02ld:%02ld", seconds / 3600, seconds / 60 % 60,
-                seconds % 60);
-  return text;
-}
 
 // data.ini of the clinic, as far as the conversion reads it.
 struct ClinicFile {

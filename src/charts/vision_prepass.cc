@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <cmath>
-#include <cstdio>
 #include <unordered_set>
 
 #include "catalogue/catalogue_settings.h"
@@ -10,6 +9,7 @@
 #include "charts/prepass_files.h"
 #include "charts/prepass_order_line.h"
 #include "charts/prepass_record_filter.h"
+#include "core/clock_text.h"
 #include "core/tag_elements.h"
 #include "platform/big5.h"
 #include "platform/dbf_number.h"
@@ -26,22 +26,6 @@ namespace {
 
 constexpr std::string_view kEarliestRocDate = "0800101";
 constexpr int kRepaintEvery = 1000;
-
-std::string ClockText(DateTime value) {
-  CivilDateTime parts = DecodeDateTime(value);
-  char text[16];
-  std::snprintf(text, sizeof text, "%02d:%02d:%02d", parts.hour, parts.minute, parts.second);
-  return text;
-}
-
-std::string ElapsedText(std::chrono::steady_clock::duration elapsed) {
-  long seconds =
-      static_cast<long>(std::chrono::duration_cast<std::chrono::seconds>(elapsed).count());
-  char text[32];
-  std::snprintf(text, sizeof text, "%02ld:%02ld:%02ld", seconds / 3600, seconds / 60 % 60,
-                seconds % 60);
-  return text;
-}
 
 std::filesystem::path RequiredFile(const std::filesystem::path& folder, std::string_view name) {
   std::optional<std::filesystem::path> found = ResolvePath(folder, name);

@@ -23,8 +23,9 @@ std::string Digits(long value, int width) {
   return text;
 }
 
-// The visit span: 2013-01-05 onwards, a little over eleven years.
-constexpr int kSpanDays = 4200;
+// The visit span: 2013-01-05 to 2026-11-30, so that a conversion run these years finds the
+// last two years of visits that the common-item screening counts.
+constexpr int kSpanDays = 5078;
 
 std::string RocOfDay(int day_index) {
   static const DateTime first = RocDateToDate(kDemoOpeningDate);
@@ -96,7 +97,7 @@ struct Visit {
   std::string days = "3";
   std::string refill = "";
   std::string card = "0001";
-  std::string copay = "C10";
+  std::string copay = "000";
   std::string main_code = "J069";
   std::string main_text;
   std::string secondary;
@@ -109,6 +110,8 @@ struct Visit {
 };
 
 const char* const kFrequencies[] = {"TID", "BID", "QD", "QID", "HS", "TIDPC", "Q8H", "PRN"};
+// Co-payment codes of ordinary visits, chosen by the card sequence.
+const char* const kCopayCodes[] = {"000", "001", "D10", "003"};
 
 }  // namespace
 
@@ -186,7 +189,9 @@ VisitTableCounts WriteVisionVisitTables(const fs::path& folder, uint32_t seed,
       visit.patient = Digits(patient, 7);
       visit.date = RocOfDay(days[i]);
       visit.time = Digits(8 + pick(12), 2) + Digits(pick(60), 2) + "00";
-      visit.card = Digits(1 + pick(99), 4);
+      const int card = 1 + pick(99);
+      visit.card = Digits(card, 4);
+      visit.copay = kCopayCodes[card % 4];
       visit.main_code = visit.date < "1050101" ? "4659" : "J069";
       visit.main_text = B5("急性上呼吸道感染");
       visit.secondary = pick(3) ? "" : "R05,J069,R509";
@@ -282,6 +287,7 @@ VisitTableCounts WriteVisionVisitTables(const fs::path& folder, uint32_t seed,
     odd.patient = Digits(1, 7);
     odd.date = RocOfDay(kSpanDays - 10);
     odd.time = "100000";
+    odd.copay = "C10";  // valid at one clinic only
     write_visit(odd, 0);
     add_order(odd, "XYZ999", "TIDX", "", 3, 9);
     add_order(odd, "PANA500", "Q2D", "", 3, 9);

@@ -32,10 +32,11 @@ struct VisitTableCounts {
   int referral_files = 0;
 };
 
-// Drug codes of the demo's visit orders (Big5 = ASCII); the last one is unknown to any
+// Codes of the demo's visit orders (Big5 = ASCII): the first four are drugs of the demo
+// catalogue (oral, drop, oral, injection), then procedure codes; the last one is unknown to any
 // catalogue.
-inline constexpr std::string_view kDemoDrugCodes[] = {"PANA500", "AMOX250", "GENT80", "BROM8", "21",
-                                                      "01036C",  "01038C",  "A2001C", "XYZ999"};
+inline constexpr std::string_view kDemoDrugCodes[] = {"PANA",   "AMOX",   "SYRUP",  "CHLOR", "21",
+                                                      "01036C", "01038C", "A2001C", "XYZ999"};
 
 // The national ID the demo gives a patient number ("A1" + 8 digits); referral files carry it.
 std::string DemoNationalId(int patient);

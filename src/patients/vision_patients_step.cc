@@ -7,7 +7,7 @@
 
 #include "core/patient_store.h"
 #include "patients/catalogue_index_reading.h"
-#include "patients/step_times.h"
+#include "core/clock_text.h"
 #include "patients/vision_patient_row.h"
 #include "patients/written_patients.h"
 #include "platform/big5.h"

@@ -85,9 +85,9 @@ ScreeningOutcome ScreenCommonItems(const std::filesystem::path& work_tree,
 }
 
 ScreeningOutcome CscreenMXDXClick(const std::filesystem::path& work_tree,
-                                  std::string_view clinic_id, StepContext& context) {
+                                  std::string_view clinic_id, DateTime now, StepContext& context) {
   ScreeningOutcome outcome =
-      ScreenCommonItems(work_tree, WorkTreeStore(work_tree, clinic_id), Now(), context);
+      ScreenCommonItems(work_tree, WorkTreeStore(work_tree, clinic_id), now, context);
   if (!outcome.screened) return outcome;
   context.AddLine(kScreeningDoneUtf8);
   if (context.StepMessages()) context.ShowMessage(kScreeningDoneUtf8);
@@ -96,7 +96,7 @@ ScreeningOutcome CscreenMXDXClick(const std::filesystem::path& work_tree,
 
 StepResult CRSscreenMXDXClick(const std::filesystem::path& program_folder, std::string_view his,
                               const std::filesystem::path& work_tree, std::string_view clinic_id,
-                              StepContext& context) {
+                              DateTime now, StepContext& context) {
   if (big5::Trim(his) != big5::Literal(SourceSystemName(SourceSystem::kRealSun))) {
     context.ShowMessage("請先選取正確耀聖來源目錄", MessageKind::kWarning);
     return StepResult::kStopped;
@@ -104,8 +104,7 @@ StepResult CRSscreenMXDXClick(const std::filesystem::path& program_folder, std::
   std::filesystem::path clinic_folder =
       ClinicFolder(program_folder, kRealSunArea, big5::Trim(clinic_id));
   if (!ResolvePath(clinic_folder, kCatalogueName)) {
-    if (!ScreenCommonItems(work_tree, WorkTreeStore(work_tree, clinic_id), Now(), context)
-             .screened) {
+    if (!ScreenCommonItems(work_tree, WorkTreeStore(work_tree, clinic_id), now, context).screened) {
       return StepResult::kStopped;
     }
     context.AddLine(kScreeningDoneUtf8);

@@ -39,10 +39,10 @@ ScreeningOutcome ScreenCommonItems(const std::filesystem::path& work_tree,
 StoreLocation WorkTreeStore(const std::filesystem::path& work_tree, std::string_view clinic_id);
 
 // The Vision window's button "篩選常用診斷及醫令": screens the work tree `work_tree` of the
-// clinic `clinic_id` (Big5), adds "篩選常用診斷及醫令完成" to the list and shows it when
-// StepMessages is set. Without a day index nothing is screened and no completion is reported.
+// clinic `clinic_id` (Big5) as of `now`, adds "篩選常用診斷及醫令完成" to the list and shows it
+// when StepMessages is set. Without a day index nothing is screened and no completion is reported.
 ScreeningOutcome CscreenMXDXClick(const std::filesystem::path& work_tree,
-                                  std::string_view clinic_id, StepContext& context);
+                                  std::string_view clinic_id, DateTime now, StepContext& context);
 
 // The RealSun page's button: refuses another system with "請先選取正確耀聖來源目錄"
 // (kStopped). A clinic folder (program folder/RS/<code>) holding a prepared OPD.mdb keeps its
@@ -51,6 +51,6 @@ ScreeningOutcome CscreenMXDXClick(const std::filesystem::path& work_tree,
 // left the catalogue unscreened.
 StepResult CRSscreenMXDXClick(const std::filesystem::path& program_folder, std::string_view his,
                               const std::filesystem::path& work_tree, std::string_view clinic_id,
-                              StepContext& context);
+                              DateTime now, StepContext& context);
 
 }  // namespace zuvo

@@ -148,11 +148,5 @@ TEST(ConversionReportTest, MessageKindsAreTheReasonsBeforeTheColon) {
   EXPECT_EQ(counts, (std::vector<std::pair<std::string, long>>{{"b", 2}, {"a", 1}}));
 }
 
-TEST(ElapsedTextTest, HoursMinutesSeconds) {
-  EXPECT_EQ(ElapsedText(1.0, 1.0 + 3725.0 / 86400), "01:02:05");
-  EXPECT_EQ(ElapsedText(1.0, 2.5), "36:00:00");
-  EXPECT_EQ(ElapsedText(2.0, 1.0), "00:00:00");
-}
-
 }  // namespace
 }  // namespace zuvo

@@ -70,7 +70,7 @@ TEST(VisionPrepassDemoTest, DemoClinicExercisesTheRules) {
   RunFlags flags;
   RecordingStepContext context(flags);
   VisionChartOutcome outcome;
-  ASSERT_EQ(CVISWreadChartClick(input, program, RocDateToDate("1140101"), context, outcome),
+  ASSERT_EQ(CVISWreadChartClick(input, program, RocDateToDate("1151201"), context, outcome),
             StepResult::kDone);
 
   const std::vector<std::string>& lines = context.lines();
@@ -93,7 +93,7 @@ TEST(VisionPrepassDemoTest, DemoClinicExercisesTheRules) {
   for (visits.First(); !visits.Eof(); visits.Next()) {
     int32_t patient = static_cast<int32_t>(visits.Integer("KCSTMR"));
     std::string date = big5::Trim(visits.Text("DATE"));
-    if (patient == 0 || date < "1020105" || date > "1140101") continue;
+    if (patient == 0 || date < "1020105" || date > "1151201") continue;
     EXPECT_FALSE(complaints.VisitRecords(patient, date).empty()) << patient << " " << date;
     ++checked;
   }

@@ -172,12 +172,13 @@ TEST_F(ScreeningTest, MissingDayIndexChangesNothing) {
   // The buttons report no completion for a catalogue left unscreened.
   flags.SetStepMessages(true);
   RecordingStepContext button(flags);
-  EXPECT_FALSE(CscreenMXDXClick(work_tree, "3501010000", button).screened);
+  EXPECT_FALSE(CscreenMXDXClick(work_tree, "3501010000", kNow, button).screened);
   EXPECT_TRUE(button.lines().empty());
   EXPECT_EQ(button.MessageTexts().size(), 1u);
   RecordingStepContext realsun(flags);
-  EXPECT_EQ(CRSscreenMXDXClick(dir.path(), big5::Literal("耀聖"), work_tree, "3501010000", realsun),
-            StepResult::kStopped);
+  EXPECT_EQ(
+      CRSscreenMXDXClick(dir.path(), big5::Literal("耀聖"), work_tree, "3501010000", kNow, realsun),
+      StepResult::kStopped);
   EXPECT_EQ(realsun.MessageTexts().size(), 1u);
 }
 
@@ -201,22 +202,23 @@ TEST_F(ScreeningTest, HandlersReportAndRealSunRefusesOtherSystemsOrKeepsPrepared
   AddCatalogueRows({"J00"}, {}, false);
   WriteVisits({{1, kNow - 0.5, {"J00"}, {}}});
   flags.SetStepMessages(true);
-  CscreenMXDXClick(work_tree, "3501010000", context);
+  CscreenMXDXClick(work_tree, "3501010000", kNow, context);
   EXPECT_EQ(context.lines(), (std::vector<std::string>{"篩選常用診斷及醫令完成"}));
   EXPECT_EQ(context.MessageTexts(), (std::vector<std::string>{"篩選常用診斷及醫令完成"}));
 
   RecordingStepContext other(flags);
-  EXPECT_EQ(CRSscreenMXDXClick(dir.path(), big5::Literal("展望"), work_tree, "3501010000", other),
-            StepResult::kStopped);
+  EXPECT_EQ(
+      CRSscreenMXDXClick(dir.path(), big5::Literal("展望"), work_tree, "3501010000", kNow, other),
+      StepResult::kStopped);
   EXPECT_EQ(other.MessageTexts(), (std::vector<std::string>{"請先選取正確耀聖來源目錄"}));
 
   Database::Open(work_tree / "Corvix" / "OPD.mdb").Execute("UPDATE DX SET common=False");
   CreateFolders(dir / "RS" / "3501010000");
   CopyFileTo(home_dir->path() / "OPDbak.mdb", dir / "RS" / "3501010000" / "opd.MDB", true);
   RecordingStepContext prepared(flags);
-  EXPECT_EQ(
-      CRSscreenMXDXClick(dir.path(), big5::Literal("耀聖"), work_tree, "3501010000", prepared),
-      StepResult::kDone);
+  EXPECT_EQ(CRSscreenMXDXClick(dir.path(), big5::Literal("耀聖"), work_tree, "3501010000", kNow,
+                               prepared),
+            StepResult::kDone);
   EXPECT_TRUE(prepared.lines().empty());
   EXPECT_EQ(prepared.MessageTexts(), (std::vector<std::string>{"篩選常用診斷及醫令完成"}));
   EXPECT_TRUE(Common("DX", "ICD10").empty());
