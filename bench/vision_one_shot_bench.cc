@@ -1,7 +1,9 @@
 // The whole one-shot Vision conversion on generated clinics of N patients with about ten visits
 // each (about four order lines per visit): seconds and visits/s per step and in total, and the
 // ratio of the total to a plain sequential read of the source folder plus a plain write of the
-// output bytes. Peak memory: run under /usr/bin/time -v.
+// output bytes. Peak memory (resident set high-water mark) per step and for the whole run: each
+// clinic is generated in one child process and converted in another, so that neither the
+// generation nor another clinic's run counts.
 // Usage: vision_one_shot_bench [PATIENTS...]   (default 5000 20000 50000)
 #include <chrono>
 #include <cstdio>
@@ -11,11 +13,15 @@
 #include <string>
 #include <vector>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "app/program_folder.h"
 #include "app/recording_step_context.h"
 #include "app/run_flags.h"
 #include "app/vision_one_shot.h"
 #include "app/workplace_setup.h"
+#include "core/roc_date.h"
 #include "demo/demo_clinic.h"
 #include "demo/vision_catalogue_tables.h"
 #include "demo/vision_patient_tables.h"
@@ -59,60 +65,120 @@ void WriteBytes(const fs::path& file, uintmax_t bytes) {
   }
 }
 
-void RunClinic(int patients) {
-  fs::path root = fs::temp_directory_path() / ("zuvo-one-shot-bench-" + std::to_string(patients));
-  fs::remove_all(root);
-  fs::path home = root / "home";
-  fs::path source = root / "VISW";
-  zuvo::InstallDeliveredFiles(home);
-  const uint32_t seed = 20261209;
-  fs::create_directories(source);
-  zuvo::demo::WriteVisionParameterTable(source, zuvo::demo::VisionDemoClinic(seed));
-  zuvo::demo::WriteVisionCatalogueTables(source, seed);
-  zuvo::demo::WriteVisionPatientTable(source, seed, patients);
+// The resident set's high-water mark in kB; reset to the current size after reading, so that
+// each reading covers the time since the last.
+long TakePeakKilobytes() {
+  std::ifstream status("/proc/self/status");
+  long peak = -1;
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind("VmHWM:", 0) == 0) peak = std::atol(line.c_str() + 6);
+  }
+  std::ofstream("/proc/self/clear_refs") << "5";
+  return peak;
+}
+
+struct BenchClinic {
+  fs::path root, home, source;
+  explicit BenchClinic(int patients)
+      : root(fs::temp_directory_path() / ("zuvo-one-shot-bench-" + std::to_string(patients))),
+        home(root / "home"),
+        source(root / "VISW") {}
+};
+
+constexpr uint32_t kSeed = 20261209;
+
+zuvo::demo::VisitTableOptions VisitOptions(int patients) {
   zuvo::demo::VisitTableOptions visits;
   visits.first_patient = zuvo::demo::kFirstGeneratedChartNumber;
   visits.patients = patients;
   visits.visits_per_patient = 10;
   visits.scale = true;
-  zuvo::demo::VisitTableCounts counts = zuvo::demo::WriteVisionVisitTables(source, seed, visits);
+  return visits;
+}
 
+void Generate(const BenchClinic& clinic, int patients) {
+  fs::remove_all(clinic.root);
+  zuvo::InstallDeliveredFiles(clinic.home);
+  fs::create_directories(clinic.source);
+  zuvo::demo::WriteVisionParameterTable(clinic.source, zuvo::demo::VisionDemoClinic(kSeed));
+  zuvo::demo::WriteVisionCatalogueTables(clinic.source, kSeed);
+  zuvo::demo::WriteVisionPatientTable(clinic.source, kSeed, patients);
+  zuvo::demo::VisitTableCounts counts =
+      zuvo::demo::WriteVisionVisitTables(clinic.source, kSeed, VisitOptions(patients));
+  std::printf("clinic of %d patients, %d visits, %d order lines\n", patients, counts.visits,
+              counts.orders);
+}
+
+void Convert(const BenchClinic& clinic, int patients) {
+  const int visits = patients * 10;
   zuvo::RunFlags flags;
   zuvo::RecordingStepContext context(flags);
-  context.AnswerNextFolder(source);
+  context.AnswerNextFolder(clinic.source);
   zuvo::VisionRunFields fields;
   fields.split_date = "0800101";  // every generated visit lies after it
-  zuvo::SelectVisionFolder(fields.folder, zuvo::CurrentWorkplace(home), context);
+  zuvo::SelectVisionFolder(fields.folder, zuvo::CurrentWorkplace(clinic.home), context);
+  // The run is dated the day after the generated visits end, so that screening always walks
+  // their last two years.
+  const zuvo::DateTime run_date = *zuvo::EncodeDateTime({2026, 12, 1, 10, 0, 0, 0});
 
-  std::vector<std::pair<zuvo::VisionStepId, Clock::time_point>> marks;
+  struct Mark {
+    zuvo::VisionStepId id;
+    Clock::time_point at;
+    long peak_kb;
+  };
+  std::vector<Mark> marks;
+  TakePeakKilobytes();
   Clock::time_point started = Clock::now();
-  zuvo::VisionRunOutcome outcome =
-      zuvo::CVISWallClick(fields, zuvo::VisionPipelineSteps(home), context, zuvo::Now,
-                          [&](zuvo::VisionStepId id) { marks.emplace_back(id, Clock::now()); });
+  zuvo::VisionRunOutcome outcome = zuvo::CVISWallClick(
+      fields, zuvo::VisionPipelineSteps(clinic.home, [run_date] { return run_date; }), context,
+      zuvo::Now, [&](zuvo::VisionStepId id) {
+        marks.push_back({id, Clock::now(), TakePeakKilobytes()});
+      });
   Clock::time_point finished = Clock::now();
   double total = Seconds(started, finished);
 
   static const char* kNames[] = {"catalogue", "patients", "prepass", "charts", "screening"};
-  std::printf("clinic of %d patients, %d visits, %d order lines: %s\n", patients, counts.visits,
-              counts.orders, outcome.completed ? "completed" : "NOT completed");
+  std::printf("  run %s\n", outcome.completed ? "completed" : "NOT completed");
   Clock::time_point previous = started;
-  for (const auto& [id, at] : marks) {
-    double seconds = Seconds(previous, at);
-    std::printf("  %-10s %8.2f s  %10.0f visits/s\n", kNames[static_cast<int>(id)], seconds,
-                counts.visits / seconds);
-    previous = at;
+  long run_peak = 0;
+  for (const Mark& mark : marks) {
+    double seconds = Seconds(previous, mark.at);
+    std::printf("  %-10s %8.2f s  %10.0f visits/s  peak %7.1f MB\n",
+                kNames[static_cast<int>(mark.id)], seconds, visits / seconds,
+                mark.peak_kb / 1024.0);
+    run_peak = std::max(run_peak, mark.peak_kb);
+    previous = mark.at;
   }
-  std::printf("  %-10s %8.2f s  %10.0f visits/s\n", "total", total, counts.visits / total);
+  std::printf("  %-10s %8.2f s  %10.0f visits/s  peak %7.1f MB\n", "total", total, visits / total,
+              run_peak / 1024.0);
 
   uintmax_t output_bytes = FolderBytes(fields.folder.work_tree);
   Clock::time_point plain_start = Clock::now();
-  ReadFolder(source);
-  WriteBytes(root / "plain.out", output_bytes);
+  ReadFolder(clinic.source);
+  WriteBytes(clinic.root / "plain.out", output_bytes);
   double plain = Seconds(plain_start, Clock::now());
   std::printf("  plain read of the source (%.1f MB) + write of %.1f MB: %.2f s; ratio %.1f\n",
-              FolderBytes(source) / 1e6, output_bytes / 1e6, plain, total / plain);
+              FolderBytes(clinic.source) / 1e6, output_bytes / 1e6, plain, total / plain);
+}
+
+// Runs `work` in a child process; false when it failed.
+template <typename Work>
+bool InChildProcess(Work work) {
   std::fflush(stdout);
-  fs::remove_all(root);
+  pid_t child = fork();
+  if (child == 0) {
+    try {
+      work();
+    } catch (const std::exception& error) {
+      std::fprintf(stderr, "%s\n", error.what());
+      std::_Exit(1);
+    }
+    std::fflush(stdout);
+    std::_Exit(0);
+  }
+  int status = 0;
+  return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+         WEXITSTATUS(status) == 0;
 }
 
 }  // namespace
@@ -121,6 +187,15 @@ int main(int argc, char** argv) {
   std::vector<int> sizes;
   for (int i = 1; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
   if (sizes.empty()) sizes = {5000, 20000, 50000};
-  for (int patients : sizes) RunClinic(patients);
-  return 0;
+  int failures = 0;
+  for (int patients : sizes) {
+    BenchClinic clinic(patients);
+    if (!InChildProcess([&] { Generate(clinic, patients); }) ||
+        !InChildProcess([&] { Convert(clinic, patients); })) {
+      std::printf("  failed\n");
+      ++failures;
+    }
+    fs::remove_all(clinic.root);
+  }
+  return failures == 0 ? 0 : 1;
 }

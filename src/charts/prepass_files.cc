@@ -11,6 +11,7 @@ namespace zuvo {
 namespace {
 
 constexpr size_t kWriteBufferSize = 1 << 20;
+constexpr size_t kChainsBetweenPageReleases = 4096;
 
 std::string FileText(const std::filesystem::path& file) { return PathToUtf8(file); }
 
@@ -118,7 +119,7 @@ ChainedRecordFile<Size>::ChainedRecordFile(const std::filesystem::path& file,
                                            TextField date_field, Int32Field link_field)
     : heads_(heads) {
   if (std::filesystem::exists(file)) {
-    mapped_ = DbfMappedFile(file);
+    mapped_ = DbfMappedFile(file, MappedAccess::kScattered);
     bytes_ = mapped_.bytes();
   }
   if (bytes_.size() % Size != 0) {
@@ -129,7 +130,11 @@ ChainedRecordFile<Size>::ChainedRecordFile(const std::filesystem::path& file,
   std::vector<int32_t> chain;
   std::unordered_map<VisitKey, std::vector<int32_t>, VisitKeyHash> grouped;
   grouped.reserve(static_cast<size_t>(count) / 2 + 1);
+  size_t chains_walked = 0;
   for (const auto& [patient, head] : heads_) {
+    // Pages of chains already walked are let go, so that a file of millions of records is never
+    // resident as a whole.
+    if (++chains_walked % kChainsBetweenPageReleases == 0) mapped_.ReleaseResidentPages();
     bool damaged = false;
     int32_t number = head;
     int32_t limit = count;  // a link must point before the record holding it
@@ -146,6 +151,7 @@ ChainedRecordFile<Size>::ChainedRecordFile(const std::filesystem::path& file,
     }
     if (damaged) damaged_patients_.push_back(patient);
   }
+  mapped_.ReleaseResidentPages();
   ordered_.reserve(static_cast<size_t>(count));
   visits_.reserve(grouped.size());
   for (auto& [key, numbers] : grouped) {

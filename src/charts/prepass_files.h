@@ -147,6 +147,8 @@ class ChainedRecordFile {
   // The patient's head record, or kNoPreviousRecord.
   int32_t Head(int32_t patient) const;
   const std::vector<int32_t>& damaged_patients() const { return damaged_patients_; }
+  // Drops the mapped pages from the resident set (see DbfMappedFile).
+  void ReleaseResidentPages() const { mapped_.ReleaseResidentPages(); }
 
  private:
   struct VisitKey {

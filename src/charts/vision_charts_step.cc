@@ -33,6 +33,9 @@ namespace fs = std::filesystem;
 
 constexpr size_t kMaxOrderLinesPerVisit = 50;
 constexpr int kRepaintEvery = 1000;
+// The mapped visit table and chain files are let out of the resident set this often, so that a
+// clinic of millions of order lines converts in bounded memory.
+constexpr int kReleasePagesEvery = 20000;
 constexpr std::string_view kVisionHisUtf8 = "展望";
 constexpr std::string_view kVisitTable = "CO03L.DBF";
 constexpr std::string_view kHealthCheckTable = "CO18R.DBF";
@@ -128,6 +131,11 @@ class VisionChartConverter {
     return [this](const std::string& line) { context_.AddLine(line); };
   }
   const PatientRecord& Patient(int32_t number);
+  void ReleaseMappedPages() const {
+    visits_->ReleaseResidentPages();
+    complaints_->ReleaseResidentPages();
+    orders_->ReleaseResidentPages();
+  }
 
   VisionChartInput& input_;
   VisionChartOutcome& outcome_;
@@ -228,6 +236,7 @@ StepResult VisionChartConverter::Run() {
       context_.SetDone(row_number);
       context_.ProcessEvents();
     }
+    if (row_number % kReleasePagesEvery == 0) ReleaseMappedPages();
     if (context_.StopRequested()) break;
   }
   context_.SetDone(row_number);

@@ -34,7 +34,7 @@ constexpr int kPopulate = 0;
 
 #ifdef ZUVO_DBF_HAS_MMAP
 
-DbfMappedFile::DbfMappedFile(const std::filesystem::path& file) {
+DbfMappedFile::DbfMappedFile(const std::filesystem::path& file, MappedAccess access) {
   int descriptor = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
   if (descriptor < 0) ThrowCannotRead(file, std::strerror(errno));
   struct stat status {};
@@ -49,7 +49,8 @@ DbfMappedFile::DbfMappedFile(const std::filesystem::path& file) {
   }
   size_ = static_cast<size_t>(status.st_size);
   if (size_ > 0) {
-    void* mapping = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE | kPopulate, descriptor, 0);
+    const int populate = access == MappedAccess::kSequential ? kPopulate : 0;
+    void* mapping = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE | populate, descriptor, 0);
     if (mapping == MAP_FAILED) {
       int error = errno;
       ::close(descriptor);
@@ -63,7 +64,7 @@ DbfMappedFile::DbfMappedFile(const std::filesystem::path& file) {
 
 #else
 
-DbfMappedFile::DbfMappedFile(const std::filesystem::path& file) {
+DbfMappedFile::DbfMappedFile(const std::filesystem::path& file, MappedAccess /*access*/) {
   std::ifstream in(file, std::ios::binary | std::ios::ate);
   if (!in) ThrowCannotRead(file, "cannot open");
   std::streamoff length = in.tellg();
@@ -95,6 +96,14 @@ DbfMappedFile& DbfMappedFile::operator=(DbfMappedFile&& other) noexcept {
     mapped_ = std::exchange(other.mapped_, false);
   }
   return *this;
+}
+
+void DbfMappedFile::ReleaseResidentPages() const noexcept {
+#ifdef ZUVO_DBF_HAS_MMAP
+  // The mapping is private and never written, so its pages can always be read back from the
+  // file; a failure only leaves them resident.
+  if (mapped_ && data_ != nullptr) ::madvise(const_cast<char*>(data_), size_, MADV_DONTNEED);
+#endif
 }
 
 void DbfMappedFile::Release() noexcept {

@@ -9,11 +9,16 @@
 
 namespace zuvo {
 
+// How a mapped file will be read: start to end (all pages are read in at once), or here and
+// there (pages are read in when touched).
+enum class MappedAccess { kSequential, kScattered };
+
 class DbfMappedFile {
  public:
   DbfMappedFile() = default;
   // Maps `file`. Throws Error naming the file when it cannot be opened or read.
-  explicit DbfMappedFile(const std::filesystem::path& file);
+  explicit DbfMappedFile(const std::filesystem::path& file,
+                         MappedAccess access = MappedAccess::kSequential);
   ~DbfMappedFile();
   DbfMappedFile(DbfMappedFile&& other) noexcept;
   DbfMappedFile& operator=(DbfMappedFile&& other) noexcept;
@@ -22,6 +27,11 @@ class DbfMappedFile {
 
   // The file's bytes; valid while this object lives. Empty for an empty file.
   std::string_view bytes() const { return {data_, size_}; }
+
+  // Lets the system drop the mapped pages from this process's resident set; they are read back
+  // (from the page cache, as a rule) when touched again. A long pass over a large file calls it
+  // now and then, so that the whole file does not stay resident. Nothing for a copied file.
+  void ReleaseResidentPages() const noexcept;
 
  private:
   void Release() noexcept;

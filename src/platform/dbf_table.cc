@@ -299,6 +299,7 @@ DbfTable& DbfTable::operator=(DbfTable&&) noexcept = default;
 const fs::path& DbfTable::path() const { return state_->path; }
 int DbfTable::RecordCount() const { return state_->record_count; }
 int DbfTable::HeaderRecordCount() const { return state_->header_record_count; }
+void DbfTable::ReleaseResidentPages() const { state_->file.ReleaseResidentPages(); }
 const std::vector<DbfField>& DbfTable::Fields() const { return state_->fields; }
 int DbfTable::DeclaredCodePage() const { return state_->declared_code_page; }
 uint8_t DbfTable::LanguageDriver() const { return state_->language_driver; }

@@ -56,6 +56,9 @@ class DbfTable {
   int RecordCount() const;
   // The record count as the header states it.
   int HeaderRecordCount() const;
+  // Drops the table's mapped pages from the resident set (see DbfMappedFile); a pass over a
+  // large table calls it now and then. Field views taken before stay valid.
+  void ReleaseResidentPages() const;
   const std::vector<DbfField>& Fields() const;
   // Field position by name, compared without regard to letter case; the first of duplicate
   // names wins. -1 when absent.
