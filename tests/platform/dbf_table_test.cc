@@ -299,6 +299,19 @@ TEST(DbfTableRecords, DeletedRecordsAreSkippedButReachableByGo) {
   EXPECT_EQ(table.RecordNumber(), 3);  // unchanged by a failed Go
 }
 
+TEST(DbfTableRecords, ReleasedPagesReadBackTheSameBytes) {
+  ZUVO_REQUIRE_EXTERNAL();
+  DbfTable table(External("dbfread/memotest.dbf"));
+  ASSERT_TRUE(table.Go(2));
+  std::string_view name = table.RawField("NAME");
+  const std::string before(name);
+  table.ReleaseResidentPages();
+  EXPECT_EQ(name, before);  // a view taken before stays valid
+  ASSERT_TRUE(table.Go(1));
+  table.ReleaseResidentPages();
+  EXPECT_EQ(Trimmed(table, "NAME"), "Alice");
+}
+
 TEST(DbfTableRecords, HeaderCountLargerThanTheFileIsClampedToItsWholeRecords) {
   ZUVO_REQUIRE_EXTERNAL();
   DbfTable table(External("infused-dbf/dbase_8b_incorrect_record_count.dbf"));
