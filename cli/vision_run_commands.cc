@@ -3,6 +3,7 @@
 
 #include "app/program_folder.h"
 #include "app/vision_one_shot.h"
+#include "app/vision_work_tree.h"
 #include "app/workplace_setup.h"
 #include "command.h"
 #include "platform/big5.h"
@@ -72,9 +73,7 @@ int RunVisionScreen(Invocation& invocation) {
   invocation.args.Finish(0);
   if (!work_tree_text) throw UsageError("--work-tree is required");
   std::filesystem::path work_tree = std::filesystem::absolute(PathFromUtf8(*work_tree_text));
-  // A work tree lies in its clinic folder, which is named after the clinic code.
-  std::string clinic_id =
-      big5::FromUtf8(clinic ? *clinic : PathToUtf8(work_tree.parent_path().filename()));
+  std::string clinic_id = clinic ? big5::FromUtf8(*clinic) : WorkTreeClinicCode(work_tree);
   TerminalSession session;
   ScreeningOutcome outcome = CscreenMXDXClick(work_tree, clinic_id, Now(), session.context());
   if (!outcome.screened) return kExitStopped;

@@ -19,15 +19,16 @@ fs::path WithoutTrailingSeparator(const fs::path& folder) {
   return folder.has_filename() ? folder : folder.parent_path();
 }
 
-std::string ClinicCodeOf(const fs::path& clinic_folder) {
+}  // namespace
+
+std::string WorkTreeClinicCode(const fs::path& work_tree) {
+  fs::path clinic_folder = WithoutTrailingSeparator(work_tree).parent_path();
   std::optional<std::string> code = big5::TryFromUtf8(PathToUtf8(clinic_folder.filename()));
   if (!code || ClinicCodeProblem(*code)) {
     throw Error("工作目錄上層的資料夾名稱不是診所代號: " + PathToUtf8(clinic_folder));
   }
   return *code;
 }
-
-}  // namespace
 
 VisionWorkTree ReadVisionWorkTree(const fs::path& program_folder, const fs::path& work_tree,
                                   const std::optional<fs::path>& source_folder) {
@@ -41,7 +42,7 @@ VisionWorkTree ReadVisionWorkTree(const fs::path& program_folder, const fs::path
   result.clinic_folder = tree.parent_path();
   VisionFolderFields& fields = result.fields;
   fields.work_tree = WithTrailingSeparator(tree);
-  fields.clinic_id = ClinicCodeOf(result.clinic_folder);
+  fields.clinic_id = WorkTreeClinicCode(tree);
   fields.his = big5::Literal(SourceSystemName(SourceSystem::kVision));
   fields.source_folder =
       source_folder ? *source_folder : DataEditIni(program_folder).ReadLastVisionFolder();

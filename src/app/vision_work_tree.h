@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <string>
 
 #include "workspace/vision_selection.h"
 
@@ -29,5 +30,10 @@ struct VisionWorkTree {
 VisionWorkTree ReadVisionWorkTree(const std::filesystem::path& program_folder,
                                   const std::filesystem::path& work_tree,
                                   const std::optional<std::filesystem::path>& source_folder);
+
+// The clinic code (Big5) a work tree belongs to: the name of the folder above it, with or
+// without a trailing separator on `work_tree`. Throws Error naming the folder when that name
+// cannot be a clinic code.
+std::string WorkTreeClinicCode(const std::filesystem::path& work_tree);
 
 }  // namespace zuvo

@@ -1,9 +1,12 @@
-// The command line's folder selection, run as a program.
+// The command line run as a program: folder selection, the demo, the Vision steps one by one,
+// apply and restore.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
 
 #include "demo/demo_clinic.h"
 #include "platform/big5.h"
@@ -100,6 +103,53 @@ TEST_F(CliSelection, DemoBuildsBothClinicsAndChoosesTheVisionOne) {
   ASSERT_EQ(realsun.status, 0) << realsun.out;
   EXPECT_NE(realsun.out.find("system: 耀聖\n"), std::string::npos);
   EXPECT_NE(realsun.out.find("_2/\n"), std::string::npos) << realsun.out;
+}
+
+// The path a support engineer takes step by step: select, the five steps, verify, apply twice,
+// restore the first backup.
+TEST_F(CliSelection, VisionStepsOneByOneThenApplyAndRestore) {
+  fs::path source = sources / "visw";
+  demo::WriteVisionDemoSource(source, 3);
+  const std::string home_option = "--home " + Quoted(home.path()) + " ";
+  CliRun selected = RunCli(home_option + "vision select " + Quoted(source));
+  ASSERT_EQ(selected.status, 0) << selected.out;
+  const std::string marker = "work tree: ";
+  size_t at = selected.out.rfind(marker);
+  ASSERT_NE(at, std::string::npos);
+  std::string work_tree = selected.out.substr(at + marker.size());
+  work_tree.pop_back();  // the newline
+  for (const char* step : {"catalogue", "patients", "prepass --split-date 1070101",
+                           "charts --split-date 1070101", "screen"}) {
+    CliRun run = RunCli(home_option + "vision step " + step + " --work-tree " + Quoted(work_tree));
+    ASSERT_EQ(run.status, 0) << step << "\n" << run.out;
+  }
+  std::string clinic = fs::path(work_tree).parent_path().parent_path().filename().string();
+  fs::path store = fs::path(work_tree) / "Tolsern" / clinic;
+  CliRun verified = RunCli(home_option + "verify " + Quoted(store));
+  EXPECT_EQ(verified.status, 0) << verified.out;
+
+  fs::path live = home / "live";
+  ASSERT_EQ(RunCli(home_option + "apply " + Quoted(work_tree) + " --yes").status, 0);
+  fs::path applied_store = live / "Tolsern" / clinic / "DayLink.Dat";
+  const std::string applied = testing::ReadFileBytes(applied_store);
+  // The second apply backs up the first one's result, under a name a second later.
+  std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+  CliRun again = RunCli(home_option + "apply " + Quoted(work_tree) + " --yes");
+  ASSERT_EQ(again.status, 0) << again.out;
+  EXPECT_EQ(testing::ReadFileBytes(applied_store), applied);
+  std::vector<fs::path> backups;
+  for (const auto& entry : fs::directory_iterator(live)) {
+    if (entry.path().filename().string().rfind("ZuvoBackup_", 0) == 0) {
+      backups.push_back(entry.path());
+    }
+  }
+  ASSERT_EQ(backups.size(), 1u) << "the first apply found no live folders to back up";
+  EXPECT_EQ(testing::ReadFileBytes(backups[0] / "Tolsern" / clinic / "DayLink.Dat"), applied);
+
+  fs::remove(live / "Corvix" / "OPD.mdb");
+  CliRun restored = RunCli(home_option + "restore-live " + Quoted(backups[0]));
+  ASSERT_EQ(restored.status, 0) << restored.out;
+  EXPECT_TRUE(fs::is_regular_file(live / "Corvix" / "OPD.mdb"));
 }
 
 }  // namespace
