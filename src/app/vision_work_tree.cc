@@ -13,14 +13,6 @@
 namespace zuvo {
 namespace fs = std::filesystem;
 
-namespace {
-
-fs::path WithoutTrailingSeparator(const fs::path& folder) {
-  return folder.has_filename() ? folder : folder.parent_path();
-}
-
-}  // namespace
-
 std::string WorkTreeClinicCode(const fs::path& work_tree) {
   fs::path clinic_folder = WithoutTrailingSeparator(work_tree).parent_path();
   std::optional<std::string> code = big5::TryFromUtf8(PathToUtf8(clinic_folder.filename()));

@@ -54,13 +54,6 @@ DateTime DateOrEarliest(std::string_view roc_date) {
   return value != 0 ? std::trunc(value) : RocDateToDate(kEarliestRocDate);
 }
 
-DateTime TwoYearsBefore(DateTime today) {
-  CivilDateTime parts = DecodeDateTime(today);
-  std::optional<DateTime> value = EncodeDate(parts.year - 2, parts.month, parts.day);
-  if (!value) value = EncodeDate(parts.year - 2, parts.month, parts.day - 1);  // 29 February
-  return value.value_or(0);
-}
-
 // A section of data.ini as a map of key → value (first of duplicates wins).
 std::unordered_map<std::string, std::string> SectionMap(const ProfileFile& ini,
                                                         std::string_view section) {
@@ -235,7 +228,7 @@ OrderPassResult ConvertOrders(PrepassRun& run, const std::filesystem::path& prog
   };
   FieldReader fields(table, {"KCSTMR", "PDATE", "PTIME", "KDRUG", "POQTY", "PFQ", "PTFQ", "PMU",
                              "PPS", "PTDAY", "PTQTY", "PCLM"});
-  const DateTime two_years_ago = TwoYearsBefore(std::trunc(run.now));
+  const DateTime two_years_ago = YearsEarlier(std::trunc(run.now), 2);
   std::unordered_set<std::string> reported;
   OrderPassResult result;
   result.earliest = std::trunc(run.now);

@@ -77,6 +77,13 @@ CivilDateTime DecodeDateTime(DateTime value) {
   return parts;
 }
 
+DateTime YearsEarlier(DateTime moment, int years) {
+  CivilDateTime parts = DecodeDateTime(moment);
+  parts.year -= years;
+  if (parts.month == 2 && parts.day == 29 && !EncodeDate(parts.year, 2, 29)) parts.day = 28;
+  return EncodeDateTime(parts).value_or(0);
+}
+
 DateTime Now() {
   auto now = std::chrono::system_clock::now();
   std::time_t seconds = std::chrono::system_clock::to_time_t(now);

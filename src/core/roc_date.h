@@ -26,6 +26,8 @@ std::optional<DateTime> EncodeDate(int year, int month, int day);
 CivilDateTime DecodeDateTime(DateTime value);
 // The current local date and time.
 DateTime Now();
+// The same moment `years` calendar years earlier; 29 February becomes 28 February.
+DateTime YearsEarlier(DateTime moment, int years);
 
 std::string RocDate(DateTime value);
 std::string RocStamp(DateTime value);

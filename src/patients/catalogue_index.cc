@@ -59,7 +59,7 @@ void CatalogueIndex::Remember(Map& map, const std::string& key, uint32_t sname) 
   if (!key.empty()) map.try_emplace(key, sname);  // the first row with a value keeps it
 }
 
-void CatalogueIndex::Add(const CatalogueRow& row) {
+void CatalogueIndex::Add(const IndexedCatalogueRow& row) {
   ++row_count_;
   auto sname = static_cast<uint32_t>(snames_.size());
   snames_.push_back(row.Sname);
@@ -86,9 +86,9 @@ const std::string* CatalogueIndex::SnameByInsuCode(std::string_view code) const 
   return Find(by_insu_code_, code);
 }
 
-CatalogueIndex IndexCatalogue(const std::function<bool(CatalogueRow&)>& next_row) {
+CatalogueIndex IndexCatalogue(const std::function<bool(IndexedCatalogueRow&)>& next_row) {
   CatalogueIndex index;
-  CatalogueRow row;
+  IndexedCatalogueRow row;
   while (next_row(row)) index.Add(row);
   return index;
 }

@@ -37,7 +37,7 @@ inline constexpr std::array<std::string_view, 4> kCatalogueIndexColumns = {"Tnam
                                                                            "INSUcode", "class"};
 
 // One `MX` row as far as the index needs it; every text is Big5 as stored.
-struct CatalogueRow {
+struct IndexedCatalogueRow {
   std::string Tname;        // the source system's own order code
   std::string Sname;        // short name, what a matched phrase becomes
   std::string INSUcode;     // NHI order code
@@ -47,7 +47,7 @@ struct CatalogueRow {
 class CatalogueIndex {
  public:
   // Adds the next row in stored order.
-  void Add(const CatalogueRow& row);
+  void Add(const IndexedCatalogueRow& row);
 
   // The `Sname` of the first row whose `Tname` equals `tname`; nullptr when none does.
   const std::string* SnameByTname(std::string_view tname) const;
@@ -74,6 +74,6 @@ class CatalogueIndex {
 // Builds an index from rows read one at a time in stored order: `next_row` fills its argument
 // with the next `MX` row and returns true, or returns false when the table is exhausted. Errors
 // of the reader propagate unchanged.
-CatalogueIndex IndexCatalogue(const std::function<bool(CatalogueRow&)>& next_row);
+CatalogueIndex IndexCatalogue(const std::function<bool(IndexedCatalogueRow&)>& next_row);
 
 }  // namespace zuvo

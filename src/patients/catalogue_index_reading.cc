@@ -6,7 +6,7 @@ CatalogueIndex ReadCatalogueIndex(Database& database) {
   RecordSet rows = database.OpenTable(kCatalogueTable);
   rows.First();
   bool substituted = false;
-  return IndexCatalogue([&](CatalogueRow& row) {
+  return IndexCatalogue([&](IndexedCatalogueRow& row) {
     if (rows.Eof()) return false;
     row.Tname = rows.TextBig5Substituted(kCatalogueIndexColumns[0], &substituted);
     row.Sname = rows.TextBig5Substituted(kCatalogueIndexColumns[1], &substituted);

@@ -5,9 +5,9 @@
 #include <optional>
 #include <vector>
 
+#include "core/clock_text.h"
 #include "core/patient_store.h"
 #include "patients/catalogue_index_reading.h"
-#include "core/clock_text.h"
 #include "patients/vision_patient_row.h"
 #include "patients/written_patients.h"
 #include "platform/big5.h"
@@ -31,10 +31,6 @@ constexpr std::string_view kPatientIndexName = "PTdata.ind";
 constexpr std::string_view kMemoExtensions[] = {".DBT", ".FPT"};
 // How much of a field with broken Big5 its message line shows.
 constexpr size_t kShownBrokenBytes = 60;
-
-fs::path WithoutTrailingSeparator(const fs::path& folder) {
-  return folder.has_filename() ? folder : folder.parent_path();
-}
 
 fs::path ClinicFolderOf(const fs::path& work_tree) {
   return WithoutTrailingSeparator(work_tree).parent_path();

@@ -51,13 +51,6 @@ std::string FoldName(std::string_view name) {
   return folded;
 }
 
-// `path` without trailing separators, so that "X/Corvix/" names the folder Corvix.
-fs::path WithoutTrailingSeparator(const fs::path& path) {
-  fs::path result = path;
-  while (result.has_relative_path() && result.filename().empty()) result = result.parent_path();
-  return result;
-}
-
 // Lets a read-only file (or folder) be replaced or removed, as the shell does without asking.
 void MakeWritable(const fs::path& path) {
   std::error_code ignored;
@@ -293,6 +286,12 @@ bool WriteAndFlush(const fs::path& file, std::string_view bytes, std::error_code
 }
 
 }  // namespace
+
+fs::path WithoutTrailingSeparator(const fs::path& path) {
+  fs::path result = path;
+  while (result.has_relative_path() && result.filename().empty()) result = result.parent_path();
+  return result;
+}
 
 fs::path PathFromUtf8(std::string_view utf8) {
   return fs::path(std::u8string(utf8.begin(), utf8.end()));

@@ -20,6 +20,8 @@ bool CopyFolder(const std::filesystem::path& source, const std::filesystem::path
 // Deletes the folder or file `path` with everything below it (a link is removed, never
 // followed). True on success and when nothing is there; any failure gives false. Never throws.
 bool DeleteFolder(const std::filesystem::path& path);
+// `path` without trailing separators, so that "X/Corvix/" names the folder Corvix.
+std::filesystem::path WithoutTrailingSeparator(const std::filesystem::path& path);
 // The computer's network name, trimmed: the bytes the system reports (ASCII in practice).
 std::string ComputerName();
 

@@ -10,14 +10,6 @@
 namespace zuvo {
 namespace {
 
-DateTime TwoYearsBefore(DateTime now) {
-  CivilDateTime parts = DecodeDateTime(now);
-  parts.year -= 2;
-  if (parts.month == 2 && parts.day == 29 && !EncodeDate(parts.year, 2, 29)) parts.day = 28;
-  std::optional<DateTime> earlier = EncodeDateTime(parts);
-  return earlier ? *earlier : now - 730;
-}
-
 void CountBlock(const ChartBlock& block, CommonItemTallies& tallies) {
   if (block.tag == chart_tag::kDiagnosis && block.payload.size() == kDiagnosisRecordSize) {
     DiagnosisRecord diagnosis;
@@ -41,7 +33,7 @@ void CountBlock(const ChartBlock& block, CommonItemTallies& tallies) {
 }  // namespace
 
 CommonItemTallies CountCommonItems(const StoreLocation& store, DateTime now, StepContext& context) {
-  return CountChartItems(store, TwoYearsBefore(now), now, context);
+  return CountChartItems(store, YearsEarlier(now, 2), now, context);
 }
 
 long TotalCount(const CodeTally& tally) {

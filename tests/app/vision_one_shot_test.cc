@@ -20,13 +20,14 @@ class FakePipeline {
  public:
   std::vector<VisionStep> Steps(int records = 3) {
     std::vector<VisionStep> steps;
-    for (auto [id, name] :
+    for (const auto& step :
          {std::pair{VisionStepId::kCatalogue, "catalogue"},
           std::pair{VisionStepId::kPatients, "patients"},
           std::pair{VisionStepId::kPrepass, "prepass"}, std::pair{VisionStepId::kCharts, "charts"},
           std::pair{VisionStepId::kScreening, "screening"}}) {
+      const char* name = step.second;
       steps.push_back(
-          {id, name,
+          {step.first, name,
            [this, name, records](VisionRunFields& fields, StepContext& context) -> StepResult {
              log.push_back(std::string(name) +
                            " pharmacist=" + big5::ToUtf8(fields.folder.pharmacist_name) +

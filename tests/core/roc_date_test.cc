@@ -26,6 +26,13 @@ TEST(DateTimeValue, CountsDaysFrom30December1899) {
   EXPECT_EQ(parts.millisecond, 1);
 }
 
+TEST(DateTimeValue, YearsEarlierKeepsTheMomentAndMovesLeapDayTo28February) {
+  EXPECT_DOUBLE_EQ(YearsEarlier(At(2026, 12, 1, 10, 30), 2), At(2024, 12, 1, 10, 30));
+  EXPECT_DOUBLE_EQ(YearsEarlier(At(2024, 2, 29, 8), 2), At(2022, 2, 28, 8));
+  EXPECT_DOUBLE_EQ(YearsEarlier(At(2024, 2, 29), 4), At(2020, 2, 29));
+  EXPECT_DOUBLE_EQ(YearsEarlier(At(2024, 3, 1), 1), At(2023, 3, 1));
+}
+
 TEST(RocDates, FormatsThreeDigitYears) {
   EXPECT_EQ(RocDate(At(2018, 3, 26, 15, 40)), "1070326");
   EXPECT_EQ(RocDate(At(1998, 7, 1)), "0870701");

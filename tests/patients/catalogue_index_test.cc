@@ -60,9 +60,10 @@ TEST(CatalogueIndex, TrailBytesOfDoubleByteCharactersCompareExactly) {
 }
 
 TEST(CatalogueIndex, IsFilledFromARowReaderInStoredOrder) {
-  std::vector<CatalogueRow> table = {{"T1", "One", "C1", "oral"}, {"T1", "Two", "C2", "oral"}};
+  std::vector<IndexedCatalogueRow> table = {{"T1", "One", "C1", "oral"},
+                                            {"T1", "Two", "C2", "oral"}};
   size_t next = 0;
-  CatalogueIndex index = IndexCatalogue([&](CatalogueRow& row) {
+  CatalogueIndex index = IndexCatalogue([&](IndexedCatalogueRow& row) {
     if (next == table.size()) return false;
     row = table[next++];
     return true;

@@ -21,7 +21,7 @@ struct RunInputs {
   RemarkMode mode = RemarkMode::kFullPhraseAnalysis;
   std::vector<std::pair<std::string, std::string>> remark_lines{};  // UTF-8
   std::vector<std::pair<std::string, std::string>> dupmx_lines{};   // UTF-8
-  std::vector<CatalogueRow> catalogue{};                            // UTF-8, converted here
+  std::vector<IndexedCatalogueRow> catalogue{};                     // UTF-8, converted here
 };
 
 RemarkAnalysisRun MakeRun(const RunInputs& inputs = {}) {
@@ -31,7 +31,7 @@ RemarkAnalysisRun MakeRun(const RunInputs& inputs = {}) {
     return entries;
   };
   CatalogueIndex index;
-  for (const CatalogueRow& row : inputs.catalogue) {
+  for (const IndexedCatalogueRow& row : inputs.catalogue) {
     index.Add({B(row.Tname), B(row.Sname), B(row.INSUcode), B(row.order_class)});
   }
   return RemarkAnalysisRun(inputs.mode, to_entries(inputs.remark_lines),
