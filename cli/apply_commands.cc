@@ -30,6 +30,8 @@ int RunApply(Invocation& invocation) {
   std::filesystem::path work_tree =
       std::filesystem::absolute(PathFromUtf8(invocation.args.RequiredPositional(0, "WT")));
   bool yes = invocation.args.Flag("yes");
+  ApplyChecks checks =
+      invocation.args.Flag("force") ? ApplyChecks::kListFailuresOnly : ApplyChecks::kRefuseFailures;
   invocation.args.Finish(1);
   bool interactive = !yes && OnTerminal();
   if (!yes && !interactive) {
@@ -41,7 +43,7 @@ int RunApply(Invocation& invocation) {
   TerminalStepContext context(flags,
                               TerminalStreams{std::cout, std::cerr, std::cin, false, interactive});
   std::filesystem::path live_root = DataEditIni(invocation.home).ReadWorkbench().live_root;
-  ApplyOutcome outcome = ApplyWorkTree(work_tree, live_root, Now(), context);
+  ApplyOutcome outcome = ApplyWorkTree(work_tree, live_root, Now(), context, checks);
   std::cout << "live root: " << PathToUtf8(live_root) << '\n';
   if (!outcome.backup.empty()) std::cout << "backup: " << PathToUtf8(outcome.backup) << '\n';
   return ExitStatusOf(outcome.result);
@@ -51,16 +53,24 @@ int RunRestoreLive(Invocation& invocation) {
   std::filesystem::path backup =
       std::filesystem::absolute(PathFromUtf8(invocation.args.RequiredPositional(0, "BACKUP")));
   invocation.args.Finish(1);
-  RestoreLiveBackup(backup);
-  std::cout << "restored: " << PathToUtf8(backup.parent_path()) << '\n';
+  InstallDeliveredFiles(invocation.home);
+  RunFlags flags;
+  TerminalStepContext context(flags, TerminalStreams{std::cout, std::cerr, std::cin, false, false});
+  std::filesystem::path live_root = DataEditIni(invocation.home).ReadWorkbench().live_root;
+  std::filesystem::path replaced = RestoreLiveBackup(backup, live_root, Now(), context);
+  std::cout << "restored: " << PathToUtf8(live_root) << '\n';
+  if (!replaced.empty()) std::cout << "backup: " << PathToUtf8(replaced) << '\n';
   return kExitOk;
 }
 
-ZUVO_COMMAND("apply", "WT [--yes]",
-             "back up the live Corvix and Tolsern folders, then copy the work tree WT over them",
+ZUVO_COMMAND("apply", "WT [--yes] [--force]",
+             "switch the work tree WT in as the live Corvix and Tolsern folders, the old ones "
+             "becoming a backup; --force applies a store that fails its check",
              RunApply);
 ZUVO_COMMAND("restore-live", "BACKUP",
-             "put a backup of the live folders made by apply back in place", RunRestoreLive);
+             "switch a complete backup made by apply or restore-live back in as the live folders "
+             "of DataEdit.ini's live root; the replaced ones become a backup",
+             RunRestoreLive);
 
 }  // namespace
 }  // namespace zuvo::cli

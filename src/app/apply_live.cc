@@ -1,13 +1,18 @@
 #include "app/apply_live.h"
 
 #include <system_error>
+#include <vector>
 
 #include "app/dataedit_ini.h"
+#include "app/live_folders.h"
 #include "core/store_location.h"
+#include "core/store_verify.h"
 #include "platform/big5.h"
 #include "platform/error.h"
 #include "platform/file_ops.h"
+#include "platform/folder_manifest.h"
 #include "platform/profile_file.h"
+#include "platform/test_point.h"
 #include "workspace/folder_layout.h"
 #include "workspace/source_system.h"
 
@@ -17,38 +22,85 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::string_view kLiveSettingsName = "CORVIX.INI";
-
-// The live folders in the order apply copies them.
-constexpr std::string_view kLiveFolders[] = {kFrontEndFolderName, kServerFolderName};
+constexpr std::string_view kPatientIndexName = "PTdata.ind";
+// How many findings of one store the list shows before it only counts them.
+constexpr size_t kFindingsListed = 20;
 
 bool HasFolder(const fs::path& parent, std::string_view name) {
   std::error_code error;
   return fs::is_directory(FindWithoutCase(parent, name), error);
 }
 
-fs::path NewBackupFolder(const fs::path& live_root, DateTime now) {
-  std::string base = std::string(kBackupFolderPrefix) + RocStamp(now);
-  fs::path folder = live_root / base;
-  for (int n = 2; fs::exists(folder); ++n) folder = live_root / (base + "_" + std::to_string(n));
-  return folder;
+// The server data folders a work tree brings: the folders in its Tolsern.
+std::vector<fs::path> ServerDataFolders(const fs::path& server_folder) {
+  std::vector<fs::path> folders;
+  std::error_code error;
+  for (const fs::directory_entry& entry : fs::directory_iterator(server_folder, error)) {
+    std::error_code status_error;
+    if (entry.is_directory(status_error)) folders.push_back(entry.path());
+  }
+  return folders;
 }
 
-// Copies the live folders that exist into a new backup folder; empty when none exists. Throws
-// Error when the backup cannot be completed (the partial backup is removed).
-fs::path BackUpLiveFolders(const fs::path& live_root, DateTime now) {
-  bool any = false;
-  for (std::string_view name : kLiveFolders) any = any || HasFolder(live_root, name);
-  if (!any) return {};
-  fs::path backup = NewBackupFolder(live_root, now);
-  CreateFolders(backup);
-  for (std::string_view name : kLiveFolders) {
-    if (!HasFolder(live_root, name)) continue;
-    if (!CopyFolder(FindWithoutCase(live_root, name), backup)) {
-      DeleteFolder(backup);
-      throw Error("現用資料夾無法完整備份到 " + PathToUtf8(backup) + ",沒有套用");
+StoreLocation StagedStore(const fs::path& staged_server, const fs::path& work_store) {
+  return {FindWithoutCase(staged_server, PathToUtf8(work_store.filename())),
+          FindWithoutCase(staged_server, kPatientIndexName)};
+}
+
+void CopyOrThrow(bool copied, const fs::path& from, const fs::path& to) {
+  if (!copied) throw Error("無法把 " + PathToUtf8(from) + " 完整複製到 " + PathToUtf8(to));
+}
+
+// The new live folders in the staging folder: the live folders as they are, then the work
+// tree's files over them, each clinic store the work tree brings replacing the old one whole.
+void StageWorkTree(const fs::path& work_tree, LiveRootChange& change) {
+  for (std::string_view name : {kFrontEndFolderName, kServerFolderName}) {
+    const fs::path live = change.LiveFolder(name);
+    const fs::path staged = change.StagedFolder(name);
+    if (HasFolder(live.parent_path(), name)) {
+      CopyOrThrow(CopyFolderContents(live, staged), live, staged);
+    } else {
+      CreateFolders(staged);
     }
   }
-  return backup;
+  const fs::path work_server = FindWithoutCase(work_tree, kServerFolderName);
+  const fs::path staged_server = change.StagedFolder(kServerFolderName);
+  for (const fs::path& work_store : ServerDataFolders(work_server)) {
+    for (const fs::path& old : StagedStore(staged_server, work_store).ExistingFiles()) {
+      if (!DeleteFolder(old)) throw Error("cannot remove " + PathToUtf8(old));
+    }
+  }
+  for (std::string_view name : {kFrontEndFolderName, kServerFolderName}) {
+    const fs::path from = FindWithoutCase(work_tree, name);
+    CopyOrThrow(CopyFolderContents(from, change.StagedFolder(name)), from,
+                change.StagedFolder(name));
+  }
+  WriteProfileString(FindWithoutCase(change.StagedFolder(kFrontEndFolderName), kLiveSettingsName),
+                     "Corvix", "HostName", ComputerName());
+}
+
+// Checks each clinic store the work tree brings, as staged; lists the findings. False when any.
+bool StagedStoresAreClean(const fs::path& work_tree, LiveRootChange& change, StepContext& context,
+                          std::string& first_failed) {
+  const fs::path staged_server = change.StagedFolder(kServerFolderName);
+  bool clean = true;
+  for (const fs::path& work_store :
+       ServerDataFolders(FindWithoutCase(work_tree, kServerFolderName))) {
+    StoreVerifyReport report = VerifyStore(StagedStore(staged_server, work_store));
+    if (report.clean()) continue;
+    const std::string store = PathToUtf8(work_store);
+    if (clean) first_failed = store;
+    clean = false;
+    for (size_t i = 0; i < report.findings.size() && i < kFindingsListed; ++i) {
+      context.AddLine("病歷檔檢查不通過:" + store + " " + report.findings[i].where + ": " +
+                      report.findings[i].problem);
+    }
+    if (report.findings.size() > kFindingsListed) {
+      context.AddLine("病歷檔檢查不通過:" + store + " 共 " +
+                      std::to_string(report.findings.size()) + " 項");
+    }
+  }
+  return clean;
 }
 
 ApplyOutcome ApplyForSystem(SourceSystem system, std::string_view refusal, std::string_view his,
@@ -65,7 +117,7 @@ ApplyOutcome ApplyForSystem(SourceSystem system, std::string_view refusal, std::
 }  // namespace
 
 ApplyOutcome ApplyWorkTree(const fs::path& work_tree, const fs::path& live_root, DateTime now,
-                           StepContext& context) {
+                           StepContext& context, ApplyChecks checks) {
   ApplyOutcome outcome;
   if (work_tree.empty() || !HasFolder(work_tree, kFrontEndFolderName) ||
       !HasFolder(work_tree, kServerFolderName)) {
@@ -76,21 +128,23 @@ ApplyOutcome ApplyWorkTree(const fs::path& work_tree, const fs::path& live_root,
                                      MessageButtons::kOkCancel))) {
     return outcome;
   }
-  CreateFolders(live_root);
-  outcome.backup = BackUpLiveFolders(live_root, now);
-  if (!outcome.backup.empty()) context.AddLine("現用資料已備份到:" + PathToUtf8(outcome.backup));
-
-  for (std::string_view name : kLiveFolders) {
-    if (!CopyFolder(FindWithoutCase(work_tree, name), live_root)) {
-      std::string where =
-          outcome.backup.empty() ? std::string("(套用前沒有現用資料)") : PathToUtf8(outcome.backup);
-      context.ShowMessage("套用失敗,原來的現用資料在:" + where, MessageKind::kError);
+  LiveRootChange change(live_root, "apply " + PathToUtf8(work_tree), context);
+  try {
+    StageWorkTree(work_tree, change);
+    TestPoint("apply:staged");
+  } catch (const Error& error) {
+    throw Error(std::string(error.what()) + " (沒有套用,現用資料沒有變動)");
+  }
+  std::string failed_store;
+  if (!StagedStoresAreClean(work_tree, change, context, failed_store)) {
+    if (checks == ApplyChecks::kRefuseFailures) {
+      context.ShowMessage("病歷檔檢查不通過,沒有套用: " + failed_store, MessageKind::kError);
       return outcome;
     }
+    context.AddLine("病歷檔檢查不通過,仍然套用:" + failed_store);
   }
-  fs::path live_front_end = FindWithoutCase(live_root, kFrontEndFolderName);
-  WriteProfileString(FindWithoutCase(live_front_end, kLiveSettingsName), "Corvix", "HostName",
-                     ComputerName());
+  outcome.backup = change.SwitchIn(now);
+  if (!outcome.backup.empty()) context.AddLine("現用資料已備份到:" + PathToUtf8(outcome.backup));
   context.ShowMessage(kAppliedUtf8);
   outcome.result = StepResult::kDone;
   return outcome;
@@ -108,37 +162,29 @@ ApplyOutcome CRSreplaceNowClick(std::string_view his, const fs::path& work_tree,
                         program_folder, context);
 }
 
-void RestoreLiveBackup(const fs::path& backup) {
-  std::error_code error;
-  if (!fs::is_directory(backup, error) ||
-      !PathToUtf8(backup.filename()).starts_with(kBackupFolderPrefix) ||
-      !(HasFolder(backup, kFrontEndFolderName) || HasFolder(backup, kServerFolderName))) {
-    throw Error(PathToUtf8(backup) + " 不是現用資料夾的備份");
+fs::path RestoreLiveBackup(const fs::path& backup, const fs::path& live_root, DateTime now,
+                           StepContext& context) {
+  const fs::path folder = WithoutTrailingSeparator(fs::absolute(backup));
+  std::vector<std::string> problems = BackupProblems(folder);
+  if (!problems.empty()) {
+    std::string text = PathToUtf8(folder) + " 不是完整的現用資料備份,沒有還原:";
+    for (const std::string& problem : problems) text += "\n" + problem;
+    throw Error(text);
   }
-  fs::path live_root = backup.parent_path();
-  for (std::string_view name : kLiveFolders) {
-    if (!HasFolder(backup, name)) continue;
-    fs::path incoming = live_root / (std::string(name) + ".restoring");
-    DeleteFolder(incoming);
-    CreateFolders(incoming);
-    if (!CopyFolder(FindWithoutCase(backup, name), incoming)) {
-      DeleteFolder(incoming);
-      throw Error("無法從 " + PathToUtf8(backup) + " 複製 " + std::string(name));
-    }
-    fs::path live = FindWithoutCase(live_root, name);
-    fs::path outgoing = live_root / (std::string(name) + ".replaced");
-    DeleteFolder(outgoing);
-    if (fs::exists(live)) fs::rename(live, outgoing, error);
-    if (!error) fs::rename(incoming / name, live_root / name, error);
-    if (error) {
-      std::string reason = error.message();
-      if (fs::exists(outgoing)) fs::rename(outgoing, live, error);
-      DeleteFolder(incoming);
-      throw Error("無法還原 " + PathToUtf8(live_root / name) + ": " + reason);
-    }
-    DeleteFolder(incoming);
-    DeleteFolder(outgoing);
+  LiveRootChange change(live_root, "restore " + PathToUtf8(folder), context);
+  for (std::string_view name : {kFrontEndFolderName, kServerFolderName}) {
+    if (!HasFolder(folder, name)) continue;
+    const fs::path from = FindWithoutCase(folder, name);
+    CopyOrThrow(CopyFolderContents(from, change.StagedFolder(name)), from,
+                change.StagedFolder(name));
   }
+  // What was copied must be what the backup's manifest lists.
+  problems = CheckFolderManifest(change.staging(), folder / kBackupManifestName);
+  if (!problems.empty()) {
+    throw Error("無法從 " + PathToUtf8(folder) + " 完整複製: " + problems.front() +
+                " (沒有還原,現用資料沒有變動)");
+  }
+  return change.SwitchIn(now);
 }
 
 }  // namespace zuvo

@@ -1,10 +1,10 @@
 #pragma once
 
-// Apply: copies a finished work tree's Corvix and Tolsern folders over the live folders of the
-// Zuvo system (below the live root of DataEdit.ini) and names this computer as the Zuvo server
-// in the live CORVIX.INI. Before anything is copied, the live folders are copied to a dated
-// backup folder beside them, so that an apply can be undone (RestoreLiveBackup) and a copy that
-// fails halfway loses nothing.
+// Apply: puts a finished work tree's Corvix and Tolsern folders in place of the live folders of
+// the Zuvo system (below the live root of DataEdit.ini) and names this computer as the Zuvo
+// server in the live CORVIX.INI, as one change: the new live folders are prepared and checked
+// beside the old ones, then switched in; the old ones become a dated backup, which
+// RestoreLiveBackup puts back the same way. Either the whole apply happens or none of it.
 
 #include <filesystem>
 #include <string>
@@ -18,8 +18,10 @@ namespace zuvo {
 
 inline constexpr std::string_view kAppliedUtf8 = "已經套用";
 inline constexpr std::string_view kCloseZuvoFirstUtf8 = "請先關閉Zuvo系統門診及伺服器程式";
-// The backup folders beside the live folders: "ZuvoBackup_" + ROC time stamp (+ "_2", ...).
-inline constexpr std::string_view kBackupFolderPrefix = "ZuvoBackup_";
+
+// What apply checks before it changes anything. Support staff who know what they do may apply
+// a work tree that fails them (the command line's --force); the window never does.
+enum class ApplyChecks { kRefuseFailures, kListFailuresOnly };
 
 struct ApplyOutcome {
   StepResult result = StepResult::kStopped;
@@ -31,15 +33,19 @@ struct ApplyOutcome {
 // Applies `work_tree` to `live_root` (the handlers' steps 2 and 3, after their system check):
 // - a work tree without both Corvix and Tolsern folders: work tree + "資料夾未含Zuvo病歷檔";
 // - asks "請先關閉Zuvo系統門診及伺服器程式" (OK / Cancel); Cancel ends it with nothing done;
-// - backs up the live Corvix and Tolsern that exist into live root/ZuvoBackup_<stamp of `now`>
-//   and adds "現用資料已備份到:" + that folder to the list; a backup that cannot be completed
-//   stops the apply before the live folders are touched;
-// - copies Corvix, then Tolsern, into the live root (existing files overwritten, files only the
-//   live folders hold kept); a failed copy shows "套用失敗,原來的現用資料在:" + the backup;
-// - sets [Corvix] HostName of the live CORVIX.INI to this computer's name; shows "已經套用".
+// - prepares the new live folders in a staging folder of the live root: the live folders'
+//   files, then the work tree's over them (files only the live folders hold are kept), except
+//   that each clinic store the work tree brings (PtData.*, CHART, DayLink.Dat of its server data
+//   folder, and Tolsern/PTdata.ind) replaces the live one whole; sets [Corvix] HostName of
+//   CORVIX.INI to this computer's name;
+// - checks every server data folder the work tree brings, as copied (VerifyStore); a finding
+//   refuses the apply (listed, and the box names the folder) unless `checks` lists only;
+// - switches the staged folders in; the old ones become live root/ZuvoBackup_<stamp of `now`>,
+//   listed as "現用資料已備份到:" + folder; shows "已經套用".
+// A failure before the switch throws Error and leaves the live folders as they were.
 ApplyOutcome ApplyWorkTree(const std::filesystem::path& work_tree,
                            const std::filesystem::path& live_root, DateTime now,
-                           StepContext& context);
+                           StepContext& context, ApplyChecks checks = ApplyChecks::kRefuseFailures);
 
 // The Vision window's "套用轉檔後資料": refuses a HIS field (Big5) other than "展望" with
 // "請先正確選取原始系統目錄"; the live root comes from the program folder's DataEdit.ini.
@@ -50,11 +56,13 @@ ApplyOutcome CVISWcopyClick(std::string_view his, const std::filesystem::path& w
 ApplyOutcome CRSreplaceNowClick(std::string_view his, const std::filesystem::path& work_tree,
                                 const std::filesystem::path& program_folder, StepContext& context);
 
-// Puts a backup made by ApplyWorkTree back: each of Corvix and Tolsern that the backup holds
-// replaces the live folder of that name in the backup's parent folder (the live root). The
-// backup's copy is made beside the live folder first and swapped in by renaming, so a failure
-// leaves the live folder as it was. Throws Error naming the folder on failure or when `backup`
-// is no backup folder.
-void RestoreLiveBackup(const std::filesystem::path& backup);
+// Puts a complete backup made by apply or restore (BackupProblems finds nothing; with or
+// without a trailing separator, wherever it lies now) back as the live folders of `live_root`,
+// as one change: the live folders become a new backup, returned (empty when there were none).
+// The backup itself stays. Throws Error listing what is wrong with an incomplete backup, or
+// naming what failed; the live folders are then as they were.
+std::filesystem::path RestoreLiveBackup(const std::filesystem::path& backup,
+                                        const std::filesystem::path& live_root, DateTime now,
+                                        StepContext& context);
 
 }  // namespace zuvo

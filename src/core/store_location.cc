@@ -16,4 +16,15 @@ std::filesystem::path StoreLocation::DayIndexPath() const {
   return FindWithoutCase(server_data_folder, "DayLink.Dat");
 }
 
+std::vector<std::filesystem::path> StoreLocation::ExistingFiles() const {
+  std::vector<std::filesystem::path> files = ListByWildcard(server_data_folder, "PtData.*");
+  for (const std::filesystem::path& path : {ChartFolder(), DayIndexPath(), patient_index_path}) {
+    std::error_code error;
+    if (std::filesystem::exists(std::filesystem::symlink_status(path, error))) {
+      files.push_back(path);
+    }
+  }
+  return files;
+}
+
 }  // namespace zuvo

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <string_view>
+#include <vector>
 
 namespace zuvo {
 
@@ -18,6 +19,10 @@ struct StoreLocation {
   std::filesystem::path ChartFolder() const;
   // The day index DayLink.Dat (an existing file of that name in any letter case wins).
   std::filesystem::path DayIndexPath() const;
+  // The files and folders of the store that exist: the patient files PtData.*, the chart
+  // folder, the day index and the patient index. Replacing a store means replacing all of them,
+  // so that nothing of the old one is taken for part of the new one.
+  std::vector<std::filesystem::path> ExistingFiles() const;
 };
 
 // `folder` / `name`, where an existing entry whose name matches `name` without regard to ASCII

@@ -183,8 +183,12 @@ class StoreVerifier {
     std::filesystem::path path = store_.DayIndexPath();
     std::error_code error;
     if (!std::filesystem::is_regular_file(path, error)) {
-      if (report_.entries > 0 || report_.chart_files > 0)
+      if (report_.entries > 0 || report_.chart_files > 0) {
         Add("DayLink.Dat", "the day index is missing");
+      } else if (report_.patient_files == 0) {
+        Add(PathToUtf8(store_.server_data_folder.filename()),
+            std::string(kNoStoreProblem) + ": no patient file, chart file or day index");
+      }
       return;
     }
     std::string bytes = ReadWholeFile(path);

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/store_location.h"
@@ -27,7 +28,11 @@ struct StoreVerifyReport {
   bool clean() const { return findings.empty(); }
 };
 
+// The problem reported for a folder that holds no store at all.
+inline constexpr std::string_view kNoStoreProblem = "no store";
+
 // Checks that:
+// - the folder holds a store: a patient file, a chart file or a day index (else kNoStoreProblem);
 // - every valid patient record's checksum matches and its long note lies inside its file;
 // - every chart file is a run of well-formed entries (header, visit record, known blocks with
 //   lengths inside the file, end tag) whose header and visit record agree;

@@ -320,6 +320,18 @@ bool CopyFolder(const fs::path& source, const fs::path& destination) {
   }
 }
 
+bool CopyFolderContents(const fs::path& source, const fs::path& destination) {
+  try {
+    std::error_code error;
+    const fs::path from = WithoutTrailingSeparator(source);
+    if (!fs::is_directory(from, error)) return false;
+    if (IsInside(destination, from)) return false;
+    return CopyTree(from, destination);
+  } catch (...) {
+    return false;
+  }
+}
+
 bool DeleteFolder(const fs::path& path) {
   try {
     std::error_code error;
@@ -438,6 +450,17 @@ void WriteFileAtomically(const fs::path& file, std::string_view bytes) {
     fs::remove(temporary, ignored);
     throw Error("cannot write " + PathToUtf8(file) + ": " + error.message());
   }
+}
+
+void SyncFileSystem(const fs::path& path) {
+#ifdef _WIN32
+  (void)path;  // Windows has no flush of a whole file system; files are flushed one by one
+#else
+  int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (descriptor < 0) return;
+  ::syncfs(descriptor);
+  ::close(descriptor);
+#endif
 }
 
 std::string ReadWholeFile(const fs::path& file) {

@@ -17,6 +17,10 @@ namespace zuvo {
 // once when `source` does not exist; otherwise everything that can be copied is copied, and the
 // result is false when any folder or file could not be. Never throws.
 bool CopyFolder(const std::filesystem::path& source, const std::filesystem::path& destination);
+// Copies what the folder `source` holds into the folder `destination` (made when missing), in
+// the same way: X/Corvix copied to R/Live makes X/Corvix/a.ini R/Live/a.ini.
+bool CopyFolderContents(const std::filesystem::path& source,
+                        const std::filesystem::path& destination);
 // Deletes the folder or file `path` with everything below it (a link is removed, never
 // followed). True on success and when nothing is there; any failure gives false. Never throws.
 bool DeleteFolder(const std::filesystem::path& path);
@@ -51,6 +55,10 @@ std::optional<std::filesystem::path> ResolvePath(const std::filesystem::path& fo
 // flushed to disk, and the temporary file is renamed over `file`. A reader sees the old or the
 // new content, never a mixture. Throws Error naming the file.
 void WriteFileAtomically(const std::filesystem::path& file, std::string_view bytes);
+// Asks the system to write everything cached for the file system that holds `path` to the
+// disk, so that what was written before is not lost by a power cut after what follows. Best
+// effort: where the system offers no such call it does nothing.
+void SyncFileSystem(const std::filesystem::path& path);
 // The whole file. Throws Error naming the file when it is missing or cannot be read.
 std::string ReadWholeFile(const std::filesystem::path& file);
 

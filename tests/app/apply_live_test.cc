@@ -2,19 +2,30 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <map>
 
+#include "app/live_folders.h"
 #include "app/recording_step_context.h"
+#include "core/store_verify.h"
 #include "platform/big5.h"
 #include "platform/file_ops.h"
+#include "platform/folder_switch.h"
 #include "platform/profile_file.h"
+#include "platform/test_point.h"
+#include "store_builder.h"
+#include "support/folder_files.h"
 #include "support/temp_dir.h"
 
 namespace zuvo {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::BuildStore;
 using testing::ReadFileBytes;
+using testing::StoreOf;
 using testing::TempDir;
 
 void WriteFileBytes(const fs::path& file, std::string_view bytes) {
@@ -23,30 +34,35 @@ void WriteFileBytes(const fs::path& file, std::string_view bytes) {
 }
 
 const DateTime kNow = *EncodeDateTime({2026, 12, 9, 8, 15, 30, 0});
+const DateTime kLater = *EncodeDateTime({2026, 12, 9, 9, 0, 0, 0});
 
-// Every file below `root` (relative path → bytes).
-std::map<std::string, std::string> Files(const fs::path& root) {
-  std::map<std::string, std::string> files;
-  for (const auto& entry : fs::recursive_directory_iterator(root)) {
-    if (entry.is_regular_file()) {
-      files[fs::relative(entry.path(), root).generic_string()] = ReadFileBytes(entry.path());
-    }
-  }
-  return files;
-}
-
+// A clinic's live folders with a larger store of the clinic than the work tree's (more chart
+// files), another clinic's store, and files the conversion does not write.
 class ApplyLiveTest : public ::testing::Test {
  protected:
   ApplyLiveTest() {
     WriteFileBytes(work_tree / "Corvix" / "OPD.mdb", "new catalogue");
     WriteFileBytes(work_tree / "Corvix" / "CORVIX.INI", "[Corvix]\r\nHostName=OLD\r\nKeep=1\r\n");
-    WriteFileBytes(work_tree / "Tolsern" / "3501" / "PtData.000", "new patients");
+    BuildStore(StoreOf(work_tree, "3501"), 3, 2, 1000, 1);
     WriteFileBytes(live / "Corvix" / "OPD.mdb", "live catalogue");
     WriteFileBytes(live / "Corvix" / "Printer.ini", "only live");
-    WriteFileBytes(live / "Tolsern" / "3501" / "PtData.000", "live patients");
+    BuildStore(StoreOf(live, "3501"), 5, 4, 150'000, 1);
+    BuildStore({live / "Tolsern" / "7777", live / "Tolsern" / "PTdata.ind"}, 2, 1, 10, 6);
+    WriteFileBytes(live / "Tolsern" / "3501" / "Paper" / "scan.jpg", "paper");
+    WriteFileBytes(live / "Tolsern" / "PTdata.ind", "stale index");
   }
 
   std::vector<fs::path> Backups() { return ListByWildcard(live, "ZuvoBackup_*"); }
+  std::vector<std::string> Leftovers() {
+    std::vector<std::string> names;
+    for (const char* name : {"ZuvoApply.staging", "ZuvoSwitch.journal"}) {
+      if (fs::exists(live / name)) names.push_back(name);
+    }
+    for (const fs::path& partial : ListByWildcard(live, "*.partial")) {
+      names.push_back(PathToUtf8(partial.filename()));
+    }
+    return names;
+  }
 
   TempDir dir;
   fs::path work_tree = dir / "work";
@@ -55,54 +71,101 @@ class ApplyLiveTest : public ::testing::Test {
   RecordingStepContext context{flags};
 };
 
-TEST_F(ApplyLiveTest, ApplyBacksUpThenOverwritesAndKeepsLiveOnlyFiles) {
-  auto before = Files(live);
+TEST_F(ApplyLiveTest, TheWorkTreeReplacesTheClinicStoreWholeAndKeepsWhatOnlyTheLiveHolds) {
+  ASSERT_GT(testing::FolderFiles(live / "Tolsern" / "3501" / "CHART").size(), 1u);
+  auto before = testing::LiveFolderFiles(live);
   ApplyOutcome outcome = ApplyWorkTree(work_tree, live, kNow, context);
   ASSERT_EQ(outcome.result, StepResult::kDone);
   EXPECT_EQ(context.MessageTexts(),
             (std::vector<std::string>{"請先關閉Zuvo系統門診及伺服器程式", "已經套用"}));
   EXPECT_EQ(outcome.backup, live / "ZuvoBackup_1151209081530");
-  EXPECT_EQ(Files(outcome.backup), before);
   EXPECT_EQ(context.lines(),
             (std::vector<std::string>{"現用資料已備份到:" + PathToUtf8(outcome.backup)}));
 
-  auto after = Files(live / "Corvix");
-  EXPECT_EQ(after["OPD.mdb"], "new catalogue");
-  EXPECT_EQ(after["Printer.ini"], "only live");
-  EXPECT_EQ(ReadFileBytes(live / "Tolsern" / "3501" / "PtData.000"), "new patients");
+  // No chart file of the larger old store survives beside the new one.
+  EXPECT_EQ(testing::FolderFiles(live / "Tolsern" / "3501" / "CHART"),
+            testing::FolderFiles(work_tree / "Tolsern" / "3501" / "CHART"));
+  EXPECT_TRUE(VerifyStore(StoreOf(live, "3501")).clean());
+  EXPECT_FALSE(fs::exists(live / "Tolsern" / "PTdata.ind")) << "the old clinic's stale index";
+  EXPECT_EQ(ReadFileBytes(live / "Tolsern" / "3501" / "Paper" / "scan.jpg"), "paper");
+  EXPECT_EQ(testing::FolderFiles(live / "Tolsern" / "7777"),
+            testing::FolderFiles(outcome.backup / "Tolsern" / "7777"));
+  auto front_end = testing::FolderFiles(live / "Corvix");
+  EXPECT_EQ(front_end["OPD.mdb"], "new catalogue");
+  EXPECT_EQ(front_end["Printer.ini"], "only live");
   EXPECT_EQ(ReadProfileString(live / "Corvix" / "CORVIX.INI", "Corvix", "HostName"),
             ComputerName());
   EXPECT_EQ(ReadProfileString(live / "Corvix" / "CORVIX.INI", "Corvix", "Keep"), "1");
+
+  // The backup is the old live folders exactly, and complete.
+  EXPECT_EQ(testing::LiveFolderFiles(outcome.backup), before);
+  EXPECT_TRUE(BackupProblems(outcome.backup).empty());
+  EXPECT_TRUE(Leftovers().empty());
 }
 
 TEST_F(ApplyLiveTest, ApplyingTwiceGivesTheSameLiveFilesAndTwoBackups) {
   ASSERT_EQ(ApplyWorkTree(work_tree, live, kNow, context).result, StepResult::kDone);
-  auto first = Files(live / "Corvix");
-  auto first_server = Files(live / "Tolsern");
+  auto first = testing::LiveFolderFiles(live);
   ASSERT_EQ(ApplyWorkTree(work_tree, live, kNow, context).result, StepResult::kDone);
-  EXPECT_EQ(Files(live / "Corvix"), first);
-  EXPECT_EQ(Files(live / "Tolsern"), first_server);
+  EXPECT_EQ(testing::LiveFolderFiles(live), first);
   std::vector<fs::path> backups = Backups();
   ASSERT_EQ(backups.size(), 2u);
   EXPECT_EQ(backups[1].filename(), "ZuvoBackup_1151209081530_2");
-  // The second backup holds the state after the first apply.
-  EXPECT_EQ(Files(backups[1] / "Corvix"), first);
+  EXPECT_EQ(testing::LiveFolderFiles(backups[1]), first);
 }
 
-TEST_F(ApplyLiveTest, RestorePutsTheLiveFoldersBackAsTheyWere) {
-  auto before = Files(live);
+TEST_F(ApplyLiveTest, RestorePutsBackAMovedBackupIntoTheLiveRootGivenWithATrailingSeparator) {
+  auto before = testing::LiveFolderFiles(live);
   ApplyOutcome outcome = ApplyWorkTree(work_tree, live, kNow, context);
+  auto applied = testing::LiveFolderFiles(live);
   WriteFileBytes(live / "Tolsern" / "added after apply", "x");
-  RestoreLiveBackup(outcome.backup);
-  auto restored = Files(live);
-  for (const auto& [name, bytes] : restored) {
-    if (name.starts_with("ZuvoBackup_")) continue;
-    EXPECT_EQ(before.count(name), 1u) << name;
-  }
-  for (const auto& [name, bytes] : before) EXPECT_EQ(restored[name], bytes) << name;
-  EXPECT_FALSE(fs::exists(live / "Corvix.restoring"));
-  EXPECT_FALSE(fs::exists(live / "Corvix.replaced"));
-  EXPECT_THROW(RestoreLiveBackup(work_tree), Error);
+  fs::path moved = dir / "elsewhere" / outcome.backup.filename();
+  fs::create_directories(moved.parent_path());
+  fs::rename(outcome.backup, moved);
+
+  fs::path replaced =
+      RestoreLiveBackup(PathFromUtf8(PathToUtf8(moved) + "/"), live, kLater, context);
+  EXPECT_EQ(testing::LiveFolderFiles(live), before);
+  EXPECT_FALSE(fs::exists(moved.parent_path() / "Corvix")) << "restored beside the backup";
+  // What the restore replaced is a backup too, and the restored one stays.
+  EXPECT_EQ(replaced, live / "ZuvoBackup_1151209090000");
+  applied["Tolsern/added after apply"] = "x";
+  EXPECT_EQ(testing::LiveFolderFiles(replaced), applied);
+  EXPECT_TRUE(BackupProblems(moved).empty());
+  EXPECT_TRUE(Leftovers().empty());
+}
+
+TEST_F(ApplyLiveTest, IncompleteBackupsAreRefusedAndTheLiveFoldersStay) {
+  ApplyOutcome outcome = ApplyWorkTree(work_tree, live, kNow, context);
+  auto live_files = testing::LiveFolderFiles(live);
+  const fs::path backup = outcome.backup;
+  auto refused = [&](const fs::path& folder, const std::string& problem) {
+    try {
+      RestoreLiveBackup(folder, live, kLater, context);
+      ADD_FAILURE() << "restored " << folder;
+    } catch (const Error& error) {
+      EXPECT_NE(std::string(error.what()).find(problem), std::string::npos) << error.what();
+    }
+    EXPECT_EQ(testing::LiveFolderFiles(live), live_files);
+  };
+  // A backup cut short while it was made keeps its ".partial" name.
+  fs::path partial = live / "ZuvoBackup_1151209081530_9.partial";
+  fs::create_directories(partial / "Tolsern");
+  refused(partial, "cut short");
+  refused(work_tree, "not named as a backup");
+
+  const fs::path chart = backup / "Tolsern" / "3501" / "CHART" / "D000000.001";
+  const std::string chart_bytes = ReadFileBytes(chart);
+  fs::remove(chart);
+  refused(backup, "Tolsern/3501/CHART/D000000.001 is missing");
+  testing::WriteFileBytes(chart, chart_bytes.substr(0, 100));
+  refused(backup, "holds 100 bytes");
+  testing::WriteFileBytes(chart, chart_bytes);
+  const std::string manifest = ReadFileBytes(backup / "ZuvoBackup.manifest");
+  testing::WriteFileBytes(backup / "ZuvoBackup.manifest", manifest.substr(0, manifest.size() / 2));
+  refused(backup, "is not whole");
+  fs::remove(backup / "ZuvoBackup.manifest");
+  refused(backup, "is missing");
 }
 
 TEST_F(ApplyLiveTest, FirstApplyHasNothingToBackUp) {
@@ -111,10 +174,11 @@ TEST_F(ApplyLiveTest, FirstApplyHasNothingToBackUp) {
   EXPECT_EQ(outcome.result, StepResult::kDone);
   EXPECT_TRUE(outcome.backup.empty());
   EXPECT_EQ(ReadFileBytes(empty_live / "Corvix" / "OPD.mdb"), "new catalogue");
+  EXPECT_TRUE(VerifyStore(StoreOf(empty_live, "3501")).clean());
 }
 
 TEST_F(ApplyLiveTest, RefusalsLeaveTheLiveFoldersAlone) {
-  auto before = Files(live);
+  auto before = testing::LiveFolderFiles(live);
   // Cancelled confirmation.
   context.AnswerNextMessage(MessageAnswer::kCancel);
   EXPECT_EQ(ApplyWorkTree(work_tree, live, kNow, context).result, StepResult::kStopped);
@@ -131,20 +195,67 @@ TEST_F(ApplyLiveTest, RefusalsLeaveTheLiveFoldersAlone) {
   CRSreplaceNowClick(big5::Literal("展望"), work_tree, dir / "home", wrong);
   EXPECT_EQ(wrong.MessageTexts(),
             (std::vector<std::string>{"請先正確選取原始系統目錄", "請先選取正確耀聖來源目錄"}));
-  EXPECT_EQ(Files(live), before);
+  EXPECT_EQ(testing::LiveFolderFiles(live), before);
   EXPECT_TRUE(Backups().empty());
 }
 
-TEST_F(ApplyLiveTest, FailedCopyNamesTheBackup) {
-  // A live Tolsern that is a plain file cannot take the work tree's folder.
-  fs::remove_all(live / "Tolsern");
-  WriteFileBytes(live / "Tolsern", "in the way");
-  ApplyOutcome outcome = ApplyWorkTree(work_tree, live, kNow, context);
-  EXPECT_EQ(outcome.result, StepResult::kStopped);
-  ASSERT_FALSE(outcome.backup.empty());
+TEST_F(ApplyLiveTest, AStoreThatFailsItsCheckIsRefusedUnlessOnlyListed) {
+  auto before = testing::LiveFolderFiles(live);
+  // A server data folder without a store (a run that never got to its patients) and a chart
+  // file cut short.
+  fs::create_directories(work_tree / "Tolsern" / "3502");
+  ApplyOutcome refused = ApplyWorkTree(work_tree, live, kNow, context);
+  EXPECT_EQ(refused.result, StepResult::kStopped);
   EXPECT_EQ(context.MessageTexts().back(),
-            "套用失敗,原來的現用資料在:" + PathToUtf8(outcome.backup));
-  EXPECT_EQ(ReadFileBytes(outcome.backup / "Corvix" / "OPD.mdb"), "live catalogue");
+            "病歷檔檢查不通過,沒有套用: " + PathToUtf8(work_tree / "Tolsern" / "3502"));
+  EXPECT_NE(context.lines().back().find("no store"), std::string::npos) << context.lines().back();
+  EXPECT_EQ(testing::LiveFolderFiles(live), before);
+  EXPECT_TRUE(Leftovers().empty());
+
+  fs::remove(work_tree / "Tolsern" / "3502");
+  fs::resize_file(work_tree / "Tolsern" / "3501" / "CHART" / "D000000.000", 900);
+  EXPECT_EQ(ApplyWorkTree(work_tree, live, kNow, context).result, StepResult::kStopped);
+  EXPECT_EQ(testing::LiveFolderFiles(live), before);
+
+  RecordingStepContext forced(flags);
+  EXPECT_EQ(ApplyWorkTree(work_tree, live, kNow, forced, ApplyChecks::kListFailuresOnly).result,
+            StepResult::kDone);
+  EXPECT_NE(std::find(forced.lines().begin(), forced.lines().end(),
+                      "病歷檔檢查不通過,仍然套用:" + PathToUtf8(work_tree / "Tolsern" / "3501")),
+            forced.lines().end());
+}
+
+// A switch that fails at any of its renames leaves the live folders as they were, and the next
+// apply goes through.
+TEST_F(ApplyLiveTest, AFailedSwitchChangesNothing) {
+  auto before = testing::LiveFolderFiles(live);
+  for (const char* point :
+       {"folder-switch:journal", "folder-switch:out Corvix", "folder-switch:out Tolsern",
+        "folder-switch:in Corvix", "folder-switch:in Tolsern", "folder-switch:sealed"}) {
+    ::setenv(kTestPointVariable, (std::string(point) + ":fail").c_str(), 1);
+    EXPECT_THROW(ApplyWorkTree(work_tree, live, kNow, context), Error) << point;
+    ::unsetenv(kTestPointVariable);
+    EXPECT_EQ(testing::LiveFolderFiles(live), before) << point;
+    EXPECT_TRUE(Leftovers().empty()) << point;
+  }
+  EXPECT_EQ(ApplyWorkTree(work_tree, live, kNow, context).result, StepResult::kDone);
+  EXPECT_TRUE(VerifyStore(StoreOf(live, "3501")).clean());
+}
+
+// A live Tolsern that cannot be copied whole (here: it holds a pipe, which is no file) stops the
+// apply before the switch, with the copy's own message first.
+TEST_F(ApplyLiveTest, AFailedStagingCopyChangesNothing) {
+  ASSERT_EQ(::mkfifo((live / "Tolsern" / "pipe").c_str(), 0600), 0);
+  auto before = testing::LiveFolderFiles(live);
+  try {
+    ApplyWorkTree(work_tree, live, kNow, context);
+    ADD_FAILURE() << "applied";
+  } catch (const Error& error) {
+    EXPECT_TRUE(std::string(error.what()).starts_with("無法把 ")) << error.what();
+    EXPECT_TRUE(std::string(error.what()).ends_with("(沒有套用,現用資料沒有變動)")) << error.what();
+  }
+  EXPECT_EQ(testing::LiveFolderFiles(live), before);
+  EXPECT_TRUE(Leftovers().empty());
 }
 
 }  // namespace

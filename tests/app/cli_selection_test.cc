@@ -1,15 +1,14 @@
 // The command line run as a program: folder selection, the demo, the Vision steps one by one,
 // apply and restore.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <thread>
 
 #include "demo/demo_clinic.h"
 #include "platform/big5.h"
+#include "support/cli_runner.h"
 #include "support/temp_dir.h"
 
 namespace zuvo {
@@ -18,31 +17,14 @@ namespace {
 namespace fs = std::filesystem;
 using testing::TempDir;
 
-struct CliRun {
-  int status = -1;
-  std::string out;
-};
-
-CliRun RunCli(const std::string& arguments) {
-  const char* cli = std::getenv("ZUVO_CLI");
-  if (cli == nullptr) return {};
-  CliRun run;
-  std::string command = "'" + std::string(cli) + "' " + arguments + " 2>/dev/null";
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return run;
-  char buffer[4096];
-  for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) run.out.append(buffer, n);
-  int raw = pclose(pipe);
-  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  return run;
-}
-
-std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
+using testing::CliRun;
+using testing::Quoted;
+using testing::RunCli;
 
 class CliSelection : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (std::getenv("ZUVO_CLI") == nullptr) GTEST_SKIP() << "ZUVO_CLI names no zuvoconv";
+    if (!testing::HaveCli()) GTEST_SKIP() << "ZUVO_CLI names no zuvoconv";
   }
   TempDir home;
   TempDir sources;

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <cstdlib>
 #include <map>
 #include <string>
@@ -20,6 +18,7 @@
 #include "platform/file_ops.h"
 #include "platform/table_store.h"
 #include "source_tables.h"
+#include "support/cli_runner.h"
 #include "support/temp_dir.h"
 #include "workspace/folder_layout.h"
 
@@ -389,15 +388,10 @@ TEST_F(VisionChartsStepTest, ConfigurationProblemsStopBeforeWriting) {
   EXPECT_FALSE(fs::exists(ChartFilePath(store, 0))) << ChartFilePath(store, 0);
 }
 
-int RunCli(const std::string& arguments) {
-  const std::string command =
-      "'" + std::string(std::getenv("ZUVO_CLI")) + "' " + arguments + " >/dev/null 2>&1";
-  const int raw = std::system(command.c_str());
-  return WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-}
+int RunCli(const std::string& arguments) { return testing::RunCli(arguments).status; }
 
 TEST_F(VisionChartsStepTest, CommandConvertsARecordedWorkTree) {
-  if (std::getenv("ZUVO_CLI") == nullptr) GTEST_SKIP() << "ZUVO_CLI names no zuvoconv";
+  if (!testing::HaveCli()) GTEST_SKIP() << "ZUVO_CLI names no zuvoconv";
   WritePrepassFiles({{1, "1100301", "093000", "cough"}}, {});
   WriteSourceTable(source / "CO03L.DBF", kVisitColumns,
                    {{{"KCSTMR", "1"},

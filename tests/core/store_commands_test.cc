@@ -2,13 +2,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 
 #include "chart_fixture.h"
 #include "core/chart_store.h"
 #include "core/chart_writer.h"
 #include "platform/big5.h"
+#include "support/cli_runner.h"
 #include "support/temp_dir.h"
 
 namespace zuvo {
@@ -21,29 +21,14 @@ using testing::Visit;
 using testing::WriteFileBytes;
 using testing::WritePatients;
 
-struct CliRun {
-  int status;
-  std::string output;
-};
-
-CliRun Zuvoconv(const std::string& arguments) {
-  const char* cli = std::getenv("ZUVO_CLI");
-  std::string command = std::string(cli) + " " + arguments + " 2>&1";
-  CliRun run{-1, {}};
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return run;
-  char buffer[4096];
-  for (size_t read; (read = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-    run.output.append(buffer, read);
-  int status = pclose(pipe);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  return run;
+testing::CliRun Zuvoconv(const std::string& arguments) {
+  return testing::RunCli(arguments, {"", true});
 }
 
 class StoreCommandsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (std::getenv("ZUVO_CLI") == nullptr) GTEST_SKIP() << "ZUVO_CLI is set by ctest";
+    if (!testing::HaveCli()) GTEST_SKIP() << "ZUVO_CLI is set by ctest";
     std::filesystem::create_directories(folder);
     PatientRecord record;
     record.Set(patient_field::kNumber, 12);
@@ -71,36 +56,36 @@ class StoreCommandsTest : public ::testing::Test {
 };
 
 TEST_F(StoreCommandsTest, InspectShowsRecordsEntriesChainsAndDays) {
-  CliRun patient = Zuvoconv(Args("inspect patient") + " 12");
-  EXPECT_EQ(patient.status, 0) << patient.output;
-  EXPECT_THAT(patient.output, HasSubstr("name: 王小明"));
-  EXPECT_THAT(patient.output, HasSubstr("matches: true"));
-  EXPECT_THAT(patient.output, HasSubstr("note_storage: long, at byte 2690000"));
-  EXPECT_THAT(patient.output, HasSubstr("offset: " + std::to_string(p2.offset)));
+  testing::CliRun patient = Zuvoconv(Args("inspect patient") + " 12");
+  EXPECT_EQ(patient.status, 0) << patient.out;
+  EXPECT_THAT(patient.out, HasSubstr("name: 王小明"));
+  EXPECT_THAT(patient.out, HasSubstr("matches: true"));
+  EXPECT_THAT(patient.out, HasSubstr("note_storage: long, at byte 2690000"));
+  EXPECT_THAT(patient.out, HasSubstr("offset: " + std::to_string(p2.offset)));
 
-  CliRun entry = Zuvoconv(Args("inspect entry") + " 0 1 --json");
-  EXPECT_EQ(entry.status, 0) << entry.output;
-  EXPECT_THAT(entry.output, HasSubstr("\"text\": \"<CC><name>咳嗽</name></CC>\""));
-  EXPECT_THAT(entry.output, HasSubstr("\"remark\": \"<r>\""));
-  EXPECT_THAT(entry.output, HasSubstr("\"visit\": \"2017-09-23 12:00:00\""));
+  testing::CliRun entry = Zuvoconv(Args("inspect entry") + " 0 1 --json");
+  EXPECT_EQ(entry.status, 0) << entry.out;
+  EXPECT_THAT(entry.out, HasSubstr("\"text\": \"<CC><name>咳嗽</name></CC>\""));
+  EXPECT_THAT(entry.out, HasSubstr("\"remark\": \"<r>\""));
+  EXPECT_THAT(entry.out, HasSubstr("\"visit\": \"2017-09-23 12:00:00\""));
 
-  CliRun history = Zuvoconv(Args("inspect history") + " 12");
-  EXPECT_EQ(history.status, 0) << history.output;
-  EXPECT_THAT(history.output, HasSubstr("entry_count: 2"));
-  EXPECT_THAT(history.output, HasSubstr("chain_complete: true"));
+  testing::CliRun history = Zuvoconv(Args("inspect history") + " 12");
+  EXPECT_EQ(history.status, 0) << history.out;
+  EXPECT_THAT(history.out, HasSubstr("entry_count: 2"));
+  EXPECT_THAT(history.out, HasSubstr("chain_complete: true"));
 
-  CliRun day = Zuvoconv(Args("inspect day") + " 1060924");
-  EXPECT_EQ(day.status, 0) << day.output;
-  EXPECT_THAT(day.output, HasSubstr("count: 2"));
-  EXPECT_THAT(day.output, HasSubstr("entry_count: 2"));
+  testing::CliRun day = Zuvoconv(Args("inspect day") + " 1060924");
+  EXPECT_EQ(day.status, 0) << day.out;
+  EXPECT_THAT(day.out, HasSubstr("count: 2"));
+  EXPECT_THAT(day.out, HasSubstr("entry_count: 2"));
 
-  CliRun days = Zuvoconv(Args("inspect days") + " --json");
-  EXPECT_EQ(days.status, 0) << days.output;
-  EXPECT_THAT(days.output, HasSubstr("\"first_day\": \"2017-09-22\""));
+  testing::CliRun days = Zuvoconv(Args("inspect days") + " --json");
+  EXPECT_EQ(days.status, 0) << days.out;
+  EXPECT_THAT(days.out, HasSubstr("\"first_day\": \"2017-09-22\""));
 
-  CliRun verify = Zuvoconv(Args("verify"));
-  EXPECT_EQ(verify.status, 0) << verify.output;
-  EXPECT_THAT(verify.output, HasSubstr("clean"));
+  testing::CliRun verify = Zuvoconv(Args("verify"));
+  EXPECT_EQ(verify.status, 0) << verify.out;
+  EXPECT_THAT(verify.out, HasSubstr("clean"));
 }
 
 TEST_F(StoreCommandsTest, DamagedStoresAreReportedNotCrashedOn) {
@@ -114,26 +99,35 @@ TEST_F(StoreCommandsTest, DamagedStoresAreReportedNotCrashedOn) {
   WriteFileBytes(folder / "PtData.000", patients);
 
   for (std::string command : {"inspect patient", "inspect history"}) {
-    CliRun run = Zuvoconv(Args(command) + " 12");
-    EXPECT_EQ(run.status, 0) << command << run.output;
+    testing::CliRun run = Zuvoconv(Args(command) + " 12");
+    EXPECT_EQ(run.status, 0) << command << run.out;
   }
-  CliRun history = Zuvoconv(Args("inspect history") + " 12 --json");
-  EXPECT_THAT(history.output, HasSubstr("(a cycle)"));
-  EXPECT_THAT(history.output, HasSubstr("unknown tag 99"));
+  testing::CliRun history = Zuvoconv(Args("inspect history") + " 12 --json");
+  EXPECT_THAT(history.out, HasSubstr("(a cycle)"));
+  EXPECT_THAT(history.out, HasSubstr("unknown tag 99"));
   for (auto [command, rest] :
        {std::pair<std::string, std::string>{"inspect entry", "0 " + std::to_string(p3.offset)},
         {"inspect entry", "0 99999999"},
         {"inspect entry", "7 1"},
         {"inspect day", "2017-09-24"},
         {"inspect days", ""}}) {
-    CliRun run = Zuvoconv(Args(command) + " " + rest + " --json");
-    EXPECT_EQ(run.status, 0) << command << " " << rest << run.output;
+    testing::CliRun run = Zuvoconv(Args(command) + " " + rest + " --json");
+    EXPECT_EQ(run.status, 0) << command << " " << rest << run.out;
   }
-  CliRun verify = Zuvoconv(Args("verify"));
-  EXPECT_EQ(verify.status, 1) << verify.output;
-  EXPECT_THAT(verify.output, HasSubstr("unknown tag 99"));
-  EXPECT_THAT(verify.output, HasSubstr("(a cycle)"));
-  EXPECT_THAT(verify.output, HasSubstr("lies past the end of the file"));
+  testing::CliRun verify = Zuvoconv(Args("verify"));
+  EXPECT_EQ(verify.status, 1) << verify.out;
+  EXPECT_THAT(verify.out, HasSubstr("unknown tag 99"));
+  EXPECT_THAT(verify.out, HasSubstr("(a cycle)"));
+  EXPECT_THAT(verify.out, HasSubstr("lies past the end of the file"));
+}
+
+// A folder that holds no store is no clean store.
+TEST_F(StoreCommandsTest, VerifyOfAFolderWithoutAStoreFails) {
+  TempDir empty;
+  testing::CliRun verify = Zuvoconv("verify " + testing::Quoted(empty.path()));
+  EXPECT_EQ(verify.status, 1) << verify.out;
+  EXPECT_THAT(verify.out, HasSubstr("no store"));
+  EXPECT_THAT(verify.out, ::testing::Not(HasSubstr("clean")));
 }
 
 }  // namespace
