@@ -47,8 +47,8 @@ class Installer {
         context_(context),
         setup_(files.program_folder / "MXsetup.ini"),
         data_ini_(files.data_ini),
-        mx_reference_(Database::Open(files.program_folder / "MX.MDB")),
-        icd10cm_(Database::Open(files.program_folder / "ICD10CM.MDB")),
+        mx_reference_(Database::OpenReadOnly(files.program_folder / "MX.MDB")),
+        icd10cm_(Database::OpenReadOnly(files.program_folder / "ICD10CM.MDB")),
         opd_(Database::Open(files.work_tree / kFrontEndFolderName / "OPD.mdb")),
         mx_(opd_.OpenTable("MX")),
         dx_(opd_.OpenTable("DX")) {}

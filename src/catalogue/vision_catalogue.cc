@@ -20,6 +20,7 @@
 #include "platform/file_ops.h"
 #include "platform/profile_file.h"
 #include "platform/table_store.h"
+#include "platform/test_point.h"
 #include "workspace/data_ini.h"
 #include "workspace/folder_layout.h"
 
@@ -163,8 +164,8 @@ void CatalogueBuilder::PrepareDatabases() {
   ReplaceWithCopy(input_.program_folder / "PERSONALbak.mdb", corvix_ / "PERSONAL.mdb");
   opd_.emplace(Database::Open(corvix_ / "OPD.mdb"));
   opd_->Execute("delete from DX");
-  mx_reference_.emplace(Database::Open(input_.program_folder / "MX.MDB"));
-  icd10cm_.emplace(Database::Open(input_.program_folder / "ICD10CM.MDB"));
+  mx_reference_.emplace(Database::OpenReadOnly(input_.program_folder / "MX.MDB"));
+  icd10cm_.emplace(Database::OpenReadOnly(input_.program_folder / "ICD10CM.MDB"));
   for (const std::string& key : settings_->KeyNames(kDupMxSection)) {
     duplicate_keys_.insert(Upper(big5::Trim(key)));
   }
@@ -188,6 +189,7 @@ void CatalogueBuilder::ConvertOrders() {
     context_.SetDone(done);
   }
   transaction.Commit();
+  TestPoint("catalogue:orders-converted");
 }
 
 bool CatalogueBuilder::SettleDuplicate(const SourceOrder& order, bool& replaces) {

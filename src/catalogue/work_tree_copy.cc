@@ -2,6 +2,7 @@
 
 #include "platform/error.h"
 #include "platform/file_ops.h"
+#include "platform/table_store.h"
 
 namespace zuvo {
 namespace fs = std::filesystem;
@@ -9,7 +10,7 @@ namespace fs = std::filesystem;
 void ReplaceWithCopy(const fs::path& from, const fs::path& target) {
   std::error_code error;
   if (!fs::exists(from, error)) throw Error("找不到檔案: " + PathToUtf8(from));
-  if (!DeleteFileWithRetry(target)) {
+  if (!DeleteDatabaseFile(target)) {
     throw Error("無法刪除舊檔,請關閉使用它的程式: " + PathToUtf8(target));
   }
   CopyFileTo(from, target, false);

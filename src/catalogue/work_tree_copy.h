@@ -9,7 +9,8 @@
 
 namespace zuvo {
 
-// Deletes `target` if it exists, then copies `from` to it. Throws Error naming the file when
+// Deletes `target` if it exists (with the journal files a database under that name may have left
+// beside it, see DeleteDatabaseFile), then copies `from` to it. Throws Error naming the file when
 // the old copy cannot be deleted ("無法刪除舊檔,請關閉使用它的程式: " + target), when `from` is
 // missing, or when the copy fails.
 void ReplaceWithCopy(const std::filesystem::path& from, const std::filesystem::path& target);

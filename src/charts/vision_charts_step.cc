@@ -187,8 +187,8 @@ StepResult VisionChartConverter::Run() {
 
   // Databases and work files, each read once.
   const fs::path& program = place_.program_folder;
-  Database icd9_map = Database::Open(program / PathFromUtf8(kIcd9MapDatabase));
-  Database reference = Database::Open(program / PathFromUtf8(kReferenceDiagnosisDatabase));
+  Database icd9_map = Database::OpenReadOnly(program / PathFromUtf8(kIcd9MapDatabase));
+  Database reference = Database::OpenReadOnly(program / PathFromUtf8(kReferenceDiagnosisDatabase));
   Database clinic_opd =
       Database::Open(FindWithoutCase(work_tree_ / PathFromUtf8(kFrontEndFolderName), "OPD.mdb"));
   diagnoses_ =

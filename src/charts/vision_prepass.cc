@@ -300,7 +300,7 @@ StepResult CVISWreadChartClick(VisionChartInput& input, const std::filesystem::p
   const auto started = std::chrono::steady_clock::now();
   const std::filesystem::path& work = input.work_tree;
   const std::filesystem::path chain_database = work / kChainDatabaseFileName;
-  if (!DeleteFileWithRetry(chain_database)) {
+  if (!DeleteDatabaseFile(chain_database)) {
     throw Error("無法刪除檔案: " + PathToUtf8(chain_database));
   }
   CopyFileTo(RequiredFile(program_folder, kChainDatabaseBlankFileName), chain_database, true);

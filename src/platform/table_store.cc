@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/big5.h"
+#include "platform/file_ops.h"
 #include "platform/jet_sql.h"
 
 namespace zuvo {
@@ -42,6 +43,20 @@ std::string NameToBig5(const table_store::Connection& connection, const std::str
 
 Database Database::Open(const std::filesystem::path& file) {
   return Database(table_store::Connection::OpenFile(file));
+}
+
+Database Database::OpenReadOnly(const std::filesystem::path& file) {
+  return Database(table_store::Connection::OpenFile(file, table_store::OpenMode::kReadOnly));
+}
+
+bool DeleteDatabaseFile(const std::filesystem::path& file) {
+  bool gone = DeleteFileWithRetry(file);
+  for (const char* suffix : {"-wal", "-shm", "-journal"}) {
+    std::filesystem::path journal = file;
+    journal += suffix;
+    gone = DeleteFileWithRetry(journal) && gone;
+  }
+  return gone;
 }
 
 Database Database::Create(const std::filesystem::path& file) {

@@ -38,6 +38,9 @@ class Database {
   // Opens an existing database file; never creates one. Throws naming the file when it is
   // missing, unreadable or not a database.
   static Database Open(const std::filesystem::path& file);
+  // Opens an existing database file for reading only: nothing of the file is ever written (the
+  // reference databases of the program folder are opened so). Writes through it throw.
+  static Database OpenReadOnly(const std::filesystem::path& file);
   // Creates a new empty database file; throws when the file already exists.
   static Database Create(const std::filesystem::path& file);
   // A private database that lives in memory until the last object using it goes;
@@ -66,6 +69,12 @@ class Database {
       : connection_(std::move(connection)) {}
   std::shared_ptr<table_store::Connection> connection_;
 };
+
+// Deletes the database file `file` with the journal files SQLite may keep beside it
+// (file + "-wal", "-shm", "-journal"): a journal left by a killed process would otherwise be
+// replayed into whatever file is put under that name next. True when all of them are gone
+// afterwards (also when none existed); a file another program holds is retried a few times.
+bool DeleteDatabaseFile(const std::filesystem::path& file);
 
 // A transaction on a database: everything done through the database and its record sets
 // between construction and Commit() is written as a whole or not at all. Destroying it without

@@ -32,7 +32,7 @@ sqlite3* OpenHandle(const std::filesystem::path& file, int flags, const std::str
 Connection::Connection(sqlite3* db, std::string display_name)
     : db_(db), display_name_(std::move(display_name)) {}
 
-std::shared_ptr<Connection> Connection::OpenFile(const std::filesystem::path& file) {
+std::shared_ptr<Connection> Connection::OpenFile(const std::filesystem::path& file, OpenMode mode) {
   std::error_code error;
   auto status = std::filesystem::status(file, error);
   if (!std::filesystem::exists(status)) {
@@ -41,8 +41,10 @@ std::shared_ptr<Connection> Connection::OpenFile(const std::filesystem::path& fi
   if (!std::filesystem::is_regular_file(status)) {
     throw Error("cannot open database " + PathText(file) + ": not a file");
   }
-  std::shared_ptr<Connection> connection(
-      new Connection(OpenHandle(file, SQLITE_OPEN_READWRITE, PathText(file)), PathText(file)));
+  std::shared_ptr<Connection> connection(new Connection(
+      OpenHandle(file, mode == OpenMode::kReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE,
+                 PathText(file)),
+      PathText(file)));
   // Reading the schema is what finds out whether the file is a database at all.
   if (sqlite3_exec(connection->db_, "SELECT count(*) FROM sqlite_master", nullptr, nullptr,
                    nullptr) != SQLITE_OK) {

@@ -45,10 +45,13 @@ struct QueryResult {
   std::vector<std::vector<StoredValue>> rows;
 };
 
+enum class OpenMode { kReadWrite, kReadOnly };
+
 class Connection {
  public:
   // Opens an existing SQLite file; throws when it is missing, not a file or not a database.
-  static std::shared_ptr<Connection> OpenFile(const std::filesystem::path& file);
+  static std::shared_ptr<Connection> OpenFile(const std::filesystem::path& file,
+                                              OpenMode mode = OpenMode::kReadWrite);
   // Creates a new, empty SQLite file; throws when the file already exists.
   static std::shared_ptr<Connection> CreateFile(const std::filesystem::path& file);
   // A private database in memory, named `display_name` in messages.

@@ -3,6 +3,7 @@
 #include "app/dataedit_ini.h"
 #include "platform/big5.h"
 #include "platform/file_ops.h"
+#include "platform/table_store.h"
 #include "workspace/clinic_identity.h"
 #include "workspace/data_ini.h"
 #include "workspace/folder_layout.h"
@@ -34,8 +35,8 @@ void CopyReadyDatabases(const fs::path& clinic_folder, const fs::path& work_tree
   fs::path front_end = work_tree / PathFromUtf8(kFrontEndFolderName);
   fs::path catalogue_copy = front_end / PathFromUtf8(kReadyCatalogueName);
   fs::path personal_copy = front_end / PathFromUtf8(kCopiedPersonalName);
-  DeleteFileWithRetry(catalogue_copy);
-  DeleteFileWithRetry(personal_copy);
+  DeleteDatabaseFile(catalogue_copy);
+  DeleteDatabaseFile(personal_copy);
   CopyFileTo(*catalogue, catalogue_copy, true);
   CopyFileTo(*personal, personal_copy, true);
 }

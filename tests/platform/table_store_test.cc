@@ -368,6 +368,51 @@ TEST_F(TableStoreTest, TextOutsideBig5IsNeverSilentlyChanged) {
   EXPECT_THROW(db.Query("select * from DX where Cname=?", {"x\xA4"}), Error);
 }
 
+// A reference database is read without a byte of it changing; writing through it is refused.
+TEST_F(TableStoreTest, AReadOnlyDatabaseIsNeverWritten) {
+  {
+    Database db = Database::Open(file_);
+    AddDiagnosis(db, "J00", "鼻咽炎");
+  }
+  const std::string before = testing::ReadFileBytes(file_);
+  {
+    Database db = Database::OpenReadOnly(file_);
+    RecordSet rows = db.Query("select Cname from DX where ICD10 = ?", {"j00"});
+    EXPECT_THAT(Column(rows, "Cname"), ElementsAre("鼻咽炎"));
+    EXPECT_THROW(AddDiagnosis(db, "R05", "咳嗽"), Error);
+  }
+  EXPECT_EQ(testing::ReadFileBytes(file_), before);
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "OPD.mdb-wal"));
+}
+
+// The log of a database that was open when its process died belongs to that file only: a file
+// put under the same name later must not get its rows.
+TEST_F(TableStoreTest, ADeletedDatabaseTakesItsLeftOverJournalsWithIt) {
+  const std::filesystem::path template_file = dir_ / "OPDbak.mdb";
+  std::filesystem::copy_file(file_, template_file);
+  {
+    Database db = Database::Open(file_);
+    Transaction transaction(db);
+    AddDiagnosis(db, "J00", "鼻咽炎");
+    transaction.Commit();
+    // What a killed process leaves: the file and its log as they are while it is open.
+    std::filesystem::copy_file(file_, dir_ / "killed.mdb");
+    std::filesystem::copy_file(dir_ / "OPD.mdb-wal", dir_ / "killed.mdb-wal");
+  }
+  const std::filesystem::path killed = dir_ / "killed.mdb";
+  testing::WriteFileBytes(dir_ / "killed.mdb-journal", "stale");
+  ASSERT_TRUE(DeleteDatabaseFile(killed));
+  for (const char* name :
+       {"killed.mdb", "killed.mdb-wal", "killed.mdb-shm", "killed.mdb-journal"}) {
+    EXPECT_FALSE(std::filesystem::exists(dir_ / name)) << name;
+  }
+  std::filesystem::copy_file(template_file, killed);
+  Database fresh = Database::Open(killed);
+  RecordSet rows = fresh.Query("select ICD10 from DX");
+  EXPECT_THAT(Column(rows, "ICD10"), ElementsAre());
+  EXPECT_TRUE(DeleteDatabaseFile(dir_ / "never.mdb"));
+}
+
 TEST(MemoryTable, KeepsAppendOrderAndRefusesDuplicateKeys) {
   MemoryTable staff(
       "staff",

@@ -24,6 +24,14 @@ CliRun RunCli(const std::string& arguments, const CliOptions& options) {
   return run;
 }
 
+std::filesystem::path PrintedWorkTree(const std::string& out) {
+  const std::string marker = "work tree: ";
+  const size_t at = out.rfind(marker);
+  if (at == std::string::npos) return {};
+  const size_t end = out.find('\n', at);
+  return out.substr(at + marker.size(), end == std::string::npos ? end : end - at - marker.size());
+}
+
 std::string Quoted(const std::filesystem::path& path) {
   std::string quoted = "'";
   for (char c : path.string()) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);

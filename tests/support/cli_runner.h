@@ -22,6 +22,8 @@ struct CliOptions {
 bool HaveCli();
 // Runs `zuvoconv ARGUMENTS` through the shell (quote paths with Quoted).
 CliRun RunCli(const std::string& arguments, const CliOptions& options = {});
+// The path of the last "work tree: PATH" line a selection or run printed; empty when none.
+std::filesystem::path PrintedWorkTree(const std::string& out);
 // `path` quoted for the shell.
 std::string Quoted(const std::filesystem::path& path);
 
