@@ -14,7 +14,6 @@
 #include <string>
 
 #include "app/program_folder.h"
-#include "app/recording_step_context.h"
 #include "charts/prepass_files.h"
 #include "charts/vision_charts_step.h"
 #include "core/chart_store.h"
@@ -25,6 +24,7 @@
 #include "platform/dbf_writer.h"
 #include "platform/file_ops.h"
 #include "platform/table_store.h"
+#include "support/recording_step_context.h"
 #include "workspace/folder_layout.h"
 
 namespace {

@@ -12,7 +12,6 @@
 #include <string>
 
 #include "app/program_folder.h"
-#include "app/recording_step_context.h"
 #include "charts/prepass_files.h"
 #include "charts/vision_prepass.h"
 #include "demo/vision_visit_tables.h"
@@ -20,6 +19,7 @@
 #include "platform/dbf_table.h"
 #include "platform/profile_file.h"
 #include "platform/table_store.h"
+#include "support/recording_step_context.h"
 
 namespace {
 

@@ -17,15 +17,15 @@
 #include <unistd.h>
 
 #include "app/program_folder.h"
-#include "app/recording_step_context.h"
-#include "app/run_flags.h"
 #include "app/vision_one_shot.h"
 #include "app/workplace_setup.h"
 #include "core/roc_date.h"
+#include "core/run_flags.h"
 #include "demo/demo_clinic.h"
 #include "demo/vision_catalogue_tables.h"
 #include "demo/vision_patient_tables.h"
 #include "demo/vision_visit_tables.h"
+#include "support/recording_step_context.h"
 #include "workspace/vision_selection.h"
 
 namespace fs = std::filesystem;

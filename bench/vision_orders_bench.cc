@@ -11,12 +11,12 @@
 #include <unistd.h>
 
 #include "app/program_folder.h"
-#include "app/recording_step_context.h"
 #include "catalogue/vision_orders_step.h"
 #include "demo/demo_clinic.h"
 #include "demo/vision_catalogue_tables.h"
 #include "platform/big5.h"
 #include "platform/file_ops.h"
+#include "support/recording_step_context.h"
 #include "workspace/folder_layout.h"
 
 namespace {

@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "app/recording_step_context.h"
 #include "core/store_verify.h"
 #include "demo/vision_patient_tables.h"
 #include "patients/catalogue_index_reading.h"
@@ -20,6 +19,7 @@
 #include "platform/file_ops.h"
 #include "platform/profile_file.h"
 #include "platform/table_store.h"
+#include "support/recording_step_context.h"
 #include "workspace/folder_layout.h"
 
 namespace {

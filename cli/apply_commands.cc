@@ -8,12 +8,12 @@
 #endif
 
 #include "app/apply_live.h"
-#include "app/dataedit_ini.h"
 #include "app/program_folder.h"
-#include "app/terminal_step_context.h"
 #include "command.h"
 #include "platform/file_ops.h"
 #include "step_output.h"
+#include "terminal_step_context.h"
+#include "workspace/dataedit_ini.h"
 
 namespace zuvo::cli {
 namespace {

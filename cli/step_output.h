@@ -7,7 +7,7 @@
 #include <iosfwd>
 #include <string_view>
 
-#include "workspace/folder_choice.h"
+#include "core/step_result.h"
 
 namespace zuvo::cli {
 

@@ -2,7 +2,7 @@
 
 // The run flags and terminal StepContext of one command.
 
-#include "app/terminal_step_context.h"
+#include "terminal_step_context.h"
 
 namespace zuvo::cli {
 

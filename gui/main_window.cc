@@ -5,10 +5,10 @@
 #include <QTabBar>
 #include <QVBoxLayout>
 
-#include "app/dataedit_ini.h"
 #include "app/diagnosis_table.h"
 #include "form_builder.h"
 #include "text_fields.h"
+#include "workspace/dataedit_ini.h"
 #include "workspace/settings_file_check.h"
 
 namespace zuvo::gui {

@@ -4,7 +4,7 @@
 
 #include <QWidget>
 
-#include "app/step_context.h"
+#include "core/step_context.h"
 #include "progress_panel.h"
 #include "user_prompts.h"
 

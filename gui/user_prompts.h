@@ -6,7 +6,7 @@
 #include <QWidget>
 #include <optional>
 
-#include "app/step_context.h"
+#include "core/step_context.h"
 
 namespace zuvo::gui {
 

@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <functional>
 
-#include "app/run_flags.h"
 #include "core/roc_date.h"
+#include "core/run_flags.h"
 #include "user_prompts.h"
 #include "workspace/folder_choice.h"
 

@@ -3,7 +3,6 @@
 #include <system_error>
 #include <vector>
 
-#include "app/dataedit_ini.h"
 #include "app/live_folders.h"
 #include "core/store_location.h"
 #include "core/store_verify.h"
@@ -13,6 +12,7 @@
 #include "platform/folder_manifest.h"
 #include "platform/profile_file.h"
 #include "platform/test_point.h"
+#include "workspace/dataedit_ini.h"
 #include "workspace/folder_layout.h"
 #include "workspace/source_system.h"
 

@@ -10,9 +10,9 @@
 #include <string>
 #include <string_view>
 
-#include "app/step_context.h"
 #include "core/roc_date.h"
-#include "workspace/folder_choice.h"
+#include "core/step_context.h"
+#include "core/step_result.h"
 
 namespace zuvo {
 

@@ -9,8 +9,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/step_context.h"
 #include "core/roc_date.h"
+#include "core/step_context.h"
 
 namespace zuvo {
 

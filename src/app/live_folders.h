@@ -12,8 +12,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/step_context.h"
 #include "core/roc_date.h"
+#include "core/step_context.h"
 #include "platform/file_lock.h"
 
 namespace zuvo {

@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/step_context.h"
 #include "core/roc_date.h"
+#include "core/step_context.h"
 #include "workspace/vision_selection.h"
 
 namespace zuvo {

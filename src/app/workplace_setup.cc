@@ -1,6 +1,6 @@
 #include "app/workplace_setup.h"
 
-#include "app/dataedit_ini.h"
+#include "workspace/dataedit_ini.h"
 
 namespace zuvo {
 

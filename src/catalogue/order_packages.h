@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string_view>
 
-#include "app/step_context.h"
+#include "core/step_context.h"
 
 namespace zuvo {
 

@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "catalogue/csv_reader.h"
-#include "catalogue/gzip_data.h"
 #include "platform/embedded_resources.h"
 #include "platform/error.h"
+#include "platform/gzip_data.h"
 #include "platform/table_store.h"
 
 namespace zuvo {

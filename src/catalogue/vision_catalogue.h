@@ -7,7 +7,7 @@
 
 #include <filesystem>
 
-#include "app/step_context.h"
+#include "core/step_context.h"
 
 namespace zuvo {
 

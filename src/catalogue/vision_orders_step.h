@@ -6,9 +6,9 @@
 
 #include <filesystem>
 
-#include "app/step_context.h"
 #include "catalogue/vision_catalogue.h"
-#include "workspace/folder_choice.h"
+#include "core/step_context.h"
+#include "core/step_result.h"
 #include "workspace/vision_selection.h"
 
 namespace zuvo {

@@ -5,9 +5,10 @@
 // complaint, order lines (from the pre-pass files), referral remarks and adult health-check
 // exam text. At the end every patient record gets its chain head and DayLink.Dat is replaced.
 
-#include "app/step_context.h"
 #include "charts/vision_chart_input.h"
-#include "workspace/folder_choice.h"
+#include "core/step_context.h"
+#include "core/step_result.h"
+#include "core/workplace.h"
 
 namespace zuvo {
 

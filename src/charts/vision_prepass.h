@@ -11,10 +11,10 @@
 
 #include <filesystem>
 
-#include "app/step_context.h"
 #include "charts/vision_chart_input.h"
 #include "core/roc_date.h"
-#include "workspace/folder_choice.h"
+#include "core/step_context.h"
+#include "core/step_result.h"
 
 namespace zuvo {
 

@@ -9,10 +9,10 @@
 #include <filesystem>
 #include <string>
 
-#include "app/step_context.h"
+#include "core/step_context.h"
+#include "core/step_result.h"
 #include "core/store_location.h"
 #include "patients/remark_analysis.h"
-#include "workspace/folder_choice.h"
 #include "workspace/vision_selection.h"
 
 namespace zuvo {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/step_context.h"
 #include "core/roc_date.h"
+#include "core/step_context.h"
 #include "core/store_location.h"
 
 namespace zuvo {

@@ -9,10 +9,10 @@
 #include <filesystem>
 #include <string>
 
-#include "app/step_context.h"
 #include "core/roc_date.h"
+#include "core/step_context.h"
+#include "core/step_result.h"
 #include "core/store_location.h"
-#include "workspace/folder_choice.h"
 
 namespace zuvo {
 

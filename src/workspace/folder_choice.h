@@ -1,28 +1,16 @@
 #pragma once
 
-// What the three folder buttons share: the place they work in, the folder dialog, and the
-// outcome of a step.
+// What the three folder buttons share: the folder dialog and the checks of a clinic code.
 
-#include <array>
 #include <filesystem>
 #include <string>
 #include <string_view>
 
-#include "app/step_context.h"
-#include "core/roc_date.h"
+#include "core/step_context.h"
+#include "core/step_result.h"
+#include "core/workplace.h"
 
 namespace zuvo {
-
-// A step either runs to its end or stops on a message box before anything further is written.
-enum class StepResult { kDone, kStopped };
-
-struct Workplace {
-  std::filesystem::path program_folder;
-  // The moment the folders are made; its ROC date names the work tree.
-  DateTime now = 0;
-  // Folders standing for the drives C:, D: and E: of the HIS search (empty: not probed).
-  std::array<std::filesystem::path, 3> drive_roots;
-};
 
 inline constexpr std::string_view kSystemFolderCaption = "選擇系統檔案夾";
 inline constexpr std::string_view kRealSunFolderCaption = "選擇耀聖檔案夾";

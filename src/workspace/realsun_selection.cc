@@ -1,10 +1,10 @@
 #include "workspace/realsun_selection.h"
 
-#include "app/dataedit_ini.h"
 #include "platform/big5.h"
 #include "platform/file_ops.h"
 #include "workspace/clinic_identity.h"
 #include "workspace/data_ini.h"
+#include "workspace/dataedit_ini.h"
 #include "workspace/folder_layout.h"
 #include "workspace/path_text.h"
 #include "workspace/source_system.h"

@@ -6,8 +6,8 @@
 #include <optional>
 #include <string>
 
-#include "app/step_context.h"
 #include "core/roc_date.h"
+#include "core/step_context.h"
 
 namespace zuvo {
 

@@ -1,11 +1,11 @@
 #include "workspace/vision_selection.h"
 
-#include "app/dataedit_ini.h"
 #include "platform/big5.h"
 #include "platform/file_ops.h"
 #include "platform/table_store.h"
 #include "workspace/clinic_identity.h"
 #include "workspace/data_ini.h"
+#include "workspace/dataedit_ini.h"
 #include "workspace/folder_layout.h"
 #include "workspace/path_text.h"
 #include "workspace/source_system.h"

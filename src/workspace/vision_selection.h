@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/step_context.h"
+#include "core/step_context.h"
 #include "workspace/folder_choice.h"
 
 namespace zuvo {

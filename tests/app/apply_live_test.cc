@@ -8,7 +8,6 @@
 #include <map>
 
 #include "app/live_folders.h"
-#include "app/recording_step_context.h"
 #include "core/store_verify.h"
 #include "platform/big5.h"
 #include "platform/file_ops.h"
@@ -17,6 +16,7 @@
 #include "platform/test_point.h"
 #include "store_builder.h"
 #include "support/folder_files.h"
+#include "support/recording_step_context.h"
 #include "support/temp_dir.h"
 
 namespace zuvo {

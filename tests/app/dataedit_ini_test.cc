@@ -1,4 +1,4 @@
-#include "app/dataedit_ini.h"
+#include "workspace/dataedit_ini.h"
 
 #include <gtest/gtest.h>
 

@@ -10,7 +10,6 @@
 #include <set>
 
 #include "app/program_folder.h"
-#include "app/recording_step_context.h"
 #include "app/vision_one_shot.h"
 #include "core/store_verify.h"
 #include "demo/demo_clinic.h"
@@ -20,6 +19,7 @@
 #include "platform/table_store.h"
 #include "postprocess/common_item_tally.h"
 #include "postprocess/screening.h"
+#include "support/recording_step_context.h"
 #include "support/temp_dir.h"
 
 namespace zuvo {

@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "app/conversion_report.h"
-#include "app/recording_step_context.h"
 #include "platform/big5.h"
 #include "platform/error.h"
 #include "platform/file_ops.h"
+#include "support/recording_step_context.h"
 #include "support/temp_dir.h"
 
 namespace zuvo {

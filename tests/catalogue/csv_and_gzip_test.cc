@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "catalogue/csv_reader.h"
-#include "catalogue/gzip_data.h"
 #include "platform/error.h"
+#include "platform/gzip_data.h"
 
 namespace zuvo {
 namespace {

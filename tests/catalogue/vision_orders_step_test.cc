@@ -6,7 +6,6 @@
 #include <algorithm>
 
 #include "app/program_folder.h"
-#include "app/recording_step_context.h"
 #include "app/vision_work_tree.h"
 #include "catalogue/order_packages.h"
 #include "catalogue/staff_file.h"
@@ -17,6 +16,7 @@
 #include "platform/file_ops.h"
 #include "platform/profile_file.h"
 #include "platform/table_store.h"
+#include "support/recording_step_context.h"
 #include "support/temp_dir.h"
 #include "workspace/folder_layout.h"
 

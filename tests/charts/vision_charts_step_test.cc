@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "app/program_folder.h"
-#include "app/recording_step_context.h"
 #include "charts/prepass_files.h"
 #include "core/chart_reader.h"
 #include "core/chart_store.h"
@@ -19,6 +18,7 @@
 #include "platform/table_store.h"
 #include "source_tables.h"
 #include "support/cli_runner.h"
+#include "support/recording_step_context.h"
 #include "support/temp_dir.h"
 #include "workspace/folder_layout.h"
 

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include "app/program_folder.h"
-#include "app/recording_step_context.h"
 #include "charts/prepass_files.h"
 #include "charts/vision_prepass.h"
 #include "demo/vision_visit_tables.h"
@@ -10,6 +9,7 @@
 #include "platform/dbf_table.h"
 #include "platform/profile_file.h"
 #include "platform/table_store.h"
+#include "support/recording_step_context.h"
 #include "support/temp_dir.h"
 
 namespace zuvo {

@@ -6,13 +6,13 @@
 #include <map>
 
 #include "app/program_folder.h"
-#include "app/recording_step_context.h"
 #include "charts/prepass_files.h"
 #include "platform/big5.h"
 #include "platform/dbf_writer.h"
 #include "platform/file_ops.h"
 #include "platform/profile_file.h"
 #include "platform/table_store.h"
+#include "support/recording_step_context.h"
 #include "support/temp_dir.h"
 
 namespace zuvo {

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/recording_step_context.h"
 #include "core/patient_store.h"
 #include "core/roc_date.h"
 #include "core/store_verify.h"
@@ -17,6 +16,7 @@
 #include "platform/file_ops.h"
 #include "platform/profile_file.h"
 #include "platform/table_store.h"
+#include "support/recording_step_context.h"
 #include "support/temp_dir.h"
 #include "workspace/folder_layout.h"
 

@@ -5,13 +5,13 @@
 #include <set>
 
 #include "app/program_folder.h"
-#include "app/recording_step_context.h"
 #include "core/chart_writer.h"
 #include "core/patient_store.h"
 #include "platform/big5.h"
 #include "platform/file_ops.h"
 #include "platform/table_store.h"
 #include "postprocess/common_item_tally.h"
+#include "support/recording_step_context.h"
 #include "support/temp_dir.h"
 
 namespace zuvo {

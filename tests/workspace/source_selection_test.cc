@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
-#include "app/dataedit_ini.h"
-#include "app/recording_step_context.h"
 #include "demo/demo_clinic.h"
 #include "platform/big5.h"
 #include "platform/error.h"
+#include "support/recording_step_context.h"
 #include "support/temp_dir.h"
+#include "workspace/dataedit_ini.h"
 #include "workspace/his_selection.h"
 #include "workspace/path_text.h"
 #include "workspace/realsun_selection.h"

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/recording_step_context.h"
+#include "support/recording_step_context.h"
 
 namespace zuvo {
 namespace {

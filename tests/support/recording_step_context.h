@@ -6,7 +6,7 @@
 #include <deque>
 #include <vector>
 
-#include "app/step_context.h"
+#include "core/step_context.h"
 
 namespace zuvo {
 

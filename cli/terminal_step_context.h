@@ -11,7 +11,7 @@
 
 #include <iosfwd>
 
-#include "app/step_context.h"
+#include "core/step_context.h"
 
 namespace zuvo {
 

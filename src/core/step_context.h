@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/run_flags.h"
+#include "core/run_flags.h"
 
 namespace zuvo {
 

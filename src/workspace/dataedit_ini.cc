@@ -1,4 +1,4 @@
-#include "app/dataedit_ini.h"
+#include "workspace/dataedit_ini.h"
 
 #include "platform/big5.h"
 #include "platform/file_ops.h"

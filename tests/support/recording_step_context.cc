@@ -1,4 +1,4 @@
-#include "app/recording_step_context.h"
+#include "support/recording_step_context.h"
 
 namespace zuvo {
 

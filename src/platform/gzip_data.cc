@@ -1,4 +1,4 @@
-#include "catalogue/gzip_data.h"
+#include "platform/gzip_data.h"
 
 #include <zlib.h>
 

@@ -1,4 +1,4 @@
-#include "app/terminal_step_context.h"
+#include "terminal_step_context.h"
 
 #include <algorithm>
 #include <istream>

@@ -1,0 +1,21 @@
+#pragma once
+
+// Where and when a step works: the program folder with its delivered files, and the moment
+// that dates the run (the steps never read the wall clock themselves).
+
+#include <array>
+#include <filesystem>
+
+#include "core/roc_date.h"
+
+namespace zuvo {
+
+struct Workplace {
+  std::filesystem::path program_folder;
+  // The moment the folders are made and the run is dated; its ROC date names the work tree.
+  DateTime now = 0;
+  // Folders standing for the drives C:, D: and E: of the HIS search (empty: not probed).
+  std::array<std::filesystem::path, 3> drive_roots;
+};
+
+}  // namespace zuvo
