@@ -201,20 +201,18 @@ int main(int argc, char** argv) {
               Seconds(generating));
 
   VisionChartInput input;
-  input.his = big5::Literal("展望");
-  input.source_folder = clinic.source;
-  input.work_tree = clinic.work_tree;
-  input.clinic_id = kClinicCode;
-  input.split_date = "1050101";
-  input.one_shot = true;
-  VisionChartOutcome outcome;
+  input.folder.his = big5::Literal("展望");
+  input.folder.source_folder = clinic.source;
+  input.folder.work_tree = clinic.work_tree;
+  input.folder.clinic_id = kClinicCode;
+  input.chart.split_date = "1050101";
   Workplace place;
   place.program_folder = clinic.program;
   place.now = *EncodeDate(2021, 12, 31);
   RunFlags flags;
   RecordingStepContext context(flags);
   auto converting = Clock::now();
-  StepResult result = ConvertVisionCharts(input, outcome, place, context);
+  StepResult result = ConvertVisionCharts(input, place, context);
   const double conversion = Seconds(converting);
   const long peak_after_conversion = PeakRssMegabytes();
   uintmax_t chart_bytes = 0;

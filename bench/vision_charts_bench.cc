@@ -107,18 +107,17 @@ int main(int argc, char** argv) {
               counts.complaints, counts.orders, Seconds(started));
 
   VisionChartInput input;
-  input.his = big5::Literal("展望");
-  input.source_folder = source;
-  input.clinic_id = "3501200000";
-  const fs::path clinic = program / "VISW" / input.clinic_id;
-  input.work_tree = clinic / "1131231_1";
-  input.split_date = "1020101";
-  input.start_date = std::string(demo::kDemoOpeningDate);
-  input.one_shot = true;
-  fs::create_directories(input.work_tree / "Corvix");
-  fs::copy_file(program / "OPDbak.mdb", input.work_tree / "Corvix" / "OPD.MDB");
+  input.folder.his = big5::Literal("展望");
+  input.folder.source_folder = source;
+  input.folder.clinic_id = "3501200000";
+  const fs::path clinic = program / "VISW" / input.folder.clinic_id;
+  input.folder.work_tree = clinic / "1131231_1";
+  input.chart.split_date = "1020101";
+  input.folder.start_date = std::string(demo::kDemoOpeningDate);
+  fs::create_directories(input.folder.work_tree / "Corvix");
+  fs::copy_file(program / "OPDbak.mdb", input.folder.work_tree / "Corvix" / "OPD.MDB");
   {
-    Database opd = Database::Open(input.work_tree / "Corvix" / "OPD.MDB");
+    Database opd = Database::Open(input.folder.work_tree / "Corvix" / "OPD.MDB");
     Transaction transaction(opd);
     for (std::string_view code : demo::kDemoDrugCodes) {
       opd.Execute(
@@ -134,19 +133,20 @@ int main(int argc, char** argv) {
 
   RunFlags flags;
   RecordingStepContext context(flags);
-  VisionChartOutcome outcome;
-  DateTime now = RocDateToDate("1140101");
+  Workplace place;
+  place.program_folder = program;
+  place.now = RocDateToDate("1140101");
   started = Clock::now();
   double cpu_before = CpuSeconds();
-  StepResult result = CVISWreadChartClick(input, program, now, context, outcome);
+  StepResult result = PrepareVisionVisits(input, place, context);
   double prepass = Seconds(started);
   double prepass_cpu = CpuSeconds() - cpu_before;
   if (result != StepResult::kDone) {
     std::fprintf(stderr, "pre-pass stopped\n");
     return 1;
   }
-  uintmax_t output = fs::file_size(input.work_tree / kComplaintFileName) +
-                     fs::file_size(input.work_tree / kOrderLineFileName);
+  uintmax_t output = fs::file_size(input.folder.work_tree / kComplaintFileName) +
+                     fs::file_size(input.folder.work_tree / kOrderLineFileName);
   cpu_before = CpuSeconds();
   double plain = PlainReadAndWrite(source, dir / "plain.out", output);
   double plain_cpu = CpuSeconds() - cpu_before;

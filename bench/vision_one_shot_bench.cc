@@ -16,8 +16,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "app/pipeline_run.h"
 #include "app/program_folder.h"
-#include "app/vision_one_shot.h"
+#include "app/vision_pipeline.h"
 #include "app/workplace_setup.h"
 #include "core/roc_date.h"
 #include "core/run_flags.h"
@@ -114,37 +115,37 @@ void Convert(const BenchClinic& clinic, int patients) {
   zuvo::RunFlags flags;
   zuvo::RecordingStepContext context(flags);
   context.AnswerNextFolder(clinic.source);
-  zuvo::VisionRunFields fields;
-  fields.split_date = "0800101";  // every generated visit lies after it
+  zuvo::RunFields fields;
+  fields.chart.split_date = "0800101";  // every generated visit lies after it
   zuvo::SelectVisionFolder(fields.folder, zuvo::CurrentWorkplace(clinic.home), context);
   // The run is dated the day after the generated visits end, so that screening always walks
   // their last two years.
   const zuvo::DateTime run_date = *zuvo::EncodeDateTime({2026, 12, 1, 10, 0, 0, 0});
+  const zuvo::Workplace place =
+      zuvo::CurrentWorkplace(clinic.home, [run_date] { return run_date; });
 
   struct Mark {
-    zuvo::VisionStepId id;
+    std::string_view step;
     Clock::time_point at;
     long peak_kb;
   };
   std::vector<Mark> marks;
   TakePeakKilobytes();
   Clock::time_point started = Clock::now();
-  zuvo::VisionRunOutcome outcome = zuvo::CVISWallClick(
-      fields, zuvo::VisionPipelineSteps(clinic.home, [run_date] { return run_date; }), context,
-      zuvo::Now, [&](zuvo::VisionStepId id) {
-        marks.push_back({id, Clock::now(), TakePeakKilobytes()});
+  zuvo::RunOutcome outcome = zuvo::RunOneShot(
+      zuvo::VisionPipeline(), fields, place, context, [&](const zuvo::PipelineStep& step) {
+        marks.push_back({step.word, Clock::now(), TakePeakKilobytes()});
       });
   Clock::time_point finished = Clock::now();
   double total = Seconds(started, finished);
 
-  static const char* kNames[] = {"catalogue", "patients", "prepass", "charts", "screening"};
   std::printf("  run %s\n", outcome.completed ? "completed" : "NOT completed");
   Clock::time_point previous = started;
   long run_peak = 0;
   for (const Mark& mark : marks) {
     double seconds = Seconds(previous, mark.at);
-    std::printf("  %-10s %8.2f s  %10.0f visits/s  peak %7.1f MB\n",
-                kNames[static_cast<int>(mark.id)], seconds, visits / seconds,
+    std::printf("  %-10.*s %8.2f s  %10.0f visits/s  peak %7.1f MB\n",
+                static_cast<int>(mark.step.size()), mark.step.data(), seconds, visits / seconds,
                 mark.peak_kb / 1024.0);
     run_peak = std::max(run_peak, mark.peak_kb);
     previous = mark.at;

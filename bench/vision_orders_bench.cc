@@ -38,15 +38,17 @@ double RunStep(const fs::path& root, const fs::path& program, int orders) {
       "1151209_1";
   CreateWorkTree(work_tree);
   VisionOrdersInput input;
-  input.program_folder = program;
-  input.fields.his = big5::FromUtf8("展望");
-  input.fields.source_folder = source;
-  input.fields.clinic_id = clinic.code;
-  input.fields.work_tree = work_tree;
+  Workplace place;
+  place.program_folder = program;
+  place.now = Now();
+  input.folder.his = big5::FromUtf8("展望");
+  input.folder.source_folder = source;
+  input.folder.clinic_id = clinic.code;
+  input.folder.work_tree = work_tree;
   RunFlags flags;
   RecordingStepContext context(flags);
   Clock::time_point start = Clock::now();
-  BuildVisionClinicAndOrders(input, context);
+  BuildVisionClinicAndOrders(input, place, context);
   return Seconds(start);
 }
 

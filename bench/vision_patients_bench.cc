@@ -76,17 +76,17 @@ Figures Run(const fs::path& base, int patients) {
   demo::WriteVisionPatientTable(source, 7, patients - demo::kShowcasePatientRows);
 
   VisionPatientsInput input;
-  input.his = big5::FromUtf8("展望");
-  input.source_folder = source;
-  input.work_tree = work_tree;
-  input.clinic_id = kClinicCode;
+  input.folder.his = big5::FromUtf8("展望");
+  input.folder.source_folder = source;
+  input.folder.work_tree = work_tree;
+  input.folder.clinic_id = kClinicCode;
   RunFlags flags;
   RecordingStepContext context(flags);
 
   Figures figures;
   figures.patients = patients;
   Clock::time_point start = Clock::now();
-  ConvertVisionPatients(input, context);
+  ConvertVisionPatients(input, Workplace{{}, Now()}, context);
   figures.step_seconds = Seconds(start);
   StoreVerifyReport report = VerifyStore(VisionStoreLocation(work_tree, kClinicCode));
   figures.written = report.patients;

@@ -1,25 +1,32 @@
 #include <iostream>
 
 #include "app/conversion_report.h"
+#include "app/pipeline_run.h"
 #include "app/program_folder.h"
-#include "app/vision_one_shot.h"
+#include "app/vision_pipeline.h"
 #include "app/workplace_setup.h"
 #include "command.h"
 #include "core/clock_text.h"
 #include "core/day_index.h"
 #include "core/store_verify.h"
 #include "demo/demo_clinic.h"
+#include "platform/file_ops.h"
 #include "postprocess/common_item_tally.h"
 #include "postprocess/screening.h"
 #include "step_output.h"
 #include "terminal_session.h"
 #include "workspace/path_text.h"
-#include "workspace/vision_selection.h"
 
 namespace zuvo::cli {
 namespace {
 
-constexpr char kDemoSourcesFolder[] = "demo-sources";
+// The demo's source folders lie beside the program folder, never in it: a source folder inside
+// the program folder is refused (the work trees are made there).
+std::filesystem::path DemoSourcesFolder(const std::filesystem::path& home) {
+  std::filesystem::path folder = WithoutTrailingSeparator(std::filesystem::absolute(home));
+  folder += "-demo-sources";
+  return folder;
+}
 
 uint32_t SeedArgument(Invocation& invocation) {
   std::string text = invocation.args.OptionOr("seed", "1");
@@ -33,7 +40,7 @@ uint32_t SeedArgument(Invocation& invocation) {
 }
 
 // Verifies the converted stores and tells what the conversion made and where it lies.
-int PrintDemoSummary(const VisionRunFields& fields, const VisionRunOutcome& outcome,
+int PrintDemoSummary(const RunFields& fields, const RunOutcome& outcome,
                      const std::string& elapsed) {
   StoreLocation store = WorkTreeStore(fields.folder.work_tree, fields.folder.clinic_id);
   StoreVerifyReport verified = VerifyStore(store);
@@ -75,7 +82,7 @@ int RunDemo(Invocation& invocation) {
   uint32_t seed = SeedArgument(invocation);
   invocation.args.Finish(0);
   InstallDeliveredFiles(invocation.home);
-  std::filesystem::path sources = invocation.home / kDemoSourcesFolder;
+  std::filesystem::path sources = DemoSourcesFolder(invocation.home);
   std::filesystem::path vision_source = sources / "VISW";
   std::filesystem::path realsun_source = sources / "RealSun";
   demo::WriteVisionDemoSource(vision_source, seed);
@@ -85,17 +92,17 @@ int RunDemo(Invocation& invocation) {
 
   TerminalSession session;
   session.context().SetFolderAnswer(vision_source);
-  VisionRunFields fields;
-  StepResult result =
-      SelectVisionFolder(fields.folder, CurrentWorkplace(invocation.home), session.context());
+  const Pipeline& pipeline = VisionPipeline();
+  RunFields fields;
+  fields.chart.split_date = pipeline.default_split_date;
+  StepResult result = pipeline.select(fields, CurrentWorkplace(invocation.home), session.context());
   int status = PrintClinicResult(std::cout, fields.folder, result);
   if (status != kExitOk) return status;
 
-  const DateTime started = Now();
-  VisionRunOutcome outcome =
-      CVISWallClick(fields, VisionPipelineSteps(invocation.home), session.context());
+  const Workplace place = CurrentWorkplace(invocation.home);
+  RunOutcome outcome = RunOneShot(pipeline, fields, place, session.context());
   if (!outcome.completed) return kExitStopped;
-  return PrintDemoSummary(fields, outcome, ElapsedText(started, Now()));
+  return PrintDemoSummary(fields, outcome, ElapsedText(place.now, place.clock()));
 }
 
 ZUVO_COMMAND("demo", "[--seed N]",

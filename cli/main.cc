@@ -7,6 +7,7 @@
 #include "app/program_folder.h"
 #include "command.h"
 #include "platform/error.h"
+#include "platform/file_ops.h"
 
 namespace zuvo::cli {
 namespace {
@@ -64,12 +65,20 @@ int Main(int argc, char** argv) {
       std::cout << "zuvoconv " << ZUVO_VERSION << "\n";
       return kExitOk;
     }
-    if (words.front() == "--home" && words.size() >= 2) {
-      explicit_home = words[1];
-      words.erase(words.begin(), words.begin() + 2);
-    } else if (words.front().rfind("--home=", 0) == 0) {
-      explicit_home = words.front().substr(7);
-      words.erase(words.begin());
+    if (words.front() == "--home" || words.front().rfind("--home=", 0) == 0) {
+      const bool joined = words.front() != "--home";
+      if (!joined && words.size() < 2) {
+        std::cerr << "zuvoconv: --home needs a folder\n";
+        return kExitUsage;
+      }
+      const std::string folder = joined ? words.front().substr(7) : words[1];
+      // An empty value would silently mean the program's own folder.
+      if (folder.empty()) {
+        std::cerr << "zuvoconv: --home needs a folder, not an empty value\n";
+        return kExitUsage;
+      }
+      explicit_home = PathFromUtf8(folder);
+      words.erase(words.begin(), words.begin() + (joined ? 1 : 2));
     } else {
       std::cerr << "zuvoconv: unknown option " << words.front() << "\n";
       return kExitUsage;

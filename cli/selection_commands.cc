@@ -25,7 +25,7 @@ int RunVisionSelect(Invocation& invocation) {
   InstallDeliveredFiles(invocation.home);
   TerminalSession session;
   session.context().SetFolderAnswer(source);
-  VisionFolderFields fields;
+  ClinicFolderFields fields;
   StepResult result =
       SelectVisionFolder(fields, CurrentWorkplace(invocation.home), session.context());
   return PrintClinicResult(std::cout, fields, result);

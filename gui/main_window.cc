@@ -90,7 +90,7 @@ void TFdataedit::FormCreate() {
   RunGuarded(environment_, this, [&] {
     DataEditIni settings(environment_.program_folder);
     operator_mode_ = settings.ReadWorkbench().operator_mode;
-    CPrealsun->SetSourceFolderText(FromPath(settings.ReadLastRealSunFolder()));
+    CPrealsun->SetSourceFolderText(FromPath(settings.LastFolder(SourceSystem::kRealSun)));
     for (const std::string& warning : DuplicateKeyWarnings(settings.file())) {
       CPrealsun->context().AddLine(warning);
     }
@@ -107,7 +107,7 @@ void TFdataedit::Button1Click() {
   FVISW->SetSourceFolderText(QString());
   RunGuarded(environment_, this, [&] {
     FVISW->SetSourceFolderText(
-        FromPath(DataEditIni(environment_.program_folder).ReadLastVisionFolder()));
+        FromPath(DataEditIni(environment_.program_folder).LastFolder(SourceSystem::kVision)));
   });
   FVISW->exec();
 }

@@ -5,38 +5,22 @@
 #include <QHBoxLayout>
 #include <QScreen>
 #include <algorithm>
-#include <optional>
 
 #include "app/apply_live.h"
-#include "catalogue/vision_orders_step.h"
-#include "charts/vision_charts_step.h"
-#include "charts/vision_prepass.h"
+#include "app/pipeline_run.h"
+#include "app/vision_pipeline.h"
 #include "form_builder.h"
-#include "patients/vision_patients_step.h"
 #include "text_fields.h"
 
 namespace zuvo::gui {
 
 namespace {
 
-// The single steps of the Vision pipeline: button, caption, and the check box a step ticks.
-struct StepButton {
-  const char* button;
-  const char* caption;
-  const char* done_box;
-  std::optional<VisionStepId> run_step;  // the step of the one-shot run, if it is one
-};
-
-const StepButton kVisionSteps[] = {
-    {"CmakeMX", "製作診所及醫令資料", "CVISWmakeMXcheck", VisionStepId::kCatalogue},
-    {"CcreateAnt", "製作病人資料", "CcreateAntCheck", VisionStepId::kPatients},
-    {"CVISWreadChart", "製作主訴,轉診,醫令連結檔", "CreadWishChartcheck", VisionStepId::kPrepass},
-    {"CVISWdoCorvixChart", "製作Zuvo病歷檔", "CVISWdoCorvixChartcheck", VisionStepId::kCharts},
-    {"CscreenMXDX", "篩選常用診斷及醫令", "CscreenMXDXcheck", VisionStepId::kScreening},
-    {"ClabInput", "轉入檢驗值", "ClabInputcheck", std::nullopt},
-};
-
-constexpr char kDefaultSplitDate[] = "1070101";
+// The lab import's button and box: the window has them, but the import is not built yet, so
+// they stay disabled whatever the mode.
+constexpr char kLabInputButton[] = "ClabInput";
+constexpr char kLabInputCaption[] = "轉入檢驗值";
+constexpr char kLabInputBox[] = "ClabInputcheck";
 
 }  // namespace
 
@@ -51,9 +35,9 @@ void CentreOnScreen(QWidget& window) {
 TFVISW::TFVISW(WorkbenchEnvironment& environment, bool operator_mode, QWidget* parent)
     : QDialog(parent),
       environment_(environment),
+      pipeline_(VisionPipeline()),
       Panel4(new ProgressPanel(kVisionPanelNames, this)),
-      context_(environment.flags, *Panel4, environment.prompts, *this),
-      pipeline_(VisionPipelineSteps(environment.program_folder, environment.clock)) {
+      context_(environment.flags, *Panel4, environment.prompts, *this) {
   setObjectName("FVISW");
   setWindowTitle("V2Q轉換");
   setModal(true);
@@ -70,15 +54,8 @@ TFVISW::TFVISW(WorkbenchEnvironment& environment, bool operator_mode, QWidget* p
   connect(Panel4->stop(), &QPushButton::clicked, this, &TFVISW::CstopClick);
   connect(Panel4->list(), &QListWidget::itemDoubleClicked, this, &TFVISW::CVISWlistDblClick);
   connect(CVISWselectPath, &QPushButton::clicked, this, &TFVISW::CVISWselectPathClick);
-  connect(findChild<QPushButton*>("CVISWdoCorvixChart"), &QPushButton::clicked, this,
-          &TFVISW::CVISWdoCorvixChartClick);
   connect(CVISWall, &QPushButton::clicked, this, &TFVISW::CVISWallClick);
   connect(CVISWcopy, &QPushButton::clicked, this, &TFVISW::CVISWcopyClick);
-  connect(findChild<QPushButton*>("CcreateAnt"), &QPushButton::clicked, this,
-          &TFVISW::CcreateAntClick);
-  connect(findChild<QPushButton*>("CVISWreadChart"), &QPushButton::clicked, this,
-          &TFVISW::CVISWreadChartClick);
-  connect(findChild<QPushButton*>("CmakeMX"), &QPushButton::clicked, this, &TFVISW::CmakeMXClick);
 }
 
 void TFVISW::BuildFields(QGridLayout* grid) {
@@ -93,7 +70,7 @@ void TFVISW::BuildFields(QGridLayout* grid) {
   CVISWPharmacistID = AddField(grid, 2, 2, "CVISWPharmacistID", "藥師身分證:");
   CstartDate = AddField(grid, 3, 2, "CstartDate", "開業日期");
   CVISWsplitDate = AddField(grid, 4, 2, "CVISWsplitDate", "切割日期");
-  CVISWsplitDate->setText(kDefaultSplitDate);
+  CVISWsplitDate->setText(FromUtf8(pipeline_.default_split_date));
 }
 
 void TFVISW::BuildOptions(QGridLayout* grid) {
@@ -112,13 +89,21 @@ void TFVISW::BuildOptions(QGridLayout* grid) {
 void TFVISW::BuildSteps(QGridLayout* grid, bool operator_mode) {
   auto* steps = new QGridLayout;
   int row = 0;
-  for (const StepButton& step : kVisionSteps) {
-    QPushButton* button = MakeButton(step.button, step.caption);
+  for (size_t index = 0; index < pipeline_.steps.size(); ++index) {
+    const PipelineStep& step = pipeline_.steps[index];
+    QPushButton* button = MakeButton(step.button.data(), step.caption.data());
     button->setEnabled(operator_mode);
+    connect(button, &QPushButton::clicked, this,
+            [this, index] { StepClick(pipeline_.steps[index]); });
     steps->addWidget(button, row, 0);
-    steps->addWidget(MakeDoneBox(step.done_box), row, 1);
+    // A step's own box is the first it ticks.
+    steps->addWidget(MakeDoneBox(step.check_boxes.front().data()), row, 1);
     ++row;
   }
+  QPushButton* lab_input = MakeButton(kLabInputButton, kLabInputCaption);
+  lab_input->setEnabled(false);
+  steps->addWidget(lab_input, row, 0);
+  steps->addWidget(MakeDoneBox(kLabInputBox), row, 1);
   CVISWall = MakeButton("CVISWall", "一次性轉換");
   CVISWcopy = MakeButton("CVISWcopy", "套用轉檔後資料");
   steps->addWidget(CVISWall, 0, 2);
@@ -131,152 +116,83 @@ void TFVISW::showEvent(QShowEvent* event) {
   CentreOnScreen(*this);
 }
 
-VisionFolderFields TFVISW::ReadFolderFields() const {
-  VisionFolderFields fields;
-  fields.source_folder = ToPath(CVISWdir->text());
-  fields.clinic_name = ToBig5(CVISWclinicName->text());
-  fields.clinic_id = ToBig5(CVISWclinicID->text());
-  fields.his = ToBig5(CVISWHIS->text());
-  fields.work_tree = ToPath(CVISWqmxDir->text());
-  fields.start_date = ToBig5(CstartDate->text());
-  fields.pharmacist_name = ToBig5(CVISWPharmacistName->text());
-  fields.pharmacist_id = ToBig5(CVISWPharmacistID->text());
+RunFields TFVISW::ReadRunFields() const {
+  RunFields fields;
+  ClinicFolderFields& folder = fields.folder;
+  folder.source_folder = ToPath(CVISWdir->text());
+  folder.clinic_name = ToBig5(CVISWclinicName->text());
+  folder.clinic_id = ToBig5(CVISWclinicID->text());
+  folder.his = ToBig5(CVISWHIS->text());
+  folder.work_tree = ToPath(CVISWqmxDir->text());
+  folder.start_date = ToBig5(CstartDate->text());
+  folder.pharmacist_name = ToBig5(CVISWPharmacistName->text());
+  folder.pharmacist_id = ToBig5(CVISWPharmacistID->text());
+  fields.chart.split_date = ToBig5(CVISWsplitDate->text());
+  fields.chart.mode =
+      CmakeDateMode->ItemIndex() == 1 ? MakeDateMode::kBefore : MakeDateMode::kOnAndAfter;
+  fields.chart.file_size = Panel4->file_size()->value();
+  fields.short_names =
+      CSnameType->ItemIndex() == 1 ? ShortNameSource::kOriginalName : ShortNameSource::kSourceCode;
+  fields.remark_mode =
+      CreMarkType->ItemIndex() == 1 ? RemarkMode::kNotesOnly : RemarkMode::kFullPhraseAnalysis;
   return fields;
 }
 
-VisionRunFields TFVISW::ReadRunFields() const {
-  VisionRunFields fields;
-  fields.folder = ReadFolderFields();
-  fields.split_date = ToBig5(CVISWsplitDate->text());
-  fields.chart_file_size = Panel4->file_size()->value();
-  fields.name_type = std::max(0, CSnameType->ItemIndex());
-  fields.remark_mode = std::max(0, CreMarkType->ItemIndex());
-  return fields;
+void TFVISW::ShowRunFields(const RunFields& fields) {
+  const ClinicFolderFields& folder = fields.folder;
+  CVISWdir->setText(FromPath(folder.source_folder));
+  CVISWclinicName->setText(FromBig5(folder.clinic_name));
+  CVISWclinicID->setText(FromBig5(folder.clinic_id));
+  CVISWHIS->setText(FromBig5(folder.his));
+  CVISWqmxDir->setText(FromPath(folder.work_tree));
+  CstartDate->setText(FromBig5(folder.start_date));
+  CVISWPharmacistName->setText(FromBig5(folder.pharmacist_name));
+  CVISWPharmacistID->setText(FromBig5(folder.pharmacist_id));
+  CVISWsplitDate->setText(FromBig5(fields.chart.split_date));
 }
 
-void TFVISW::TickStep(VisionStepId id) {
-  for (const StepButton& step : kVisionSteps) {
-    if (step.run_step == id) findChild<QCheckBox*>(step.done_box)->setChecked(true);
+void TFVISW::TickStep(const PipelineStep& step) {
+  for (std::string_view box : step.check_boxes) {
+    if (auto* check = findChild<QCheckBox*>(FromUtf8(box))) check->setChecked(true);
   }
 }
 
-void TFVISW::ShowFolderFields(const VisionFolderFields& fields) {
-  CVISWdir->setText(FromPath(fields.source_folder));
-  CVISWclinicName->setText(FromBig5(fields.clinic_name));
-  CVISWclinicID->setText(FromBig5(fields.clinic_id));
-  CVISWHIS->setText(FromBig5(fields.his));
-  CVISWqmxDir->setText(FromPath(fields.work_tree));
-  CstartDate->setText(FromBig5(fields.start_date));
-  CVISWPharmacistName->setText(FromBig5(fields.pharmacist_name));
-  CVISWPharmacistID->setText(FromBig5(fields.pharmacist_id));
+void TFVISW::RunOnFields(const std::function<void(RunFields&)>& work) {
+  if (busy_) return;
+  busy_ = true;
+  RunFields fields;
+  if (RunGuarded(environment_, this, [&] { fields = ReadRunFields(); })) {
+    RunGuarded(environment_, this, [&] { work(fields); });
+    ShowRunFields(fields);
+  }
+  busy_ = false;
 }
 
 void TFVISW::CVISWselectPathClick() {
-  VisionFolderFields fields;
-  if (!RunGuarded(environment_, this, [&] { fields = ReadFolderFields(); })) return;
-  RunGuarded(environment_, this,
-             [&] { SelectVisionFolder(fields, environment_.CurrentWorkplace(), context_); });
-  ShowFolderFields(fields);
-}
-
-VisionChartInput TFVISW::ReadChartInput() const {
-  VisionChartInput input;
-  input.his = ToBig5(CVISWHIS->text());
-  input.source_folder = ToPath(CVISWdir->text());
-  input.work_tree = ToPath(CVISWqmxDir->text());
-  input.clinic_id = ToBig5(CVISWclinicID->text());
-  input.start_date = ToBig5(CstartDate->text());
-  input.split_date = ToBig5(CVISWsplitDate->text());
-  input.mode = CmakeDateMode->ItemIndex() == 1 ? MakeDateMode::kBefore : MakeDateMode::kOnAndAfter;
-  input.pharmacist_name = ToBig5(CVISWPharmacistName->text());
-  input.pharmacist_id = ToBig5(CVISWPharmacistID->text());
-  return input;
-}
-
-void TFVISW::CVISWdoCorvixChartClick() {
-  VisionChartInput input;
-  if (!RunGuarded(environment_, this, [&] { input = ReadChartInput(); })) return;
-  VisionChartOutcome outcome;
-  environment_.flags.SetStopRequested(false);  // a stop pressed earlier ended that earlier step
-  RunGuarded(environment_, this, [&] {
-    ConvertVisionCharts(input, outcome, environment_.CurrentWorkplace(), context_);
+  RunOnFields([this](RunFields& fields) {
+    pipeline_.select(fields, environment_.CurrentWorkplace(), context_);
   });
-  CVISWsplitDate->setText(FromBig5(input.split_date));
-  if (outcome.corvix_chart_checked) {
-    findChild<QCheckBox*>("CVISWdoCorvixChartcheck")->setChecked(true);
-  }
+}
+
+void TFVISW::StepClick(const PipelineStep& step) {
+  RunOnFields([this, &step](RunFields& fields) {
+    RunSingleStep(pipeline_, step, fields, environment_.CurrentWorkplace(), context_,
+                  [this](const PipelineStep& done) { TickStep(done); });
+  });
 }
 
 void TFVISW::CVISWallClick() {
-  if (busy_) return;
-  busy_ = true;
-  VisionRunFields fields;
-  if (!RunGuarded(environment_, this, [&] { fields = ReadRunFields(); })) {
-    busy_ = false;
-    return;
-  }
-  RunGuarded(environment_, this, [&] {
-    zuvo::CVISWallClick(fields, pipeline_, context_, environment_.clock,
-                        [this](VisionStepId id) { TickStep(id); });
+  RunOnFields([this](RunFields& fields) {
+    RunOneShot(pipeline_, fields, environment_.CurrentWorkplace(), context_,
+               [this](const PipelineStep& done) { TickStep(done); });
   });
-  ShowFolderFields(fields.folder);
-  busy_ = false;
 }
 
 void TFVISW::CVISWcopyClick() {
-  if (busy_) return;
-  busy_ = true;
-  RunGuarded(environment_, this, [&] {
-    zuvo::CVISWcopyClick(ToBig5(CVISWHIS->text()), ToPath(CVISWqmxDir->text()),
-                         environment_.program_folder, context_);
+  RunOnFields([this](RunFields& fields) {
+    zuvo::CVISWcopyClick(fields.folder.his, fields.folder.work_tree, environment_.program_folder,
+                         context_);
   });
-  busy_ = false;
-}
-
-void TFVISW::CcreateAntClick() {
-  StepResult result = StepResult::kStopped;
-  RunGuarded(environment_, this, [&] {
-    QAbstractButton* mode = CreMarkType->Item(CreMarkType->ItemIndex());
-    RemarkMode remark_mode =
-        RemarkModeFromItemText(mode != nullptr ? mode->text().toStdString() : std::string());
-    result =
-        ConvertVisionPatients(VisionPatientsInputOf(ReadFolderFields(), remark_mode), context_);
-  });
-  if (result == StepResult::kDone) findChild<QCheckBox*>("CcreateAntCheck")->setChecked(true);
-}
-
-void TFVISW::ShowChartOutcome(const VisionChartInput& input, const VisionChartOutcome& outcome) {
-  CVISWsplitDate->setText(FromBig5(input.split_date));
-  auto tick = [this](const char* name, bool done) {
-    if (auto* box = findChild<QCheckBox*>(name); box != nullptr && done) box->setChecked(true);
-  };
-  tick("CVISWmakeMXcheck", outcome.make_mx_checked);
-  tick("CreadWishChartcheck", outcome.read_chart_checked);
-  tick("CVISWdoCorvixChartcheck", outcome.corvix_chart_checked);
-}
-
-void TFVISW::CVISWreadChartClick() {
-  VisionChartInput input;
-  if (!RunGuarded(environment_, this, [&] { input = ReadChartInput(); })) return;
-  VisionChartOutcome outcome;
-  environment_.flags.SetStopRequested(false);
-  RunGuarded(environment_, this, [&] {
-    zuvo::CVISWreadChartClick(input, environment_.program_folder, environment_.clock(), context_,
-                              outcome);
-  });
-  ShowChartOutcome(input, outcome);
-}
-
-void TFVISW::CmakeMXClick() {
-  VisionOrdersInput input;
-  if (!RunGuarded(environment_, this, [&] { input.fields = ReadFolderFields(); })) return;
-  input.program_folder = environment_.CurrentWorkplace().program_folder;
-  input.short_names =
-      CSnameType->ItemIndex() == 1 ? ShortNameSource::kOriginalName : ShortNameSource::kSourceCode;
-  StepResult result = StepResult::kStopped;
-  RunGuarded(environment_, this, [&] { result = BuildVisionClinicAndOrders(input, context_); });
-  ShowFolderFields(input.fields);
-  if (result == StepResult::kDone) findChild<QCheckBox*>("CVISWmakeMXcheck")->setChecked(true);
 }
 
 void TFVISW::CstopClick() {

@@ -1,8 +1,8 @@
 #pragma once
 
 // The Vision conversion window TFVISW ("V2Q轉換"): the progress panel Panel4, the source folder
-// and clinic fields, the option groups, the step buttons with their check boxes, the one-shot
-// run and apply.
+// and clinic fields, the option groups, the step buttons with their check boxes (made from the
+// Vision pipeline's table), the one-shot run and apply.
 
 #include <QCheckBox>
 #include <QDialog>
@@ -10,13 +10,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/vision_one_shot.h"
-#include "charts/vision_chart_input.h"
+#include "app/pipeline.h"
 #include "option_group.h"
 #include "progress_panel.h"
 #include "qt_step_context.h"
 #include "workbench_environment.h"
-#include "workspace/vision_selection.h"
 
 namespace zuvo::gui {
 
@@ -28,22 +26,18 @@ class TFVISW : public QDialog {
   TFVISW(WorkbenchEnvironment& environment, bool operator_mode, QWidget* parent = nullptr);
 
   QtStepContext& context() { return context_; }
+  // The table of steps the window runs; a test may wrap their calls (the buttons stay).
+  Pipeline& pipeline() { return pipeline_; }
   void SetSourceFolderText(const QString& text) { CVISWdir->setText(text); }
 
   // Handlers.
   void CVISWselectPathClick();
-  void CcreateAntClick();
-  // "製作診所及醫令資料": the clinic's catalogue, settings and staff file.
-  void CmakeMXClick();
+  // A step button: runs its step of the pipeline on the window's fields.
+  void StepClick(const PipelineStep& step);
   void CstopClick();
   void CVISWlistDblClick(QListWidgetItem* item);
-  void CVISWdoCorvixChartClick();
   void CVISWallClick();
   void CVISWcopyClick();
-
-  // The steps the one-shot run calls; the engine's Vision pipeline unless a test replaces them.
-  void SetPipelineSteps(std::vector<VisionStep> steps) { pipeline_ = std::move(steps); }
-  void CVISWreadChartClick();
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -52,19 +46,18 @@ class TFVISW : public QDialog {
   void BuildFields(QGridLayout* grid);
   void BuildOptions(QGridLayout* grid);
   void BuildSteps(QGridLayout* grid, bool operator_mode);
-  VisionFolderFields ReadFolderFields() const;
-  VisionChartInput ReadChartInput() const;
-  VisionRunFields ReadRunFields() const;
-  void TickStep(VisionStepId id);
-  void ShowFolderFields(const VisionFolderFields& fields);
-  void ShowChartOutcome(const VisionChartInput& input, const VisionChartOutcome& outcome);
+  RunFields ReadRunFields() const;
+  void ShowRunFields(const RunFields& fields);
+  void TickStep(const PipelineStep& step);
+  // Runs `work` on the window's fields and shows them afterwards, unless a folder choice, run,
+  // step or apply is under way: the events a step processes may bring clicks on any button, and
+  // two of them must never write one work tree at once. An error is shown in a box.
+  void RunOnFields(const std::function<void(RunFields&)>& work);
 
   WorkbenchEnvironment& environment_;
+  Pipeline pipeline_;
   ProgressPanel* Panel4;
   QtStepContext context_;
-  std::vector<VisionStep> pipeline_;
-  // Set while a run or an apply is under way: the events a step processes may bring clicks on
-  // the same buttons, and two runs must never write one work tree at once.
   bool busy_ = false;
 
   QPushButton* CVISWselectPath;

@@ -8,9 +8,7 @@
 namespace zuvo::gui {
 
 Workplace WorkbenchEnvironment::CurrentWorkplace() const {
-  Workplace place = zuvo::CurrentWorkplace(program_folder);
-  place.now = clock();
-  return place;
+  return zuvo::CurrentWorkplace(program_folder, clock);
 }
 
 bool RunGuarded(const WorkbenchEnvironment& environment, QWidget* window,

@@ -7,8 +7,8 @@
 
 #include "core/roc_date.h"
 #include "core/run_flags.h"
+#include "core/workplace.h"
 #include "user_prompts.h"
-#include "workspace/folder_choice.h"
 
 namespace zuvo::gui {
 

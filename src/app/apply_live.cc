@@ -1,5 +1,6 @@
 #include "app/apply_live.h"
 
+#include <optional>
 #include <system_error>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "platform/folder_manifest.h"
 #include "platform/profile_file.h"
 #include "platform/test_point.h"
+#include "workspace/conversion_guard.h"
 #include "workspace/dataedit_ini.h"
 #include "workspace/folder_layout.h"
 #include "workspace/source_system.h"
@@ -103,6 +105,15 @@ bool StagedStoresAreClean(const fs::path& work_tree, LiveRootChange& change, Ste
   return clean;
 }
 
+// Why the work tree's last run or step does not let it be applied; empty when it completed.
+std::optional<std::string> UnfinishedConversion(const fs::path& work_tree) {
+  std::optional<ConversionRecord> record = ReadConversionRecord(work_tree);
+  if (!record) return "沒有轉檔紀錄 (" + std::string(kConversionRecordName) + ")";
+  if (record->state == ConversionState::kCompleted) return std::nullopt;
+  return "最後一次轉檔 " + record->activity + " (開始於 " + record->started +
+         ") 沒有完成: " + std::string(ConversionStateWord(record->state));
+}
+
 ApplyOutcome ApplyForSystem(SourceSystem system, std::string_view refusal, std::string_view his,
                             const fs::path& work_tree, const fs::path& program_folder,
                             StepContext& context) {
@@ -124,10 +135,20 @@ ApplyOutcome ApplyWorkTree(const fs::path& work_tree, const fs::path& live_root,
     context.ShowMessage(PathToUtf8(work_tree / "") + "資料夾未含Zuvo病歷檔", MessageKind::kWarning);
     return outcome;
   }
+  if (std::optional<std::string> unfinished = UnfinishedConversion(work_tree)) {
+    if (checks == ApplyChecks::kRefuseFailures) {
+      context.ShowMessage("這個工作資料夾不能套用," + *unfinished + ": " + PathToUtf8(work_tree),
+                          MessageKind::kWarning);
+      return outcome;
+    }
+    context.AddLine("仍然套用," + *unfinished);
+  }
   if (!Confirmed(context.ShowMessage(kCloseZuvoFirstUtf8, MessageKind::kWarning,
                                      MessageButtons::kOkCancel))) {
     return outcome;
   }
+  // No conversion of the clinic may write the work tree while it is copied.
+  FileLock clinic = LockClinicFolder(WithoutTrailingSeparator(work_tree).parent_path(), "apply");
   LiveRootChange change(live_root, "apply " + PathToUtf8(work_tree), context);
   try {
     StageWorkTree(work_tree, change);

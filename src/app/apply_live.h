@@ -32,7 +32,11 @@ struct ApplyOutcome {
 
 // Applies `work_tree` to `live_root` (the handlers' steps 2 and 3, after their system check):
 // - a work tree without both Corvix and Tolsern folders: work tree + "資料夾未含Zuvo病歷檔";
+// - a work tree whose last run or step did not complete (ZuvoConversion.ini), or that has no
+//   record of one, is refused with a box saying which (unless `checks` lists only);
 // - asks "請先關閉Zuvo系統門診及伺服器程式" (OK / Cancel); Cancel ends it with nothing done;
+// - holds the clinic folder's lock (Error while a conversion of the clinic runs) and the live
+//   root's;
 // - prepares the new live folders in a staging folder of the live root: the live folders'
 //   files, then the work tree's over them (files only the live folders hold are kept), except
 //   that each clinic store the work tree brings (PtData.*, CHART, DayLink.Dat of its server data

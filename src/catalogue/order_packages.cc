@@ -355,7 +355,7 @@ void Installer::OrderSet(const std::string& section) {
     class_id = sets.Integer("classID");
   }
   RecordSet items = personal.Query("select * from MXquick where classID =?", {class_id});
-  DateTime now = Now();
+  const DateTime now = files_.now;
   for (int n = 1;; ++n) {
     std::string item = "item" + std::to_string(n);
     auto text = [&](std::string_view suffix) {

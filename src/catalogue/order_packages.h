@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string_view>
 
+#include "core/roc_date.h"
 #include "core/step_context.h"
 
 namespace zuvo {
@@ -20,6 +21,7 @@ struct OrderPackageFiles {
   std::filesystem::path program_folder;  // MXsetup.ini, MX.MDB, ICD10CM.MDB
   std::filesystem::path work_tree;       // Corvix/OPD.mdb, Corvix/PERSONAL.mdb, Corvix/CORVIX.INI
   std::filesystem::path data_ini;        // the clinic's data.ini: [DUPMX] rename notes
+  DateTime now = 0;                      // dates the order sets' items
 };
 
 // Adds or refreshes every package in the work tree's catalogue (orders by INSUcode, diagnoses by

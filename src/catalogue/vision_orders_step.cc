@@ -1,5 +1,7 @@
 #include "catalogue/vision_orders_step.h"
 
+#include <cmath>
+
 #include <algorithm>
 #include <chrono>
 #include <optional>
@@ -100,9 +102,11 @@ Department WriteClinicSettingsFile(const fs::path& program_folder, const fs::pat
 
 class StaffStep {
  public:
-  StaffStep(VisionOrdersInput& input, const fs::path& clinic_folder, const fs::path& server,
-            const VisionClinic& clinic, const Department& department, StepContext& context)
+  StaffStep(VisionOrdersInput& input, DateTime today, const fs::path& clinic_folder,
+            const fs::path& server, const VisionClinic& clinic, const Department& department,
+            StepContext& context)
       : input_(input),
+        today_(today),
         clinic_folder_(clinic_folder),
         member_scr_(server / "MEMBER.SCR"),
         clinic_(clinic),
@@ -118,8 +122,8 @@ class StaffStep {
   void FromPreparedFile(const fs::path& prepared);
   void FromClinicTable(const fs::path& eecsetdt);
   // The pharmacist boxes, trimmed.
-  std::string BoxName() const { return big5::Trim(input_.fields.pharmacist_name); }
-  std::string BoxId() const { return big5::Trim(input_.fields.pharmacist_id); }
+  std::string BoxName() const { return big5::Trim(input_.folder.pharmacist_name); }
+  std::string BoxId() const { return big5::Trim(input_.folder.pharmacist_id); }
   bool BoxesOverride(const std::string& name, const std::string& id) const {
     return ((name.empty() || id.empty()) && !BoxName().empty() && !BoxId().empty()) ||
            BoxName() == big5::Literal(kReleasedPrescription);
@@ -132,6 +136,7 @@ class StaffStep {
   }
 
   VisionOrdersInput& input_;
+  DateTime today_;
   fs::path clinic_folder_;
   fs::path member_scr_;
   const VisionClinic& clinic_;
@@ -139,14 +144,13 @@ class StaffStep {
   StepContext& context_;
   ProfileFile data_ini_;
   std::string main_doctor_;
-  DateTime today_ = static_cast<DateTime>(static_cast<long long>(Now()));
 };
 
 void StaffStep::Run() {
   if (std::optional<fs::path> prepared = ResolvePath(clinic_folder_, "MEMBER.SCR")) {
     FromPreparedFile(*prepared);
   } else if (std::optional<fs::path> eecsetdt =
-                 ResolvePath(input_.fields.source_folder, "EECSETDT.DBF")) {
+                 ResolvePath(input_.folder.source_folder, "EECSETDT.DBF")) {
     FromClinicTable(*eecsetdt);
   } else {
     context_.AddLine("沒有醫師及藥師資料,需手動建立member.SCR");
@@ -187,8 +191,8 @@ void StaffStep::FromPreparedFile(const fs::path& prepared) {
     AddPharmacist(staff, name, id);
   }
   SaveStaffFile(staff, member_scr_);
-  input_.fields.pharmacist_name = name;
-  input_.fields.pharmacist_id = id;
+  input_.folder.pharmacist_name = name;
+  input_.folder.pharmacist_id = id;
   if (name.empty() || id.empty()) context_.AddLine(std::string(kNoPharmacist));
 }
 
@@ -217,8 +221,8 @@ void StaffStep::FromClinicTable(const fs::path& eecsetdt) {
     name = BoxName();
     id = BoxId();
   }
-  input_.fields.pharmacist_name = name;
-  input_.fields.pharmacist_id = id;
+  input_.folder.pharmacist_name = name;
+  input_.folder.pharmacist_id = id;
   if (!name.empty() && !id.empty()) {
     AddPharmacist(staff, name, id);
   } else {
@@ -229,13 +233,14 @@ void StaffStep::FromClinicTable(const fs::path& eecsetdt) {
 
 }  // namespace
 
-StepResult BuildVisionClinicAndOrders(VisionOrdersInput& input, StepContext& context) {
-  VisionFolderFields& fields = input.fields;
+StepResult BuildVisionClinicAndOrders(VisionOrdersInput& input, const Workplace& place,
+                                      StepContext& context) {
+  ClinicFolderFields& fields = input.folder;
   if (big5::Trim(fields.his) != big5::Literal("展望")) {
     context.ShowMessage("請先選取正確展望來源目錄", MessageKind::kWarning);
     return StepResult::kStopped;
   }
-  const auto started = std::chrono::steady_clock::now();
+  const DateTime started = place.clock();
   fs::path work_tree = Folder(fields.work_tree);
   fs::path clinic_folder = work_tree.parent_path();
   fs::path corvix = work_tree / kFrontEndFolderName;
@@ -243,14 +248,14 @@ StepResult BuildVisionClinicAndOrders(VisionOrdersInput& input, StepContext& con
   CreateFolders(server);
   CreateFolders(corvix);
   context.AddLine("設定診所基本資料");
-  context.AddLine("begin time" + ClockText(Now()));
+  context.AddLine("begin time" + ClockText(started));
   context.SetDone(0);
 
   // The settings file is made before the order packages are installed, since they add their
   // keys to it; made afterwards, from the template, it would lose them.
   VisionClinic clinic = ReadVisionClinic(fields.source_folder);
   Department department =
-      WriteClinicSettingsFile(input.program_folder, clinic_folder, corvix, clinic, context);
+      WriteClinicSettingsFile(place.program_folder, clinic_folder, corvix, clinic, context);
   std::optional<fs::path> prepared_opd = ResolvePath(clinic_folder, "OPD.mdb");
   std::optional<fs::path> prepared_personal = ResolvePath(clinic_folder, "PERSONAL.MDB");
   if (prepared_opd && prepared_personal) {
@@ -259,16 +264,18 @@ StepResult BuildVisionClinicAndOrders(VisionOrdersInput& input, StepContext& con
   } else {
     context.AddLine("製作OPD.MDB檔");
     BuildVisionCatalogue(
-        {input.program_folder, clinic_folder, work_tree, fields.source_folder, input.short_names},
+        {place.program_folder, clinic_folder, work_tree, fields.source_folder, input.short_names},
         context);
     context.AddLine("案件分類套件安裝");
-    InstallOrderPackages({input.program_folder, work_tree, DataIniFile(clinic_folder)}, context);
+    InstallOrderPackages({place.program_folder, work_tree, DataIniFile(clinic_folder), place.now},
+                         context);
   }
 
-  StaffStep(input, clinic_folder, server, clinic, department, context).Run();
+  StaffStep(input, std::trunc(place.now), clinic_folder, server, clinic, department, context).Run();
 
-  context.AddLine("end time" + ClockText(Now()));
-  context.SetElapsedLabel("耗時: " + ElapsedText(std::chrono::steady_clock::now() - started));
+  const DateTime ended = place.clock();
+  context.AddLine("end time" + ClockText(ended));
+  context.SetElapsedLabel("耗時: " + ElapsedText(started, ended));
   if (context.StepMessages()) context.ShowMessage("診所基本資料及處置資料庫OPD.mdb完成");
   return StepResult::kDone;
 }

@@ -9,15 +9,15 @@
 #include "catalogue/vision_catalogue.h"
 #include "core/step_context.h"
 #include "core/step_result.h"
-#include "workspace/vision_selection.h"
+#include "core/workplace.h"
+#include "workspace/clinic_fields.h"
 
 namespace zuvo {
 
 struct VisionOrdersInput {
-  std::filesystem::path program_folder;
   // The window's fields: HIS, source folder, clinic code, work tree, and the pharmacist boxes,
   // which the step fills with the pharmacist it recorded.
-  VisionFolderFields fields;
+  ClinicFolderFields folder;
   ShortNameSource short_names = ShortNameSource::kSourceCode;  // CSnameType
 };
 
@@ -25,7 +25,9 @@ struct VisionOrdersInput {
 // anything is written. Problems with single orders, diagnoses and staff records become message
 // lines; file and database errors throw Error (what was written so far stays). On kDone the
 // completion box "診所基本資料及處置資料庫OPD.mdb完成" has been shown when the run flags ask for
-// it.
-StepResult BuildVisionClinicAndOrders(VisionOrdersInput& input, StepContext& context);
+// it. The delivered files come from `place.program_folder`; staff records and order sets are
+// dated `place.now`.
+StepResult BuildVisionClinicAndOrders(VisionOrdersInput& input, const Workplace& place,
+                                      StepContext& context);
 
 }  // namespace zuvo

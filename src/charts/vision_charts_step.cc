@@ -63,7 +63,7 @@ ClinicFile ReadClinicFile(const fs::path& clinic_folder, const VisionChartInput&
   ProfileFile ini(DataIniFile(clinic_folder));
   const std::string& system = big5::Literal(kDataIniSystemSection);
   ClinicFile file;
-  file.clinic.clinic_id = big5::Trim(input.clinic_id);
+  file.clinic.clinic_id = big5::Trim(input.folder.clinic_id);
   file.clinic.main_doctor_name = ini.ReadString(system, "MainDrName");
   file.clinic.main_doctor_id = ini.ReadString(system, "MainDrID");
   file.clinic.pharmacist_name = ini.ReadString(system, big5::Literal(kPharmacistNameKey));
@@ -116,9 +116,8 @@ std::string ChiefComplaint(const ComplaintFile& complaints, int32_t patient,
 
 class VisionChartConverter {
  public:
-  VisionChartConverter(VisionChartInput& input, VisionChartOutcome& outcome, const Workplace& place,
-                       StepContext& context)
-      : input_(input), outcome_(outcome), place_(place), context_(context) {}
+  VisionChartConverter(VisionChartInput& input, const Workplace& place, StepContext& context)
+      : input_(input), place_(place), context_(context) {}
 
   StepResult Run();
 
@@ -138,7 +137,6 @@ class VisionChartConverter {
   }
 
   VisionChartInput& input_;
-  VisionChartOutcome& outcome_;
   const Workplace& place_;
   StepContext& context_;
 
@@ -159,12 +157,12 @@ class VisionChartConverter {
 };
 
 StepResult VisionChartConverter::Run() {
-  if (input_.his != big5::Literal(kVisionHisUtf8)) {
+  if (input_.folder.his != big5::Literal(kVisionHisUtf8)) {
     context_.ShowMessage("請先選取正確展望來源目錄");
     return StepResult::kStopped;
   }
-  work_tree_ = input_.work_tree;
-  const std::string clinic_code = big5::Trim(input_.clinic_id);
+  work_tree_ = input_.folder.work_tree;
+  const std::string clinic_code = big5::Trim(input_.folder.clinic_id);
   store_.server_data_folder = ServerDataFolder(work_tree_, clinic_code);
   store_.patient_index_path =
       FindWithoutCase(work_tree_ / PathFromUtf8(kServerFolderName), "PTdata.ind");
@@ -180,8 +178,9 @@ StepResult VisionChartConverter::Run() {
     context_.ShowMessage("沒有診所醫師名字記錄");
     return StepResult::kStopped;
   }
-  now_ = place_.now != 0 ? place_.now : Now();
-  std::optional<DateTime> split = CheckSplitDate(input_.split_date, input_.mode, now_, context_);
+  now_ = place_.now;
+  std::optional<DateTime> split =
+      CheckSplitDate(input_.chart.split_date, input_.chart.mode, now_, context_);
   if (!split) return StepResult::kStopped;
   split_ = *split;
 
@@ -210,19 +209,20 @@ StepResult VisionChartConverter::Run() {
   institutions_ =
       std::make_unique<InstitutionList>(InstitutionList::Load(program, kInstitutionListName));
   referrals_ = std::make_unique<ReferralRemarks>(
-      ResolvePath(input_.source_folder, "NHI_REF").value_or(input_.source_folder / "NHI_REF"),
+      ResolvePath(input_.folder.source_folder, "NHI_REF")
+          .value_or(input_.folder.source_folder / "NHI_REF"),
       ReferralIndex::Load(FindWithoutCase(work_tree_, kReferralIndexFileName)), *institutions_);
 
-  CopySourceTable(input_.source_folder, work_tree_, kVisitTable);
+  CopySourceTable(input_.folder.source_folder, work_tree_, kVisitTable);
   visits_.emplace(DbfTable::Open(work_tree_, kVisitTable));
-  if (CopySourceTable(input_.source_folder, work_tree_, kHealthCheckTable)) {
+  if (CopySourceTable(input_.folder.source_folder, work_tree_, kHealthCheckTable)) {
     health_checks_.emplace(DbfTable::Open(work_tree_, kHealthCheckTable));
   }
 
-  const DateTime started = Now();
+  const DateTime started = place_.clock();
   List("begin time" + ClockText(started));
   writer_ = std::make_unique<FreshChartStoreWriter>(
-      store_, FreshChartStoreSettings{input_.file_size, opening_, now_});
+      store_, FreshChartStoreSettings{input_.chart.file_size, opening_, now_});
   context_.SetFileCode(writer_->append_point().file_code);
   context_.SetTotal(visits_->RecordCount());
   context_.SetGauge(0);
@@ -244,12 +244,11 @@ StepResult VisionChartConverter::Run() {
   diagnoses_->Flush();
   List("開始寫入 PT,DayLink ...");
   writer_->Finish();
-  outcome_.corvix_chart_checked = true;
   List(std::string(kDoneMessage));
-  const DateTime ended = Now();
+  const DateTime ended = place_.clock();
   List("end time" + ClockText(ended));
   context_.SetElapsedLabel("耗時: " + ElapsedText(started, ended));
-  if (!input_.one_shot) context_.ShowMessage(kDoneMessage);
+  if (context_.StepMessages()) context_.ShowMessage(kDoneMessage);
   return StepResult::kDone;
 }
 
@@ -283,7 +282,7 @@ void VisionChartConverter::ConvertRow(int row_number) {
     return;
   }
   if (when < opening_) return;
-  if (input_.mode == MakeDateMode::kOnAndAfter ? when < split_ : when >= split_) return;
+  if (input_.chart.mode == MakeDateMode::kOnAndAfter ? when < split_ : when >= split_) return;
   if (std::trunc(when) < writer_->first_day() || when > now_) {
     List("門診日期錯誤:" + std::to_string(patient) + " " + RocDate(when));
     return;
@@ -368,9 +367,9 @@ std::vector<OrderLine> VisionChartConverter::OrderLines(int32_t source_patient,
 
 }  // namespace
 
-StepResult ConvertVisionCharts(VisionChartInput& input, VisionChartOutcome& outcome,
-                               const Workplace& place, StepContext& context) {
-  return VisionChartConverter(input, outcome, place, context).Run();
+StepResult ConvertVisionCharts(VisionChartInput& input, const Workplace& place,
+                               StepContext& context) {
+  return VisionChartConverter(input, place, context).Run();
 }
 
 }  // namespace zuvo

@@ -16,8 +16,9 @@ namespace zuvo {
 // split date) show their message box and return kStopped before anything is written; row
 // problems are listed and the row skipped; file and database errors throw Error. The stop flag
 // is checked after each written entry and ends the rows early; the store is finished either way.
-// `input.split_date` may be filled with tomorrow's date (see CheckSplitDate).
-StepResult ConvertVisionCharts(VisionChartInput& input, VisionChartOutcome& outcome,
-                               const Workplace& place, StepContext& context);
+// `input.chart.split_date` may be filled with tomorrow's date (see CheckSplitDate). The
+// completion box follows StepMessages.
+StepResult ConvertVisionCharts(VisionChartInput& input, const Workplace& place,
+                               StepContext& context);
 
 }  // namespace zuvo

@@ -95,6 +95,7 @@ class FieldReader {
 
 struct PrepassRun {
   const VisionChartInput& input;
+  const Workplace& place;
   StepContext& context;
   PrepassRecordFilter filter;
   DateTime now = 0;
@@ -121,11 +122,11 @@ struct PrepassRun {
 };
 
 ChainHeads ConvertComplaints(PrepassRun& run) {
-  const std::filesystem::path& work = run.input.work_tree;
-  run.context.AddLine("開始主訴轉換:begin time" + ClockText(Now()));
+  const std::filesystem::path& work = run.input.folder.work_tree;
+  run.context.AddLine("開始主訴轉換:begin time" + ClockText(run.place.clock()));
   run.context.SetDone(0);
   run.context.SetElapsedLabel("耗時:等待結束中....");
-  DbfTable table = OpenWorkCopy(run.input.source_folder, work, "CO02H.DBF");
+  DbfTable table = OpenWorkCopy(run.input.folder.source_folder, work, "CO02H.DBF");
   run.context.SetTotal(table.RecordCount());
   enum { kPatient, kDate, kTime, kText };
   FieldReader fields(table, {"KCSTMR", "SDATE", "STIME", "STEXT"});
@@ -146,16 +147,17 @@ ChainHeads ConvertComplaints(PrepassRun& run) {
   }
   writer.Close();
   run.context.SetGauge(position);
-  run.context.AddLine("主訴轉換完成:" + ClockText(Now()));
+  run.context.AddLine("主訴轉換完成:" + ClockText(run.place.clock()));
   return writer.heads();
 }
 
 void IndexReferrals(PrepassRun& run) {
   run.context.AddLine("開始轉診建檔");
   ReferralIndex index;
-  std::optional<std::filesystem::path> folder = ResolvePath(run.input.source_folder, "NHI_REF");
+  std::optional<std::filesystem::path> folder =
+      ResolvePath(run.input.folder.source_folder, "NHI_REF");
   if (!folder || !std::filesystem::is_directory(*folder)) {
-    run.context.AddLine("沒有轉診資料夾,轉診建檔未做" + ClockText(Now()));
+    run.context.AddLine("沒有轉診資料夾,轉診建檔未做" + ClockText(run.place.clock()));
   } else {
     std::vector<std::string> lines;
     for (const std::filesystem::path& file : ListByWildcard(*folder, "ET*.*")) {
@@ -175,9 +177,9 @@ void IndexReferrals(PrepassRun& run) {
       }
       index.Add(key, name);
     }
-    run.context.AddLine("轉診建檔完成:" + ClockText(Now()));
+    run.context.AddLine("轉診建檔完成:" + ClockText(run.place.clock()));
   }
-  index.Save(run.input.work_tree / kReferralIndexFileName);
+  index.Save(run.input.folder.work_tree / kReferralIndexFileName);
 }
 
 struct OrderPassResult {
@@ -188,11 +190,11 @@ struct OrderPassResult {
 
 OrderPassResult ConvertOrders(PrepassRun& run, const std::filesystem::path& program_folder,
                               ProfileFile& data_ini, const std::string& clinic_type) {
-  const std::filesystem::path& work = run.input.work_tree;
+  const std::filesystem::path& work = run.input.folder.work_tree;
   run.context.AddLine("開始醫令轉換");
   Database opd = Database::Open(RequiredFile(work, "Corvix/OPD.MDB"));
   PrepassCatalogue catalogue = PrepassCatalogue::Load(opd);
-  DbfTable table = OpenWorkCopy(run.input.source_folder, work, "CO02P.DBF");
+  DbfTable table = OpenWorkCopy(run.input.folder.source_folder, work, "CO02P.DBF");
   run.context.SetTotal(table.RecordCount());
 
   RateTable rates = RateTable::Read(RequiredFile(program_folder, "CORVIX.INI"));
@@ -291,14 +293,15 @@ OrderPassResult ConvertOrders(PrepassRun& run, const std::filesystem::path& prog
 
 }  // namespace
 
-StepResult CVISWreadChartClick(VisionChartInput& input, const std::filesystem::path& program_folder,
-                               DateTime now, StepContext& context, VisionChartOutcome& outcome) {
-  if (input.his != big5::Literal("展望")) {
+StepResult PrepareVisionVisits(VisionChartInput& input, const Workplace& place,
+                               StepContext& context) {
+  const std::filesystem::path& program_folder = place.program_folder;
+  const DateTime now = place.now;
+  if (input.folder.his != big5::Literal("展望")) {
     context.ShowMessage("請先正確選取原始系統目錄");
     return StepResult::kStopped;
   }
-  const auto started = std::chrono::steady_clock::now();
-  const std::filesystem::path& work = input.work_tree;
+  const std::filesystem::path& work = input.folder.work_tree;
   const std::filesystem::path chain_database = work / kChainDatabaseFileName;
   if (!DeleteDatabaseFile(chain_database)) {
     throw Error("無法刪除檔案: " + PathToUtf8(chain_database));
@@ -306,7 +309,7 @@ StepResult CVISWreadChartClick(VisionChartInput& input, const std::filesystem::p
   CopyFileTo(RequiredFile(program_folder, kChainDatabaseBlankFileName), chain_database, true);
 
   const std::filesystem::path clinic_folder =
-      ClinicFolder(program_folder, kVisionArea, big5::Trim(input.clinic_id));
+      ClinicFolder(program_folder, kVisionArea, big5::Trim(input.folder.clinic_id));
   ProfileFile data_ini(DataIniFile(clinic_folder));
   const std::string& system = big5::Literal(kDataIniSystemSection);
   std::string clinic_type = data_ini.ReadString(system, "ClinicTypeNo");
@@ -315,15 +318,15 @@ StepResult CVISWreadChartClick(VisionChartInput& input, const std::filesystem::p
     return StepResult::kStopped;
   }
 
-  PrepassRun run{input, context, {}, now};
+  PrepassRun run{input, place, context, {}, now};
   run.filter.first_day =
       DateOrEarliest(data_ini.ReadString(system, big5::Literal(kOpeningDateKey)));
   std::optional<DateTime> split =
-      CheckSplitDate(input.split_date, input.mode, std::trunc(now), context);
+      CheckSplitDate(input.chart.split_date, input.chart.mode, std::trunc(now), context);
   if (!split) return StepResult::kStopped;
   run.filter.split_date = *split;
-  run.filter.mode = input.mode;
-  run.filter.lower_bound = DateOrEarliest(input.start_date);
+  run.filter.mode = input.chart.mode;
+  run.filter.lower_bound = DateOrEarliest(input.folder.start_date);
   run.filter.now = now;
 
   ChainHeads complaint_heads = ConvertComplaints(run);
@@ -337,16 +340,15 @@ StepResult CVISWreadChartClick(VisionChartInput& input, const std::filesystem::p
     WriteChainHeads(chains, kOrderLinkTable, orders.heads);
     transaction.Commit();
   }
-  if (big5::Trim(input.start_date).empty()) {
+  if (big5::Trim(input.folder.start_date).empty()) {
     data_ini.WriteString(system, big5::Literal(kOpeningDateKey), RocDate(orders.earliest));
   }
   SaveUnknownOrderCodes(clinic_folder / PathFromUtf8(kUnknownOrderCodesFileNameUtf8),
                         orders.unknown_codes);
-  context.AddLine("醫令轉換完成:" + ClockText(Now()));
-  context.SetElapsedLabel("耗時: " + ElapsedText(std::chrono::steady_clock::now() - started));
-  outcome.make_mx_checked = true;
-  outcome.read_chart_checked = true;
-  if (!input.one_shot) context.ShowMessage("製作主訴診斷tmpChart.cht完成");
+  const DateTime ended = place.clock();
+  context.AddLine("醫令轉換完成:" + ClockText(ended));
+  context.SetElapsedLabel("耗時: " + ElapsedText(now, ended));
+  if (context.StepMessages()) context.ShowMessage("製作主訴診斷tmpChart.cht完成");
   return StepResult::kDone;
 }
 

@@ -15,16 +15,18 @@
 #include "core/roc_date.h"
 #include "core/step_context.h"
 #include "core/step_result.h"
+#include "core/workplace.h"
 
 namespace zuvo {
 
-// `program_folder` holds ANTCHECK_BLANK.MDB, CORVIX.INI, MXsetup.ini and VISW\<clinic>\data.ini;
-// `now` is the moment of the run (records dated later are refused). Returns kStopped after a
-// message box that ends the step (wrong system, no department code, bad split date), kDone
-// otherwise, also when the operator pressed stop: the loop then ends and the files are
-// finished. `input.split_date` receives tomorrow's date when it was empty. File and database
-// errors throw Error.
-StepResult CVISWreadChartClick(VisionChartInput& input, const std::filesystem::path& program_folder,
-                               DateTime now, StepContext& context, VisionChartOutcome& outcome);
+// The program folder of `place` holds ANTCHECK_BLANK.MDB, CORVIX.INI, MXsetup.ini and
+// VISW\<clinic>\data.ini; `place.now` is the moment of the run (records dated later are
+// refused). Returns kStopped after a message box that ends the step (wrong system, no department
+// code, bad split date), kDone otherwise, also when the operator pressed stop: the loop then ends
+// and the files are finished. `input.chart.split_date` receives tomorrow's date when it was
+// empty. The completion box "製作主訴診斷tmpChart.cht完成" is shown when StepMessages is set.
+// File and database errors throw Error.
+StepResult PrepareVisionVisits(VisionChartInput& input, const Workplace& place,
+                               StepContext& context);
 
 }  // namespace zuvo

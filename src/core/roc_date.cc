@@ -136,6 +136,15 @@ DateTime RocStampToDateTime(std::string_view text) {
   return EncodeDateTime(parts).value_or(0);
 }
 
+std::optional<DateTime> TypedRocDate(std::string_view text) {
+  if (text.size() != 7) return std::nullopt;
+  for (char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+  }
+  DateTime date = RocDateToDate(text);
+  return date != 0 ? std::optional<DateTime>(date) : std::nullopt;
+}
+
 std::string WesternToRocDate(std::string_view text) {
   std::string trimmed = big5::Trim(text);
   if (trimmed.size() != 8) return {};

@@ -34,6 +34,10 @@ std::string RocStamp(DateTime value);
 DateTime RocDateToDate(std::string_view text);
 DateTime RocStampToDateTime(std::string_view text);
 std::string WesternToRocDate(std::string_view text);
+// A date typed by a person as a ROC date: exactly seven digits yyymmdd that make a calendar
+// date. Unlike RocDateToDate, letters are not read as a default part ("garbage" is no date
+// rather than 1 January 1911). Empty otherwise.
+std::optional<DateTime> TypedRocDate(std::string_view text);
 
 // Day-of-year index (0..365) as if every year were a leap year: 29 February is 59, 1 March 60.
 int DayOfYearIndex(DateTime value);

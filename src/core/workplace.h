@@ -5,6 +5,7 @@
 
 #include <array>
 #include <filesystem>
+#include <functional>
 
 #include "core/roc_date.h"
 
@@ -12,10 +13,13 @@ namespace zuvo {
 
 struct Workplace {
   std::filesystem::path program_folder;
-  // The moment the folders are made and the run is dated; its ROC date names the work tree.
+  // The moment the step (or the one-shot run) started: it dates what the step writes, and its
+  // ROC date names a new work tree.
   DateTime now = 0;
   // Folders standing for the drives C:, D: and E: of the HIS search (empty: not probed).
   std::array<std::filesystem::path, 3> drive_roots;
+  // The run's clock, read for the "end time" lines and the elapsed time.
+  std::function<DateTime()> clock = Now;
 };
 
 }  // namespace zuvo

@@ -39,7 +39,7 @@ fs::path ClinicFolderOf(const fs::path& work_tree) {
 // Checks the pharmacist settings; false (after the message) when the step may not run.
 bool PharmacistReady(const VisionPatientsInput& input, const ProfileFile& data_ini,
                      StepContext& context) {
-  if (!big5::Trim(input.pharmacist_name).empty()) return true;
+  if (!big5::Trim(input.folder.pharmacist_name).empty()) return true;
   const std::string& system = big5::Literal(kDataIniSystemSection);
   if (data_ini.ReadString(system, big5::Literal(kPharmacistNameKey)).empty()) {
     context.ShowMessage("警告:確定無藥師,轉換會繼續進行", MessageKind::kWarning);
@@ -93,18 +93,19 @@ std::string Shown(std::string_view big5_text) { return big5::ToUtf8Escaped(big5_
 
 class VisionPatientConversion {
  public:
-  VisionPatientConversion(const VisionPatientsInput& input, StepContext& context,
-                          ProfileFile& data_ini, RemarkAnalysisRun& remarks)
+  VisionPatientConversion(const VisionPatientsInput& input, const Workplace& place,
+                          StepContext& context, ProfileFile& data_ini, RemarkAnalysisRun& remarks)
       : input_(input),
+        place_(place),
         context_(context),
         data_ini_(data_ini),
         remarks_(remarks),
-        store_(VisionStoreLocation(input.work_tree, input.clinic_id)) {}
+        store_(VisionStoreLocation(input.folder.work_tree, input.folder.clinic_id)) {}
 
   void Run() {
     ClearPatientStore(store_);
-    CopySourceTable(input_.source_folder, kVisionPatientTable, input_.work_tree);
-    DbfTable table = DbfTable::Open(input_.work_tree, kVisionPatientTable);
+    CopySourceTable(input_.folder.source_folder, kVisionPatientTable, input_.folder.work_tree);
+    DbfTable table = DbfTable::Open(input_.folder.work_tree, kVisionPatientTable);
     long total = table.RecordCount();
     context_.SetTotal(total);
 
@@ -155,7 +156,8 @@ class VisionPatientConversion {
     context_.SetDone(rows_read);
     context_.SetGauge(rows_read);
 
-    VisionPatientValues values = MakeVisionPatientRecord(row, chart_number, national_id, Now());
+    VisionPatientValues values =
+        MakeVisionPatientRecord(row, chart_number, national_id, place_.now);
     std::string number_text = std::to_string(chart_number);
     if (values.name_missing) context_.AddLine("病歷號:" + number_text + " 無名氏");
     if (values.birthday_invalid) {
@@ -181,6 +183,7 @@ class VisionPatientConversion {
   }
 
   const VisionPatientsInput& input_;
+  const Workplace& place_;
   StepContext& context_;
   ProfileFile& data_ini_;
   RemarkAnalysisRun& remarks_;
@@ -190,34 +193,23 @@ class VisionPatientConversion {
 
 }  // namespace
 
-VisionPatientsInput VisionPatientsInputOf(const VisionFolderFields& fields, RemarkMode mode) {
-  VisionPatientsInput input;
-  input.his = fields.his;
-  input.source_folder = fields.source_folder;
-  input.work_tree = fields.work_tree;
-  input.clinic_id = fields.clinic_id;
-  input.pharmacist_name = fields.pharmacist_name;
-  input.remark_mode = mode;
-  return input;
-}
-
 StoreLocation VisionStoreLocation(const fs::path& work_tree, std::string_view clinic_id) {
   fs::path tree = WithoutTrailingSeparator(work_tree);
   return {ServerDataFolder(tree, clinic_id),
           tree / kServerFolderName / std::string(kPatientIndexName)};
 }
 
-StepResult ConvertVisionPatients(const VisionPatientsInput& input, StepContext& context) {
-  auto started = std::chrono::steady_clock::now();
+StepResult ConvertVisionPatients(const VisionPatientsInput& input, const Workplace& place,
+                                 StepContext& context) {
   context.Flags().SetStopRequested(false);
-  if (big5::Trim(input.his) != big5::Literal("展望")) {
+  if (big5::Trim(input.folder.his) != big5::Literal("展望")) {
     context.ShowMessage("請先選取正確展望來源目錄", MessageKind::kWarning);
     return StepResult::kStopped;
   }
-  ProfileFile data_ini(DataIniFile(ClinicFolderOf(input.work_tree)));
+  ProfileFile data_ini(DataIniFile(ClinicFolderOf(input.folder.work_tree)));
   if (!PharmacistReady(input, data_ini, context)) return StepResult::kStopped;
 
-  fs::path tree = WithoutTrailingSeparator(input.work_tree);
+  fs::path tree = WithoutTrailingSeparator(input.folder.work_tree);
   fs::path catalogue_file =
       ResolvePath(tree, kCatalogueDatabase).value_or(tree / PathFromUtf8(kCatalogueDatabase));
   CatalogueIndex catalogue = ReadCatalogueIndex(catalogue_file);
@@ -227,12 +219,14 @@ StepResult ConvertVisionPatients(const VisionPatientsInput& input, StepContext& 
       SplitProfileLines(data_ini.SectionLines(kDupMxSection)), std::move(catalogue));
 
   context.ClearLines();
-  context.AddLine("begin time" + ClockText(Now()));
+  const DateTime started = place.clock();
+  context.AddLine("begin time" + ClockText(started));
   VisionPatientsInput in_tree = input;
-  in_tree.work_tree = tree;
-  VisionPatientConversion(in_tree, context, data_ini, remarks).Run();
-  context.AddLine("end time" + ClockText(Now()));
-  context.SetElapsedLabel("耗時: " + ElapsedText(std::chrono::steady_clock::now() - started));
+  in_tree.folder.work_tree = tree;
+  VisionPatientConversion(in_tree, place, context, data_ini, remarks).Run();
+  const DateTime ended = place.clock();
+  context.AddLine("end time" + ClockText(ended));
+  context.SetElapsedLabel("耗時: " + ElapsedText(started, ended));
   if (context.StepMessages()) context.ShowMessage("Ant.fdb病人資料庫完成");
   return StepResult::kDone;
 }

@@ -12,23 +12,18 @@
 #include "core/step_context.h"
 #include "core/step_result.h"
 #include "core/store_location.h"
+#include "core/workplace.h"
 #include "patients/remark_analysis.h"
-#include "workspace/vision_selection.h"
+#include "workspace/clinic_fields.h"
 
 namespace zuvo {
 
-// The Vision window's fields the step reads. Texts are Big5.
+// The Vision window's fields the step reads: the clinic fields (HIS, source folder, work tree,
+// clinic code, pharmacist name) and the remark mode.
 struct VisionPatientsInput {
-  std::string his;                      // CVISWHIS: must be "展望"
-  std::filesystem::path source_folder;  // CVISWdir
-  std::filesystem::path work_tree;      // CVISWqmxDir; its parent is the clinic folder
-  std::string clinic_id;                // CVISWclinicID
-  std::string pharmacist_name;          // CVISWPharmacistName
+  ClinicFolderFields folder;
   RemarkMode remark_mode = RemarkMode::kFullPhraseAnalysis;  // CreMarkType
 };
-
-// The step's input from the Vision window's fields and the chosen remark mode.
-VisionPatientsInput VisionPatientsInputOf(const VisionFolderFields& fields, RemarkMode mode);
 
 // The store folder and index of a work tree: work tree/Tolsern/<trimmed clinic code>/ and
 // work tree/Tolsern/PTdata.ind.
@@ -40,6 +35,8 @@ StoreLocation VisionStoreLocation(const std::filesystem::path& work_tree,
 // operator stopped the run (the patients written so far stay, [DUPID] is complete for them);
 // the caller then ticks CcreateAntCheck. A missing CO01M.DBF or OPD.mdb and file errors throw
 // Error naming the file.
-StepResult ConvertVisionPatients(const VisionPatientsInput& input, StepContext& context);
+// Records are dated `place.now`.
+StepResult ConvertVisionPatients(const VisionPatientsInput& input, const Workplace& place,
+                                 StepContext& context);
 
 }  // namespace zuvo

@@ -103,16 +103,6 @@ bool CopyTree(const fs::path& from, const fs::path& to) {
   return complete;
 }
 
-bool IsInside(const fs::path& inner, const fs::path& outer) {
-  std::error_code error;
-  const fs::path a = fs::weakly_canonical(inner, error);
-  if (error) return false;
-  const fs::path b = fs::weakly_canonical(outer, error);
-  if (error) return false;
-  const fs::path relative = a.lexically_relative(b);
-  return !relative.empty() && *relative.begin() != "..";
-}
-
 void MakeTreeWritable(const fs::path& root) {
   MakeWritable(root);
   std::error_code error;
@@ -287,6 +277,17 @@ bool WriteAndFlush(const fs::path& file, std::string_view bytes, std::error_code
 
 }  // namespace
 
+bool IsSameOrInside(const fs::path& inner, const fs::path& outer) {
+  std::error_code error;
+  const fs::path a = fs::weakly_canonical(inner, error);
+  if (error) return false;
+  const fs::path b = fs::weakly_canonical(outer, error);
+  if (error) return false;
+  const fs::path relative =
+      WithoutTrailingSeparator(a).lexically_relative(WithoutTrailingSeparator(b));
+  return !relative.empty() && *relative.begin() != "..";
+}
+
 fs::path WithoutTrailingSeparator(const fs::path& path) {
   fs::path result = path;
   while (result.has_relative_path() && result.filename().empty()) result = result.parent_path();
@@ -313,7 +314,7 @@ bool CopyFolder(const fs::path& source, const fs::path& destination) {
       return MakeFolder(destination) && CopyOneFile(from, target, true, error);
     }
     // Copying a folder into itself would never end.
-    if (IsInside(target, from)) return false;
+    if (IsSameOrInside(target, from)) return false;
     return CopyTree(from, target);
   } catch (...) {
     return false;
@@ -325,7 +326,7 @@ bool CopyFolderContents(const fs::path& source, const fs::path& destination) {
     std::error_code error;
     const fs::path from = WithoutTrailingSeparator(source);
     if (!fs::is_directory(from, error)) return false;
-    if (IsInside(destination, from)) return false;
+    if (IsSameOrInside(destination, from)) return false;
     return CopyTree(from, destination);
   } catch (...) {
     return false;

@@ -24,6 +24,9 @@ bool CopyFolderContents(const std::filesystem::path& source,
 // Deletes the folder or file `path` with everything below it (a link is removed, never
 // followed). True on success and when nothing is there; any failure gives false. Never throws.
 bool DeleteFolder(const std::filesystem::path& path);
+// True when `inner` is `outer` or lies below it, after resolving links, "." and ".." of the
+// parts that exist. False when either cannot be resolved.
+bool IsSameOrInside(const std::filesystem::path& inner, const std::filesystem::path& outer);
 // `path` without trailing separators, so that "X/Corvix/" names the folder Corvix.
 std::filesystem::path WithoutTrailingSeparator(const std::filesystem::path& path);
 // The computer's network name, trimmed: the bytes the system reports (ASCII in practice).

@@ -84,8 +84,9 @@ ScreeningOutcome ScreenCommonItems(const std::filesystem::path& work_tree,
   return outcome;
 }
 
-ScreeningOutcome CscreenMXDXClick(const std::filesystem::path& work_tree,
-                                  std::string_view clinic_id, DateTime now, StepContext& context) {
+ScreeningOutcome ScreenClinicWorkTree(const std::filesystem::path& work_tree,
+                                      std::string_view clinic_id, DateTime now,
+                                      StepContext& context) {
   ScreeningOutcome outcome =
       ScreenCommonItems(work_tree, WorkTreeStore(work_tree, clinic_id), now, context);
   if (!outcome.screened) return outcome;

@@ -41,8 +41,9 @@ StoreLocation WorkTreeStore(const std::filesystem::path& work_tree, std::string_
 // The Vision window's button "篩選常用診斷及醫令": screens the work tree `work_tree` of the
 // clinic `clinic_id` (Big5) as of `now`, adds "篩選常用診斷及醫令完成" to the list and shows it
 // when StepMessages is set. Without a day index nothing is screened and no completion is reported.
-ScreeningOutcome CscreenMXDXClick(const std::filesystem::path& work_tree,
-                                  std::string_view clinic_id, DateTime now, StepContext& context);
+ScreeningOutcome ScreenClinicWorkTree(const std::filesystem::path& work_tree,
+                                      std::string_view clinic_id, DateTime now,
+                                      StepContext& context);
 
 // The RealSun page's button: refuses another system with "請先選取正確耀聖來源目錄"
 // (kStopped). A clinic folder (program folder/RS/<code>) holding a prepared OPD.mdb keeps its

@@ -45,4 +45,15 @@ ChangChengIdentity ReadChangChengIdentity(const std::filesystem::path& source_fo
   return identity;
 }
 
+ClinicIdentity ReadClinicIdentity(SourceSystem system, const std::filesystem::path& source_folder) {
+  switch (system) {
+    case SourceSystem::kVision:
+      return ReadVisionIdentity(source_folder);
+    case SourceSystem::kRealSun:
+      return ReadRealSunIdentity(source_folder);
+    default:
+      return {};
+  }
+}
+
 }  // namespace zuvo

@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "workspace/source_system.h"
+
 namespace zuvo {
 
 struct ClinicIdentity {
@@ -21,6 +23,10 @@ ClinicIdentity ReadVisionIdentity(const std::filesystem::path& source_folder);
 // S\TITLE.DBF, first record: H_NAME trimmed with every blank removed (names are often typed
 // with blanks between the characters), H_NO trimmed.
 ClinicIdentity ReadRealSunIdentity(const std::filesystem::path& source_folder);
+
+// The identity of a Vision or RealSun folder, as the two functions above read it; empty texts for
+// another system.
+ClinicIdentity ReadClinicIdentity(SourceSystem system, const std::filesystem::path& source_folder);
 
 // MAINDATA\BASICSET.DBF keeps its settings as rows: C_FIELD of the row whose MEMO is "診所名稱"
 // is the name, of the row whose MEMO is "診所健保代號" the code (both trimmed). A missing row

@@ -1,6 +1,7 @@
 #include "workspace/dataedit_ini.h"
 
 #include "platform/big5.h"
+#include "platform/error.h"
 #include "platform/file_ops.h"
 #include "platform/profile_file.h"
 #include "workspace/path_text.h"
@@ -16,6 +17,18 @@ constexpr std::string_view kPreviewSection = "預覽視窗";
 constexpr std::string_view kVisionSection = "Vsystem";
 constexpr std::string_view kRealSunSection = "耀聖system";
 constexpr std::string_view kLastFolderKey = "一轉目錄";
+
+// The section that remembers a system's last source folder; empty for a system without one.
+std::string_view LastFolderSection(SourceSystem system) {
+  switch (system) {
+    case SourceSystem::kVision:
+      return kVisionSection;
+    case SourceSystem::kRealSun:
+      return kRealSunSection;
+    default:
+      return {};
+  }
+}
 constexpr std::string_view kWorkbenchSection = "Workbench";
 
 #ifdef _WIN32
@@ -69,20 +82,17 @@ WorkbenchSettings DataEditIni::ReadWorkbench() const {
   return settings;
 }
 
-fs::path DataEditIni::ReadLastVisionFolder() const {
-  return ReadFolder(kVisionSection, kLastFolderKey);
+fs::path DataEditIni::LastFolder(SourceSystem system) const {
+  std::string_view section = LastFolderSection(system);
+  return section.empty() ? fs::path() : ReadFolder(section, kLastFolderKey);
 }
 
-fs::path DataEditIni::ReadLastRealSunFolder() const {
-  return ReadFolder(kRealSunSection, kLastFolderKey);
-}
-
-void DataEditIni::WriteLastVisionFolder(const fs::path& folder) const {
-  WriteFolder(kVisionSection, kLastFolderKey, folder);
-}
-
-void DataEditIni::WriteLastRealSunFolder(const fs::path& folder) const {
-  WriteFolder(kRealSunSection, kLastFolderKey, folder);
+void DataEditIni::WriteLastFolder(SourceSystem system, const fs::path& folder) const {
+  std::string_view section = LastFolderSection(system);
+  if (section.empty()) {
+    throw Error(std::string(SourceSystemName(system)) + " has no last folder in DataEdit.ini");
+  }
+  WriteFolder(section, kLastFolderKey, folder);
 }
 
 fs::path DataEditIni::ReadFolder(std::string_view section, std::string_view key) const {

@@ -7,6 +7,9 @@
 
 #include <array>
 #include <filesystem>
+#include <string_view>
+
+#include "workspace/source_system.h"
 
 namespace zuvo {
 
@@ -43,11 +46,11 @@ class DataEditIni {
 
   PreviewWindowSettings ReadPreviewWindow() const;
   WorkbenchSettings ReadWorkbench() const;
-  // "Vsystem"/"一轉目錄" and "耀聖system"/"一轉目錄": the last source folders chosen.
-  std::filesystem::path ReadLastVisionFolder() const;
-  std::filesystem::path ReadLastRealSunFolder() const;
-  void WriteLastVisionFolder(const std::filesystem::path& folder) const;
-  void WriteLastRealSunFolder(const std::filesystem::path& folder) const;
+  // The last source folder chosen for a system: "Vsystem"/"一轉目錄" (Vision) and
+  // "耀聖system"/"一轉目錄" (RealSun). Other systems have none (empty; writing is refused with
+  // Error).
+  std::filesystem::path LastFolder(SourceSystem system) const;
+  void WriteLastFolder(SourceSystem system, const std::filesystem::path& folder) const;
 
  private:
   std::filesystem::path ReadFolder(std::string_view section, std::string_view key) const;

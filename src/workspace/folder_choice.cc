@@ -1,5 +1,6 @@
 #include "workspace/folder_choice.h"
 
+#include "platform/file_ops.h"
 #include "workspace/data_ini.h"
 #include "workspace/folder_layout.h"
 #include "workspace/path_text.h"
@@ -20,6 +21,15 @@ void ChooseSourceFolder(fs::path& field, std::string_view caption, const fs::pat
 
 std::string WrongSystemMessage(std::string_view system_name, std::string_view tail) {
   return "你選取的系統是" + std::string(system_name) + std::string(tail);
+}
+
+bool AcceptSourceFolder(const fs::path& source_folder, const fs::path& program_folder,
+                        StepContext& context) {
+  if (source_folder.empty() || !IsSameOrInside(source_folder, program_folder)) return true;
+  context.ShowMessage("原始目錄不可以是程式資料夾或在它裡面(那裡是轉檔結果的工作資料夾): " +
+                          PathToUtf8(source_folder),
+                      MessageKind::kWarning);
+  return false;
 }
 
 bool AcceptClinicCode(std::string_view code, StepContext& context) {

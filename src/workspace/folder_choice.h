@@ -24,6 +24,12 @@ void ChooseSourceFolder(std::filesystem::path& field, std::string_view caption,
 // "你選取的系統是" + the system's name + `tail`: the message of a folder of another system.
 std::string WrongSystemMessage(std::string_view system_name, std::string_view tail);
 
+// Shows why a source folder may not be converted, if it may not: it is, or lies inside, the
+// program folder (where the clinic folders and work trees are made, so that a copy into the work
+// tree would overwrite or delete its own source). True when it may.
+bool AcceptSourceFolder(const std::filesystem::path& source_folder,
+                        const std::filesystem::path& program_folder, StepContext& context);
+
 // Shows the reason a clinic code cannot name a folder, if it cannot. True when it can.
 bool AcceptClinicCode(std::string_view code, StepContext& context);
 

@@ -3,6 +3,7 @@
 #include "platform/big5.h"
 #include "platform/file_ops.h"
 #include "workspace/clinic_identity.h"
+#include "workspace/conversion_guard.h"
 #include "workspace/data_ini.h"
 #include "workspace/dataedit_ini.h"
 #include "workspace/folder_layout.h"
@@ -52,16 +53,20 @@ StepResult SelectRealSunFolder(RealSunFolderFields& fields, const Workplace& pla
                         MessageKind::kWarning);
     return StepResult::kStopped;
   }
-  DataEditIni(place.program_folder).WriteLastRealSunFolder(fields.source_folder);
+  if (!AcceptSourceFolder(fields.source_folder, place.program_folder, context)) {
+    return StepResult::kStopped;
+  }
+  DataEditIni(place.program_folder).WriteLastFolder(SourceSystem::kRealSun, fields.source_folder);
 
   ClinicIdentity identity = ReadRealSunIdentity(fields.source_folder);
   fields.clinic_name = identity.name;
   fields.clinic_id = identity.code;
   fields.his = big5::Literal(SourceSystemName(system));
   if (!AcceptClinicCode(fields.clinic_id, context)) return StepResult::kStopped;
+  fs::path clinic_folder = RealSunClinicFolder(fields, place);
+  FileLock lock = LockClinicFolder(clinic_folder, "realsun select");
   MakeModeWorkTree(fields, place);
 
-  fs::path clinic_folder = RealSunClinicFolder(fields, place);
   ReportDuplicateDataIniKeys(clinic_folder, context);
   ClinicStartSettings settings = ReadClinicStartSettings(clinic_folder);
   fields.start_date = settings.opening_date;

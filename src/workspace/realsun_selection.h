@@ -8,21 +8,15 @@
 #include <string>
 
 #include "core/step_context.h"
+#include "workspace/clinic_fields.h"
 #include "workspace/folder_choice.h"
 #include "workspace/split_date.h"
 
 namespace zuvo {
 
-// The RealSun page's fields these handlers read and fill. Texts are Big5.
-struct RealSunFolderFields {
-  std::filesystem::path source_folder;            // CRSdir
-  std::string clinic_name;                        // CRSclinicName
-  std::string clinic_id;                          // CRSclinicID
-  std::string his;                                // CRSHIS
-  std::filesystem::path work_tree;                // CRSqmxDir
-  std::string start_date;                         // CstartDate
-  std::string pharmacist_name;                    // CRSPharmacistName
-  std::string pharmacist_id;                      // CRSPharmacistID
+// The RealSun page's fields these handlers read and fill: the clinic fields and the option
+// group "製作方式", which decides the work tree.
+struct RealSunFolderFields : ClinicFolderFields {
   MakeDateMode mode = MakeDateMode::kOnAndAfter;  // CmakeDateMode
 };
 

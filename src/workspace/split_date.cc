@@ -17,11 +17,10 @@ std::optional<DateTime> CheckSplitDate(std::string& field, MakeDateMode mode, Da
     }
     return tomorrow;
   }
-  DateTime split = RocDateToDate(field);
-  if (split == 0) {
-    context.ShowMessage(kBadSplitDateMessage, MessageKind::kWarning);
-    return std::nullopt;
-  }
+  // Only digits make a split date: read by RocDateToDate's rules, a mistyped "garbage" would be
+  // 1 January 1911 and take in every visit.
+  std::optional<DateTime> split = TypedRocDate(field);
+  if (!split) context.ShowMessage(kBadSplitDateMessage, MessageKind::kWarning);
   return split;
 }
 

@@ -4,6 +4,7 @@
 #include "platform/file_ops.h"
 #include "platform/table_store.h"
 #include "workspace/clinic_identity.h"
+#include "workspace/conversion_guard.h"
 #include "workspace/data_ini.h"
 #include "workspace/dataedit_ini.h"
 #include "workspace/folder_layout.h"
@@ -47,7 +48,7 @@ void FillBlank(std::string& field, const std::string& value) {
 
 }  // namespace
 
-StepResult SelectVisionFolder(VisionFolderFields& fields, const Workplace& place,
+StepResult SelectVisionFolder(ClinicFolderFields& fields, const Workplace& place,
                               StepContext& context) {
   ChooseSourceFolder(fields.source_folder, kSystemFolderCaption, place.program_folder, context);
   SourceSystem system = RecogniseSourceSystem(fields.source_folder);
@@ -56,7 +57,10 @@ StepResult SelectVisionFolder(VisionFolderFields& fields, const Workplace& place
                         MessageKind::kWarning);
     return StepResult::kStopped;
   }
-  DataEditIni(place.program_folder).WriteLastVisionFolder(fields.source_folder);
+  if (!AcceptSourceFolder(fields.source_folder, place.program_folder, context)) {
+    return StepResult::kStopped;
+  }
+  DataEditIni(place.program_folder).WriteLastFolder(SourceSystem::kVision, fields.source_folder);
 
   ClinicIdentity identity = ReadVisionIdentity(fields.source_folder);
   fields.clinic_name = identity.name;
@@ -65,6 +69,7 @@ StepResult SelectVisionFolder(VisionFolderFields& fields, const Workplace& place
   if (!AcceptClinicCode(fields.clinic_id, context)) return StepResult::kStopped;
 
   fs::path clinic_folder = ClinicFolder(place.program_folder, kVisionArea, fields.clinic_id);
+  FileLock lock = LockClinicFolder(clinic_folder, "vision select");
   fs::path work_tree = WorkTreeFolder(clinic_folder, RocDate(place.now), WorkTreeKind::kVision);
   CreateWorkTree(work_tree);
   fields.work_tree = WithTrailingSeparator(work_tree);

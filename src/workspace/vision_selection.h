@@ -7,21 +7,10 @@
 #include <string>
 
 #include "core/step_context.h"
+#include "workspace/clinic_fields.h"
 #include "workspace/folder_choice.h"
 
 namespace zuvo {
-
-// The Vision window's fields the folder choice reads and fills. Texts are Big5.
-struct VisionFolderFields {
-  std::filesystem::path source_folder;  // CVISWdir
-  std::string clinic_name;              // CVISWclinicName
-  std::string clinic_id;                // CVISWclinicID
-  std::string his;                      // CVISWHIS
-  std::filesystem::path work_tree;      // CVISWqmxDir
-  std::string start_date;               // CstartDate
-  std::string pharmacist_name;          // CVISWPharmacistName
-  std::string pharmacist_id;            // CVISWPharmacistID
-};
 
 // Asks for the folder (context.ChooseFolder), then:
 // - another system: "你選取的系統是" + name + ",與目前設定的系統不合", kStopped;
@@ -33,7 +22,7 @@ struct VisionFolderFields {
 // - fills the opening date and pharmacist fields that are blank from the clinic's data.ini.
 // File errors (a damaged VISPARA.DBF, a settings file not in Big5) throw Error; the fields
 // filled so far keep their values.
-StepResult SelectVisionFolder(VisionFolderFields& fields, const Workplace& place,
+StepResult SelectVisionFolder(ClinicFolderFields& fields, const Workplace& place,
                               StepContext& context);
 
 }  // namespace zuvo

@@ -31,6 +31,7 @@ class ApplyInterruptedTest : public ::testing::Test {
     fs::create_directories(work_tree / "Corvix");
     testing::WriteFileBytes(work_tree / "Corvix" / "OPD.mdb", "new catalogue");
     BuildStore(StoreOf(work_tree, "3501"), 3, 2, 1000, 1);
+    testing::RecordFinishedRun(work_tree);
     fs::create_directories(live / "Corvix");
     testing::WriteFileBytes(live / "Corvix" / "OPD.mdb", "live catalogue");
     BuildStore(StoreOf(live, "3501"), 5, 4, 150'000, 1);

@@ -18,6 +18,7 @@
 #include "support/folder_files.h"
 #include "support/recording_step_context.h"
 #include "support/temp_dir.h"
+#include "workspace/conversion_guard.h"
 
 namespace zuvo {
 namespace {
@@ -44,6 +45,7 @@ class ApplyLiveTest : public ::testing::Test {
     WriteFileBytes(work_tree / "Corvix" / "OPD.mdb", "new catalogue");
     WriteFileBytes(work_tree / "Corvix" / "CORVIX.INI", "[Corvix]\r\nHostName=OLD\r\nKeep=1\r\n");
     BuildStore(StoreOf(work_tree, "3501"), 3, 2, 1000, 1);
+    testing::RecordFinishedRun(work_tree);
     WriteFileBytes(live / "Corvix" / "OPD.mdb", "live catalogue");
     WriteFileBytes(live / "Corvix" / "Printer.ini", "only live");
     BuildStore(StoreOf(live, "3501"), 5, 4, 150'000, 1);
@@ -223,6 +225,38 @@ TEST_F(ApplyLiveTest, AStoreThatFailsItsCheckIsRefusedUnlessOnlyListed) {
   EXPECT_NE(std::find(forced.lines().begin(), forced.lines().end(),
                       "病歷檔檢查不通過,仍然套用:" + PathToUtf8(work_tree / "Tolsern" / "3501")),
             forced.lines().end());
+}
+
+// Only a work tree whose last run or step completed is applied; the command line's --force
+// lists the reason and applies anyway.
+TEST_F(ApplyLiveTest, AWorkTreeWhoseLastConversionDidNotCompleteIsRefused) {
+  auto before = testing::LiveFolderFiles(live);
+  auto refused = [&](const std::string& reason) {
+    RecordingStepContext refusing(flags);
+    EXPECT_EQ(ApplyWorkTree(work_tree, live, kNow, refusing).result, StepResult::kStopped);
+    ASSERT_EQ(refusing.MessageTexts().size(), 1u) << "refused before the confirmation";
+    EXPECT_NE(refusing.MessageTexts()[0].find(reason), std::string::npos)
+        << refusing.MessageTexts()[0];
+    EXPECT_EQ(testing::LiveFolderFiles(live), before);
+  };
+  {
+    ConversionGuard killed(work_tree, "vision step charts", {}, [] { return 46001.0; });
+    refused("vision step charts");  // still running, or killed: "started"
+    refused("started");
+    killed.Finish(false, {});
+  }
+  refused("stopped");
+  {
+    ConversionGuard failing(work_tree, "vision run", {}, [] { return 46002.0; });
+  }
+  refused("failed");
+  fs::remove(work_tree / "ZuvoConversion.ini");
+  refused("沒有轉檔紀錄");
+
+  RecordingStepContext forced(flags);
+  EXPECT_EQ(ApplyWorkTree(work_tree, live, kNow, forced, ApplyChecks::kListFailuresOnly).result,
+            StepResult::kDone);
+  EXPECT_EQ(forced.lines().front(), "仍然套用,沒有轉檔紀錄 (ZuvoConversion.ini)");
 }
 
 // A switch that fails at any of its renames leaves the live folders as they were, and the next

@@ -1,6 +1,6 @@
 #pragma once
 
-// Converted stores for the apply tests, written with the engine's own writers: `patients`
+// Converted work trees for the apply tests, written with the engine's own writers: `patients`
 // patients numbered from 1, each with `visits` visits whose chart texts are `text_bytes` long,
 // in chart files of `file_size_millions` million bytes.
 
@@ -9,6 +9,7 @@
 
 #include "core/chart_fixture.h"
 #include "core/chart_writer.h"
+#include "workspace/conversion_guard.h"
 
 namespace zuvo::testing {
 
@@ -30,6 +31,12 @@ inline void BuildStore(const StoreLocation& store, int patients, int visits, siz
     }
   }
   writer.Finish();
+}
+
+// Records in `work_tree` that a run of it completed, as the one-shot run does.
+inline void RecordFinishedRun(const std::filesystem::path& work_tree) {
+  ConversionGuard run(work_tree, "vision run", {}, [] { return 46000.0; });
+  run.Finish(true, {});
 }
 
 }  // namespace zuvo::testing

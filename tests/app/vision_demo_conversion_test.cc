@@ -9,8 +9,9 @@
 #include <map>
 #include <set>
 
+#include "app/pipeline_run.h"
 #include "app/program_folder.h"
-#include "app/vision_one_shot.h"
+#include "app/vision_pipeline.h"
 #include "core/store_verify.h"
 #include "demo/demo_clinic.h"
 #include "platform/big5.h"
@@ -21,6 +22,7 @@
 #include "postprocess/screening.h"
 #include "support/recording_step_context.h"
 #include "support/temp_dir.h"
+#include "workspace/vision_selection.h"
 
 namespace zuvo {
 namespace {
@@ -137,9 +139,9 @@ class VisionDemoConversionTest : public ::testing::Test {
   VisionDemoConversionTest() {
     InstallDeliveredFiles(program);
     demo::WriteVisionDemoSource(source, 1);
+    fields.chart.split_date = VisionPipeline().default_split_date;
     context.AnswerNextFolder(source);
-    EXPECT_EQ(SelectVisionFolder(fields.folder, {program, kRunTime, {}}, context),
-              StepResult::kDone);
+    EXPECT_EQ(SelectVisionFolder(fields.folder, place, context), StepResult::kDone);
     context.ClearLines();
   }
 
@@ -152,18 +154,17 @@ class VisionDemoConversionTest : public ::testing::Test {
   fs::path source = dir / "source";
   RunFlags flags;
   RecordingStepContext context{flags};
-  VisionRunFields fields;
-  std::function<DateTime()> clock = [] { return kRunTime; };
+  RunFields fields;
+  Workplace place{program, kRunTime, {}, [] { return kRunTime; }};
 };
 
 TEST_F(VisionDemoConversionTest, EveryStepRunsAndScreeningMatchesTheSourceTally) {
-  std::vector<VisionStepId> ticked;
-  VisionRunOutcome outcome = CVISWallClick(fields, VisionPipelineSteps(program, clock), context,
-                                           clock, [&](VisionStepId id) { ticked.push_back(id); });
+  std::vector<std::string_view> ticked;
+  RunOutcome outcome = RunOneShot(VisionPipeline(), fields, place, context,
+                                  [&](const PipelineStep& step) { ticked.push_back(step.word); });
   ASSERT_TRUE(outcome.completed);
-  EXPECT_EQ(ticked, (std::vector<VisionStepId>{VisionStepId::kCatalogue, VisionStepId::kPatients,
-                                               VisionStepId::kPrepass, VisionStepId::kCharts,
-                                               VisionStepId::kScreening}));
+  EXPECT_EQ(ticked, (std::vector<std::string_view>{"catalogue", "patients", "prepass", "charts",
+                                                   "screen"}));
   EXPECT_EQ(context.MessageTexts(), (std::vector<std::string>{"Zuvo病歷資料製作完成"}));
 
   StoreVerifyReport verified = VerifyStore(Store());
@@ -197,19 +198,18 @@ TEST_F(VisionDemoConversionTest, EveryStepRunsAndScreeningMatchesTheSourceTally)
 }
 
 TEST_F(VisionDemoConversionTest, StopInsideThePatientStepLeavesTheLaterStepsUnrun) {
-  std::vector<VisionStep> steps = VisionPipelineSteps(program, clock);
-  auto& patients = *std::find_if(steps.begin(), steps.end(), [](const VisionStep& step) {
-    return step.id == VisionStepId::kPatients;
-  });
-  patients.run = [this, convert = patients.run](VisionRunFields& run_fields,
+  Pipeline pipeline = VisionPipeline();
+  PipelineStep& patients = pipeline.steps[1];
+  ASSERT_EQ(patients.word, "patients");
+  patients.run = [this, convert = patients.run](RunFields& run_fields, const Workplace& step_place,
                                                 StepContext& step_context) {
     context.RequestStopAfterEvents(context.events_processed() + 20);
-    return convert(run_fields, step_context);
+    return convert(run_fields, step_place, step_context);
   };
-  VisionRunOutcome outcome = CVISWallClick(fields, steps, context, clock);
+  RunOutcome outcome = RunOneShot(pipeline, fields, place, context);
 
   EXPECT_FALSE(outcome.completed);
-  EXPECT_EQ(outcome.steps_done, (std::vector<VisionStepId>{VisionStepId::kCatalogue}));
+  EXPECT_EQ(outcome.steps_done, (std::vector<std::string_view>{"catalogue"}));
   EXPECT_FALSE(flags.StepMessages());
   EXPECT_TRUE(context.MessageTexts().empty());
   // Neither the pre-pass nor the charts nor the screening ran.

@@ -6,7 +6,8 @@
 #include <algorithm>
 
 #include "app/program_folder.h"
-#include "app/vision_work_tree.h"
+#include "app/vision_pipeline.h"
+#include "app/work_tree_selection.h"
 #include "catalogue/order_packages.h"
 #include "catalogue/staff_file.h"
 #include "core/roc_date.h"
@@ -51,13 +52,15 @@ class VisionOrdersStepTest : public ::testing::Test {
     clinic_folder_ = ClinicFolder(temp_.path() / "home", kVisionArea, clinic_.code);
     work_tree_ = clinic_folder_ / "1151209_1";
     CreateWorkTree(work_tree_);
-    input_.program_folder = program_->path();
-    input_.fields.his = B("展望");
-    input_.fields.source_folder = source_;
-    input_.fields.clinic_id = clinic_.code;
-    input_.fields.work_tree = work_tree_ / "";
-    input_.fields.pharmacist_name = B("林藥師");
-    input_.fields.pharmacist_id = "B223456789";
+    place_.program_folder = program_->path();
+    place_.now = *EncodeDateTime({2026, 12, 1, 10, 0, 0, 0});
+    place_.clock = [now = place_.now] { return now; };
+    input_.folder.his = B("展望");
+    input_.folder.source_folder = source_;
+    input_.folder.clinic_id = clinic_.code;
+    input_.folder.work_tree = work_tree_ / "";
+    input_.folder.pharmacist_name = B("林藥師");
+    input_.folder.pharmacist_id = "B223456789";
   }
 
   fs::path DataIni() const { return clinic_folder_ / "data.ini"; }
@@ -88,6 +91,7 @@ class VisionOrdersStepTest : public ::testing::Test {
   fs::path clinic_folder_;
   fs::path work_tree_;
   VisionOrdersInput input_;
+  Workplace place_;
   RunFlags flags_;
   RecordingStepContext context_{flags_};
 };
@@ -99,7 +103,7 @@ TEST_F(VisionOrdersStepTest, ConvertsTheDemoClinicsCatalogue) {
   WriteProfileString(DataIni(), B("安裝遺漏醫令"), "A041566100", "oral");
   WriteProfileString(DataIni(), B("安裝遺漏醫令"), "NOSUCH1", "oral");
   flags_.SetStepMessages(true);
-  ASSERT_EQ(BuildVisionClinicAndOrders(input_, context_), StepResult::kDone);
+  ASSERT_EQ(BuildVisionClinicAndOrders(input_, place_, context_), StepResult::kDone);
   Database opd = Opd();
 
   // A newer record of the same NHI code replaces the row; an older one is skipped; both leave
@@ -282,7 +286,7 @@ TEST_F(VisionOrdersStepTest, ConvertsTheDemoClinicsCatalogue) {
 
 TEST_F(VisionOrdersStepTest, OriginalNamesAreMadeUnique) {
   input_.short_names = ShortNameSource::kOriginalName;
-  ASSERT_EQ(BuildVisionClinicAndOrders(input_, context_), StepResult::kDone);
+  ASSERT_EQ(BuildVisionClinicAndOrders(input_, place_, context_), StepResult::kDone);
   Database opd = Opd();
   // AC45856100 and AC45856151 are both PANADOL in the reference catalogue.
   EXPECT_EQ(MxRowOf(opd, "PANA").Text("Sname"), "Panadol");
@@ -291,8 +295,8 @@ TEST_F(VisionOrdersStepTest, OriginalNamesAreMadeUnique) {
 }
 
 TEST_F(VisionOrdersStepTest, AnotherSystemStopsBeforeWriting) {
-  input_.fields.his = B("耀聖");
-  EXPECT_EQ(BuildVisionClinicAndOrders(input_, context_), StepResult::kStopped);
+  input_.folder.his = B("耀聖");
+  EXPECT_EQ(BuildVisionClinicAndOrders(input_, place_, context_), StepResult::kStopped);
   EXPECT_THAT(context_.MessageTexts(), ElementsAre("請先選取正確展望來源目錄"));
   EXPECT_FALSE(fs::exists(Corvix() / "OPD.mdb"));
   EXPECT_TRUE(context_.lines().empty());
@@ -301,7 +305,7 @@ TEST_F(VisionOrdersStepTest, AnotherSystemStopsBeforeWriting) {
 TEST_F(VisionOrdersStepTest, AFileThatCannotBeReplacedStopsTheStep) {
   fs::create_directories(Corvix() / "OPD.mdb" / "held");
   try {
-    BuildVisionClinicAndOrders(input_, context_);
+    BuildVisionClinicAndOrders(input_, place_, context_);
     FAIL() << "no error";
   } catch (const Error& error) {
     EXPECT_THAT(error.what(), HasSubstr("無法刪除舊檔"));
@@ -310,7 +314,7 @@ TEST_F(VisionOrdersStepTest, AFileThatCannotBeReplacedStopsTheStep) {
 }
 
 TEST_F(VisionOrdersStepTest, PreparedFilesOfTheClinicFolderAreUsed) {
-  ASSERT_EQ(BuildVisionClinicAndOrders(input_, context_), StepResult::kDone);
+  ASSERT_EQ(BuildVisionClinicAndOrders(input_, place_, context_), StepResult::kDone);
   // Prepared catalogue, settings and staff file: two pharmacists, the main doctor named.
   CopyFileTo(Corvix() / "OPD.mdb", clinic_folder_ / "OPD.mdb", true);
   Database::Open(clinic_folder_ / "OPD.mdb").Execute("delete from MX where Tname='PARA2'");
@@ -325,7 +329,7 @@ TEST_F(VisionOrdersStepTest, PreparedFilesOfTheClinicFolderAreUsed) {
   }
   WriteProfileString(DataIni(), "system", "MainDrID", "A111111111");
   RecordingStepContext again(flags_);
-  ASSERT_EQ(BuildVisionClinicAndOrders(input_, again), StepResult::kDone);
+  ASSERT_EQ(BuildVisionClinicAndOrders(input_, place_, again), StepResult::kDone);
   EXPECT_THAT(again.lines(), Not(Contains("製作OPD.MDB檔")));
   Database opd = Opd();
   EXPECT_EQ(opd.Query("select * from MX where Tname='PARA2'").RecordCount(), 0u);
@@ -338,11 +342,11 @@ TEST_F(VisionOrdersStepTest, PreparedFilesOfTheClinicFolderAreUsed) {
   ASSERT_EQ(staff.RecordCount(), 3u);  // the data.ini pharmacist is there: no record added
   staff.First();
   EXPECT_EQ(staff.Text("ID_level"), "DPMAAA");
-  EXPECT_EQ(input_.fields.pharmacist_name, "Ph One");
+  EXPECT_EQ(input_.folder.pharmacist_name, "Ph One");
 }
 
 TEST_F(VisionOrdersStepTest, PackagesRefreshRowsAndNoteRenames) {
-  ASSERT_EQ(BuildVisionClinicAndOrders(input_, context_), StepResult::kDone);
+  ASSERT_EQ(BuildVisionClinicAndOrders(input_, place_, context_), StepResult::kDone);
   size_t items_before = 0;
   {
     Database opd = Opd();
@@ -365,13 +369,15 @@ TEST_F(VisionOrdersStepTest, PackagesRefreshRowsAndNoteRenames) {
 
 TEST_F(VisionOrdersStepTest, WorkTreeSelectionIsReadBack) {
   WriteProfileString(DataIni(), "system", "Pharmacistname", B("林藥師"));
-  VisionWorkTree tree = ReadVisionWorkTree(program_->path(), work_tree_, source_);
-  EXPECT_EQ(tree.clinic_folder, clinic_folder_);
-  EXPECT_EQ(tree.fields.clinic_id, clinic_.code);
-  EXPECT_EQ(tree.fields.clinic_name, clinic_.name);
-  EXPECT_EQ(tree.fields.his, B("展望"));
-  EXPECT_EQ(tree.fields.pharmacist_name, B("林藥師"));
-  EXPECT_THROW(ReadVisionWorkTree(program_->path(), temp_.path() / "none", source_), Error);
+  RunFields fields = ReadWorkTree(VisionPipeline(), program_->path(), work_tree_, source_);
+  EXPECT_EQ(fields.folder.work_tree, work_tree_ / "");
+  EXPECT_EQ(fields.folder.clinic_id, clinic_.code);
+  EXPECT_EQ(fields.folder.clinic_name, clinic_.name);
+  EXPECT_EQ(fields.folder.his, B("展望"));
+  EXPECT_EQ(fields.folder.pharmacist_name, B("林藥師"));
+  EXPECT_EQ(fields.chart.split_date, "1070101") << "the window's default without a record";
+  EXPECT_THROW(ReadWorkTree(VisionPipeline(), program_->path(), temp_.path() / "none", source_),
+               Error);
 }
 
 }  // namespace

@@ -97,15 +97,16 @@ class VisionChartsStepTest : public ::testing::Test {
 
     source = dir / "source";
     fs::create_directories(source / "NHI_REF");
-    input.his = big5::Literal("展望");
-    input.source_folder = source;
-    input.work_tree = work_tree;
-    input.clinic_id = kClinicCode;
-    input.split_date = "1040101";
-    input.mode = MakeDateMode::kOnAndAfter;
-    input.one_shot = false;
+    input.folder.his = big5::Literal("展望");
+    input.folder.source_folder = source;
+    input.folder.work_tree = work_tree;
+    input.folder.clinic_id = kClinicCode;
+    input.chart.split_date = "1040101";
+    input.chart.mode = MakeDateMode::kOnAndAfter;
     place.program_folder = program;
     place.now = *EncodeDateTime({2021, 6, 1, 12, 0, 0, 0});
+    place.clock = [now = place.now] { return now; };
+    flags.SetStepMessages(true);
   }
 
   // The pre-pass's files, made with its writers.
@@ -140,7 +141,7 @@ class VisionChartsStepTest : public ::testing::Test {
     referrals.Save(work_tree / "REF.txt");
   }
 
-  StepResult Run() { return ConvertVisionCharts(input, outcome, place, context); }
+  StepResult Run() { return ConvertVisionCharts(input, place, context); }
 
   // Every entry of chart file 0, in file order.
   std::vector<Entry> Entries() {
@@ -178,7 +179,6 @@ class VisionChartsStepTest : public ::testing::Test {
   fs::path clinic_folder, work_tree, source;
   StoreLocation store;
   VisionChartInput input;
-  VisionChartOutcome outcome;
   Workplace place;
   RunFlags flags;
   RecordingStepContext context{flags};
@@ -273,7 +273,6 @@ TEST_F(VisionChartsStepTest, ConvertsVisitsWithEveryPart) {
   const std::string source_before = Hash(source);
 
   ASSERT_EQ(Run(), StepResult::kDone);
-  EXPECT_TRUE(outcome.corvix_chart_checked);
   EXPECT_EQ(Hash(source), source_before);
   EXPECT_EQ(context.messages().back().text, "病歷庫製作完成");
   for (const char* line :
@@ -367,11 +366,11 @@ TEST_F(VisionChartsStepTest, ConvertsVisitsWithEveryPart) {
 TEST_F(VisionChartsStepTest, ConfigurationProblemsStopBeforeWriting) {
   WritePrepassFiles({}, {});
   WriteSourceTable(source / "CO03L.DBF", kVisitColumns, {});
-  input.his = "x";
+  input.folder.his = "x";
   EXPECT_EQ(Run(), StepResult::kStopped);
   EXPECT_EQ(context.messages().back().text, "請先選取正確展望來源目錄");
 
-  input.his = big5::Literal("展望");
+  input.folder.his = big5::Literal("展望");
   WriteFileBytes(clinic_folder / "data.ini", big5::FromUtf8("[system]\r\n開業日期=1040101\r\n"));
   EXPECT_EQ(Run(), StepResult::kStopped);
   EXPECT_EQ(context.messages().back().text, "沒有診所醫師名字記錄");
@@ -382,7 +381,7 @@ TEST_F(VisionChartsStepTest, ConfigurationProblemsStopBeforeWriting) {
 
   WriteFileBytes(clinic_folder / "data.ini",
                  big5::FromUtf8("[system]\r\n開業日期=1040101\r\n[DOCTOR]\r\nA=B\r\n"));
-  input.split_date = "";
+  input.chart.split_date = "";
   EXPECT_EQ(Run(), StepResult::kStopped);
   EXPECT_EQ(context.messages().back().text, "沒有填寫切割日期,製作方式必須設為之前");
   EXPECT_FALSE(fs::exists(ChartFilePath(store, 0))) << ChartFilePath(store, 0);
@@ -402,16 +401,24 @@ TEST_F(VisionChartsStepTest, CommandConvertsARecordedWorkTree) {
                      {"LABNO", "J069"}}});
   const std::string common = "--home '" + program.string() + "' vision step charts --work-tree '" +
                              work_tree.string() + "' --source '" + source.string() + "'";
-  EXPECT_EQ(RunCli(common + " --mode sideways"), 64);
-  EXPECT_EQ(RunCli(common + " --file-size 13"), 64);
-  // Without a split date the conversion must run in "before" mode.
-  EXPECT_EQ(RunCli(common), 2);
+  for (const char* bad : {" --mode sideways", " --file-size 13", " --file-size 6x",
+                          " --split-date garbage", " --split-date 1109999", " --start-date 20x"}) {
+    EXPECT_EQ(RunCli(common + bad), 64) << bad;
+  }
   EXPECT_FALSE(fs::exists(ChartFilePath(store, 0)));
-  ASSERT_EQ(RunCli(common + " --split-date 1040101 --file-size 1"), 0);
+  // Without a split date the step takes the window's default, 1070101; an ISO date is taken too.
+  ASSERT_EQ(RunCli(common + " --file-size 1"), 0);
   EXPECT_TRUE(VerifyStore(store).clean());
   std::vector<Entry> entries = Entries();
   ASSERT_EQ(entries.size(), 1u);
   EXPECT_EQ(entries[0].chart_text, "cough");
+  ASSERT_EQ(RunCli(common + " --split-date 2021-03-02"), 0);
+  EXPECT_TRUE(Entries().empty()) << "the visit of 1100301 lies before the split date";
+  // The work tree remembers the split date of its last run.
+  ASSERT_EQ(RunCli(common), 0);
+  EXPECT_TRUE(Entries().empty());
+  // An empty split date is accepted only in "before" mode.
+  EXPECT_EQ(RunCli(common + " --split-date ''"), 2);
 }
 
 }  // namespace

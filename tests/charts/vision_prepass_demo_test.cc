@@ -54,41 +54,42 @@ TEST(VisionPrepassDemoTest, DemoClinicExercisesTheRules) {
   fs::path program = dir / "program";
   InstallDeliveredFiles(program);
   VisionChartInput input;
-  input.his = big5::Literal("展望");
-  input.source_folder = dir / "source";
-  demo::WriteVisionVisitTables(input.source_folder, 5);
-  input.clinic_id = "3501200000";
-  fs::path clinic = program / "VISW" / input.clinic_id;
-  input.work_tree = clinic / "1140101_1";
-  input.split_date = "1000101";
-  input.start_date = "";
-  fs::create_directories(input.work_tree / "Corvix");
-  fs::copy_file(program / "OPDbak.mdb", input.work_tree / "Corvix" / "OPD.MDB");
+  input.folder.his = big5::Literal("展望");
+  input.folder.source_folder = dir / "source";
+  demo::WriteVisionVisitTables(input.folder.source_folder, 5);
+  input.folder.clinic_id = "3501200000";
+  fs::path clinic = program / "VISW" / input.folder.clinic_id;
+  input.folder.work_tree = clinic / "1140101_1";
+  input.chart.split_date = "1000101";
+  input.folder.start_date = "";
+  fs::create_directories(input.folder.work_tree / "Corvix");
+  fs::copy_file(program / "OPDbak.mdb", input.folder.work_tree / "Corvix" / "OPD.MDB");
   WriteProfileString(clinic / "data.ini", "system", "ClinicTypeNo", "01");
   WriteProfileString(clinic / "data.ini", "system", big5::Literal("開業日期"),
                      demo::kDemoOpeningDate);
   RunFlags flags;
   RecordingStepContext context(flags);
-  VisionChartOutcome outcome;
-  ASSERT_EQ(CVISWreadChartClick(input, program, RocDateToDate("1151201"), context, outcome),
-            StepResult::kDone);
+  Workplace place;
+  place.program_folder = program;
+  place.now = RocDateToDate("1151201");
+  ASSERT_EQ(PrepareVisionVisits(input, place, context), StepResult::kDone);
 
   const std::vector<std::string>& lines = context.lines();
   EXPECT_THAT(lines, Contains("門診日期錯誤:1 1011231"));  // before the opening date
   EXPECT_THAT(lines, Contains("門診日期錯誤:1 1991231"));  // in the future
   EXPECT_THAT(lines, Contains("不明使用頻率語法:[Q2D]"));
   EXPECT_THAT(lines, Contains("找不到醫令:XYZ999"));
-  ReferralIndex referrals = ReferralIndex::Load(input.work_tree / "REF.txt");
+  ReferralIndex referrals = ReferralIndex::Load(input.folder.work_tree / "REF.txt");
   EXPECT_GT(referrals.size(), 0u);
   // Each visit's complaint and orders are found through the chains.
-  Database chains = Database::Open(input.work_tree / "ANTCHECK.MDB");
+  Database chains = Database::Open(input.folder.work_tree / "ANTCHECK.MDB");
   ComplaintFile complaints =
-      OpenComplaintFile(input.work_tree / "CC.rd", ReadChainHeads(chains, "CClink"));
+      OpenComplaintFile(input.folder.work_tree / "CC.rd", ReadChainHeads(chains, "CClink"));
   OrderLineFile orders =
-      OpenOrderLineFile(input.work_tree / "MXdo.mx", ReadChainHeads(chains, "MXlink"));
+      OpenOrderLineFile(input.folder.work_tree / "MXdo.mx", ReadChainHeads(chains, "MXlink"));
   EXPECT_TRUE(complaints.damaged_patients().empty());
   EXPECT_TRUE(orders.damaged_patients().empty());
-  DbfTable visits = DbfTable::Open(input.source_folder, "CO03L.DBF");
+  DbfTable visits = DbfTable::Open(input.folder.source_folder, "CO03L.DBF");
   int checked = 0;
   for (visits.First(); !visits.Eof(); visits.Next()) {
     int32_t patient = static_cast<int32_t>(visits.Integer("KCSTMR"));

@@ -60,22 +60,23 @@ struct OrderRow {
 class VisionPrepassTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    flags_.SetStepMessages(true);  // as the program sets it at start-up
     program_ = dir_ / "program";
     fs::create_directories(program_);
     for (const char* name : {"ANTCHECK_BLANK.MDB", "CORVIX.INI", "MXsetup.ini"}) {
       fs::copy_file(DeliveredFolder() / name, program_ / name);
     }
     clinic_ = program_ / "VISW" / "3501200000";
-    input_.work_tree = clinic_ / "1121209_1";
-    fs::create_directories(input_.work_tree / "Corvix");
-    fs::copy_file(DeliveredFolder() / "OPDbak.mdb", input_.work_tree / "Corvix" / "OPD.MDB");
-    input_.source_folder = dir_ / "source";
-    fs::create_directories(input_.source_folder);
-    input_.his = B5("展望");
-    input_.clinic_id = "3501200000";
-    input_.split_date = "1120101";
-    input_.mode = MakeDateMode::kOnAndAfter;
-    input_.start_date = "1000101";
+    input_.folder.work_tree = clinic_ / "1121209_1";
+    fs::create_directories(input_.folder.work_tree / "Corvix");
+    fs::copy_file(DeliveredFolder() / "OPDbak.mdb", input_.folder.work_tree / "Corvix" / "OPD.MDB");
+    input_.folder.source_folder = dir_ / "source";
+    fs::create_directories(input_.folder.source_folder);
+    input_.folder.his = B5("展望");
+    input_.folder.clinic_id = "3501200000";
+    input_.chart.split_date = "1120101";
+    input_.chart.mode = MakeDateMode::kOnAndAfter;
+    input_.folder.start_date = "1000101";
     WriteProfileString(DataIni(), "system", "ClinicTypeNo", "01");
     WriteProfileString(DataIni(), "system", B5("開業日期"), "1000101");
     now_ = *EncodeDateTime({2023, 12, 9, 10, 0, 0, 0});
@@ -85,25 +86,25 @@ class VisionPrepassTest : public ::testing::Test {
 
   void WriteComplaints(const std::vector<ComplaintRow>& rows) {
     DbfWriter table(
-        input_.source_folder / "CO02H.DBF",
+        input_.folder.source_folder / "CO02H.DBF",
         {{"KCSTMR", 'C', 7}, {"SDATE", 'C', 7}, {"STIME", 'C', 6}, {"STEXT", 'C', 254}});
     for (const ComplaintRow& row : rows) table.Append({row.patient, row.date, row.time, row.text});
     table.Close();
   }
 
   void WriteOrders(const std::vector<OrderRow>& rows) {
-    DbfWriter table(input_.source_folder / "CO02P.DBF", {{"KCSTMR", 'C', 7},
-                                                         {"PDATE", 'C', 7},
-                                                         {"PTIME", 'C', 6},
-                                                         {"KDRUG", 'C', 10},
-                                                         {"POQTY", 'N', 8, 2},
-                                                         {"PFQ", 'C', 10},
-                                                         {"PTFQ", 'N', 5, 1},
-                                                         {"PMU", 'N', 6, 2},
-                                                         {"PPS", 'C', 6},
-                                                         {"PTDAY", 'N', 3},
-                                                         {"PTQTY", 'N', 8, 2},
-                                                         {"PCLM", 'C', 1}});
+    DbfWriter table(input_.folder.source_folder / "CO02P.DBF", {{"KCSTMR", 'C', 7},
+                                                                {"PDATE", 'C', 7},
+                                                                {"PTIME", 'C', 6},
+                                                                {"KDRUG", 'C', 10},
+                                                                {"POQTY", 'N', 8, 2},
+                                                                {"PFQ", 'C', 10},
+                                                                {"PTFQ", 'N', 5, 1},
+                                                                {"PMU", 'N', 6, 2},
+                                                                {"PPS", 'C', 6},
+                                                                {"PTDAY", 'N', 3},
+                                                                {"PTQTY", 'N', 8, 2},
+                                                                {"PCLM", 'C', 1}});
     for (const OrderRow& r : rows) {
       table.Append({r.patient, r.date, r.time, r.drug, r.dose, r.frequency, r.count, r.percent,
                     r.route, r.days, r.quantity, r.claim});
@@ -115,7 +116,7 @@ class VisionPrepassTest : public ::testing::Test {
                        std::string_view order_class, int64_t cost, int64_t price,
                        int64_t self_price, int status, int unit, int per_unit,
                        std::string_view document = "", std::string_view route = "") {
-    Database opd = Database::Open(input_.work_tree / "Corvix" / "OPD.MDB");
+    Database opd = Database::Open(input_.folder.work_tree / "Corvix" / "OPD.MDB");
     opd.Execute(
         "insert into MX (Tname, Sname, INSUcode, class, cost, INSUprice, selfprice, status, "
         "unit, perunit, document, ChangetoMXname) values (?,?,?,?,?,?,?,?,?,?,?,?)",
@@ -123,7 +124,13 @@ class VisionPrepassTest : public ::testing::Test {
          Currency{self_price}, status, unit, per_unit, document, route});
   }
 
-  StepResult Run() { return CVISWreadChartClick(input_, program_, now_, context_, outcome_); }
+  StepResult Run() {
+    Workplace place;
+    place.program_folder = program_;
+    place.now = now_;
+    place.clock = [now = now_] { return now; };
+    return PrepareVisionVisits(input_, place, context_);
+  }
 
   std::vector<std::string> Lines() const {
     std::vector<std::string> lines;
@@ -132,7 +139,7 @@ class VisionPrepassTest : public ::testing::Test {
   }
 
   ChainHeads Heads(std::string_view table) {
-    Database database = Database::Open(input_.work_tree / "ANTCHECK.MDB");
+    Database database = Database::Open(input_.folder.work_tree / "ANTCHECK.MDB");
     return ReadChainHeads(database, table);
   }
 
@@ -143,7 +150,6 @@ class VisionPrepassTest : public ::testing::Test {
   DateTime now_ = 0;
   RunFlags flags_;
   RecordingStepContext context_{flags_};
-  VisionChartOutcome outcome_;
 };
 
 std::string ShortString(std::string_view text, size_t capacity) {
@@ -154,8 +160,8 @@ std::string ShortString(std::string_view text, size_t capacity) {
 }
 
 TEST_F(VisionPrepassTest, ComplaintsAreFilteredChainedAndLaidOut) {
-  input_.start_date = "";  // the opening date of data.ini still applies
-  input_.split_date = "0990101";
+  input_.folder.start_date = "";  // the opening date of data.ini still applies
+  input_.chart.split_date = "0990101";
   std::string long_text(254, 'x');
   long_text.replace(0, 3, "CC:");
   WriteComplaints({
@@ -170,7 +176,7 @@ TEST_F(VisionPrepassTest, ComplaintsAreFilteredChainedAndLaidOut) {
   WriteOrders({});
   ASSERT_EQ(Run(), StepResult::kDone);
 
-  std::string bytes = ReadFileBytes(input_.work_tree / "CC.rd");
+  std::string bytes = ReadFileBytes(input_.folder.work_tree / "CC.rd");
   ASSERT_EQ(bytes.size(), 3u * 276);
   auto record = [&](int n) { return std::string_view(bytes).substr(n * 276, 276); };
   EXPECT_EQ(LoadI32(record(0).data()), 7);
@@ -192,8 +198,6 @@ TEST_F(VisionPrepassTest, ComplaintsAreFilteredChainedAndLaidOut) {
   EXPECT_THAT(Lines(), Contains("門診日期錯誤:7 0991231"));
   EXPECT_THAT(Lines(), Contains("門診日期錯誤:8 1121210"));
   EXPECT_THAT(Lines(), Not(Contains("門診日期錯誤:8 0981231")));
-  EXPECT_TRUE(outcome_.make_mx_checked);
-  EXPECT_TRUE(outcome_.read_chart_checked);
   EXPECT_THAT(context_.MessageTexts(), ElementsAre("製作主訴診斷tmpChart.cht完成"));
 }
 
@@ -202,13 +206,13 @@ TEST_F(VisionPrepassTest, TheSplitDateItselfBelongsToTheLaterHalf) {
       {{"8", "1120101", "", "on the split date"}, {"8", "1111231", "235959", "the day before"}});
   WriteOrders({});
   ASSERT_EQ(Run(), StepResult::kDone);
-  std::string bytes = ReadFileBytes(input_.work_tree / "CC.rd");
+  std::string bytes = ReadFileBytes(input_.folder.work_tree / "CC.rd");
   ASSERT_EQ(bytes.size(), 276u);
   EXPECT_EQ(bytes.substr(4, 8), ShortString("1120101", 7));
 
-  input_.mode = MakeDateMode::kBefore;
+  input_.chart.mode = MakeDateMode::kBefore;
   ASSERT_EQ(Run(), StepResult::kDone);
-  bytes = ReadFileBytes(input_.work_tree / "CC.rd");
+  bytes = ReadFileBytes(input_.folder.work_tree / "CC.rd");
   ASSERT_EQ(bytes.size(), 276u);
   EXPECT_EQ(bytes.substr(4, 8), ShortString("1111231", 7));
 }
@@ -216,19 +220,19 @@ TEST_F(VisionPrepassTest, TheSplitDateItselfBelongsToTheLaterHalf) {
 TEST_F(VisionPrepassTest, ConfigurationProblemsStopBeforeReadingAnything) {
   WriteComplaints({{"7", "1120301", "083000", "cough"}});
   WriteOrders({});
-  input_.his = "RealSun";
+  input_.folder.his = "RealSun";
   EXPECT_EQ(Run(), StepResult::kStopped);
-  input_.his = B5("展望");
-  input_.split_date = "";
+  input_.folder.his = B5("展望");
+  input_.chart.split_date = "";
   EXPECT_EQ(Run(), StepResult::kStopped);
-  EXPECT_EQ(input_.split_date, "1121210");
-  input_.split_date = "1120101";
+  EXPECT_EQ(input_.chart.split_date, "1121210");
+  input_.chart.split_date = "1120101";
   WriteProfileString(DataIni(), "system", "ClinicTypeNo", "1");
   EXPECT_EQ(Run(), StepResult::kStopped);
   EXPECT_THAT(context_.MessageTexts(),
               ElementsAre("請先正確選取原始系統目錄", "沒有填寫切割日期,製作方式必須設為之前",
                           "就醫科別代碼錯誤或缺失"));
-  EXPECT_FALSE(fs::exists(input_.work_tree / "CC.rd"));
+  EXPECT_FALSE(fs::exists(input_.folder.work_tree / "CC.rd"));
 }
 
 TEST_F(VisionPrepassTest, OrderLinesCarryEveryFieldRule) {
@@ -236,7 +240,7 @@ TEST_F(VisionPrepassTest, OrderLinesCarryEveryFieldRule) {
   WriteProfileString(DataIni(), "DUPMX", "DUPBLANK", "");
   WriteProfileString(DataIni(), "DUPMX", "DUPBAD", "NOPE");
   WriteProfileString(DataIni(), "UseMethodFix", "TIDX", "TID");
-  input_.split_date = "1000101";
+  input_.chart.split_date = "1000101";
   AddCatalogueRow("PANA", "Panadol 500mg", "AC12345100", "oral", 15000, 20000, 50000, 0x21, 1, 2);
   AddCatalogueRow("AMOX", "Amoxicillin", "AC55555100", "oral", 10000, 30000, 0, 8, 1, 2);
   AddCatalogueRow("GENT", "Gentamicin", "BC99999100", "inj", 0, 40000, 90000, 2, 0, 0);
@@ -258,7 +262,7 @@ TEST_F(VisionPrepassTest, OrderLinesCarryEveryFieldRule) {
   });
   ASSERT_EQ(Run(), StepResult::kDone);
 
-  std::string bytes = ReadFileBytes(input_.work_tree / "MXdo.mx");
+  std::string bytes = ReadFileBytes(input_.folder.work_tree / "MXdo.mx");
   ASSERT_EQ(bytes.size(), 9u * 296);
   auto order = [&](int n) {
     OrderLineRecord line;
@@ -348,18 +352,18 @@ TEST_F(VisionPrepassTest, OrderLinesCarryEveryFieldRule) {
 TEST_F(VisionPrepassTest, ReferralFilesAreIndexedByPatientAndDate) {
   WriteComplaints({});
   WriteOrders({});
-  fs::create_directories(input_.source_folder / "NHI_REF");
+  fs::create_directories(input_.folder.source_folder / "NHI_REF");
   std::string form = "<etadata><h1> A123456789 </h1><h23>20230301</h23><h2/></etadata>";
   for (int i = 1; i <= 10; ++i) {
     char name[32];
     std::snprintf(name, sizeof name, "ETA%02d.XML", i);
-    WriteFileBytes(input_.source_folder / "NHI_REF" / name, form);
+    WriteFileBytes(input_.folder.source_folder / "NHI_REF" / name, form);
   }
-  WriteFileBytes(input_.source_folder / "NHI_REF" / "etb01.xml",
+  WriteFileBytes(input_.folder.source_folder / "NHI_REF" / "etb01.xml",
                  "<etbdata><h2>B223456789</h2><h5>20230302</h5></etbdata>");
-  WriteFileBytes(input_.source_folder / "NHI_REF" / "README.TXT", "not a referral");
+  WriteFileBytes(input_.folder.source_folder / "NHI_REF" / "README.TXT", "not a referral");
   ASSERT_EQ(Run(), StepResult::kDone);
-  ReferralIndex index = ReferralIndex::Load(input_.work_tree / "REF.txt");
+  ReferralIndex index = ReferralIndex::Load(input_.folder.work_tree / "REF.txt");
   EXPECT_EQ(index.size(), 10u);
   EXPECT_EQ(index.Value("AA123456789202303011"), "ETA01.XML");
   EXPECT_EQ(index.Value("AA123456789202303019"), "ETA09.XML");
@@ -370,7 +374,7 @@ TEST_F(VisionPrepassTest, WithoutReferralFolderAnEmptyIndexIsWritten) {
   WriteComplaints({});
   WriteOrders({});
   ASSERT_EQ(Run(), StepResult::kDone);
-  EXPECT_EQ(ReadFileBytes(input_.work_tree / "REF.txt"), "");
+  EXPECT_EQ(ReadFileBytes(input_.folder.work_tree / "REF.txt"), "");
   EXPECT_THAT(Lines(), Contains(::testing::StartsWith("沒有轉診資料夾,轉診建檔未做")));
 }
 
@@ -381,7 +385,7 @@ TEST_F(VisionPrepassTest, OpeningDateIsLearnedOnlyWithoutOneInTheWindow) {
                {"0", "0990101", "083000", "ZZZ", "1", "QD", "", "", "", "1", "1", ""}});
   ASSERT_EQ(Run(), StepResult::kDone);
   EXPECT_EQ(ReadProfileString(DataIni(), "system", B5("開業日期")), "1000101");
-  input_.start_date = "";
+  input_.folder.start_date = "";
   ASSERT_EQ(Run(), StepResult::kDone);
   EXPECT_EQ(ReadProfileString(DataIni(), "system", B5("開業日期")), "1050101");
 }
@@ -389,12 +393,12 @@ TEST_F(VisionPrepassTest, OpeningDateIsLearnedOnlyWithoutOneInTheWindow) {
 TEST_F(VisionPrepassTest, SourceFolderIsLeftUntouchedAndRerunsStartAfresh) {
   WriteComplaints({{"7", "1120301", "083000", "cough"}});
   WriteOrders({{"7", "1120301", "083000", "ZZZ", "1", "QD", "", "", "", "1", "1", ""}});
-  auto before = Snapshot(input_.source_folder);
+  auto before = Snapshot(input_.folder.source_folder);
   ASSERT_EQ(Run(), StepResult::kDone);
   ASSERT_EQ(Run(), StepResult::kDone);
-  EXPECT_EQ(Snapshot(input_.source_folder), before);
-  EXPECT_EQ(ReadFileBytes(input_.work_tree / "CC.rd").size(), 276u);
-  EXPECT_EQ(ReadFileBytes(input_.work_tree / "MXdo.mx").size(), 296u);
+  EXPECT_EQ(Snapshot(input_.folder.source_folder), before);
+  EXPECT_EQ(ReadFileBytes(input_.folder.work_tree / "CC.rd").size(), 276u);
+  EXPECT_EQ(ReadFileBytes(input_.folder.work_tree / "MXdo.mx").size(), 296u);
   EXPECT_EQ(Heads("CClink"), (ChainHeads{{7, 0}}));
 }
 
@@ -404,9 +408,9 @@ TEST_F(VisionPrepassTest, StopEndsTheLoopsAndFinishesTheFiles) {
   WriteOrders({{"7", "1120301", "083000", "ZZZ", "1", "QD", "", "", "", "1", "1", ""}});
   context_.RequestStopAfterEvents(1);
   ASSERT_EQ(Run(), StepResult::kDone);
-  size_t written = ReadFileBytes(input_.work_tree / "CC.rd").size() / 276;
+  size_t written = ReadFileBytes(input_.folder.work_tree / "CC.rd").size() / 276;
   EXPECT_EQ(written, 1000u);
-  EXPECT_EQ(ReadFileBytes(input_.work_tree / "MXdo.mx").size(), 0u);
+  EXPECT_EQ(ReadFileBytes(input_.folder.work_tree / "MXdo.mx").size(), 0u);
   EXPECT_EQ(Heads("CClink"), (ChainHeads{{7, 999}}));
 }
 

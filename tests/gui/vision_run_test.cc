@@ -48,15 +48,13 @@ struct VisionBench {
     window = std::make_unique<TFdataedit>(environment);
     demo::WriteVisionDemoSource(source.path(), 1);
     // The real steps, noting which of them started.
-    std::vector<VisionStep> steps = VisionPipelineSteps(home.path(), environment.clock);
-    for (VisionStep& step : steps) {
-      step.run = [this, id = step.id, run = step.run](VisionRunFields& fields,
-                                                      StepContext& context) {
-        ran.push_back(id);
-        return run(fields, context);
+    for (PipelineStep& step : vision().pipeline().steps) {
+      step.run = [this, word = step.word, run = step.run](RunFields& fields, const Workplace& place,
+                                                          StepContext& context) {
+        ran.push_back(word);
+        return run(fields, place, context);
       };
     }
-    vision().SetPipelineSteps(steps);
   }
   TFVISW& vision() { return window->vision_window(); }
   template <typename Widget>
@@ -73,7 +71,7 @@ struct VisionBench {
   zuvo::gui::testing::ScriptedPrompts prompts;
   WorkbenchEnvironment environment{home.path(), flags, prompts};
   std::unique_ptr<TFdataedit> window;
-  std::vector<VisionStepId> ran;
+  std::vector<std::string_view> ran;
 };
 
 TEST(VisionRun, FolderChoiceOneShotRunAndApply) {
@@ -121,7 +119,7 @@ TEST(VisionRun, StopButtonIsHeardWhileAStepRuns) {
   size_t messages_before = bench.prompts.messages().size();
   QTimer::singleShot(0, [&] { bench.Find<QPushButton>("Cstop")->click(); });
   bench.Find<QPushButton>("CVISWall")->click();
-  EXPECT_EQ(bench.ran, std::vector<VisionStepId>{VisionStepId::kCatalogue});
+  EXPECT_EQ(bench.ran, std::vector<std::string_view>{"catalogue"});
   EXPECT_FALSE(bench.Find<QCheckBox>("CVISWmakeMXcheck")->isChecked());
   EXPECT_FALSE(bench.Find<QCheckBox>("CscreenMXDXcheck")->isChecked());
   EXPECT_EQ(bench.prompts.messages().size(), messages_before);

@@ -172,7 +172,7 @@ TEST_F(ScreeningTest, MissingDayIndexChangesNothing) {
   // The buttons report no completion for a catalogue left unscreened.
   flags.SetStepMessages(true);
   RecordingStepContext button(flags);
-  EXPECT_FALSE(CscreenMXDXClick(work_tree, "3501010000", kNow, button).screened);
+  EXPECT_FALSE(ScreenClinicWorkTree(work_tree, "3501010000", kNow, button).screened);
   EXPECT_TRUE(button.lines().empty());
   EXPECT_EQ(button.MessageTexts().size(), 1u);
   RecordingStepContext realsun(flags);
@@ -202,7 +202,7 @@ TEST_F(ScreeningTest, HandlersReportAndRealSunRefusesOtherSystemsOrKeepsPrepared
   AddCatalogueRows({"J00"}, {}, false);
   WriteVisits({{1, kNow - 0.5, {"J00"}, {}}});
   flags.SetStepMessages(true);
-  CscreenMXDXClick(work_tree, "3501010000", kNow, context);
+  ScreenClinicWorkTree(work_tree, "3501010000", kNow, context);
   EXPECT_EQ(context.lines(), (std::vector<std::string>{"篩選常用診斷及醫令完成"}));
   EXPECT_EQ(context.MessageTexts(), (std::vector<std::string>{"篩選常用診斷及醫令完成"}));
 

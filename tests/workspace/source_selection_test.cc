@@ -69,7 +69,7 @@ TEST_F(SelectionTest, RecognisesTheSystemByTheFirstProbeThatHits) {
 TEST_F(SelectionTest, VisionFolderMakesOneWorkTreePerDayInASharedClinicFolder) {
   fs::path source = VisionSource({B5("展望示範診所"), "3501200000"});
   fs::rename(source / "VISPARA.DBF", source / "Vispara.dbf");  // any letter case is found
-  VisionFolderFields fields;
+  ClinicFolderFields fields;
   context.AnswerNextFolder(source);
   ASSERT_EQ(SelectVisionFolder(fields, PlaceOn(26), context), StepResult::kDone);
   EXPECT_EQ(fields.source_folder, WithTrailingSeparator(source));
@@ -81,7 +81,8 @@ TEST_F(SelectionTest, VisionFolderMakesOneWorkTreePerDayInASharedClinicFolder) {
   EXPECT_TRUE(fs::is_directory(clinic / "1070326_1" / "Tolsern"));
   EXPECT_TRUE(fs::is_directory(clinic / "1070326_1" / "Corvix"));
   EXPECT_TRUE(context.messages().empty());
-  EXPECT_EQ(DataEditIni(home.path()).ReadLastVisionFolder(), WithTrailingSeparator(source));
+  EXPECT_EQ(DataEditIni(home.path()).LastFolder(SourceSystem::kVision),
+            WithTrailingSeparator(source));
   // The dialog started in the program folder, the field being empty.
   ASSERT_EQ(context.folder_requests().size(), 1u);
   EXPECT_EQ(context.folder_requests()[0].caption, "選擇系統檔案夾");
@@ -101,7 +102,7 @@ TEST_F(SelectionTest, VisionFolderFillsOnlyBlankFieldsFromDataIni) {
   WriteFileBytes(ClinicFolderOf("VISW", "X1") / "data.ini",
                  B5("[System]\r\n開業日期=0870701\r\nPHARMACISTNAME=王藥師\r\n"
                     "PharmacistID=A123456789\r\npharmacistid=B2\r\n"));
-  VisionFolderFields fields;
+  ClinicFolderFields fields;
   fields.source_folder = source;
   fields.pharmacist_name = B5("李藥師");
   fields.pharmacist_id = "  ";
@@ -115,7 +116,7 @@ TEST_F(SelectionTest, VisionFolderFillsOnlyBlankFieldsFromDataIni) {
 
 TEST_F(SelectionTest, VisionFolderRefusesOtherSystemsBeforeWritingAnything) {
   fs::path source = RealSunSource({"A", "X1"});
-  VisionFolderFields fields;
+  ClinicFolderFields fields;
   fields.source_folder = source;
   EXPECT_EQ(SelectVisionFolder(fields, PlaceOn(26), context), StepResult::kStopped);
   EXPECT_EQ(context.MessageTexts(),
@@ -132,7 +133,7 @@ TEST_F(SelectionTest, VisionFolderRefusesOtherSystemsBeforeWritingAnything) {
 TEST_F(SelectionTest, VisionFolderRefusesACodeThatCannotNameAFolder) {
   for (std::string code : {"35 012", "../..", ""}) {
     fs::remove_all(sources.path() / "visw");
-    VisionFolderFields fields;
+    ClinicFolderFields fields;
     fields.source_folder = VisionSource({"A", code});
     EXPECT_EQ(SelectVisionFolder(fields, PlaceOn(26), context), StepResult::kStopped) << code;
   }
@@ -147,7 +148,7 @@ TEST_F(SelectionTest, VisionFolderUsesReadyDatabasesOnlyAsAPair) {
   fs::path clinic = ClinicFolderOf("VISW", "X1");
   fs::create_directories(clinic);
   WriteFileBytes(clinic / "opd.MDB", "catalogue");
-  VisionFolderFields fields;
+  ClinicFolderFields fields;
   fields.source_folder = source;
   ASSERT_EQ(SelectVisionFolder(fields, PlaceOn(26), context), StepResult::kDone);
   EXPECT_EQ(context.MessageTexts(), std::vector<std::string>{"做好的只有OPD.mdb沒有PERSONAL.mdb"});
@@ -165,7 +166,7 @@ TEST_F(SelectionTest, DamagedParameterTableEndsTheStepWithAnErrorNamingIt) {
   fs::path source = sources / "broken";
   fs::create_directories(source);
   WriteFileBytes(source / "VISPARA.DBF", "not a table");
-  VisionFolderFields fields;
+  ClinicFolderFields fields;
   fields.source_folder = source;
   try {
     SelectVisionFolder(fields, PlaceOn(26), context);
@@ -192,7 +193,7 @@ TEST_F(SelectionTest, RealSunFolderRemovesBlanksFromTheNameAndFollowsTheMode) {
   EXPECT_TRUE(fields.pharmacist_name.empty()) << "data.ini replaces the fields";
   EXPECT_EQ(context.MessageTexts(),
             (std::vector<std::string>{"沒有藥師資料,無藥師請忽略", "尚未設定開業日期"}));
-  EXPECT_EQ(DataEditIni(home.path()).ReadLastRealSunFolder(), source);
+  EXPECT_EQ(DataEditIni(home.path()).LastFolder(SourceSystem::kRealSun), source);
 
   fields.mode = MakeDateMode::kOnAndAfter;
   ASSERT_EQ(ChangeRealSunMakeDateMode(fields, PlaceOn(26), context), StepResult::kDone);

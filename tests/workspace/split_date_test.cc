@@ -39,13 +39,16 @@ TEST_F(SplitDateCheckTest, AValidDateIsTakenInEitherMode) {
   EXPECT_TRUE(context.messages().empty());
 }
 
-TEST_F(SplitDateCheckTest, RefusesBlanksAroundTheDateAndImpossibleDates) {
-  for (std::string text : {" 1070101", "1070101 ", "1070230", "107011", "10701011"}) {
+TEST_F(SplitDateCheckTest, RefusesBlanksAroundTheDateLettersAndImpossibleDates) {
+  // "garbage" and "107ab01" read by RocDateToDate's rules would be dates (1911-01-01 and
+  // 2018-01-01): a split date must be typed in digits.
+  for (std::string text :
+       {" 1070101", "1070101 ", "1070230", "107011", "10701011", "garbage", "107ab01"}) {
     std::string field = text;
     EXPECT_FALSE(CheckSplitDate(field, MakeDateMode::kBefore, Today(), context)) << text;
     EXPECT_EQ(field, text) << "a wrong date stays as the operator typed it";
   }
-  EXPECT_EQ(context.MessageTexts(), std::vector<std::string>(5, "切割日期格式錯誤yyymmdd"));
+  EXPECT_EQ(context.MessageTexts(), std::vector<std::string>(7, "切割日期格式錯誤yyymmdd"));
 }
 
 TEST_F(SplitDateCheckTest, TomorrowCrossesTheYearEnd) {

@@ -22,7 +22,7 @@ TEST(DataEditIni, MissingFileGivesTheDefaults) {
   EXPECT_EQ(preview.height, 436);
   EXPECT_EQ(preview.columns, 3);
   EXPECT_EQ(preview.left, 100);
-  EXPECT_TRUE(ini.ReadLastVisionFolder().empty());
+  EXPECT_TRUE(ini.LastFolder(SourceSystem::kVision).empty());
   WorkbenchSettings workbench = ini.ReadWorkbench();
   EXPECT_FALSE(workbench.operator_mode);
 #ifndef _WIN32
@@ -59,10 +59,10 @@ TEST(DataEditIni, RemembersSourceFoldersInBig5) {
   TempDir home;
   DataEditIni ini(home.path());
   std::filesystem::path folder = home.path() / PathFromUtf8("展望資料") / "";
-  ini.WriteLastVisionFolder(folder);
-  ini.WriteLastRealSunFolder("/rs/");
-  EXPECT_EQ(ini.ReadLastVisionFolder(), folder);
-  EXPECT_EQ(ini.ReadLastRealSunFolder(), std::filesystem::path("/rs/"));
+  ini.WriteLastFolder(SourceSystem::kVision, folder);
+  ini.WriteLastFolder(SourceSystem::kRealSun, "/rs/");
+  EXPECT_EQ(ini.LastFolder(SourceSystem::kVision), folder);
+  EXPECT_EQ(ini.LastFolder(SourceSystem::kRealSun), std::filesystem::path("/rs/"));
   std::string bytes = testing::ReadFileBytes(home / "DataEdit.ini");
   EXPECT_NE(bytes.find(big5::FromUtf8("[Vsystem]")), std::string::npos);
   EXPECT_NE(bytes.find(big5::FromUtf8("一轉目錄=") + PathToBig5(folder)), std::string::npos);
@@ -73,13 +73,13 @@ TEST(DataEditIni, RefusesAFileSavedAsUtf8) {
   WriteFileBytes(home / "DataEdit.ini", "[Vsystem]\r\n一轉目錄=/visw/\r\n");
   DataEditIni ini(home.path());
   try {
-    ini.ReadLastVisionFolder();
+    ini.LastFolder(SourceSystem::kVision);
     FAIL() << "a UTF-8 DataEdit.ini must be refused";
   } catch (const Error& error) {
     EXPECT_NE(std::string(error.what()).find("DataEdit.ini is not Big5 text"), std::string::npos)
         << error.what();
   }
-  EXPECT_THROW(ini.WriteLastVisionFolder("/x/"), Error);
+  EXPECT_THROW(ini.WriteLastFolder(SourceSystem::kVision, "/x/"), Error);
 }
 
 }  // namespace

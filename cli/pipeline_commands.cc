@@ -1,0 +1,88 @@
+// "<system> run" and "<system> step <word>" for every step of each pipeline, built from its
+// table.
+#include <iostream>
+
+#include "app/pipeline_run.h"
+#include "app/program_folder.h"
+#include "app/vision_pipeline.h"
+#include "app/work_tree_selection.h"
+#include "app/workplace_setup.h"
+#include "command.h"
+#include "platform/file_ops.h"
+#include "run_options.h"
+#include "step_output.h"
+#include "terminal_session.h"
+
+namespace zuvo::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The fields a step filled that the operator reads off the window.
+void PrintStepFields(const RunFields& fields) {
+  PrintBig5Field(std::cout, "pharmacist name", fields.folder.pharmacist_name);
+  PrintBig5Field(std::cout, "pharmacist id", fields.folder.pharmacist_id);
+  PrintBig5Field(std::cout, "split date", fields.chart.split_date);
+}
+
+int RunStep(const Pipeline& pipeline, const PipelineStep& step, Invocation& invocation) {
+  std::optional<std::string> work_tree = invocation.args.Option("work-tree");
+  if (!work_tree) throw UsageError("--work-tree is required");
+  std::optional<fs::path> source;
+  if (std::optional<std::string> given = invocation.args.Option("source")) {
+    source = fs::absolute(PathFromUtf8(*given));
+  }
+  InstallDeliveredFiles(invocation.home);
+  RunFields fields =
+      ReadWorkTree(pipeline, invocation.home, fs::absolute(PathFromUtf8(*work_tree)), source);
+  ReadRunOptions(invocation.args, step.options, fields);
+  invocation.args.Finish(0);
+  TerminalSession session;
+  StepResult result =
+      RunSingleStep(pipeline, step, fields, CurrentWorkplace(invocation.home), session.context());
+  PrintStepFields(fields);
+  if (result == StepResult::kDone) PrintWorkTree(std::cout, fields.folder.work_tree);
+  return ExitStatusOf(result);
+}
+
+int RunPipeline(const Pipeline& pipeline, Invocation& invocation) {
+  RunFields fields;
+  fields.chart.split_date = pipeline.default_split_date;
+  ReadRunOptions(invocation.args, AllOptions(pipeline), fields);
+  fs::path source = fs::absolute(PathFromUtf8(invocation.args.RequiredPositional(0, "SRC")));
+  invocation.args.Finish(1);
+  InstallDeliveredFiles(invocation.home);
+  TerminalSession session;
+  session.context().SetFolderAnswer(source);
+  StepResult chosen = pipeline.select(fields, CurrentWorkplace(invocation.home), session.context());
+  if (chosen != StepResult::kDone) return ExitStatusOf(chosen);
+  PrintWorkTree(std::cout, fields.folder.work_tree);
+  RunOutcome outcome =
+      RunOneShot(pipeline, fields, CurrentWorkplace(invocation.home), session.context());
+  if (!outcome.report.empty()) std::cout << "report: " << PathToUtf8(outcome.report) << '\n';
+  return outcome.completed ? kExitOk : kExitStopped;
+}
+
+bool RegisterPipeline(const Pipeline& pipeline) {
+  const std::string system(pipeline.word);
+  RegisterCommand(
+      {system + " run", "SRC " + OptionsUsage(AllOptions(pipeline)),
+       "choose the " + system +
+           " folder SRC and run the whole conversion into a new "
+           "work tree",
+       [&pipeline](Invocation& invocation) { return RunPipeline(pipeline, invocation); }});
+  for (const PipelineStep& step : pipeline.steps) {
+    std::string usage = "--work-tree WT [--source SRC]";
+    if (!step.options.empty()) usage += " " + OptionsUsage(step.options);
+    RegisterCommand({system + " step " + std::string(step.word), usage, std::string(step.summary),
+                     [&pipeline, &step](Invocation& invocation) {
+                       return RunStep(pipeline, step, invocation);
+                     }});
+  }
+  return true;
+}
+
+const bool registered_vision = RegisterPipeline(VisionPipeline());
+
+}  // namespace
+}  // namespace zuvo::cli

@@ -1,0 +1,107 @@
+#include "app/pipeline_run.h"
+
+#include <exception>
+#include <optional>
+
+#include "app/conversion_report.h"
+#include "core/clock_text.h"
+#include "platform/big5.h"
+#include "platform/error.h"
+#include "workspace/conversion_guard.h"
+
+namespace zuvo {
+namespace {
+
+bool IsSystemOf(const Pipeline& pipeline, const RunFields& fields) {
+  return big5::Trim(fields.folder.his) == big5::Literal(SourceSystemName(pipeline.system));
+}
+
+// Takes the clinic's lock and records the run in the work tree, when there is a work tree to
+// record in.
+void TakeGuard(std::optional<ConversionGuard>& guard, const Pipeline& pipeline,
+               const PipelineStep* step, const RunFields& fields, const Workplace& place) {
+  if (!fields.folder.work_tree.empty()) {
+    guard.emplace(fields.folder.work_tree, ActivityName(pipeline, step), fields.chart, place.clock);
+  }
+}
+
+Workplace StepPlace(const Workplace& run_place) {
+  Workplace place = run_place;
+  place.now = place.clock();
+  return place;
+}
+
+}  // namespace
+
+std::string ActivityName(const Pipeline& pipeline, const PipelineStep* step) {
+  std::string name(pipeline.word);
+  if (step == nullptr) return name + " run";
+  return name + " step " + std::string(step->word);
+}
+
+RunOutcome RunOneShot(const Pipeline& pipeline, RunFields& fields, const Workplace& place,
+                      StepContext& context, const StepDone& step_done) {
+  RunOutcome outcome;
+  if (!IsSystemOf(pipeline, fields)) {
+    context.ShowMessage(pipeline.wrong_system_message, MessageKind::kWarning);
+    return outcome;
+  }
+  if (pipeline.prepare_run) pipeline.prepare_run(fields);
+  const DateTime started = place.clock();
+  context.Flags().SetStepMessages(false);
+  context.Flags().SetStopRequested(false);
+  std::optional<ConversionGuard> guard;
+  TakeGuard(guard, pipeline, nullptr, fields, place);
+
+  ReportingStepContext reporting(context);
+  const std::string title = "一次性轉換 (" + std::string(SourceSystemName(pipeline.system)) + "): ";
+  auto write_report = [&](const std::string& status) {
+    if (fields.folder.work_tree.empty()) return;
+    outcome.report =
+        WriteConversionReport(fields.folder.work_tree, title + status, reporting.entries(), started,
+                              ElapsedText(started, place.clock()));
+  };
+  try {
+    for (const PipelineStep& step : pipeline.steps) {
+      if (context.StopRequested()) break;
+      StepResult result = step.run(fields, StepPlace(place), reporting);
+      if (result != StepResult::kDone || context.StopRequested()) break;
+      outcome.steps_done.push_back(step.word);
+      if (step_done) step_done(step);
+    }
+  } catch (const std::exception& error) {
+    // The window shows the error in a box; the report keeps it with the lines before it. A
+    // report that cannot be written (a full disk) must not hide the step's own error.
+    try {
+      write_report("錯誤,後面的步驟沒有執行: " + std::string(error.what()));
+    } catch (const std::exception& report_error) {
+      throw Error(std::string(error.what()) + " (轉檔報告也無法寫入: " + report_error.what() + ")");
+    }
+    throw;
+  }
+  outcome.completed = outcome.steps_done.size() == pipeline.steps.size();
+  if (outcome.completed) {
+    outcome.elapsed = "耗時:" + ElapsedText(started, place.clock());
+    context.SetElapsedLabel(outcome.elapsed);
+    reporting.ShowMessage(pipeline.completion, MessageKind::kInformation, MessageButtons::kOk);
+    context.Flags().SetStepMessages(true);
+  }
+  write_report(outcome.completed ? "完成" : "已停止");
+  if (guard) guard->Finish(outcome.completed, fields.chart);
+  outcome.messages = reporting.entries();
+  return outcome;
+}
+
+StepResult RunSingleStep(const Pipeline& pipeline, const PipelineStep& step, RunFields& fields,
+                         const Workplace& place, StepContext& context, const StepDone& step_done) {
+  context.Flags().SetStopRequested(false);
+  std::optional<ConversionGuard> guard;
+  if (IsSystemOf(pipeline, fields)) TakeGuard(guard, pipeline, &step, fields, place);
+  StepResult result = step.run(fields, place, context);
+  const bool done = result == StepResult::kDone && !context.StopRequested();
+  if (guard) guard->Finish(done, fields.chart);
+  if (result == StepResult::kDone && step_done) step_done(step);
+  return result;
+}
+
+}  // namespace zuvo

@@ -1,0 +1,21 @@
+#pragma once
+
+// The fields of a conversion window that its steps read and fill, in one place: the window
+// copies its widgets in before a step and the step's changes back afterwards; the command line
+// fills them from a work tree's record and its options.
+
+#include "catalogue/vision_catalogue.h"
+#include "patients/remark_analysis.h"
+#include "workspace/clinic_fields.h"
+#include "workspace/split_date.h"
+
+namespace zuvo {
+
+struct RunFields {
+  ClinicFolderFields folder;
+  ChartOptions chart;
+  ShortNameSource short_names = ShortNameSource::kSourceCode;  // CSnameType
+  RemarkMode remark_mode = RemarkMode::kFullPhraseAnalysis;    // CreMarkType
+};
+
+}  // namespace zuvo
