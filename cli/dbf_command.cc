@@ -176,8 +176,10 @@ class TablePrinter {
     ConvertRows();
     out_.Flush();
     if (unreadable_memos_ == 0) return true;
-    std::cerr << "warning: " << unreadable_memos_ << " memo value(s) could not be read and show as "
-              << kUnreadableMemoShown << "; the first: " << first_unreadable_memo_ << "\n";
+    std::fflush(stdout);  // the records first, then why some memos are missing
+    std::cerr << "zuvoconv dbf: " << unreadable_memos_ << " memo value(s) could not be read and "
+              << "show as " << kUnreadableMemoShown << "; the first: " << first_unreadable_memo_
+              << "\n";
     return false;
   }
 

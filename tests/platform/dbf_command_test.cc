@@ -139,6 +139,25 @@ TEST_F(DbfCommandTypes, HelpListsTheOptionsAndWhatEachTypePrintsAs) {
   }
 }
 
+TEST(DbfCommandMemo, UnreadableMemoShowsAsAQuestionMarkAndTheCommandFails) {
+  if (std::getenv("ZUVO_CLI") == nullptr) GTEST_SKIP() << "ZUVO_CLI is not set";
+  TempDir dir;
+  // FoxPro memo file: block size 64, a 512-byte header; block 8 holds "kept", block 1 lies in
+  // the header.
+  std::string memo(512, '\0');
+  memo[7] = 64;
+  memo += "\0\0\0\x01\0\0\0\x04kept"s + std::string(52, '\0');
+  WriteFileBytes(dir / "M.FPT", memo);
+  WriteFileBytes(dir / "M.DBF", DbfFixedHeader(0x30, 2, 65, 5) + DbfDescriptor("NOTE", 'M', 4) +
+                                    "\r \x01\0\0\0 \x08\0\0\0\x1A"s);
+  int status = -1;
+  EXPECT_EQ(RunDbfCommand("'" + (dir / "M.DBF").string() + "' --csv", status, true),
+            "NOTE\r\n?\r\nkept\r\nzuvoconv dbf: 1 memo value(s) could not be read and show as ?; "
+            "the first: memo block 1 of " +
+                (dir / "M.FPT").string() + " lies inside the file header\n");
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+}
+
 TEST(DbfCommandCodePage, TextIsDecodedAsTheTableDeclaresUnlessToldOtherwise) {
   if (std::getenv("ZUVO_CLI") == nullptr) GTEST_SKIP() << "ZUVO_CLI is not set";
   TempDir dir;
