@@ -1,5 +1,6 @@
-// zuvoconv dbf: a first look at a source table — its header, then its records, Big5 shown as
-// UTF-8 (bytes that do not decode are shown as \xNN), or RFC 4180 CSV, or the raw bytes.
+// zuvoconv dbf: a first look at a table of any xBase tool — its header, then its records with
+// every field read to its value and text decoded by the table's code page (bytes that do not
+// decode are shown as \xNN), or RFC 4180 CSV, or the text bytes as stored.
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -7,10 +8,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 #include "command.h"
-#include "platform/big5.h"
+#include "platform/code_page_text.h"
+#include "platform/dbf_code_page.h"
 #include "platform/dbf_table.h"
 #include "platform/error.h"
 
@@ -21,9 +24,51 @@ namespace fs = std::filesystem;
 
 constexpr int kBig5CodePage = 950;
 constexpr size_t kFlushThreshold = 1 << 20;
-// Rows are converted to UTF-8 in batches of this many Big5 bytes: one conversion per batch
-// instead of one per value, in buffers small enough to stay off fresh pages.
+// Rows are converted to UTF-8 in batches of this many bytes: one conversion per batch instead
+// of one per value, in buffers small enough to stay off fresh pages.
 constexpr size_t kConversionBatch = 16 << 10;
+// Listing columns of the values whose text is not as wide as the field.
+constexpr size_t kDateColumn = 10;      // 2024-01-31
+constexpr size_t kDateTimeColumn = 23;  // 2024-01-31T23:59:59.999
+constexpr size_t kIntegerColumn = 11;   // -2147483648
+constexpr size_t kFractionColumn = 16;  // currency and doubles, as a rule
+constexpr std::string_view kNullShown = "NULL";
+// A memo whose block cannot be read; the first reason is reported at the end.
+constexpr std::string_view kUnreadableMemoShown = "?";
+
+constexpr std::string_view kHelp =
+    R"(usage: zuvoconv dbf FILE [--fields A,B,...] [--csv] [--raw] [--encoding NAME]
+
+Shows a dBase table of dBase III/IV/5/7, Clipper, FoxPro or Visual FoxPro: its header and
+every record (a deleted one marked *), or its live records as CSV.
+
+options:
+  --fields A,B,...  only these fields, in this order (names without regard to case)
+  --csv             RFC 4180 CSV of the live records, after a line of field names
+  --raw             text as the table stores it, not decoded
+  --encoding NAME   decode text as NAME (950, Big5, GBK, UTF-8, windows-1252, CP850, ...)
+                    instead of the code page the table declares
+
+Text is decoded by the code page the table declares (a .cpg file beside it, else its language
+driver), Big5 when it declares none; a byte that does not decode is shown as \xNN.
+
+Each field type prints as:
+  C, V            text (CSV: without trailing blanks)
+  M               memo text (listing: line breaks as \r and \n)
+  N, F            the number as stored
+  I, +            whole number
+  Y               currency with four decimals: 12.3400
+  B (FoxPro), O   floating-point number, shortest exact form: 2.5
+  D               date: 2024-01-31
+  T, @            date and time: 2024-01-31T08:30:00, with .mmm when it has milliseconds
+  L               T or F
+  G, P, W, B (dBase memo), Q, 0 (_NullFlags)
+                  bytes in hexadecimal
+  no value        empty
+  null            NULL in the listing, empty in CSV (nullable Visual FoxPro fields)
+
+A memo whose block cannot be read shows as ?; the command then ends with status 1 and says why.
+)";
 
 // stdout in large writes: a table of a few hundred megabytes prints without a write per value.
 class BufferedOutput {
@@ -56,11 +101,6 @@ std::string_view WithoutTrailingBlanks(std::string_view value) {
   while (!value.empty() && static_cast<unsigned char>(value.back()) <= ' ') value.remove_suffix(1);
   return value;
 }
-std::string_view WithoutBlanks(std::string_view value) {
-  value = WithoutTrailingBlanks(value);
-  while (!value.empty() && static_cast<unsigned char>(value.front()) <= ' ') value.remove_prefix(1);
-  return value;
-}
 
 bool IsAscii(std::string_view value) {
   return std::all_of(value.begin(), value.end(),
@@ -73,9 +113,44 @@ bool NeedsQuotes(std::string_view value) {
                      [](char c) { return c == ',' || c == '"' || c == '\r' || c == '\n'; });
 }
 
-bool IsMemo(const DbfField& field) { return field.type == 'M'; }
-bool IsNumeric(const DbfField& field) {
-  return field.type == 'N' || field.type == 'F' || field.type == 'D' || field.type == 'L';
+bool IsMemo(const DbfField& field) {
+  return field.kind == DbfFieldKind::kMemoText || field.kind == DbfFieldKind::kMemoBinary;
+}
+bool IsRightAligned(const DbfField& field) {
+  switch (field.kind) {
+    case DbfFieldKind::kNumber:
+    case DbfFieldKind::kInteger:
+    case DbfFieldKind::kOrderedInteger:
+    case DbfFieldKind::kCurrency:
+    case DbfFieldKind::kDouble:
+    case DbfFieldKind::kOrderedDouble:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Width of a field's values in the listing, as a rule.
+size_t ShownWidth(const DbfField& field) {
+  switch (field.kind) {
+    case DbfFieldKind::kDate:
+      return kDateColumn;
+    case DbfFieldKind::kDateTime:
+    case DbfFieldKind::kTimestamp:
+      return kDateTimeColumn;
+    case DbfFieldKind::kInteger:
+    case DbfFieldKind::kOrderedInteger:
+      return kIntegerColumn;
+    case DbfFieldKind::kCurrency:
+    case DbfFieldKind::kDouble:
+    case DbfFieldKind::kOrderedDouble:
+      return kFractionColumn;
+    case DbfFieldKind::kVarBinary:
+    case DbfFieldKind::kNullFlags:
+      return 2 * static_cast<size_t>(field.width);
+    default:
+      return static_cast<size_t>(field.width);
+  }
 }
 
 struct Options {
@@ -86,41 +161,72 @@ struct Options {
 
 class TablePrinter {
  public:
-  TablePrinter(DbfTable& table, Options options) : table_(table), options_(std::move(options)) {}
+  TablePrinter(DbfTable& table, Options options, CodePageDecoder decoder,
+               std::vector<std::string> warnings)
+      : table_(table),
+        options_(std::move(options)),
+        decoder_(std::move(decoder)),
+        warnings_(std::move(warnings)) {}
 
   void PrintHeader();
   void PrintRecords();
   void PrintCsv();
-  void Finish() {
+  // Writes what is left; false when a memo could not be read (reported on standard error).
+  bool Finish() {
     ConvertRows();
     out_.Flush();
+    if (unreadable_memos_ == 0) return true;
+    std::fflush(stdout);  // the records first, then why some memos are missing
+    std::cerr << "zuvoconv dbf: " << unreadable_memos_ << " memo value(s) could not be read and "
+              << "show as " << kUnreadableMemoShown << "; the first: " << first_unreadable_memo_
+              << "\n";
+    return false;
   }
 
  private:
-  // The value shown for a field of the current record: memo text for memo fields.
-  std::string_view Value(int index);
-  // Record lines are gathered as Big5 and converted a batch at a time; a batch ends only at
-  // the end of a line, so no character is split.
-  void AppendShown(std::string_view big5) { rows_.append(big5); }
-  void AppendCsvCell(std::string_view big5);
+  // The value of a field of the current record; a memo that cannot be read is counted and
+  // shows as kUnreadableMemoShown.
+  DbfValue ValueOf(int index);
+  // The text of a field's value; C fields and memo text as stored (untrimmed).
+  std::string_view Shown(const DbfValue& value);
+  // Record lines are gathered as the table's bytes and converted a batch at a time; a batch
+  // ends only at the end of a line, so no character is split.
+  void AppendShown(std::string_view bytes) { rows_.append(bytes); }
+  void AppendCsvCell(std::string_view bytes);
   void EndLine(std::string_view line_end);
   void ConvertRows();
+  std::string Decoded(std::string_view bytes) const {
+    return options_.raw ? std::string(bytes) : decoder_.ToUtf8Escaped(bytes);
+  }
   size_t ColumnWidth(const DbfField& field) const {
-    return std::max(field.name.size(), static_cast<size_t>(field.width));
+    return std::max(field.name.size(), ShownWidth(field));
   }
 
   DbfTable& table_;
   Options options_;
+  CodePageDecoder decoder_;
+  std::vector<std::string> warnings_;
   BufferedOutput out_;
   std::string rows_;
-  std::string memo_;
+  std::string shown_;
+  int unreadable_memos_ = 0;
+  std::string first_unreadable_memo_;
 };
 
-std::string_view TablePrinter::Value(int index) {
-  const DbfField& field = table_.Fields()[static_cast<size_t>(index)];
-  if (!IsMemo(field)) return table_.RawField(index);
-  memo_ = table_.Memo(field.name);
-  return memo_;
+DbfValue TablePrinter::ValueOf(int index) {
+  try {
+    return table_.Value(index);
+  } catch (const Error& error) {
+    if (!IsMemo(table_.Fields()[static_cast<size_t>(index)])) throw;
+    if (unreadable_memos_++ == 0) first_unreadable_memo_ = error.what();
+    return DbfMalformed{kUnreadableMemoShown, false};
+  }
+}
+
+std::string_view TablePrinter::Shown(const DbfValue& value) {
+  if (const auto* text = std::get_if<DbfText>(&value)) return text->bytes;
+  shown_ = DbfValueText(value);
+  return shown_;
 }
 
 void TablePrinter::EndLine(std::string_view line_end) {
@@ -129,14 +235,14 @@ void TablePrinter::EndLine(std::string_view line_end) {
 }
 
 void TablePrinter::ConvertRows() {
-  out_.Append(options_.raw || IsAscii(rows_) ? rows_ : big5::ToUtf8Escaped(rows_));
+  out_.Append(options_.raw || IsAscii(rows_) ? rows_ : decoder_.ToUtf8Escaped(rows_));
   rows_.clear();
 }
 
-void TablePrinter::AppendCsvCell(std::string_view big5) {
-  if (!NeedsQuotes(big5)) return AppendShown(big5);
+void TablePrinter::AppendCsvCell(std::string_view bytes) {
+  if (!NeedsQuotes(bytes)) return AppendShown(bytes);
   rows_.push_back('"');
-  for (char c : big5) {
+  for (char c : bytes) {
     if (c == '"') rows_.push_back('"');
     rows_.push_back(c);
   }
@@ -153,15 +259,17 @@ void TablePrinter::PrintHeader() {
   out_.Append("declared code page: " +
               (code_page == 0 ? std::string("none (read as Big5)") : std::to_string(code_page)) +
               "\n");
-  if (code_page != 0 && code_page != kBig5CodePage) {
-    out_.Append("warning: the table declares code page " + std::to_string(code_page) +
-                ", not 950 (Big5); its text is shown as Big5\n");
+  if (!options_.raw && decoder_.code_page() != (code_page == 0 ? kBig5CodePage : code_page)) {
+    out_.Append("text shown as code page " + std::to_string(decoder_.code_page()) + "\n");
   }
+  for (const std::string& warning : warnings_) out_.Append("warning: " + warning + "\n");
   int deleted = 0;
   for (int record = 1; table_.Go(record); ++record) deleted += table_.IsDeleted() ? 1 : 0;
   out_.Append("records: " + std::to_string(table_.RecordCount()));
   if (table_.HeaderRecordCount() != table_.RecordCount()) {
     out_.Append(" (the header states " + std::to_string(table_.HeaderRecordCount()) + ")");
+  } else if (table_.RecordsInFile() != table_.RecordCount()) {
+    out_.Append(" (the file holds " + std::to_string(table_.RecordsInFile()) + ")");
   }
   out_.Append(", deleted: " + std::to_string(deleted) + "\n");
   const auto& fields = table_.Fields();
@@ -173,7 +281,7 @@ void TablePrinter::PrintHeader() {
   out_.Append("fields: " + std::to_string(fields.size()) + "\n");
   for (size_t index = 0; index < fields.size(); ++index) {
     const DbfField& field = fields[index];
-    std::string name = options_.raw ? field.name : big5::ToUtf8Escaped(field.name);
+    std::string name = Decoded(field.name);
     std::snprintf(line, sizeof line, "  %3zu %-11s %c %3d", index + 1, name.c_str(), field.type,
                   field.width);
     out_.Append(line);
@@ -200,20 +308,24 @@ void TablePrinter::PrintRecords() {
     for (int index : options_.fields) {
       const DbfField& field = fields[static_cast<size_t>(index)];
       rows_.push_back(' ');
-      std::string_view value = Value(index);
-      if (IsMemo(field)) {
+      DbfValue value = ValueOf(index);
+      if (IsMemo(field) && !std::holds_alternative<DbfNull>(value)) {
         // A memo may span lines; its line breaks are shown as \r and \n.
-        for (char c : value) {
+        for (char c : Shown(value)) {
           if (c == '\r' || c == '\n') {
             rows_.append(c == '\r' ? "\\r" : "\\n");
           } else {
             rows_.push_back(c);
           }
         }
-      } else {
-        AppendShown(value);  // raw width: Big5 characters take two columns, as two bytes
-        rows_.append(ColumnWidth(field) - static_cast<size_t>(field.width), ' ');
+        continue;
       }
+      // Raw width: a double-byte character takes two columns, as two bytes.
+      std::string_view shown = std::holds_alternative<DbfNull>(value) ? kNullShown : Shown(value);
+      size_t pad = ColumnWidth(field) - std::min(ColumnWidth(field), shown.size());
+      if (IsRightAligned(field)) rows_.append(pad, ' ');
+      AppendShown(shown);
+      if (!IsRightAligned(field)) rows_.append(pad, ' ');
     }
     EndLine("\n");
   }
@@ -229,10 +341,13 @@ void TablePrinter::PrintCsv() {
   for (table_.First(); !table_.Eof(); table_.Next()) {
     for (size_t i = 0; i < options_.fields.size(); ++i) {
       int index = options_.fields[i];
-      const DbfField& field = fields[static_cast<size_t>(index)];
       if (i > 0) rows_.push_back(',');
-      std::string_view value = Value(index);
-      AppendCsvCell(IsNumeric(field) ? WithoutBlanks(value) : WithoutTrailingBlanks(value));
+      DbfValue value = ValueOf(index);
+      if (std::holds_alternative<DbfText>(value)) {
+        AppendCsvCell(WithoutTrailingBlanks(std::get<DbfText>(value).bytes));
+      } else {
+        AppendCsvCell(Shown(value));
+      }
     }
     EndLine("\r\n");
   }
@@ -267,35 +382,62 @@ DbfTable OpenTable(const std::string& name) {
   return DbfTable::Open(folder, file.filename().string());
 }
 
+// The code page text is shown in: --encoding, else the declared one, else Big5. A declared code
+// page this program cannot decode falls back to Big5 with a warning.
+int ShownCodePage(const DbfTable& table, const std::optional<std::string>& encoding,
+                  std::vector<std::string>& warnings) {
+  if (encoding) {
+    int named = CodePageFromCpgText(*encoding);
+    if (named == 0 || !CanDecodeCodePage(named)) {
+      throw UsageError("unknown encoding " + *encoding);
+    }
+    return named;
+  }
+  int declared = table.DeclaredCodePage();
+  if (declared == 0) return kBig5CodePage;
+  if (!CanDecodeCodePage(declared)) {
+    warnings.push_back("the table declares code page " + std::to_string(declared) +
+                       ", which this program cannot decode; its text is shown as Big5");
+    return kBig5CodePage;
+  }
+  return declared;
+}
+
 int RunDbf(Invocation& invocation) {
   Args& args = invocation.args;
+  if (args.Flag("help")) {
+    std::cout << kHelp;
+    return kExitOk;
+  }
   std::string file = args.RequiredPositional(0, "FILE");
   std::optional<std::string> fields = args.Option("fields");
+  std::optional<std::string> encoding = args.Option("encoding");
   Options options;
   options.csv = args.Flag("csv");
   options.raw = args.Flag("raw");
   args.Finish(1);
   DbfTable table = OpenTable(file);
   options.fields = ChosenFields(table, fields);
-  int code_page = table.DeclaredCodePage();
-  if (options.csv && code_page != 0 && code_page != kBig5CodePage) {
-    std::cerr << "warning: " << table.path().string() << " declares code page " << code_page
-              << ", not 950 (Big5); its text is shown as Big5\n";
-  }
+  std::vector<std::string> warnings = table.Warnings();
+  CodePageDecoder decoder(ShownCodePage(table, encoding, warnings));
   bool csv = options.csv;
-  TablePrinter printer(table, std::move(options));
+  if (csv) {
+    for (const std::string& warning : warnings) std::cerr << "warning: " << warning << "\n";
+    warnings.clear();
+  }
+  TablePrinter printer(table, std::move(options), std::move(decoder), std::move(warnings));
   if (csv) {
     printer.PrintCsv();
   } else {
     printer.PrintHeader();
     printer.PrintRecords();
   }
-  printer.Finish();
-  return kExitOk;
+  return printer.Finish() ? kExitOk : kExitError;
 }
 
-ZUVO_COMMAND("dbf", "FILE [--fields A,B,...] [--csv] [--raw]",
-             "show a dBase table: header and records (Big5 as UTF-8), or CSV, or raw bytes",
+ZUVO_COMMAND("dbf", "FILE [--fields A,B,...] [--csv] [--raw] [--encoding NAME] | --help",
+             "show a dBase table: header and records decoded by its code page, or CSV, or raw "
+             "bytes (dbf --help: options and how each field type prints)",
              RunDbf);
 
 }  // namespace

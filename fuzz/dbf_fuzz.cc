@@ -1,5 +1,6 @@
 // Feeds arbitrary bytes to the dBase adapter as a table and its memo file, then reads every
-// field of every record, memos, look-ups and the order. Only zuvo::Error may come out.
+// field of every record (raw, typed and as text), memos, look-ups and the order. Only zuvo::Error
+// may come out.
 //
 // Input: byte 0 picks the memo file (0 none, 1 .DBT, 2 .FPT), bytes 1-4 (LE) the length of
 // the table part; the table's bytes follow, then the memo file's.
@@ -45,15 +46,14 @@ void ReadEverything(zuvo::DbfTable& table) {
     for (size_t index = 0; index < fields.size(); ++index) {
       const std::string& name = fields[index].name;
       sink += table.RawField(static_cast<int>(index)).size() + table.Text(name).size();
-      sink += static_cast<size_t>(table.Integer(name) + table.Currency(name));
+      sink += static_cast<size_t>(table.Integer(name)) + static_cast<size_t>(table.Currency(name));
       sink += table.Number(name) > 0 ? 1 : 0;
       sink += table.Logical(name) + table.IsBlank(name);
-      if (fields[index].type == 'M') {
-        try {
-          sink += table.Memo(name).size();
-        } catch (const zuvo::Error&) {
-          // A damaged memo pointer is reported per field; the other fields still read.
-        }
+      try {
+        sink += zuvo::DbfValueText(table.Value(static_cast<int>(index))).size();
+        if (fields[index].kind == zuvo::DbfFieldKind::kMemoText) sink += table.Memo(name).size();
+      } catch (const zuvo::Error&) {
+        // A damaged memo pointer is reported per field; the other fields still read.
       }
     }
   }
@@ -91,6 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {
     zuvo::DbfTable table(folder / "F.DBF");
     ReadEverything(table);
+    observed = observed + table.RecordsInFile();
   } catch (const zuvo::Error&) {
     // Refusing a damaged table is the expected outcome.
   }

@@ -23,8 +23,6 @@ constexpr auto kCodePageNames = std::to_array<std::pair<std::string_view, int>>(
     {"EUCKR", 949},
     {"KOREAN", 949},
     {"LATIN1", 28591},
-    {"ISO88591", 28591},
-    {"88591", 28591},
     {"ASCII", 20127},
     {"USASCII", 20127},
     {"UTF16", 1200},
@@ -37,7 +35,19 @@ constexpr auto kCodePageNames = std::to_array<std::pair<std::string_view, int>>(
 constexpr std::array<std::string_view, 6> kNumberPrefixes{"WINDOWS", "ANSI", "OEM",
                                                           "IBM",     "CP",   "MS"};
 
+constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
+// ISO 8859 parts are Windows code pages 28591 (part 1) to 28605 (part 15).
+constexpr std::array<std::string_view, 2> kIso8859Prefixes{"ISO8859", "8859"};
+constexpr int kIso8859CodePageBase = 28590;
+constexpr int kIso8859LastPart = 15;
+// Borland language drivers: "DB" and the OEM code page's three digits, or "DBWIN" for ANSI.
+constexpr std::string_view kBorlandDriverPrefix = "DB";
+constexpr std::string_view kBorlandAnsiDriverPrefix = "DBWIN";
+constexpr size_t kBorlandCodePageDigits = 3;
+constexpr int kAnsiCodePage = 1252;
+
 std::string Normalise(std::string_view text) {
+  if (text.starts_with(kUtf8ByteOrderMark)) text.remove_prefix(kUtf8ByteOrderMark.size());
   std::string normalised;
   for (char c : big5::UpperAscii(big5::Trim(text))) {
     if (c != '-' && c != '_' && c != ' ') normalised += c;
@@ -76,6 +86,12 @@ int CodePageFromCpgText(std::string_view text) {
     if (name == known) return code_page;
   }
   std::string_view rest = name;
+  for (std::string_view prefix : kIso8859Prefixes) {
+    if (rest.starts_with(prefix)) {
+      int part = ParseNumber(rest.substr(prefix.size()));
+      return part >= 1 && part <= kIso8859LastPart ? kIso8859CodePageBase + part : 0;
+    }
+  }
   for (std::string_view prefix : kNumberPrefixes) {
     if (rest.starts_with(prefix)) {
       rest.remove_prefix(prefix.size());
@@ -90,6 +106,17 @@ int CodePageFromLanguageDriver(uint8_t language_driver) {
     if (id == language_driver) return code_page;
   }
   return 0;
+}
+
+int CodePageFromLanguageDriverName(std::string_view name) {
+  std::string upper = big5::UpperAscii(name);
+  std::string_view driver = upper;
+  if (driver.starts_with(kBorlandAnsiDriverPrefix)) return kAnsiCodePage;
+  if (!driver.starts_with(kBorlandDriverPrefix) ||
+      driver.size() < kBorlandDriverPrefix.size() + kBorlandCodePageDigits) {
+    return 0;
+  }
+  return ParseNumber(driver.substr(kBorlandDriverPrefix.size(), kBorlandCodePageDigits));
 }
 
 }  // namespace zuvo

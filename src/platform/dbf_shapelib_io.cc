@@ -1,6 +1,5 @@
 #include "platform/dbf_shapelib_io.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -9,18 +8,13 @@ namespace zuvo {
 
 namespace {
 
-// shapelib 1.5's hooks carry no user data: the file a call is about to open is handed over
-// through these, set only for the duration of one DBFOpenLL/DBFCreateLL call on this thread.
-struct MemoryFile {
-  std::string_view bytes;
-  size_t position = 0;
-};
-thread_local const std::string_view* pending_bytes = nullptr;
+// shapelib 1.5's hooks carry no user data: the file a call is about to create is handed over
+// through these, set only for the duration of one DBFCreateLL call on this thread.
 thread_local const std::filesystem::path* pending_create_path = nullptr;
 thread_local std::string* pending_error = nullptr;
 
 // shapelib asks for the table under a ".dbf"/".DBF" name and also for a ".cpg" sidecar; only the
-// table itself is served (the adapter finds sidecars itself, without regard to letter case).
+// table itself is served.
 bool NamesTheTable(const char* name) {
   size_t length = std::strlen(name);
   return length >= 4 && (std::strcmp(name + length - 4, ".dbf") == 0 ||
@@ -33,42 +27,7 @@ void RecordError(const char* message) {
 
 double ParseDouble(const char* text) { return std::strtod(text, nullptr); }
 
-int Succeed(SAFile) { return 0; }
 int RefuseRemove(const char*) { return 0; }
-
-MemoryFile& AsMemory(SAFile file) { return *reinterpret_cast<MemoryFile*>(file); }
-
-SAFile MemoryOpen(const char* name, const char* access) {
-  if (pending_bytes == nullptr || !NamesTheTable(name) || access[0] != 'r') return nullptr;
-  return reinterpret_cast<SAFile>(new MemoryFile{*pending_bytes, 0});
-}
-
-int MemoryClose(SAFile file) {
-  delete &AsMemory(file);
-  return 0;
-}
-
-SAOffset MemoryRead(void* target, SAOffset size, SAOffset count, SAFile file) {
-  MemoryFile& memory = AsMemory(file);
-  if (size == 0 || memory.position >= memory.bytes.size()) return 0;
-  SAOffset whole = std::min<SAOffset>(count, (memory.bytes.size() - memory.position) / size);
-  std::memcpy(target, memory.bytes.data() + memory.position, whole * size);
-  memory.position += whole * size;
-  return whole;
-}
-
-SAOffset MemoryWrite(void*, SAOffset, SAOffset, SAFile) { return 0; }
-
-SAOffset MemorySeek(SAFile file, SAOffset offset, int whence) {
-  MemoryFile& memory = AsMemory(file);
-  SAOffset base = whence == SEEK_CUR   ? memory.position
-                  : whence == SEEK_END ? memory.bytes.size()
-                                       : 0;
-  memory.position = base + offset;
-  return 0;
-}
-
-SAOffset MemoryTell(SAFile file) { return AsMemory(file).position; }
 
 SAFile PathOpen(const char* name, const char* access) {
   if (pending_create_path == nullptr || !NamesTheTable(name)) return nullptr;
@@ -89,21 +48,6 @@ SAOffset PathSeek(SAFile file, SAOffset offset, int whence) {
 SAOffset PathTell(SAFile file) { return static_cast<SAOffset>(std::ftell(AsStdio(file))); }
 int PathFlush(SAFile file) { return std::fflush(AsStdio(file)); }
 int PathClose(SAFile file) { return std::fclose(AsStdio(file)); }
-
-SAHooks MemoryHooks() {
-  SAHooks hooks{};
-  hooks.FOpen = MemoryOpen;
-  hooks.FRead = MemoryRead;
-  hooks.FWrite = MemoryWrite;
-  hooks.FSeek = MemorySeek;
-  hooks.FTell = MemoryTell;
-  hooks.FFlush = Succeed;
-  hooks.FClose = MemoryClose;
-  hooks.Remove = RefuseRemove;
-  hooks.Error = RecordError;
-  hooks.Atof = ParseDouble;
-  return hooks;
-}
 
 SAHooks PathHooks() {
   SAHooks hooks{};
@@ -134,13 +78,6 @@ class Handover {
 };
 
 }  // namespace
-
-ShapelibDbf OpenShapelibDbfFromBytes(std::string_view bytes, std::string& error) {
-  SAHooks hooks = MemoryHooks();
-  Handover<const std::string_view> bytes_handover(pending_bytes, &bytes);
-  Handover<std::string> error_handover(pending_error, &error);
-  return ShapelibDbf(DBFOpenLL("table.dbf", "rb", &hooks));
-}
 
 ShapelibDbf CreateShapelibDbf(const std::filesystem::path& file, int language_driver,
                               std::string& error) {

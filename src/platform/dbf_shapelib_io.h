@@ -1,15 +1,14 @@
 #pragma once
 
-// shapelib's DBF module reached through its I/O hooks, so that it parses a table header from
-// bytes the adapter already holds and writes a new table under exactly the name asked for
-// (shapelib itself would force a lower-case ".dbf" extension and look for ".cpg" sidecars).
+// shapelib's DBF module reached through its I/O hooks, so that it writes a new table under
+// exactly the name asked for (shapelib itself would force a lower-case ".dbf" extension and look
+// for ".cpg" sidecars). Tables are read by dbf_header.h and dbf_table.h, not by shapelib.
 
 #include <shapefil.h>
 
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <string_view>
 
 namespace zuvo {
 
@@ -17,10 +16,6 @@ struct ShapelibDbfCloser {
   void operator()(DBFInfo* handle) const { DBFClose(handle); }
 };
 using ShapelibDbf = std::unique_ptr<DBFInfo, ShapelibDbfCloser>;
-
-// Lets shapelib parse the header of the table whose whole file is `bytes` (read only). Null on
-// failure, with shapelib's reason in `error` (may be empty). `bytes` must outlive the handle.
-ShapelibDbf OpenShapelibDbfFromBytes(std::string_view bytes, std::string& error);
 
 // Creates `file` (replacing it) as an empty dBase III table with language-driver byte
 // `language_driver`. Null on failure, with shapelib's reason in `error`.

@@ -2,16 +2,17 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <map>
 #include <unordered_map>
 #include <utility>
+#include <variant>
 
 #include "platform/big5.h"
 #include "platform/dbf_code_page.h"
 #include "platform/dbf_mapped_file.h"
 #include "platform/dbf_memo_file.h"
 #include "platform/dbf_number.h"
-#include "platform/dbf_shapelib_io.h"
 #include "platform/file_ops.h"
 
 namespace zuvo {
@@ -20,39 +21,75 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The fixed part of a dBase header; field descriptors of kFieldDescriptorSize bytes follow,
-// ended by kHeaderTerminator, and the records start at the header length.
-constexpr size_t kFixedHeaderSize = 32;
-constexpr size_t kVersionOffset = 0;
-constexpr size_t kRecordCountOffset = 4;    // LE uint32
-constexpr size_t kHeaderLengthOffset = 8;   // LE uint16
-constexpr size_t kRecordLengthOffset = 10;  // LE uint16
-constexpr size_t kLanguageDriverOffset = 29;
-static_assert(kLanguageDriverOffset < kFixedHeaderSize);
-constexpr size_t kFieldDescriptorSize = 32;
-constexpr char kHeaderTerminator = 0x0D;
-// Some exporters write 0x00 where the terminator belongs.
-constexpr char kZeroHeaderTerminator = 0x00;
-// Byte 0 of a record; '*' marks a deleted record.
+// Byte 0 of a record: ' ' for a live record, '*' for a deleted one.
+constexpr char kLiveFlag = ' ';
 constexpr char kDeletedFlag = '*';
 constexpr char kEndOfFileMark = 0x1A;
-// Visual FoxPro keeps memo block numbers as 4-byte LE integers instead of 10 digits.
-constexpr int kBinaryMemoPointerWidth = 4;
+constexpr int64_t kCurrencyScale = 10'000;
 
-// Table versions whose memo file is FoxPro's .FPT, and those with a dBase IV .DBT.
+// Table versions whose memo file is FoxPro's .FPT, and those whose .DBT has dBase IV's blocks
+// (dBase IV and dBase 7).
 bool IsFoxProVersion(uint8_t version) {
-  return version == 0x30 || version == 0x31 || version == 0x32 || version == 0xF5 ||
-         version == 0xFB;
+  return IsVisualFoxProVersion(version) || version == 0xF5 || version == 0xFB;
 }
-bool IsDbase4MemoVersion(uint8_t version) { return version == 0x8B || version == 0xCB; }
+bool IsDbase4MemoVersion(uint8_t version) {
+  return version == 0x8B || version == 0xCB || version == 0x8C;
+}
 
-uint32_t ReadLe32(std::string_view bytes, size_t offset) {
-  const auto* b = reinterpret_cast<const unsigned char*>(bytes.data() + offset);
-  return b[0] | b[1] << 8 | b[2] << 16 | static_cast<uint32_t>(b[3]) << 24;
+bool IsMemoKind(DbfFieldKind kind) {
+  return kind == DbfFieldKind::kMemoText || kind == DbfFieldKind::kMemoBinary;
 }
-uint16_t ReadLe16(std::string_view bytes, size_t offset) {
-  const auto* b = reinterpret_cast<const unsigned char*>(bytes.data() + offset);
-  return static_cast<uint16_t>(b[0] | b[1] << 8);
+// Kinds whose bytes are binary: blank bytes say nothing about them, and Integer, Number and
+// Currency read their values rather than digits.
+bool IsBinaryKind(DbfFieldKind kind) {
+  switch (kind) {
+    case DbfFieldKind::kInteger:
+    case DbfFieldKind::kOrderedInteger:
+    case DbfFieldKind::kCurrency:
+    case DbfFieldKind::kDateTime:
+    case DbfFieldKind::kDouble:
+    case DbfFieldKind::kOrderedDouble:
+    case DbfFieldKind::kTimestamp:
+    case DbfFieldKind::kVarBinary:
+    case DbfFieldKind::kNullFlags:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// A double's value in ten-thousandths or whole units; 0 when it does not fit in 64 bits.
+int64_t Int64Of(double value) {
+  constexpr double kLimit = 9.2e18;
+  return std::isfinite(value) && std::fabs(value) < kLimit ? static_cast<int64_t>(value) : 0;
+}
+int64_t WholePartOf(const DbfValue& value) {
+  if (const auto* integer = std::get_if<DbfInteger>(&value)) return integer->value;
+  if (const auto* money = std::get_if<DbfMoney>(&value)) {
+    return money->ten_thousandths / kCurrencyScale;
+  }
+  if (const auto* number = std::get_if<DbfDouble>(&value)) return Int64Of(number->value);
+  return 0;
+}
+double NumberOf(const DbfValue& value) {
+  if (const auto* integer = std::get_if<DbfInteger>(&value)) {
+    return static_cast<double>(integer->value);
+  }
+  if (const auto* money = std::get_if<DbfMoney>(&value)) {
+    return static_cast<double>(money->ten_thousandths) / kCurrencyScale;
+  }
+  if (const auto* number = std::get_if<DbfDouble>(&value)) return number->value;
+  return 0;
+}
+int64_t TenThousandthsOf(const DbfValue& value) {
+  if (const auto* integer = std::get_if<DbfInteger>(&value)) {
+    return integer->value * kCurrencyScale;
+  }
+  if (const auto* money = std::get_if<DbfMoney>(&value)) return money->ten_thousandths;
+  if (const auto* number = std::get_if<DbfDouble>(&value)) {
+    return Int64Of(std::round(number->value * kCurrencyScale));
+  }
+  return 0;
 }
 
 // Field names by name without regard to letter case. A step reads fields by name millions of
@@ -150,13 +187,16 @@ struct DbfTable::State {
   std::string_view bytes;
   uint8_t version = 0;
   uint8_t language_driver = 0;
+  std::string language_driver_name;
   int declared_code_page = 0;
   size_t header_length = 0;
   size_t record_length = 0;
   int header_record_count = 0;
   int record_count = 0;
   std::vector<DbfField> fields;
+  int null_flags_field = -1;
   FieldNameIndex field_by_name;
+  std::vector<std::string> warnings;
   std::optional<DbfMemoFile> memo;
   int current = 0;  // 0-based; record_count when past the last record
   std::function<bool(const DbfTable&)> filter;
@@ -171,8 +211,17 @@ struct DbfTable::State {
     return bytes.substr(header_length + static_cast<size_t>(index) * record_length, record_length);
   }
   bool Deleted(int index) const { return Record(index)[0] == kDeletedFlag; }
+  std::string_view FieldBytes(int record, const DbfField& field) const {
+    return Record(record).substr(field.offset, static_cast<size_t>(field.width));
+  }
+  std::string_view NullFlags(int record) const {
+    if (null_flags_field < 0) return {};
+    return FieldBytes(record, fields[static_cast<size_t>(null_flags_field)]);
+  }
 
   int RequireField(std::string_view name) const;
+  // The block number `pointer`, memo field `field` of the current record, holds.
+  uint64_t MemoBlock(std::string_view pointer, const DbfField& field) const;
   const KeyIndex& Index(int field1, int field2);
   void ReadHeader();
   void CountRecords();
@@ -181,55 +230,22 @@ struct DbfTable::State {
 };
 
 void DbfTable::State::ReadHeader() {
-  if (bytes.size() < kFixedHeaderSize) {
-    Fail("too short for a dBase header (" + std::to_string(bytes.size()) + " bytes)");
-  }
-  version = static_cast<uint8_t>(bytes[kVersionOffset]);
-  language_driver = static_cast<uint8_t>(bytes[kLanguageDriverOffset]);
-  header_length = ReadLe16(bytes, kHeaderLengthOffset);
-  record_length = ReadLe16(bytes, kRecordLengthOffset);
-  if (header_length > bytes.size()) {
-    Fail("the header length " + std::to_string(header_length) + " runs past the end of the file (" +
-         std::to_string(bytes.size()) + " bytes)");
-  }
-  if (header_length < kFixedHeaderSize + kFieldDescriptorSize) {
-    Fail("the header length " + std::to_string(header_length) + " leaves no room for fields");
-  }
-  if (record_length == 0) Fail("the record length is 0");
-
-  std::string shapelib_error;
-  ShapelibDbf handle = OpenShapelibDbfFromBytes(bytes, shapelib_error);
-  if (handle == nullptr) {
-    Fail("not a readable dBase table" +
-         (shapelib_error.empty() ? "" : " (" + shapelib_error + ")"));
-  }
-  int field_count = DBFGetFieldCount(handle.get());
-  if (field_count == 0) Fail("the header describes no fields");
-  size_t terminator = kFixedHeaderSize + static_cast<size_t>(field_count) * kFieldDescriptorSize;
-  if (terminator >= header_length ||
-      (bytes[terminator] != kHeaderTerminator && bytes[terminator] != kZeroHeaderTerminator)) {
-    Fail("the field descriptors run past the header length " + std::to_string(header_length));
-  }
-  for (int index = 0; index < field_count; ++index) {
-    char name[XBASE_FLDNAME_LEN_READ + 1] = {};
-    int width = 0;
-    int decimals = 0;
-    DBFGetFieldInfo(handle.get(), index, name, &width, &decimals);
-    DbfField field;
-    field.name = name;
-    field.type = DBFGetNativeFieldType(handle.get(), index);
-    field.width = width;
-    field.decimals = decimals;
-    field.offset = static_cast<size_t>(handle->panFieldOffset[index]);
-    if (field.width <= 0) Fail("field " + std::to_string(index + 1) + " has width 0");
-    field_by_name.Add(field.name, index);  // the first of duplicate names wins
-    fields.push_back(std::move(field));
+  DbfHeader header = ReadDbfHeader(bytes, path);
+  version = header.version;
+  language_driver = header.language_driver;
+  language_driver_name = std::move(header.language_driver_name);
+  header_length = header.header_length;
+  record_length = header.record_length;
+  header_record_count = static_cast<int>(std::min<uint32_t>(header.record_count, INT_MAX));
+  fields = std::move(header.fields);
+  null_flags_field = header.null_flags_field;
+  for (size_t index = 0; index < fields.size(); ++index) {
+    field_by_name.Add(fields[index].name, static_cast<int>(index));  // the first name wins
   }
 }
 
 void DbfTable::State::CountRecords() {
-  uint32_t stated = ReadLe32(bytes, kRecordCountOffset);
-  header_record_count = static_cast<int>(std::min<uint32_t>(stated, INT_MAX));
+  auto stated = static_cast<size_t>(header_record_count);
   size_t data_bytes = bytes.size() - header_length;
   size_t whole_records = data_bytes / record_length;
   size_t rest = data_bytes % record_length;
@@ -249,8 +265,8 @@ void DbfTable::State::CountRecords() {
 }
 
 void DbfTable::State::FindMemoFile() {
-  bool has_memo_field =
-      std::any_of(fields.begin(), fields.end(), [](const DbfField& f) { return f.type == 'M'; });
+  bool has_memo_field = std::any_of(fields.begin(), fields.end(),
+                                    [](const DbfField& f) { return IsMemoKind(f.kind); });
   if (!has_memo_field) return;
   std::optional<fs::path> fpt = FindSibling(path, ".fpt");
   std::optional<fs::path> dbt = FindSibling(path, ".dbt");
@@ -264,13 +280,21 @@ void DbfTable::State::FindMemoFile() {
 
 void DbfTable::State::FindCodePage() {
   if (std::optional<fs::path> cpg = FindSibling(path, ".cpg")) {
-    DbfMappedFile text(*cpg);
-    if (int code_page = CodePageFromCpgText(text.bytes())) {
-      declared_code_page = code_page;
-      return;
+    try {
+      DbfMappedFile text(*cpg);
+      if (int code_page = CodePageFromCpgText(text.bytes())) {
+        declared_code_page = code_page;
+        return;
+      }
+      warnings.push_back(cpg->string() + " names no code page this program knows; it is ignored");
+    } catch (const Error& error) {
+      warnings.push_back(std::string(error.what()) + "; the .cpg file is ignored");
     }
   }
   declared_code_page = CodePageFromLanguageDriver(language_driver);
+  if (declared_code_page == 0) {
+    declared_code_page = CodePageFromLanguageDriverName(language_driver_name);
+  }
 }
 
 DbfTable DbfTable::Open(const fs::path& folder, std::string_view name) {
@@ -299,11 +323,24 @@ DbfTable& DbfTable::operator=(DbfTable&&) noexcept = default;
 const fs::path& DbfTable::path() const { return state_->path; }
 int DbfTable::RecordCount() const { return state_->record_count; }
 int DbfTable::HeaderRecordCount() const { return state_->header_record_count; }
+
+int DbfTable::RecordsInFile() const {
+  const State& s = *state_;
+  size_t whole = (s.bytes.size() - s.header_length) / s.record_length;
+  size_t count = std::min(static_cast<size_t>(s.header_record_count), whole);
+  while (count < whole) {
+    char flag = s.bytes[s.header_length + count * s.record_length];
+    if (flag != kLiveFlag && flag != kDeletedFlag) break;
+    ++count;
+  }
+  return static_cast<int>(std::min<size_t>(count, INT_MAX));
+}
 void DbfTable::ReleaseResidentPages() const { state_->file.ReleaseResidentPages(); }
 const std::vector<DbfField>& DbfTable::Fields() const { return state_->fields; }
 int DbfTable::DeclaredCodePage() const { return state_->declared_code_page; }
 uint8_t DbfTable::LanguageDriver() const { return state_->language_driver; }
 uint8_t DbfTable::Version() const { return state_->version; }
+const std::vector<std::string>& DbfTable::Warnings() const { return state_->warnings; }
 
 std::optional<fs::path> DbfTable::MemoPath() const {
   if (!state_->memo) return std::nullopt;
@@ -349,8 +386,7 @@ std::string_view DbfTable::RawField(int index) const {
   if (index < 0 || static_cast<size_t>(index) >= s.fields.size()) {
     s.Fail("no field number " + std::to_string(index));
   }
-  const DbfField& field = s.fields[static_cast<size_t>(index)];
-  return s.Record(s.current).substr(field.offset, static_cast<size_t>(field.width));
+  return s.FieldBytes(s.current, s.fields[static_cast<size_t>(index)]);
 }
 
 std::string_view DbfTable::RawField(std::string_view field) const {
@@ -360,15 +396,25 @@ std::string_view DbfTable::RawField(std::string_view field) const {
 std::string DbfTable::Text(std::string_view field) const { return std::string(RawField(field)); }
 
 int64_t DbfTable::Integer(std::string_view field) const {
-  return ParseDbfInteger(RawField(field)).value_or(0);
+  int index = state_->RequireField(field);
+  if (IsBinaryKind(state_->fields[static_cast<size_t>(index)].kind)) {
+    return WholePartOf(Value(index));
+  }
+  return ParseDbfInteger(RawField(index)).value_or(0);
 }
 
 double DbfTable::Number(std::string_view field) const {
-  return ParseDbfNumber(RawField(field)).value_or(0);
+  int index = state_->RequireField(field);
+  if (IsBinaryKind(state_->fields[static_cast<size_t>(index)].kind)) return NumberOf(Value(index));
+  return ParseDbfNumber(RawField(index)).value_or(0);
 }
 
 int64_t DbfTable::Currency(std::string_view field) const {
-  return ParseDbfCurrency(RawField(field)).value_or(0);
+  int index = state_->RequireField(field);
+  if (IsBinaryKind(state_->fields[static_cast<size_t>(index)].kind)) {
+    return TenThousandthsOf(Value(index));
+  }
+  return ParseDbfCurrency(RawField(index)).value_or(0);
 }
 
 bool DbfTable::Logical(std::string_view field) const {
@@ -377,25 +423,53 @@ bool DbfTable::Logical(std::string_view field) const {
          (value[0] == 'T' || value[0] == 't' || value[0] == 'Y' || value[0] == 'y');
 }
 
-bool DbfTable::IsBlank(std::string_view field) const { return big5::Trim(RawField(field)).empty(); }
+bool DbfTable::IsBlank(std::string_view field) const {
+  int index = state_->RequireField(field);
+  if (!IsBinaryKind(state_->fields[static_cast<size_t>(index)].kind)) {
+    return big5::Trim(RawField(index)).empty();
+  }
+  DbfValue value = Value(index);
+  const auto* bytes = std::get_if<DbfBytes>(&value);
+  return std::holds_alternative<DbfBlank>(value) || std::holds_alternative<DbfNull>(value) ||
+         (bytes != nullptr && bytes->bytes.empty());
+}
+
+uint64_t DbfTable::State::MemoBlock(std::string_view pointer, const DbfField& field) const {
+  std::optional<uint64_t> block = DbfMemoBlock(pointer);
+  if (!block) {
+    Fail("record " + std::to_string(current + 1) + " field " + field.name +
+         " holds no memo block number");
+  }
+  return *block;
+}
 
 std::string DbfTable::Memo(std::string_view field) const {
   const State& s = *state_;
   int index = state_->RequireField(field);
   const DbfField& info = s.fields[static_cast<size_t>(index)];
-  if (info.type != 'M') s.Fail("field " + info.name + " is not a memo field");
+  if (!IsMemoKind(info.kind)) s.Fail("field " + info.name + " is not a memo field");
   std::string_view pointer = RawField(index);
   if (!s.memo) return {};
-  uint64_t block = 0;
-  if (info.width == kBinaryMemoPointerWidth) {
-    block = ReadLe32(pointer, 0);
-  } else if (std::optional<int64_t> number = ParseDbfInteger(pointer); number && *number >= 0) {
-    block = static_cast<uint64_t>(*number);
-  } else if (!big5::Trim(pointer).empty()) {
-    s.Fail("record " + std::to_string(RecordNumber()) + " field " + info.name +
-           " holds no memo block number");
-  }
-  return std::string(s.memo->Read(block));
+  return std::string(s.memo->Read(s.MemoBlock(pointer, info)));
+}
+
+DbfValue DbfTable::Value(int index) const {
+  const State& s = *state_;
+  std::string_view raw = RawField(index);
+  const DbfField& field = s.fields[static_cast<size_t>(index)];
+  std::string_view null_flags = s.NullFlags(s.current);
+  if (!IsMemoKind(field.kind)) return DecodeDbfField(field, raw, null_flags);
+  if (DbfNullFlagBit(null_flags, field.null_bit)) return DbfNull{};
+  if (!s.memo) return DbfBlank{};
+  uint64_t block = s.MemoBlock(raw, field);
+  if (block == 0) return DbfBlank{};
+  std::string_view memo = s.memo->Read(block);
+  if (field.kind == DbfFieldKind::kMemoText) return DbfText{memo};
+  return DbfBytes{memo};
+}
+
+DbfValue DbfTable::Value(std::string_view field) const {
+  return Value(state_->RequireField(field));
 }
 
 const DbfTable::State::KeyIndex& DbfTable::State::Index(int field1, int field2) {
@@ -404,15 +478,12 @@ const DbfTable::State::KeyIndex& DbfTable::State::Index(int field1, int field2) 
   const DbfField& first = fields[static_cast<size_t>(field1)];
   for (int record = 0; record < record_count; ++record) {
     if (Deleted(record)) continue;
-    std::string_view bytes_of_record = Record(record);
-    std::string_view value = bytes_of_record.substr(first.offset, static_cast<size_t>(first.width));
+    std::string_view value = FieldBytes(record, first);
     if (field2 < 0) {
       entry->second.try_emplace(big5::Trim(value), record);
     } else {
-      const DbfField& second = fields[static_cast<size_t>(field2)];
       entry->second.try_emplace(
-          PairKey(value, bytes_of_record.substr(second.offset, static_cast<size_t>(second.width))),
-          record);
+          PairKey(value, FieldBytes(record, fields[static_cast<size_t>(field2)])), record);
     }
   }
   return entry->second;
@@ -439,9 +510,7 @@ bool DbfTable::Locate(std::string_view field1, std::string_view value1, std::str
 std::vector<int> DbfTable::OrderBy(std::string_view field) const {
   const State& s = *state_;
   const DbfField& info = s.fields[static_cast<size_t>(state_->RequireField(field))];
-  auto key_of = [&](int record) {
-    return s.Record(record).substr(info.offset, static_cast<size_t>(info.width));
-  };
+  auto key_of = [&](int record) { return s.FieldBytes(record, info); };
   std::vector<int> records;
   for (int record = 0; record < s.record_count; ++record) {
     if (!s.Deleted(record)) records.push_back(record);

@@ -1,10 +1,11 @@
 #pragma once
 
-// dBase tables (.DBF) of the source systems. shapelib's DBF module parses the header; the
-// records are sliced straight from the memory-mapped file. Text fields come back as the raw Big5
-// bytes of the record, untrimmed and unconverted; the steps trim where their rules say so. Memo
-// fields (.DBT of dBase III/IV, .FPT of FoxPro) are read by this adapter, since shapelib returns
-// only the block number.
+// dBase tables (.DBF) of the source systems and of any xBase tool: dBase III/IV/5/7, Clipper,
+// FoxPro and Visual FoxPro. The header is read once (dbf_header.h); the records are sliced
+// straight from the memory-mapped file. Text fields come back as the raw bytes of the record
+// (Big5 in the source systems' tables), untrimmed and unconverted; the steps trim where their
+// rules say so. Value() reads any field to its typed value, binary Visual FoxPro and dBase 7
+// fields included. Memo fields (.DBT of dBase III/IV/7, .FPT of FoxPro) are read by this adapter.
 
 #include <cstdint>
 #include <filesystem>
@@ -15,18 +16,11 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/dbf_field_value.h"
+#include "platform/dbf_header.h"
 #include "platform/error.h"
 
 namespace zuvo {
-
-struct DbfField {
-  std::string name;  // as stored in the header (ASCII)
-  char type = 'C';   // 'C', 'N', 'F', 'D', 'L', 'M', 'T', ...
-  int width = 0;     // bytes in the record
-  int decimals = 0;
-  size_t offset = 0;  // from the start of the record: byte 0 is the deletion flag, so the
-                      // first field is at 1
-};
 
 // An open dBase table with a cursor on one record. Opening reads the header once and maps the
 // file; records are sliced from the file's bytes, never re-parsed per field. Deleted records
@@ -34,10 +28,9 @@ struct DbfField {
 //
 // Damaged files: a header that states more records than the file holds is read up to the last
 // whole record (the end-of-file mark after it is optional); a file that ends inside a record is
-// refused, as are a header shorter than 32 bytes, a header length past the end of the file, a
-// record length of 0 and field descriptors that run past the header length. A 0x00 byte where
-// the header terminator 0x0D belongs is accepted. A 0x1A inside the last record is data and is
-// returned as it is (trimming removes it).
+// refused, as are the header faults ReadDbfHeader lists. A 0x00 byte where the header terminator
+// 0x0D belongs is accepted. A 0x1A inside the last record is data and is returned as it is
+// (trimming removes it).
 class DbfTable {
  public:
   // Opens `name` (for example "CO01M.DBF" or "S/TITLE.DBF") in `folder`, matching every path
@@ -56,6 +49,12 @@ class DbfTable {
   int RecordCount() const;
   // The record count as the header states it.
   int HeaderRecordCount() const;
+  // Whole records the file's data area holds, whatever the header states: the records the
+  // header counts, as far as the file holds them, and every whole record after them that starts
+  // with a deletion flag (' ' or '*'), up to the first that does not. The end-of-file mark
+  // (0x1A) and stray bytes after the last record are not counted. More than HeaderRecordCount()
+  // when the header was not updated for records added after it.
+  int RecordsInFile() const;
   // Drops the table's mapped pages from the resident set (see DbfMappedFile); a pass over a
   // large table calls it now and then. Field views taken before stay valid.
   void ReleaseResidentPages() const;
@@ -64,14 +63,18 @@ class DbfTable {
   // names wins. -1 when absent.
   int FieldIndex(std::string_view name) const;
   bool HasField(std::string_view name) const { return FieldIndex(name) >= 0; }
-  // Code page the table declares: from a .cpg file beside it (found without regard to case)
-  // when that names a known code page, else from the language-driver byte (29); 0 when it
-  // declares none. 950 is Big5.
+  // Code page the table declares: from a .cpg file beside it (found without regard to case, its
+  // text compared without regard to case) when that names a known code page, else from the
+  // language-driver byte (29), else from a dBase 7 table's language driver name ("DB866RU0");
+  // 0 when it declares none. 950 is Big5.
   int DeclaredCodePage() const;
   uint8_t LanguageDriver() const;
   // Header byte 0 (0x03 dBase III, 0x83 dBase III with memo, 0x8B dBase IV with memo, 0x30
-  // Visual FoxPro, ...).
+  // Visual FoxPro, 0x8C dBase 7 with memo, ...).
   uint8_t Version() const;
+  // What opening met and went past, one sentence each (a .cpg file that cannot be read or names
+  // no known code page, which is then ignored).
+  const std::vector<std::string>& Warnings() const;
   // The memo file in use (.DBT or .FPT beside the table with the same stem, found without
   // regard to case); empty when the table has no memo field or the file is missing.
   std::optional<std::filesystem::path> MemoPath() const;
@@ -92,7 +95,8 @@ class DbfTable {
   // does not exist or the cursor is past the last record. Text is the raw bytes (a D field
   // gives its "yyyymmdd" text); Integer is the whole part of a decimal and Number the decimal
   // or floating value, both 0 for a blank or non-numeric value; Currency is in ten-thousandths,
-  // computed exactly from the digits; Logical is true for T/t/Y/y.
+  // computed exactly from the digits; Logical is true for T/t/Y/y. Integer, Number and Currency
+  // read the binary numbers (I, +, Y, B, O) by their values, 0 when null.
   std::string Text(std::string_view field) const;
   // The raw bytes as a view into the mapped file, valid while the table is open: the fast path
   // for readers of every field.
@@ -102,12 +106,19 @@ class DbfTable {
   double Number(std::string_view field) const;
   int64_t Currency(std::string_view field) const;
   bool Logical(std::string_view field) const;
-  // Text of a memo ('M') field from the memo file; empty when the field holds no block number
-  // or the memo file is missing. Throws Error for a field that is not a memo field and for a
-  // block number or memo length that points past the end of the memo file.
+  // Bytes of a memo field (M text; G, P, W and dBase's B binary) from the memo file; empty when
+  // the field holds no block number or the memo file is missing. Throws Error for a field that
+  // is not a memo field, for a pointer that is no block number and for a block number or memo
+  // length that points past the end of the memo file.
   std::string Memo(std::string_view field) const;
-  // True when the field holds only bytes 0x00..0x20.
+  // True when the field holds only bytes 0x00..0x20; for the binary kinds (I, +, Y, T, B, O, @,
+  // Q, _NullFlags), when Value() is blank or null.
   bool IsBlank(std::string_view field) const;
+  // The typed value of a field of the current record (see DbfValue), null bits and memo files
+  // included; views point into the mapped table or memo file and stay valid while the table
+  // is open. Throws Error as Text() does, and as Memo() does for a memo field.
+  DbfValue Value(int index) const;
+  DbfValue Value(std::string_view field) const;
 
   // Moves to the first live record whose field(s) equal the given value(s), comparing the
   // trimmed field bytes with the trimmed value bytes exactly. The hash index for a field (pair)

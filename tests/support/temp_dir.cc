@@ -39,11 +39,16 @@ void WriteFileBytes(const fs::path& file, std::string_view bytes) {
   ASSERT_TRUE(out.good()) << "cannot write " << file;
 }
 
-fs::path ExternalDir() {
+namespace {
+fs::path SharedSubfolder(const char* name) {
   const char* shared = std::getenv("ZUVO_SHARED_DIR");
   if (shared == nullptr) return {};
-  fs::path dir = fs::path(shared) / "external";
+  fs::path dir = fs::path(shared) / name;
   return fs::is_directory(dir) ? dir : fs::path();
 }
+}  // namespace
+
+fs::path ExternalDir() { return SharedSubfolder("external"); }
+fs::path RealFilesDir() { return SharedSubfolder("real-files"); }
 
 }  // namespace zuvo::testing

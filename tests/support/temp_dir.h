@@ -29,6 +29,9 @@ void WriteFileBytes(const std::filesystem::path& file, std::string_view bytes);
 // The folder of real files made by other projects (shared/external), or empty when this checkout
 // has none beside it.
 std::filesystem::path ExternalDir();
+// The second such folder (shared/real-files: dBase and Access files of other projects), or
+// empty.
+std::filesystem::path RealFilesDir();
 
 }  // namespace zuvo::testing
 
@@ -37,4 +40,11 @@ std::filesystem::path ExternalDir();
   do {                                                               \
     if (::zuvo::testing::ExternalDir().empty())                      \
       GTEST_SKIP() << "shared/external is not beside this checkout"; \
+  } while (0)
+
+// Skips the current test when the real-files corpus is not beside the checkout.
+#define ZUVO_REQUIRE_REAL_FILES()                                      \
+  do {                                                                 \
+    if (::zuvo::testing::RealFilesDir().empty())                       \
+      GTEST_SKIP() << "shared/real-files is not beside this checkout"; \
   } while (0)
