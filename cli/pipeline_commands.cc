@@ -57,6 +57,7 @@ int RunPipeline(const Pipeline& pipeline, Invocation& invocation) {
   StepResult chosen = pipeline.select(fields, CurrentWorkplace(invocation.home), session.context());
   if (chosen != StepResult::kDone) return ExitStatusOf(chosen);
   PrintWorkTree(std::cout, fields.folder.work_tree);
+  std::cout.flush();  // the work tree is known before the run, even when the run is killed
   RunOutcome outcome =
       RunOneShot(pipeline, fields, CurrentWorkplace(invocation.home), session.context());
   if (!outcome.report.empty()) std::cout << "report: " << PathToUtf8(outcome.report) << '\n';

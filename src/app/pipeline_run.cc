@@ -8,6 +8,7 @@
 #include "platform/big5.h"
 #include "platform/error.h"
 #include "workspace/conversion_guard.h"
+#include "workspace/folder_choice.h"
 
 namespace zuvo {
 namespace {
@@ -44,6 +45,9 @@ RunOutcome RunOneShot(const Pipeline& pipeline, RunFields& fields, const Workpla
   RunOutcome outcome;
   if (!IsSystemOf(pipeline, fields)) {
     context.ShowMessage(pipeline.wrong_system_message, MessageKind::kWarning);
+    return outcome;
+  }
+  if (!AcceptSourceFolder(fields.folder.source_folder, place.program_folder, context)) {
     return outcome;
   }
   if (pipeline.prepare_run) pipeline.prepare_run(fields);
@@ -96,7 +100,12 @@ StepResult RunSingleStep(const Pipeline& pipeline, const PipelineStep& step, Run
                          const Workplace& place, StepContext& context, const StepDone& step_done) {
   context.Flags().SetStopRequested(false);
   std::optional<ConversionGuard> guard;
-  if (IsSystemOf(pipeline, fields)) TakeGuard(guard, pipeline, &step, fields, place);
+  if (IsSystemOf(pipeline, fields)) {
+    if (!AcceptSourceFolder(fields.folder.source_folder, place.program_folder, context)) {
+      return StepResult::kStopped;
+    }
+    TakeGuard(guard, pipeline, &step, fields, place);
+  }
   StepResult result = step.run(fields, place, context);
   const bool done = result == StepResult::kDone && !context.StopRequested();
   if (guard) guard->Finish(done, fields.chart);

@@ -27,7 +27,8 @@ using StepDone = std::function<void(const PipelineStep&)>;
 
 // The one-shot run "一次性轉換":
 // 1. a HIS field other than the pipeline's system: its wrong-system message, nothing runs;
-// 2. the pipeline's own preparation of the fields;
+// 2. a source folder inside the program folder is refused (see AcceptSourceFolder);
+//    the pipeline's own preparation of the fields;
 // 3. clears StepMessages and StopRequested, notes the start on `place.clock`;
 // 4. runs each step (dated by the clock as it starts) while StopRequested is still clear; a step
 //    that ends with StopRequested set or returns kStopped does not count as done and no later
@@ -42,8 +43,9 @@ RunOutcome RunOneShot(const Pipeline& pipeline, RunFields& fields, const Workpla
 
 // One step on its own, as its button runs it: clears StopRequested (a stop pressed earlier ended
 // that earlier step), then runs the step, dated `place.now`. When the HIS field names the
-// pipeline's system and a work tree is chosen, the step holds the clinic's lock and records
-// itself in the work tree. `step_done` hears of it when it ran to its end.
+// pipeline's system, a source folder inside the program folder is refused, and with a work tree
+// chosen the step holds the clinic's lock and records itself in the work tree. `step_done` hears of
+// it when it ran to its end.
 StepResult RunSingleStep(const Pipeline& pipeline, const PipelineStep& step, RunFields& fields,
                          const Workplace& place, StepContext& context,
                          const StepDone& step_done = {});

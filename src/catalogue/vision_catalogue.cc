@@ -23,6 +23,7 @@
 #include "platform/test_point.h"
 #include "workspace/data_ini.h"
 #include "workspace/folder_layout.h"
+#include "workspace/source_table.h"
 
 namespace zuvo {
 namespace fs = std::filesystem;
@@ -71,8 +72,9 @@ struct SourceOrder {
   int64_t cost = 0, self_price = 0, nhi_price = 0;
 };
 
-SourceOrder ReadSourceOrder(const DbfTable& table) {
-  auto text = [&](std::string_view field) { return big5::Trim(table.Text(field)); };
+SourceOrder ReadSourceOrder(const SourceTable& source, StepContext& context) {
+  auto text = [&](std::string_view field) { return source.StorableText(field, context); };
+  const DbfTable& table = source.table();
   SourceOrder order;
   order.code = text("DNO");
   order.source_code = text("KDRUG");
@@ -178,13 +180,14 @@ void CatalogueBuilder::PrepareDatabases() {
 }
 
 void CatalogueBuilder::ConvertOrders() {
-  fs::path copy = CopySourceTable(input_.source_folder, "CO09D.DBF", input_.work_tree);
-  DbfTable table(copy);
+  SourceTable source =
+      SourceTable::Open(input_.source_folder, "CO09D.DBF", input_.work_tree, context_);
+  DbfTable& table = source.table();
   context_.SetTotal(table.RecordCount());
   Transaction transaction(*opd_);
   long done = 0;
   for (table.First(); !table.Eof(); table.Next()) {
-    ConvertOrder(ReadSourceOrder(table));
+    ConvertOrder(ReadSourceOrder(source, context_));
     context_.SetGauge(++done);
     context_.SetDone(done);
   }
@@ -485,8 +488,9 @@ void CatalogueBuilder::ConvertDiagnoses() {
   Line("轉換診斷OPD.mdb資料庫中");
   RecordSet reference = icd10cm_->Query("select * from DX");
   RecordSet dx = opd_->OpenTable("DX");
-  fs::path copy = CopySourceTable(input_.source_folder, "CO07A.DBF", input_.work_tree);
-  DbfTable table(copy);
+  SourceTable source =
+      SourceTable::Open(input_.source_folder, "CO07A.DBF", input_.work_tree, context_);
+  DbfTable& table = source.table();
   context_.SetTotal(table.RecordCount());
   std::unordered_set<std::string> converted;
   std::unordered_set<std::string> used_names;
@@ -497,17 +501,17 @@ void CatalogueBuilder::ConvertDiagnoses() {
     context_.SetGauge(read);
     context_.SetDone(read);
     if (read % 1000 == 0) context_.ProcessEvents();
-    std::string code = big5::Trim(table.Text("NO"));
+    std::string code = source.StorableText("NO", context_);
     if (code.empty() || converted.contains(Upper(code))) continue;
     if (!reference.Locate({"ICD10"}, {code})) continue;
     converted.insert(Upper(code));
-    std::string name = big5::Trim(table.Text("NAME"));
-    if (name.empty()) name = big5::Trim(table.Text("BMEMO"));
+    std::string name = source.StorableText("NAME", context_);
+    if (name.empty()) name = source.StorableText("BMEMO", context_);
     if (!used_names.insert(Upper(name)).second) {
       name = code + name;
       used_names.insert(Upper(name));
     }
-    std::string related = big5::Trim(table.Text("BREL2"));
+    std::string related = source.StorableText("BREL2", context_);
     dx.Append();
     dx.SetBoolean("bList", true);
     dx.SetText("ICD10", code);

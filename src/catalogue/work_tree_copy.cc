@@ -16,13 +16,4 @@ void ReplaceWithCopy(const fs::path& from, const fs::path& target) {
   CopyFileTo(from, target, false);
 }
 
-fs::path CopySourceTable(const fs::path& source_folder, std::string_view name,
-                         const fs::path& work_tree) {
-  std::optional<fs::path> source = ResolvePath(source_folder, name);
-  if (!source) throw Error("找不到來源資料表: " + PathToUtf8(source_folder / fs::path(name)));
-  fs::path copy = work_tree / source->filename();
-  ReplaceWithCopy(*source, copy);
-  return copy;
-}
-
 }  // namespace zuvo

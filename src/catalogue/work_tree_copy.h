@@ -15,11 +15,4 @@ namespace zuvo {
 // missing, or when the copy fails.
 void ReplaceWithCopy(const std::filesystem::path& from, const std::filesystem::path& target);
 
-// Copies the source table `name` (found without regard to letter case) into `work_tree` under
-// the same name, replacing an earlier copy; returns the copy. Throws Error naming the table when
-// the source folder does not hold it.
-std::filesystem::path CopySourceTable(const std::filesystem::path& source_folder,
-                                      std::string_view name,
-                                      const std::filesystem::path& work_tree);
-
 }  // namespace zuvo

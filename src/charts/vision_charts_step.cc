@@ -24,6 +24,7 @@
 #include "platform/table_store.h"
 #include "workspace/data_ini.h"
 #include "workspace/folder_layout.h"
+#include "workspace/source_table.h"
 #include "workspace/split_date.h"
 
 namespace zuvo {
@@ -82,20 +83,6 @@ ClinicFile ReadClinicFile(const fs::path& clinic_folder, const VisionChartInput&
   return file;
 }
 
-// A fresh copy of a source table in the work tree (an old copy is removed first). False when
-// the source has no such table.
-bool CopySourceTable(const fs::path& source_folder, const fs::path& work_tree,
-                     std::string_view name) {
-  std::optional<fs::path> source = ResolvePath(source_folder, name);
-  const fs::path target = work_tree / PathFromUtf8(name);
-  if (std::optional<fs::path> old = ResolvePath(work_tree, name)) DeleteFileWithRetry(*old);
-  if (!source) return false;
-  if (!CopyFileTo(*source, target, true)) {
-    throw Error("cannot copy " + PathToUtf8(*source) + " to " + PathToUtf8(target));
-  }
-  return true;
-}
-
 // The complaint of a visit among its day's records (newest first): the first at the visit's
 // time, else the oldest of the day.
 std::string ChiefComplaint(const ComplaintFile& complaints, int32_t patient,
@@ -131,7 +118,7 @@ class VisionChartConverter {
   }
   const PatientRecord& Patient(int32_t number);
   void ReleaseMappedPages() const {
-    visits_->ReleaseResidentPages();
+    visits_->table().ReleaseResidentPages();
     complaints_->ReleaseResidentPages();
     orders_->ReleaseResidentPages();
   }
@@ -150,8 +137,8 @@ class VisionChartConverter {
   std::unique_ptr<OrderLineFile> orders_;
   std::unique_ptr<InstitutionList> institutions_;
   std::unique_ptr<ReferralRemarks> referrals_;
-  std::optional<DbfTable> visits_;
-  std::optional<DbfTable> health_checks_;
+  std::optional<SourceTable> visits_;
+  std::optional<SourceTable> health_checks_;
   PatientRecord patient_;
   int32_t patient_number_read_ = -1;
 };
@@ -213,22 +200,21 @@ StepResult VisionChartConverter::Run() {
           .value_or(input_.folder.source_folder / "NHI_REF"),
       ReferralIndex::Load(FindWithoutCase(work_tree_, kReferralIndexFileName)), *institutions_);
 
-  CopySourceTable(input_.folder.source_folder, work_tree_, kVisitTable);
-  visits_.emplace(DbfTable::Open(work_tree_, kVisitTable));
-  if (CopySourceTable(input_.folder.source_folder, work_tree_, kHealthCheckTable)) {
-    health_checks_.emplace(DbfTable::Open(work_tree_, kHealthCheckTable));
-  }
+  visits_.emplace(
+      SourceTable::Open(input_.folder.source_folder, kVisitTable, work_tree_, context_));
+  health_checks_ = SourceTable::OpenIfPresent(input_.folder.source_folder, kHealthCheckTable,
+                                              work_tree_, context_);
 
   const DateTime started = place_.clock();
   List("begin time" + ClockText(started));
   writer_ = std::make_unique<FreshChartStoreWriter>(
       store_, FreshChartStoreSettings{input_.chart.file_size, opening_, now_});
   context_.SetFileCode(writer_->append_point().file_code);
-  context_.SetTotal(visits_->RecordCount());
+  context_.SetTotal(visits_->table().RecordCount());
   context_.SetGauge(0);
 
   int row_number = 0;
-  for (visits_->First(); !visits_->Eof(); visits_->Next()) {
+  for (visits_->table().First(); !visits_->table().Eof(); visits_->table().Next()) {
     ++row_number;
     ConvertRow(row_number);
     context_.SetGauge(row_number);
@@ -261,7 +247,7 @@ const PatientRecord& VisionChartConverter::Patient(int32_t number) {
 }
 
 void VisionChartConverter::ConvertRow(int row_number) {
-  const VisionVisitRow row = ReadVisionVisitRow(*visits_);
+  const VisionVisitRow row = ReadVisionVisitRow(visits_->table());
   const std::string date = big5::Trim(row.date);
   const std::string time = big5::Trim(row.time);
 
@@ -331,7 +317,7 @@ void VisionChartConverter::ConvertRow(int row_number) {
       record.Set(order_field::kOwnCode, visit.procedure_codes[next_procedure++]);
     }
     if (IsAdultHealthCheckCode(code) && health_checks_) {
-      AddAdultHealthCheck(*health_checks_, source_number, date, entry.exam_text, record,
+      AddAdultHealthCheck(health_checks_->table(), source_number, date, entry.exam_text, record,
                           Patient(patient).Get(patient_field::kSex));
     }
   }

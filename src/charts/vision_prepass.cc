@@ -18,8 +18,10 @@
 #include "platform/file_ops.h"
 #include "platform/profile_file.h"
 #include "platform/table_store.h"
+#include "platform/test_point.h"
 #include "workspace/data_ini.h"
 #include "workspace/folder_layout.h"
+#include "workspace/source_table.h"
 
 namespace zuvo {
 namespace {
@@ -31,16 +33,6 @@ std::filesystem::path RequiredFile(const std::filesystem::path& folder, std::str
   std::optional<std::filesystem::path> found = ResolvePath(folder, name);
   if (!found) throw Error("找不到檔案: " + PathToUtf8(folder / PathFromUtf8(name)));
   return *found;
-}
-
-// Copies a source table into the work tree (an old copy is deleted first) and opens the copy.
-DbfTable OpenWorkCopy(const std::filesystem::path& source_folder,
-                      const std::filesystem::path& work_tree, std::string_view name) {
-  std::filesystem::path from = RequiredFile(source_folder, name);
-  std::filesystem::path to = work_tree / PathFromUtf8(name);
-  if (!DeleteFileWithRetry(to)) throw Error("無法刪除檔案: " + PathToUtf8(to));
-  CopyFileTo(from, to, true);
-  return DbfTable(to);
 }
 
 // The visit time of a row: date and time, or the date alone when the time is not valid.
@@ -126,7 +118,9 @@ ChainHeads ConvertComplaints(PrepassRun& run) {
   run.context.AddLine("開始主訴轉換:begin time" + ClockText(run.place.clock()));
   run.context.SetDone(0);
   run.context.SetElapsedLabel("耗時:等待結束中....");
-  DbfTable table = OpenWorkCopy(run.input.folder.source_folder, work, "CO02H.DBF");
+  SourceTable source =
+      SourceTable::Open(run.input.folder.source_folder, "CO02H.DBF", work, run.context);
+  DbfTable& table = source.table();
   run.context.SetTotal(table.RecordCount());
   enum { kPatient, kDate, kTime, kText };
   FieldReader fields(table, {"KCSTMR", "SDATE", "STIME", "STEXT"});
@@ -194,7 +188,9 @@ OrderPassResult ConvertOrders(PrepassRun& run, const std::filesystem::path& prog
   run.context.AddLine("開始醫令轉換");
   Database opd = Database::Open(RequiredFile(work, "Corvix/OPD.MDB"));
   PrepassCatalogue catalogue = PrepassCatalogue::Load(opd);
-  DbfTable table = OpenWorkCopy(run.input.folder.source_folder, work, "CO02P.DBF");
+  SourceTable source =
+      SourceTable::Open(run.input.folder.source_folder, "CO02P.DBF", work, run.context);
+  DbfTable& table = source.table();
   run.context.SetTotal(table.RecordCount());
 
   RateTable rates = RateTable::Read(RequiredFile(program_folder, "CORVIX.INI"));
@@ -330,6 +326,7 @@ StepResult PrepareVisionVisits(VisionChartInput& input, const Workplace& place,
   run.filter.now = now;
 
   ChainHeads complaint_heads = ConvertComplaints(run);
+  TestPoint("prepass:complaints-converted");
   IndexReferrals(run);
   OrderPassResult orders = ConvertOrders(run, program_folder, data_ini, clinic_type);
 

@@ -16,6 +16,7 @@
 #include "platform/profile_file.h"
 #include "workspace/data_ini.h"
 #include "workspace/folder_layout.h"
+#include "workspace/source_table.h"
 
 namespace zuvo {
 
@@ -28,7 +29,6 @@ constexpr std::string_view kRemarkSection = "reMark";
 constexpr std::string_view kDupMxSection = "DUPMX";
 constexpr std::string_view kCatalogueDatabase = "Corvix/OPD.mdb";
 constexpr std::string_view kPatientIndexName = "PTdata.ind";
-constexpr std::string_view kMemoExtensions[] = {".DBT", ".FPT"};
 // How much of a field with broken Big5 its message line shows.
 constexpr size_t kShownBrokenBytes = 60;
 
@@ -55,33 +55,6 @@ void DeleteOrThrow(const fs::path& file) {
   if (!DeleteFileWithRetry(file)) throw Error(PathToUtf8(file) + ": the file cannot be deleted");
 }
 
-void CopyOrThrow(const fs::path& from, const fs::path& to) {
-  if (!CopyFileTo(from, to, false)) {
-    throw Error(PathToUtf8(from) + ": the file cannot be copied to " + PathToUtf8(to));
-  }
-}
-
-// Copies the table `name` and its memo file from the source folder into `work_tree`, deleting
-// older copies first.
-void CopySourceTable(const fs::path& source_folder, std::string_view name,
-                     const fs::path& work_tree) {
-  std::optional<fs::path> source = ResolvePath(source_folder, name);
-  if (!source) throw Error(PathToUtf8(source_folder / name) + ": the table does not exist");
-  std::string stem(name.substr(0, name.rfind('.')));
-  std::vector<std::string> copied_names = {std::string(name)};
-  for (std::string_view extension : kMemoExtensions)
-    copied_names.push_back(stem + std::string(extension));
-  for (const std::string& copied : copied_names) {
-    if (std::optional<fs::path> old = ResolvePath(work_tree, copied)) DeleteOrThrow(*old);
-  }
-  CopyOrThrow(*source, work_tree / name);
-  for (size_t i = 1; i < copied_names.size(); ++i) {
-    if (std::optional<fs::path> memo = ResolvePath(source_folder, copied_names[i])) {
-      CopyOrThrow(*memo, work_tree / copied_names[i]);
-    }
-  }
-}
-
 void ClearPatientStore(const StoreLocation& store) {
   CreateFolders(store.server_data_folder);
   for (const fs::path& file : ListByWildcard(store.server_data_folder, "PtData.*")) {
@@ -104,8 +77,9 @@ class VisionPatientConversion {
 
   void Run() {
     ClearPatientStore(store_);
-    CopySourceTable(input_.folder.source_folder, kVisionPatientTable, input_.folder.work_tree);
-    DbfTable table = DbfTable::Open(input_.folder.work_tree, kVisionPatientTable);
+    SourceTable source = SourceTable::Open(input_.folder.source_folder, kVisionPatientTable,
+                                           input_.folder.work_tree, context_);
+    DbfTable& table = source.table();
     long total = table.RecordCount();
     context_.SetTotal(total);
 

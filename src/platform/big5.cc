@@ -216,6 +216,25 @@ std::string ToUtf8Escaped(std::string_view big5) {
   return out;
 }
 
+std::string ReplaceUndecodable(std::string_view big5) {
+  std::string out;
+  std::string piece;
+  size_t bad_offset = 0;
+  while (!big5.empty()) {
+    if (ConvertToUtf8(big5, piece, bad_offset)) {
+      out += big5;
+      break;
+    }
+    out += big5.substr(0, bad_offset);
+    out += Literal("？");
+    // A lead byte takes its trail byte with it only when that is one; a blank after a lone lead
+    // byte stays.
+    const bool pair = bad_offset + 1 < big5.size() && IsTrailByte(big5[bad_offset + 1]);
+    big5.remove_prefix(bad_offset + (pair ? 2 : 1));
+  }
+  return out;
+}
+
 std::optional<std::string> TryFromUtf8(std::string_view utf8) {
   if (IsAscii(utf8)) return std::string(utf8);
   std::string out;

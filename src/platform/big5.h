@@ -27,6 +27,10 @@ class ConversionError : public Error {
 
 // Code page 950 lead bytes: 0x81..0xFE start a double-byte character.
 constexpr bool IsLeadByte(unsigned char byte) { return byte >= 0x81 && byte <= 0xFE; }
+// The second byte of a double-byte character: 0x40-0x7E or 0xA1-0xFE.
+constexpr bool IsTrailByte(unsigned char byte) {
+  return (byte >= 0x40 && byte <= 0x7E) || (byte >= 0xA1 && byte <= 0xFE);
+}
 
 // Length in bytes (1 or 2) of the character starting at `offset`. A lead byte at the very end
 // of the text stands alone and counts as one byte.
@@ -64,6 +68,10 @@ std::string ToUtf8(std::string_view big5);
 std::optional<std::string> TryToUtf8(std::string_view big5);
 // For display: every byte that does not decode is shown as \xNN instead of being dropped.
 std::string ToUtf8Escaped(std::string_view big5);
+
+// `big5` with every character that does not decode (a byte pair outside the code page, a lone
+// lead byte) replaced by the full-width question mark "？", so that it can be stored as text.
+std::string ReplaceUndecodable(std::string_view big5);
 
 // UTF-8 → Big5. Throws ConversionError for a character that Big5 cannot hold or for malformed
 // UTF-8.

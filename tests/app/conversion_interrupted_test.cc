@@ -1,9 +1,12 @@
 // Conversion steps killed at chosen points and run again, as separate processes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <map>
 
 #include "demo/demo_clinic.h"
+#include "platform/file_ops.h"
 #include "platform/table_store.h"
 #include "support/cli_runner.h"
 #include "support/folder_files.h"
@@ -66,6 +69,84 @@ TEST_F(ConversionInterruptedTest, ACatalogueStepRunAfterAKillHasNoDuplicateRows)
 
   std::map<std::string, std::string> now = testing::FolderFiles(home.path());
   for (const auto& [name, digest] : delivered) EXPECT_EQ(now[name], digest) << name;
+}
+
+// A run killed in its pre-pass, and a run that ended on a damaged visit table, leave work trees
+// that apply refuses, saying why.
+TEST_F(ConversionInterruptedTest, ApplyRefusesWorkTreesOfKilledAndFailedRuns) {
+  testing::CliRun killed = RunCli(home_option + "vision run " + Quoted(source),
+                                  {"ZUVO_TEST_POINT='prepass:complaints-converted'", true});
+  ASSERT_EQ(killed.status, kKilled) << killed.out;
+  const fs::path killed_tree = testing::PrintedWorkTree(killed.out);
+  ASSERT_EQ(killed_tree, work_tree);
+  testing::CliRun refused =
+      RunCli(home_option + "apply " + Quoted(killed_tree) + " --yes", {"", true});
+  EXPECT_EQ(refused.status, 2) << refused.out;
+  EXPECT_NE(refused.out.find("最後一次轉檔 vision run"), std::string::npos) << refused.out;
+  EXPECT_NE(refused.out.find("started"), std::string::npos) << refused.out;
+  EXPECT_FALSE(fs::exists(home / "live" / "Tolsern"));
+
+  // A visit table cut in the middle of a record.
+  const fs::path visits = source / "CO03L.DBF";
+  fs::resize_file(visits, fs::file_size(visits) - 7);
+  testing::CliRun failed = RunCli(home_option + "vision run " + Quoted(source), {"", true});
+  ASSERT_EQ(failed.status, 1) << failed.out;
+  EXPECT_NE(failed.out.find(PathToUtf8(visits)), std::string::npos)
+      << "the error names the source table: " << failed.out;
+  refused = RunCli(home_option + "apply " + Quoted(testing::PrintedWorkTree(failed.out)) + " --yes",
+                   {"", true});
+  EXPECT_EQ(refused.status, 2) << refused.out;
+  EXPECT_NE(refused.out.find("failed"), std::string::npos) << refused.out;
+  testing::CliRun forced = RunCli(
+      home_option + "apply " + Quoted(testing::PrintedWorkTree(failed.out)) + " --yes --force",
+      {"", true});
+  EXPECT_EQ(forced.status, 0) << forced.out;
+}
+
+// Two runs of one clinic started together: one refuses at once, the other converts the whole
+// catalogue and a store that verifies clean.
+TEST_F(ConversionInterruptedTest, TwoRunsOfOneClinicNeverShareTheWorkTree) {
+  const fs::path out = sources / "runs";
+  fs::create_directories(out);
+  std::string command;
+  for (const char* run : {"a", "b"}) {
+    command += "('" + std::string(std::getenv("ZUVO_CLI")) + "' " + home_option + "vision run " +
+               Quoted(source) + " > " + Quoted(out / run) + " 2>&1; echo $? > " +
+               Quoted(out / (std::string(run) + ".status")) + ") & ";
+  }
+  ASSERT_EQ(std::system((command + "wait").c_str()), 0);
+  std::vector<std::string> statuses, outputs;
+  for (const char* run : {"a", "b"}) {
+    statuses.push_back(testing::ReadFileBytes(out / (std::string(run) + ".status")));
+    outputs.push_back(testing::ReadFileBytes(out / run));
+  }
+  ASSERT_EQ(std::count(statuses.begin(), statuses.end(), "0\n"), 1) << outputs[0] << outputs[1];
+  const size_t winner = statuses[0] == "0\n" ? 0 : 1;
+  EXPECT_EQ(statuses[1 - winner], "1\n");
+  EXPECT_NE(outputs[1 - winner].find("這個診所正在轉檔或套用"), std::string::npos)
+      << outputs[1 - winner];
+  const fs::path store =
+      work_tree / "Tolsern" / WithoutTrailingSeparator(work_tree).parent_path().filename();
+  EXPECT_EQ(RunCli(home_option + "verify " + Quoted(store)).status, 0);
+  const size_t rows = CatalogueRows();
+  ASSERT_EQ(Step("catalogue").status, 0);
+  EXPECT_EQ(CatalogueRows(), rows) << "the run's catalogue is the whole catalogue";
+}
+
+// A source folder inside the program folder (here the work tree itself, holding the source's
+// tables) is refused before anything is copied, and its tables stay.
+TEST_F(ConversionInterruptedTest, TheWorkTreeAsSourceFolderIsRefused) {
+  for (const auto& entry : fs::directory_iterator(source)) {
+    if (entry.is_regular_file()) fs::copy_file(entry.path(), work_tree / entry.path().filename());
+  }
+  const std::map<std::string, std::string> before = testing::FolderFiles(work_tree);
+  testing::CliRun refused = RunCli(home_option + "vision step catalogue --work-tree " +
+                                       Quoted(work_tree) + " --source " + Quoted(work_tree),
+                                   {"", true});
+  EXPECT_EQ(refused.status, 2) << refused.out;
+  EXPECT_NE(refused.out.find("原始目錄不可以是程式資料夾或在它裡面"), std::string::npos)
+      << refused.out;
+  EXPECT_EQ(testing::FolderFiles(work_tree), before);
 }
 
 }  // namespace
