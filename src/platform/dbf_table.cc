@@ -204,8 +204,11 @@ struct DbfTable::State {
   using KeyIndex = std::unordered_map<std::string, int>;
   std::map<std::pair<int, int>, KeyIndex> indexes;
 
+  // The file errors name: the table's own path unless NameInMessages gave another.
+  std::filesystem::path shown_path;
+
   [[noreturn]] void Fail(const std::string& what) const {
-    throw Error(path.string() + ": " + what);
+    throw Error(PathToUtf8(shown_path.empty() ? path : shown_path) + ": " + what);
   }
   std::string_view Record(int index) const {
     return bytes.substr(header_length + static_cast<size_t>(index) * record_length, record_length);
@@ -321,6 +324,8 @@ DbfTable::DbfTable(DbfTable&&) noexcept = default;
 DbfTable& DbfTable::operator=(DbfTable&&) noexcept = default;
 
 const fs::path& DbfTable::path() const { return state_->path; }
+
+void DbfTable::NameInMessages(const fs::path& shown) { state_->shown_path = shown; }
 int DbfTable::RecordCount() const { return state_->record_count; }
 int DbfTable::HeaderRecordCount() const { return state_->header_record_count; }
 

@@ -43,6 +43,9 @@ class DbfTable {
   DbfTable& operator=(DbfTable&&) noexcept;
 
   const std::filesystem::path& path() const;
+  // The file that errors name from now on instead of path(): the source table a work copy was
+  // made of, which is the one the user can open.
+  void NameInMessages(const std::filesystem::path& shown);
 
   // Records the file really holds (the header's count clamped to the file size), deleted ones
   // included: the progress maximum of a step.

@@ -31,6 +31,21 @@ fs::path CopyInto(const fs::path& source, const fs::path& work_tree) {
   return copy;
 }
 
+// An error's message naming the source table where it named the work copy (or before it, when
+// it named neither).
+std::string NamingTheSource(std::string message, const fs::path& copy, const fs::path& source) {
+  const std::string copy_text = PathToUtf8(copy);
+  const std::string source_text = PathToUtf8(source);
+  if (copy.empty() || message.find(copy_text) == std::string::npos) {
+    return message.find(source_text) == std::string::npos ? source_text + ": " + message : message;
+  }
+  for (size_t at = message.find(copy_text); at != std::string::npos;
+       at = message.find(copy_text, at + source_text.size())) {
+    message.replace(at, copy_text.size(), source_text);
+  }
+  return message;
+}
+
 void ListOddities(const fs::path& source, const DbfTable& table, StepContext& context) {
   const std::string shown = PathToUtf8(source);
   if (table.HeaderRecordCount() < table.RecordsInFile()) {
@@ -65,8 +80,9 @@ SourceTable SourceTable::Open(const fs::path& source_folder, std::string_view na
   if (IsSameOrInside(source_folder, work_tree)) {
     throw Error("來源資料夾就是工作資料夾,不能複製資料表: " + PathToUtf8(*source));
   }
+  fs::path copy;
   try {
-    const fs::path copy = CopyInto(*source, work_tree);
+    copy = CopyInto(*source, work_tree);
     const std::string stem = PathToUtf8(source->stem());
     for (std::string_view extension : kMemoExtensions) {
       const std::string memo_name = stem + std::string(extension);
@@ -76,10 +92,11 @@ SourceTable SourceTable::Open(const fs::path& source_folder, std::string_view na
       }
     }
     DbfTable table(copy);
+    table.NameInMessages(*source);
     ListOddities(*source, table, context);
     return SourceTable(*source, std::move(table));
   } catch (const Error& error) {
-    throw Error(PathToUtf8(*source) + ": " + error.what());
+    throw Error(NamingTheSource(error.what(), copy, *source));
   }
 }
 

@@ -97,8 +97,17 @@ TEST_F(SourceTableTest, ErrorsNameTheSourceFile) {
     SourceTable::Open(source, "CO09D.DBF", work_tree, context);
     ADD_FAILURE() << "opened";
   } catch (const Error& error) {
-    EXPECT_TRUE(std::string(error.what()).starts_with(PathToUtf8(source / "CO09D.DBF") + ": "))
-        << error.what();
+    EXPECT_EQ(std::string(error.what()),
+              PathToUtf8(source / "CO09D.DBF") + ": too short for a dBase header (11 bytes)");
+  }
+  fs::remove(source / "CO09D.DBF");
+  WriteTable({"A1"});
+  SourceTable table = SourceTable::Open(source, "CO09D.DBF", work_tree, context);
+  try {
+    table.table().Text("NOSUCH");
+    ADD_FAILURE() << "read";
+  } catch (const Error& error) {
+    EXPECT_EQ(std::string(error.what()), PathToUtf8(source / "co09d.dbf") + ": no field NOSUCH");
   }
   try {
     SourceTable::Open(source, "CO07A.DBF", work_tree, context);
