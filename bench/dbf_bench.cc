@@ -15,22 +15,20 @@
 #include <string>
 #include <vector>
 
+#include "bench_timing.h"
 #include "platform/big5.h"
 #include "platform/dbf_table.h"
 #include "platform/dbf_writer.h"
 
 namespace {
 
+using namespace zuvo::bench;
+
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 using zuvo::DbfFieldSpec;
 
 constexpr int kDefaultRecords = 200000;
 constexpr int kCommandRuns = 3;
-
-double SecondsSince(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
 
 // A small deterministic generator, so that every run writes the same table.
 class Generator {
@@ -125,7 +123,7 @@ double PlainRead(const fs::path& file, size_t& bytes) {
     bytes += static_cast<size_t>(got);
   }
   ::close(descriptor);
-  return SecondsSince(start);
+  return Seconds(start);
 }
 
 // Best of several runs of a shell command; negative when it fails.
@@ -134,7 +132,7 @@ double TimeCommand(const std::string& command) {
   for (int run = 0; run < kCommandRuns; ++run) {
     Clock::time_point start = Clock::now();
     if (std::system(command.c_str()) != 0) return -1;
-    double seconds = SecondsSince(start);
+    double seconds = Seconds(start);
     if (best < 0 || seconds < best) best = seconds;
   }
   return best;
@@ -165,7 +163,7 @@ int main(int argc, char** argv) {
 
   Clock::time_point start = Clock::now();
   WriteTable(file, records);
-  double write_seconds = SecondsSince(start);
+  double write_seconds = Seconds(start);
   std::printf("wrote %d records x %zu fields (%ju bytes) in %.3f s\n", records, Fields().size(),
               static_cast<uintmax_t>(fs::file_size(file)), write_seconds);
 
@@ -184,7 +182,7 @@ int main(int argc, char** argv) {
         bytes += read_field(table, fields[index], static_cast<int>(index));
       }
     }
-    return SecondsSince(begin);
+    return Seconds(begin);
   };
   size_t text_bytes = 0, view_bytes = 0, raw_bytes = 0;
   double text_seconds = time_read(

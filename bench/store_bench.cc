@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <string>
 
+#include "bench_timing.h"
 #include "core/chart_reader.h"
 #include "core/chart_store.h"
 #include "core/chart_writer.h"
@@ -22,18 +23,9 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using namespace zuvo::bench;
+
 using namespace zuvo;
-
-double Seconds(Clock::time_point since) {
-  return std::chrono::duration<double>(Clock::now() - since).count();
-}
-
-long PeakRssMegabytes() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_maxrss / 1024;
-}
 
 // A realistic visit: header, visit record, a short complaint, two diagnoses, four order lines.
 ChartEntry TemplateEntry() {

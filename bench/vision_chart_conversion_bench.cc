@@ -14,6 +14,7 @@
 #include <string>
 
 #include "app/program_folder.h"
+#include "bench_timing.h"
 #include "charts/prepass_files.h"
 #include "charts/vision_charts_step.h"
 #include "core/chart_store.h"
@@ -29,22 +30,13 @@
 
 namespace {
 
+using namespace zuvo::bench;
+
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 using namespace zuvo;
 
 constexpr char kClinicCode[] = "3501010000";
 constexpr int kOrdersPerVisit = 4;
-
-double Seconds(Clock::time_point since) {
-  return std::chrono::duration<double>(Clock::now() - since).count();
-}
-
-long PeakRssMegabytes() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_maxrss / 1024;
-}
 
 struct Clinic {
   fs::path program, source, work_tree;

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "app/program_folder.h"
+#include "bench_timing.h"
 #include "charts/prepass_files.h"
 #include "charts/vision_prepass.h"
 #include "demo/vision_visit_tables.h"
@@ -23,28 +24,10 @@
 
 namespace {
 
+using namespace zuvo::bench;
+
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 using namespace zuvo;
-
-double Seconds(Clock::time_point since) {
-  return std::chrono::duration<double>(Clock::now() - since).count();
-}
-
-// User + system processor time of this process so far, in seconds: steadier than the wall clock
-// on a shared machine.
-double CpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-long PeakRssMegabytes() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_maxrss / 1024;
-}
 
 // The pre-pass's own work without its rules: every field of every source row read once, and
 // the output files written as plain bytes.

@@ -20,6 +20,7 @@
 #include "app/program_folder.h"
 #include "app/vision_pipeline.h"
 #include "app/workplace_setup.h"
+#include "bench_timing.h"
 #include "core/roc_date.h"
 #include "core/run_flags.h"
 #include "demo/demo_clinic.h"
@@ -30,13 +31,10 @@
 #include "workspace/vision_selection.h"
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 
 namespace {
 
-double Seconds(Clock::time_point from, Clock::time_point to) {
-  return std::chrono::duration<double>(to - from).count();
-}
+using namespace zuvo::bench;
 
 uintmax_t FolderBytes(const fs::path& folder) {
   uintmax_t bytes = 0;
@@ -64,18 +62,6 @@ void WriteBytes(const fs::path& file, uintmax_t bytes) {
     out.write(buffer.data(),
               static_cast<std::streamsize>(std::min<uintmax_t>(buffer.size(), bytes - done)));
   }
-}
-
-// The resident set's high-water mark in kB; reset to the current size after reading, so that
-// each reading covers the time since the last.
-long TakePeakKilobytes() {
-  std::ifstream status("/proc/self/status");
-  long peak = -1;
-  for (std::string line; std::getline(status, line);) {
-    if (line.rfind("VmHWM:", 0) == 0) peak = std::atol(line.c_str() + 6);
-  }
-  std::ofstream("/proc/self/clear_refs") << "5";
-  return peak;
 }
 
 struct BenchClinic {

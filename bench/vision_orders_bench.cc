@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "app/program_folder.h"
+#include "bench_timing.h"
 #include "catalogue/vision_orders_step.h"
 #include "demo/demo_clinic.h"
 #include "demo/vision_catalogue_tables.h"
@@ -21,13 +22,10 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using namespace zuvo::bench;
+
 using namespace zuvo;
 namespace fs = std::filesystem;
-
-double Seconds(Clock::time_point since) {
-  return std::chrono::duration<double>(Clock::now() - since).count();
-}
 
 double RunStep(const fs::path& root, const fs::path& program, int orders) {
   fs::path source = root / ("source" + std::to_string(orders));

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_timing.h"
 #include "core/store_verify.h"
 #include "demo/vision_patient_tables.h"
 #include "patients/catalogue_index_reading.h"
@@ -24,16 +25,13 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using namespace zuvo::bench;
+
 using namespace zuvo;
 namespace fs = std::filesystem;
 
 constexpr char kClinicCode[] = "3501234567";
 constexpr int kCatalogueDrugs = 3000;
-
-double Seconds(Clock::time_point since) {
-  return std::chrono::duration<double>(Clock::now() - since).count();
-}
 
 // An OPD.mdb whose MX holds `drugs` oral drugs named DRUG0001.. and a few names the generated
 // remarks use.

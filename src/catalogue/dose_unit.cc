@@ -32,7 +32,7 @@ const UnitWordTable& DoseUnitWords() {
 
 UnitReading PerUnitCode(std::string_view big5_text) { return DoseUnitWords().Read(big5_text); }
 
-int PerUnitCodeLogged(std::string_view big5_text, const ReportLine& report) {
+int PerUnitCodeLogged(std::string_view big5_text, const MessageSink& report) {
   UnitReading reading = PerUnitCode(big5_text);
   if (!reading.unrecognised.empty()) {
     report("不明perUnit:  " + big5::ToUtf8Escaped(reading.unrecognised));

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "catalogue/report_line.h"
+#include "core/message_sink.h"
 #include "catalogue/unit_reading.h"
 
 namespace zuvo {
@@ -14,7 +14,7 @@ namespace zuvo {
 UnitReading PerUnitCode(std::string_view big5_text);
 
 // PerUnitCode's code; an unrecognised text is also reported as "不明perUnit:  " + the text.
-int PerUnitCodeLogged(std::string_view big5_text, const ReportLine& report);
+int PerUnitCodeLogged(std::string_view big5_text, const MessageSink& report);
 
 // "gtt", "tab", "ml", "mg" for 1, 2, 4, 8; empty for any other code.
 std::string PerUnitName(int code);

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "catalogue/big5_words.h"
+#include "catalogue/mx_status.h"
 #include "catalogue/western_date.h"
 #include "core/code_tables.h"
 #include "core/number_text.h"
@@ -11,6 +12,7 @@
 #include "platform/big5.h"
 #include "platform/profile_file.h"
 #include "platform/table_store.h"
+#include "workspace/data_ini.h"
 #include "workspace/folder_layout.h"
 
 namespace zuvo {
@@ -22,8 +24,6 @@ constexpr std::string_view kUnknownName = "不明";
 constexpr std::string_view kPackageClass = "套件";
 constexpr std::string_view kVaccineClass = "vaccine";
 constexpr std::string_view kOrderSetMark = "預防保健處置組合";
-constexpr int kNicotineProduct = 0x2000;
-constexpr int kNoCharge = 8;
 
 const std::string& L(std::string_view utf8) { return big5::Literal(utf8); }
 
@@ -49,7 +49,7 @@ class Installer {
         data_ini_(files.data_ini),
         mx_reference_(Database::OpenReadOnly(files.program_folder / "MX.MDB")),
         icd10cm_(Database::OpenReadOnly(files.program_folder / "ICD10CM.MDB")),
-        opd_(Database::Open(files.work_tree / kFrontEndFolderName / "OPD.mdb")),
+        opd_(Database::Open(WorkTreeCatalogue(files.work_tree))),
         mx_(opd_.OpenTable("MX")),
         dx_(opd_.OpenTable("DX")) {}
 
@@ -80,7 +80,7 @@ class Installer {
     if (mx_.Locate({"INSUcode"}, {code})) {
       std::string old = big5::Trim(mx_.Text("Sname"));
       if (rename_note && old != new_sname) {
-        data_ini_.WriteString("DUPMX", old, code);
+        data_ini_.WriteString(kDupMxSection, old, code);
       }
       mx_.Edit();
       return false;
@@ -309,7 +309,7 @@ void Installer::QuitSmokeDrugs() {
       mx_.SetText(field, "");
     }
     mx_.SetInteger("status", big5::LowerAscii(content).find("nicotine") != std::string::npos
-                                 ? kNicotineProduct
+                                 ? mx_status::kNicotineProduct
                                  : 0);
     mx_.SetText("content", content);
     mx_.SetBoolean("IsComPlex", false);
@@ -416,7 +416,7 @@ void Installer::Run() {
                  L("未明示尼古丁依賴，無併發症"));
   QuitSmokeDrugs();
   InstallPackage("預防保健");
-  FixedOrder("V0018V", "口腔黏膜確診追蹤", "", 0, kNoCharge);
+  FixedOrder("V0018V", "口腔黏膜確診追蹤", "", 0, mx_status::kNoCharge);
   OrderSets();
   InstallPackage("愛滋病");
   InstallPackage("氣喘醫療");

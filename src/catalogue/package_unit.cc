@@ -38,7 +38,7 @@ std::string UnitName(int code) {
   return big5::Literal(PackageUnits[code - 1]);
 }
 
-int UnitCodeLogged(std::string_view big5_text, const ReportLine& report) {
+int UnitCodeLogged(std::string_view big5_text, const MessageSink& report) {
   UnitReading reading = UnitCode(big5_text);
   if (!reading.unrecognised.empty()) {
     report("不明Unit:  " + big5::ToUtf8Escaped(reading.unrecognised));

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "catalogue/report_line.h"
+#include "core/message_sink.h"
 #include "catalogue/unit_reading.h"
 
 namespace zuvo {
@@ -18,6 +18,6 @@ UnitReading UnitCode(std::string_view big5_text);
 std::string UnitName(int code);
 
 // UnitCode's code; an unrecognised text is also reported as "不明Unit:  " + the text.
-int UnitCodeLogged(std::string_view big5_text, const ReportLine& report);
+int UnitCodeLogged(std::string_view big5_text, const MessageSink& report);
 
 }  // namespace zuvo

@@ -9,6 +9,7 @@
 #include "catalogue/catalogue_settings.h"
 #include "catalogue/dose_unit.h"
 #include "catalogue/dosing_frequency.h"
+#include "catalogue/mx_status.h"
 #include "catalogue/package_unit.h"
 #include "catalogue/reference_order.h"
 #include "catalogue/surgery_pcs.h"
@@ -30,12 +31,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::string_view kDupMxSection = "DUPMX";
 constexpr std::string_view kUseMethodFixSection = "UseMethodFix";
 constexpr std::string_view kMissingOrdersSection = "安裝遺漏醫令";
-constexpr int kChargedSelfPay = 2;
-constexpr int kNoCharge = 8;
-constexpr int kOralLiquidByBottle = 0x20;
 constexpr int kEachUnitCode = 8;
 
 std::string Upper(std::string_view text) { return big5::UpperAscii(text); }
@@ -162,9 +159,9 @@ void CatalogueBuilder::Run() {
 }
 
 void CatalogueBuilder::PrepareDatabases() {
-  ReplaceWithCopy(input_.program_folder / "OPDbak.mdb", corvix_ / "OPD.mdb");
+  ReplaceWithCopy(input_.program_folder / "OPDbak.mdb", corvix_ / kCatalogueFileName);
   ReplaceWithCopy(input_.program_folder / "PERSONALbak.mdb", corvix_ / "PERSONAL.mdb");
-  opd_.emplace(Database::Open(corvix_ / "OPD.mdb"));
+  opd_.emplace(Database::Open(corvix_ / kCatalogueFileName));
   opd_->Execute("delete from DX");
   mx_reference_.emplace(Database::OpenReadOnly(input_.program_folder / "MX.MDB"));
   icd10cm_.emplace(Database::OpenReadOnly(input_.program_folder / "ICD10CM.MDB"));
@@ -304,7 +301,7 @@ void CatalogueBuilder::BuildFromReference(const SourceOrder& order, const Refere
   int perunit = PerUnitFromUnit(unit, order_class);
   int status = 0;
   if (price == 0 && !no_points_.Contains(code)) {
-    status = order.self_price != 0 ? kChargedSelfPay : kNoCharge;
+    status = order.self_price != 0 ? mx_status::kChargedSelfPay : mx_status::kNoCharge;
   }
   mx_->SetText("Ocode", "");
   mx_->SetText("Scode", "");
@@ -314,7 +311,7 @@ void CatalogueBuilder::BuildFromReference(const SourceOrder& order, const Refere
   if (Upper(table) == "MEDICINE") {
     std::string oral = big5::Trim(ref("oral"));
     if (oral == "a1") {
-      status |= kOralLiquidByBottle;
+      status |= mx_status::kOralLiquidByBottle;
       perunit = 4;
       unit = 2;
     }
@@ -385,7 +382,7 @@ void CatalogueBuilder::BuildFromSource(const SourceOrder& order, const std::stri
   mx_->SetInteger("unit", unit);
   mx_->SetInteger("perunit", PerUnitFromUnit(unit, order_class));
   mx_->SetText("Ocode", "");
-  mx_->SetInteger("status", no_points ? 0 : kChargedSelfPay);
+  mx_->SetInteger("status", no_points ? 0 : mx_status::kChargedSelfPay);
   for (std::string_view empty :
        {"Scode", "warning", "document", "content", "OralTablet", "DXtype", "ATCcode", "INSUmark"}) {
     mx_->SetText(empty, "");

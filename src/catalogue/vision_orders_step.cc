@@ -256,10 +256,10 @@ StepResult BuildVisionClinicAndOrders(VisionOrdersInput& input, const Workplace&
   VisionClinic clinic = ReadVisionClinic(fields.source_folder);
   Department department =
       WriteClinicSettingsFile(place.program_folder, clinic_folder, corvix, clinic, context);
-  std::optional<fs::path> prepared_opd = ResolvePath(clinic_folder, "OPD.mdb");
+  std::optional<fs::path> prepared_opd = ResolvePath(clinic_folder, kCatalogueFileName);
   std::optional<fs::path> prepared_personal = ResolvePath(clinic_folder, "PERSONAL.MDB");
   if (prepared_opd && prepared_personal) {
-    ReplaceWithCopy(*prepared_opd, corvix / "OPD.mdb");
+    ReplaceWithCopy(*prepared_opd, corvix / kCatalogueFileName);
     ReplaceWithCopy(*prepared_personal, corvix / "PERSONAL.mdb");
   } else {
     context.AddLine("製作OPD.MDB檔");

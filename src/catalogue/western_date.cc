@@ -5,7 +5,7 @@
 
 namespace zuvo {
 
-DateTime ParseWesternDate(std::string_view big5_text, const ShowMessage& show) {
+DateTime ParseWesternDate(std::string_view big5_text, const MessageSink& show) {
   constexpr size_t kLength = 8;
   if (big5_text.size() != kLength) return 0;
   const auto year = IntegerOr(big5_text.substr(0, 4), 0);

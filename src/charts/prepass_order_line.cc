@@ -8,6 +8,7 @@
 
 #include "catalogue/dose_unit.h"
 #include "catalogue/dosing_frequency.h"
+#include "catalogue/mx_status.h"
 #include "catalogue/package_unit.h"
 #include "core/chart_store.h"
 #include "core/number_text.h"
@@ -29,9 +30,8 @@ constexpr int16_t kMaterial = 128;
 }  // namespace kind
 
 // Catalogue status bits that decide the payment flags.
-constexpr int64_t kStatusSelfPaid = 2;
-constexpr int64_t kStatusFree = 8;
-constexpr int64_t kStatusKeptBits = 0x0001 | 0x0020 | 0x2000;
+constexpr int64_t kStatusKeptBits =
+    0x0001 | mx_status::kOralLiquidByBottle | mx_status::kNicotineProduct;
 
 int16_t ClampInt16(int64_t value) {
   return static_cast<int16_t>(std::clamp<int64_t>(value, std::numeric_limits<int16_t>::min(),
@@ -121,11 +121,11 @@ OrderRecord BuildOrderLine(const OrderSourceRow& source, const CatalogueRow* row
   order.Set(order_field::kInsuranceCode, row->insurance_code);
   double price = row->insurance_price;
   int16_t payment_flags = 0;
-  if (row->status & kStatusSelfPaid) {
-    payment_flags = kStatusSelfPaid;
+  if (row->status & mx_status::kChargedSelfPay) {
+    payment_flags = mx_status::kChargedSelfPay;
     price = row->self_price;
-  } else if (row->status & kStatusFree) {
-    payment_flags = kStatusFree;
+  } else if (row->status & mx_status::kNoCharge) {
+    payment_flags = mx_status::kNoCharge;
     price = 0;
   }
   payment_flags = static_cast<int16_t>(payment_flags | (row->status & kStatusKeptBits));

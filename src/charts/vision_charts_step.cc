@@ -176,7 +176,7 @@ StepResult VisionChartConverter::Run() {
   Database icd9_map = Database::OpenReadOnly(program / PathFromUtf8(kIcd9MapDatabase));
   Database reference = Database::OpenReadOnly(program / PathFromUtf8(kReferenceDiagnosisDatabase));
   Database clinic_opd =
-      Database::Open(FindWithoutCase(work_tree_ / PathFromUtf8(kFrontEndFolderName), "OPD.mdb"));
+      Database::Open(WorkTreeCatalogue(work_tree_));
   diagnoses_ =
       std::make_unique<VisionDiagnosisResolver>(std::move(clinic_opd), reference, icd9_map);
   {

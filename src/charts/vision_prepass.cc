@@ -186,7 +186,7 @@ OrderPassResult ConvertOrders(PrepassRun& run, const std::filesystem::path& prog
                               ProfileFile& data_ini, const std::string& clinic_type) {
   const std::filesystem::path& work = run.input.folder.work_tree;
   run.context.AddLine("開始醫令轉換");
-  Database opd = Database::Open(RequiredFile(work, "Corvix/OPD.MDB"));
+  Database opd = Database::Open(WorkTreeCatalogue(work));
   PrepassCatalogue catalogue = PrepassCatalogue::Load(opd);
   SourceTable source =
       SourceTable::Open(run.input.folder.source_folder, "CO02P.DBF", work, run.context);
@@ -196,7 +196,7 @@ OrderPassResult ConvertOrders(PrepassRun& run, const std::filesystem::path& prog
   RateTable rates = RateTable::Read(RequiredFile(program_folder, "CORVIX.INI"));
   CodeSet routes =
       CodeSet::ReadSectionKeys(RequiredFile(program_folder, "MXsetup.ini"), kRouteSection);
-  std::unordered_map<std::string, std::string> dupmx = SectionMap(data_ini, "DUPMX");
+  std::unordered_map<std::string, std::string> dupmx = SectionMap(data_ini, kDupMxSection);
   ProfileFile::Batch batch(data_ini);
   UseMethodFixes fixes(SectionMap(data_ini, "UseMethodFix"), [&](const std::string& text) {
     data_ini.WriteString(big5::Literal("UseMethodFix"), text, "X");

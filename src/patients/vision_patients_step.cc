@@ -26,8 +26,6 @@ namespace {
 
 constexpr std::string_view kDupIdSection = "DUPID";
 constexpr std::string_view kRemarkSection = "reMark";
-constexpr std::string_view kDupMxSection = "DUPMX";
-constexpr std::string_view kCatalogueDatabase = "Corvix/OPD.mdb";
 constexpr std::string_view kPatientIndexName = "PTdata.ind";
 // How much of a field with broken Big5 its message line shows.
 constexpr size_t kShownBrokenBytes = 60;
@@ -184,9 +182,7 @@ StepResult ConvertVisionPatients(const VisionPatientsInput& input, const Workpla
   if (!PharmacistReady(input, data_ini, context)) return StepResult::kStopped;
 
   fs::path tree = WithoutTrailingSeparator(input.folder.work_tree);
-  fs::path catalogue_file =
-      ResolvePath(tree, kCatalogueDatabase).value_or(tree / PathFromUtf8(kCatalogueDatabase));
-  CatalogueIndex catalogue = ReadCatalogueIndex(catalogue_file);
+  CatalogueIndex catalogue = ReadCatalogueIndex(WorkTreeCatalogue(tree));
   data_ini.EraseSection(kDupIdSection);
   RemarkAnalysisRun remarks(
       input.remark_mode, SplitProfileLines(data_ini.SectionLines(kRemarkSection)),

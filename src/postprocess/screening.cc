@@ -11,7 +11,6 @@
 namespace zuvo {
 namespace {
 
-constexpr std::string_view kCatalogueName = "OPD.mdb";
 constexpr std::string_view kDayIndexName = "DayLink.Dat";
 
 // Sets `common` on the first row whose `key` equals each code; returns the rows set.
@@ -59,8 +58,7 @@ ScreeningOutcome ScreenCommonItems(const std::filesystem::path& work_tree,
   CommonItemTallies tallies = CountCommonItems(store, now, context);
   outcome.entries = tallies.entries;
 
-  std::filesystem::path corvix = FindWithoutCase(work_tree, kFrontEndFolderName);
-  Database catalogue = Database::Open(FindWithoutCase(corvix, kCatalogueName));
+  Database catalogue = Database::Open(WorkTreeCatalogue(work_tree));
   Transaction transaction(catalogue);
   catalogue.Execute("UPDATE DX SET common=False");
   catalogue.Execute("UPDATE MX SET common=0");
@@ -104,7 +102,7 @@ StepResult CRSscreenMXDXClick(const std::filesystem::path& program_folder, std::
   }
   std::filesystem::path clinic_folder =
       ClinicFolder(program_folder, kRealSunArea, big5::Trim(clinic_id));
-  if (!ResolvePath(clinic_folder, kCatalogueName)) {
+  if (!ResolvePath(clinic_folder, kCatalogueFileName)) {
     if (!ScreenCommonItems(work_tree, WorkTreeStore(work_tree, clinic_id), now, context).screened) {
       return StepResult::kStopped;
     }

@@ -15,6 +15,8 @@ inline constexpr std::string_view kDataIniSystemSection = "system";
 inline constexpr std::string_view kOpeningDateKey = "開業日期";
 inline constexpr std::string_view kPharmacistNameKey = "Pharmacistname";
 inline constexpr std::string_view kPharmacistIdKey = "PharmacistID";
+// Source order codes (or old catalogue names) and the code to use instead.
+inline constexpr std::string_view kDupMxSection = "DUPMX";
 
 // clinic folder / data.ini (an existing file in other letter case is found).
 std::filesystem::path DataIniFile(const std::filesystem::path& clinic_folder);

@@ -1,5 +1,7 @@
 #include "workspace/folder_layout.h"
 
+#include "core/store_location.h"
+
 #include "platform/big5.h"
 #include "platform/error.h"
 #include "platform/file_ops.h"
@@ -69,6 +71,11 @@ fs::path WorkTreeFolder(const fs::path& clinic_folder, std::string_view roc_date
 
 fs::path ServerDataFolder(const fs::path& work_tree, std::string_view code) {
   return work_tree / PathFromUtf8(kServerFolderName) / FolderComponent(code);
+}
+
+fs::path WorkTreeCatalogue(const fs::path& work_tree) {
+  return FindWithoutCase(FindWithoutCase(WithoutTrailingSeparator(work_tree), kFrontEndFolderName),
+                         kCatalogueFileName);
 }
 
 void CreateWorkTree(const fs::path& work_tree) {

@@ -20,6 +20,9 @@ inline constexpr std::string_view kVisionArea = "VISW";
 inline constexpr std::string_view kRealSunArea = "RS";
 inline constexpr std::string_view kServerFolderName = "Tolsern";
 inline constexpr std::string_view kFrontEndFolderName = "Corvix";
+// The clinic's catalogue database in the front-end folder (also the name of a ready-made one in
+// the clinic folder).
+inline constexpr std::string_view kCatalogueFileName = "OPD.mdb";
 
 enum class WorkTreeKind { kVision, kRealSunOnAndAfter, kRealSunBefore, kHisSearch };
 
@@ -42,6 +45,9 @@ std::filesystem::path WorkTreeFolder(const std::filesystem::path& clinic_folder,
 // work tree / Tolsern / trimmed code.
 std::filesystem::path ServerDataFolder(const std::filesystem::path& work_tree,
                                        std::string_view code);
+
+// work tree / Corvix / OPD.mdb (an existing file of that name in any letter case wins).
+std::filesystem::path WorkTreeCatalogue(const std::filesystem::path& work_tree);
 
 // Creates the work tree with its Tolsern and Corvix folders and every missing parent; folders
 // that exist already are kept. Throws Error when a folder cannot be made.

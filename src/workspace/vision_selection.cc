@@ -17,7 +17,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::string_view kReadyCatalogueName = "OPD.mdb";
 constexpr std::string_view kReadyPersonalName = "PERSONAL.mdb";
 constexpr std::string_view kCopiedPersonalName = "PERSONAL.MDB";
 
@@ -25,7 +24,7 @@ constexpr std::string_view kCopiedPersonalName = "PERSONAL.MDB";
 // instead of new ones, but only as a pair.
 void CopyReadyDatabases(const fs::path& clinic_folder, const fs::path& work_tree,
                         StepContext& context) {
-  std::optional<fs::path> catalogue = ResolvePath(clinic_folder, kReadyCatalogueName);
+  std::optional<fs::path> catalogue = ResolvePath(clinic_folder, kCatalogueFileName);
   if (!catalogue) return;
   std::optional<fs::path> personal = ResolvePath(clinic_folder, kReadyPersonalName);
   if (!personal) {
@@ -34,7 +33,7 @@ void CopyReadyDatabases(const fs::path& clinic_folder, const fs::path& work_tree
   }
   context.ShowMessage("OPD資料庫用已經做好的");
   fs::path front_end = work_tree / PathFromUtf8(kFrontEndFolderName);
-  fs::path catalogue_copy = front_end / PathFromUtf8(kReadyCatalogueName);
+  fs::path catalogue_copy = front_end / PathFromUtf8(kCatalogueFileName);
   fs::path personal_copy = front_end / PathFromUtf8(kCopiedPersonalName);
   DeleteDatabaseFile(catalogue_copy);
   DeleteDatabaseFile(personal_copy);

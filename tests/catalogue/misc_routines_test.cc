@@ -28,7 +28,7 @@ TEST(RoundHalfAwayTest, RoundsHalvesAwayFromZero) {
 
 TEST(ParseWesternDateTest, ReadsEightCharacterDates) {
   std::vector<std::string> shown;
-  ShowMessage show = [&](const std::string& text) { shown.push_back(text); };
+  MessageSink show = [&](const std::string& text) { shown.push_back(text); };
   EXPECT_EQ(ParseWesternDate("20180101", show), *EncodeDate(2018, 1, 1));
   EXPECT_EQ(ParseWesternDate("29101231", show), *EncodeDate(2910, 12, 31));
   // A month or day that is not a number reads as 1.

@@ -57,7 +57,7 @@ TEST(UnitCodeTest, DoseUnitWordsDifferFromPackageUnitWords) {
 
 TEST(UnitCodeTest, LoggedVariantsReportOnlyUnrecognisedText) {
   std::vector<std::string> lines;
-  ReportLine report = [&](const std::string& line) { lines.push_back(line); };
+  MessageSink report = [&](const std::string& line) { lines.push_back(line); };
   EXPECT_EQ(UnitCodeLogged(FromUtf8("1包"), report), 8);
   EXPECT_EQ(UnitCodeLogged(FromUtf8("瓶"), report), 2);
   EXPECT_EQ(PerUnitCodeLogged(FromUtf8("瓶"), report), 0);

@@ -1,0 +1,49 @@
+#pragma once
+
+// What the benchmarks measure with: wall-clock seconds, processor seconds and peak memory.
+
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+namespace zuvo::bench {
+
+using Clock = std::chrono::steady_clock;
+
+inline double Seconds(Clock::time_point from, Clock::time_point to) {
+  return std::chrono::duration<double>(to - from).count();
+}
+inline double Seconds(Clock::time_point since) { return Seconds(since, Clock::now()); }
+
+// User + system processor time of this process so far, in seconds: steadier than the wall clock
+// on a shared machine.
+inline double CpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// The resident set's high-water mark of this process's whole life, in MB.
+inline long PeakRssMegabytes() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss / 1024;
+}
+
+// The resident set's high-water mark in kB; reset to the current size after reading, so that
+// each reading covers the time since the last (Linux).
+inline long TakePeakKilobytes() {
+  std::ifstream status("/proc/self/status");
+  long peak = -1;
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind("VmHWM:", 0) == 0) peak = std::atol(line.c_str() + 6);
+  }
+  std::ofstream("/proc/self/clear_refs") << "5";
+  return peak;
+}
+
+}  // namespace zuvo::bench
