@@ -80,7 +80,12 @@ class Installer {
     if (mx_.Locate({"INSUcode"}, {code})) {
       std::string old = big5::Trim(mx_.Text("Sname"));
       if (rename_note && old != new_sname) {
-        data_ini_.WriteString(kDupMxSection, old, code);
+        // A row without a short name (an order added for a missing code) has nothing to note.
+        if (old.empty()) {
+          context_.AddLine("醫令沒有簡名,不記入[DUPMX]:" + big5::ToUtf8Escaped(code));
+        } else {
+          data_ini_.WriteString(kDupMxSection, old, code);
+        }
       }
       mx_.Edit();
       return false;

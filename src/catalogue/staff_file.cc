@@ -22,6 +22,8 @@ struct TextField {
   size_t width;
 };
 
+// The ID is the first text field (and the staff table's key).
+constexpr size_t kIdField = 0;
 constexpr std::array<TextField, 10> kTextFields = {{
     {"ID", kIdOffset, kIdWidth},
     {"NAME", kNameOffset, kNameWidth},
@@ -82,7 +84,7 @@ MemoryTable DefineStaffTable() {
   return MemoryTable("staff", columns, "ID");
 }
 
-MemoryTable LoadStaffFile(const fs::path& member_scr) {
+MemoryTable LoadStaffFile(const fs::path& member_scr, const MessageSink& report) {
   std::string text;
   for (char c : ReadFile(member_scr)) {
     if (c != '-' && c != '\r' && c != '\n') text += c;
@@ -97,12 +99,22 @@ MemoryTable LoadStaffFile(const fs::path& member_scr) {
   for (size_t start = 0; start + kSize <= bytes.size(); start += kSize) {
     std::string_view record = std::string_view(bytes).substr(start, kSize);
     try {
-      staff.Append();
+      std::vector<std::string> texts;
       for (const TextField& field : kTextFields) {
         size_t length =
             std::min<size_t>(static_cast<unsigned char>(record[field.offset]), field.width);
-        staff.SetText(field.column, WithoutBrokenLastCharacter(
-                                        std::string(record.substr(field.offset + 1, length))));
+        texts.push_back(
+            WithoutBrokenLastCharacter(std::string(record.substr(field.offset + 1, length))));
+      }
+      const std::string& id = texts[kIdField];
+      if (staff.Locate({"ID"}, {id})) {
+        Show(report, "MEMBER.SCR身分證號重複,以後面的資料為準:" + big5::ToUtf8Escaped(id));
+        staff.Edit();
+      } else {
+        staff.Append();
+      }
+      for (size_t i = 0; i < kTextFields.size(); ++i) {
+        staff.SetText(kTextFields[i].column, texts[i]);
       }
       staff.SetNumber("Birthday", GetDouble(record, kBirthdayOffset));
       staff.Post();

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/message_sink.h"
 #include "core/roc_date.h"
 #include "platform/memory_table.h"
 
@@ -39,9 +40,11 @@ MemoryTable DefineStaffTable();
 
 // The staff table of `member_scr`: every "-" and line break is dropped, the rest decoded, and
 // each whole 187-byte record becomes a row (a shorter remainder is ignored). A text cut inside
-// a double-byte character by an earlier writer loses the broken character. Throws an Error
-// naming the file when it cannot be read or decoded, or repeats an ID.
-MemoryTable LoadStaffFile(const std::filesystem::path& member_scr);
+// a double-byte character by an earlier writer loses the broken character. A record that
+// repeats an earlier one's ID (without regard to letter case) updates that row and is reported:
+// "MEMBER.SCR身分證號重複,以後面的資料為準:" + ID. Throws an Error naming the file when it
+// cannot be read or decoded.
+MemoryTable LoadStaffFile(const std::filesystem::path& member_scr, const MessageSink& report = {});
 
 // Writes every row of `staff`, first to last, to `member_scr`, replacing it. Texts longer than
 // their field are cut to the field's width, never inside a double-byte character.

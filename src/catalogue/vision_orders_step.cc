@@ -159,7 +159,8 @@ void StaffStep::Run() {
 
 void StaffStep::FromPreparedFile(const fs::path& prepared) {
   ReplaceWithCopy(prepared, member_scr_);
-  MemoryTable staff = LoadStaffFile(member_scr_);
+  MemoryTable staff =
+      LoadStaffFile(member_scr_, [this](const std::string& line) { context_.AddLine(line); });
   int pharmacists = 0;
   {
     ProfileFile::Batch batch(data_ini_);

@@ -2,11 +2,14 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <random>
+#include <unordered_map>
 #include <vector>
 
 #include "core/roc_date.h"
 #include "platform/big5.h"
+#include "platform/dbf_table.h"
 #include "platform/dbf_writer.h"
 #include "platform/file_ops.h"
 
@@ -113,11 +116,25 @@ const char* const kFrequencies[] = {"TID", "BID", "QD", "QID", "HS", "TIDPC", "Q
 // Co-payment codes of ordinary visits, chosen by the card sequence.
 const char* const kCopayCodes[] = {"000", "001", "D10", "003"};
 
-}  // namespace
+// The national IDs of the patient table already written into `folder`, by chart number, so that
+// the referral files name patients the clinic has; empty when there is no patient table.
+std::unordered_map<int, std::string> PatientIds(const fs::path& folder) {
+  std::unordered_map<int, std::string> ids;
+  if (!ResolvePath(folder, "CO01M.DBF")) return ids;
+  DbfTable patients = DbfTable::Open(folder, "CO01M.DBF");
+  for (patients.First(); !patients.Eof(); patients.Next()) {
+    std::string id = big5::Trim(patients.Text("MPERSONID"));
+    if (id.size() == 10) ids.emplace(std::atoi(patients.Text("KCSTMR").c_str()), id);
+  }
+  return ids;
+}
 
+// The national ID of a referral file for a patient number the patient table does not hold.
 std::string DemoNationalId(int patient) {
   return std::string(patient % 2 ? "A1" : "B2") + Digits(10000000L + patient * 37L, 8);
 }
+
+}  // namespace
 
 VisitTableCounts WriteVisionVisitTables(const fs::path& folder, uint32_t seed,
                                         const VisitTableOptions& options) {
@@ -128,6 +145,11 @@ VisitTableCounts WriteVisionVisitTables(const fs::path& folder, uint32_t seed,
   VisitTableCounts counts;
   const bool special = !options.scale;
   fs::path referrals = folder / "NHI_REF";
+  const std::unordered_map<int, std::string> patient_ids = PatientIds(folder);
+  auto referral_id = [&](int patient) {
+    auto found = patient_ids.find(patient);
+    return found != patient_ids.end() ? found->second : DemoNationalId(patient);
+  };
   if (special) CreateFolders(referrals);
 
   auto add_order = [&](const Visit& visit, std::string_view drug, std::string_view frequency,
@@ -257,7 +279,7 @@ VisitTableCounts WriteVisionVisitTables(const fs::path& folder, uint32_t seed,
       if (patient % 10 == 0) {  // the form file exists only for every other one
         std::string western = WesternOf(second.date);
         WriteFileAtomically(referrals / ("ETA" + Digits(patient, 6) + ".XML"),
-                            "<etadata><h1>" + DemoNationalId(patient) + "</h1><h18>3</h18><h23>" +
+                            "<etadata><h1>" + referral_id(patient) + "</h1><h18>3</h18><h23>" +
                                 western + "</h23><h28>0401180014</h28><h29>01</h29><h30>" +
                                 B5("王大明") + "</h30><h33>" + B5("請協助診治") + "</h33><h34>" +
                                 western + "</h34></etadata>");
@@ -273,8 +295,8 @@ VisitTableCounts WriteVisionVisitTables(const fs::path& folder, uint32_t seed,
       write_visit(reply, 1);
       add_order(reply, "01038C", "ASORDER", "", 0, 1);
       WriteFileAtomically(referrals / ("ETB" + Digits(patient, 6) + ".XML"),
-                          "<etbdata><h1>0401180014</h1><h2>" + DemoNationalId(patient) +
-                              "</h2><h5>" + WesternOf(reply.date) + "</h5><h6>" + B5("已收治") +
+                          "<etbdata><h1>0401180014</h1><h2>" + referral_id(patient) + "</h2><h5>" +
+                              WesternOf(reply.date) + "</h5><h6>" + B5("已收治") +
                               "</h6><h7>I10</h7><h9>" + B5("持續追蹤") +
                               "</h9><h10>20240101</h10><h11>" + B5("回診") + "</h11></etbdata>");
       ++counts.referral_files;

@@ -38,9 +38,6 @@ struct VisitTableCounts {
 inline constexpr std::string_view kDemoDrugCodes[] = {"PANA",   "AMOX",   "SYRUP",  "CHLOR", "21",
                                                       "01036C", "01038C", "A2001C", "XYZ999"};
 
-// The national ID the demo gives a patient number ("A1" + 8 digits); referral files carry it.
-std::string DemoNationalId(int patient);
-
 // The first visit date of the demo (ROC), also its opening date.
 inline constexpr std::string_view kDemoOpeningDate = "1020105";
 

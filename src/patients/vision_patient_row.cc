@@ -61,10 +61,6 @@ std::vector<BrokenBig5Field> FieldsWithBrokenBig5(const VisionPatientRow& row) {
 
 int64_t ChartNumberOf(std::string_view kcstmr) { return IntegerOr(big5::Trim(kcstmr), 0); }
 
-char StorablePaymentClass(char analysed, char before) {
-  return CopayClassOf.find(analysed) != std::string_view::npos ? analysed : before;
-}
-
 VisionPatientValues MakeVisionPatientRecord(const VisionPatientRow& row, int32_t chart_number,
                                             std::string_view national_id, DateTime converted_at) {
   namespace field = patient_field;

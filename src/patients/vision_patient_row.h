@@ -51,11 +51,6 @@ int64_t ChartNumberOf(std::string_view kcstmr);
 inline constexpr char kDefaultPaymentClass = '3';
 inline constexpr std::string_view kDefaultCopayCode = "D10";
 
-// The class a remark analysis found, when the patient record can hold it: the record's class is
-// one of the co-payment classes; identity classes outside them (such as 'F' or 'G') leave the
-// patient's class at `before`, and their remark stays in the note.
-char StorablePaymentClass(char analysed, char before);
-
 // The values of the record that do not depend on other rows. `national_id` is the ID to store
 // (the trimmed ID or its "@" serial replacement) and `converted_at` the birthday used when
 // MBIRTHDT is no valid date. Texts are cut to their field sizes without splitting a double-byte

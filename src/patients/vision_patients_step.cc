@@ -145,8 +145,9 @@ class VisionPatientConversion {
 
     RemarkAnalysis analysis = remarks_.AnalyseRemarks(row.remarks, kDefaultPaymentClass);
     for (const std::string& line : analysis.messages) context_.AddLine(line);
-    values.record.Set(patient_field::kPaymentClass,
-                      StorablePaymentClass(analysis.payment_class, kDefaultPaymentClass));
+    // The record's class holds the identity classes of the remarks ('F' 老人, 'G' 親友, ...)
+    // as well as the co-payment classes; the live system reads both.
+    values.record.Set(patient_field::kPaymentClass, analysis.payment_class);
 
     WritePatient(store_, values.record,
                  VisionPatientNote(values.mobile_or_second_phone, analysis.lists));

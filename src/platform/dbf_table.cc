@@ -174,9 +174,11 @@ std::string PairKey(std::string_view first, std::string_view second) {
   return std::to_string(trimmed_first.size()) + ':' + trimmed_first + big5::Trim(second);
 }
 
-// The file beside `file` with the same stem and `extension`, in any letter case.
+// The file beside `file` with the same stem and `extension`, in any letter case. A bare file
+// name lies in the current folder.
 std::optional<fs::path> FindSibling(const fs::path& file, std::string_view extension) {
-  return ResolvePath(file.parent_path(), file.stem().string() + std::string(extension));
+  const fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
+  return ResolvePath(folder, PathToUtf8(file.stem()) + std::string(extension));
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "app/pipeline_run.h"
 #include "app/program_folder.h"
 #include "app/vision_pipeline.h"
+#include "core/chart_store.h"
 #include "core/store_verify.h"
 #include "demo/demo_clinic.h"
 #include "platform/big5.h"
@@ -172,6 +173,13 @@ TEST_F(VisionDemoConversionTest, EveryStepRunsAndScreeningMatchesTheSourceTally)
     ADD_FAILURE() << finding.where << ": " << finding.problem;
   }
   EXPECT_GT(verified.entries, 100u);
+  // The demo's referral files name patients of the clinic: their texts reach the order lines'
+  // remarks (a form's request and a reply's advice).
+  std::string charts;
+  for (const auto& [code, path] : ListChartFiles(Store())) charts += ReadWholeFile(path);
+  for (const char* text : {"請協助診治", "持續追蹤"}) {
+    EXPECT_NE(charts.find(big5::FromUtf8(text)), std::string::npos) << text;
+  }
 
   Database catalogue = Database::Open(fields.folder.work_tree / "Corvix" / "OPD.mdb");
   ExpectedTally expected = TallySource(source, catalogue);

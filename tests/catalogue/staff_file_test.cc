@@ -122,12 +122,23 @@ TEST(StaffFileTest, ReportsUnreadableFiles) {
   EXPECT_THAT([&] { LoadStaffFile(folder / "MEMBER.SCR"); },
               ::testing::ThrowsMessage<Error>(HasSubstr("MEMBER.SCR")));
   EXPECT_THROW(LoadStaffFile(folder / "missing.scr"), Error);
+}
 
-  std::string twice =
-      RecordBytes().Text(0, "A123456789").bytes() + RecordBytes().Text(0, "a123456789").bytes();
+// A prepared file that repeats an ID: the later record updates the earlier one, and is told.
+TEST(StaffFileTest, ARepeatedIdUpdatesTheEarlierRecord) {
+  testing::TempDir folder;
+  std::string twice = RecordBytes().Text(0, "A123456789").Text(11, "first").bytes() +
+                      RecordBytes().Text(0, "B200000000").Text(11, "other").bytes() +
+                      RecordBytes().Text(0, "a123456789").Text(11, "second").bytes();
   testing::WriteFileBytes(folder / "twice.scr", EncodeBase64(twice) + "\r\n");
-  EXPECT_THAT([&] { LoadStaffFile(folder / "twice.scr"); },
-              ::testing::ThrowsMessage<Error>(HasSubstr("twice.scr, record 2")));
+  std::vector<std::string> lines;
+  MemoryTable staff =
+      LoadStaffFile(folder / "twice.scr", [&](const std::string& line) { lines.push_back(line); });
+  ASSERT_EQ(staff.RecordCount(), 2u);
+  EXPECT_EQ(staff.Text("ID"), "a123456789");
+  EXPECT_EQ(staff.Text("NAME"), "second");
+  EXPECT_EQ(lines,
+            (std::vector<std::string>{"MEMBER.SCR身分證號重複,以後面的資料為準:a123456789"}));
 }
 
 TEST(StaffFileTest, ConvertedMembersGetTheirDefaultsOnce) {

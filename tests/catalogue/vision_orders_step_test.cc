@@ -12,6 +12,7 @@
 #include "catalogue/staff_file.h"
 #include "core/roc_date.h"
 #include "demo/demo_clinic.h"
+#include "platform/base64.h"
 #include "platform/big5.h"
 #include "platform/error.h"
 #include "platform/file_ops.h"
@@ -343,6 +344,44 @@ TEST_F(VisionOrdersStepTest, PreparedFilesOfTheClinicFolderAreUsed) {
   staff.First();
   EXPECT_EQ(staff.Text("ID_level"), "DPMAAA");
   EXPECT_EQ(input_.folder.pharmacist_name, "Ph One");
+}
+
+// A prepared staff file that repeats an ID: the later record wins and is listed; the step goes
+// on to its end.
+TEST_F(VisionOrdersStepTest, APreparedStaffFileRepeatingAnIdIsTaken) {
+  {
+    MemoryTable staff = DefineStaffTable();
+    AddConvertedStaffMember(staff, {"A111111111", "Dr A", "1", "DP0AAA", "", 0}, 45000);
+    AddConvertedStaffMember(staff, {"P211111111", "Ph One", "1", "P00AAA", "", 0}, 45000);
+    SaveStaffFile(staff, clinic_folder_ / "MEMBER.SCR");
+  }
+  std::string text;
+  for (char c : testing::ReadFileBytes(clinic_folder_ / "MEMBER.SCR")) {
+    if (c != '-' && c != '\r' && c != '\n') text += c;
+  }
+  std::string records = DecodeBase64(text);
+  std::string again = records.substr(0, staff_record::kSize);
+  again.replace(12, 4, "Dr B");  // NAME: length byte at 11, then the text
+  WriteFileBytes(clinic_folder_ / "MEMBER.SCR", EncodeBase64(records + again) + "\r\n");
+
+  ASSERT_EQ(BuildVisionClinicAndOrders(input_, place_, context_), StepResult::kDone);
+  EXPECT_TRUE(HasLine("MEMBER.SCR身分證號重複,以後面的資料為準:A111111111"));
+  EXPECT_EQ(ReadProfileString(DataIni(), "DOCTOR", "Dr B"), "A111111111");
+  MemoryTable staff = LoadStaffFile(ServerDataFolder(work_tree_, clinic_.code) / "MEMBER.SCR");
+  EXPECT_EQ(staff.RecordCount(), 2u);
+}
+
+// A missing order added through [安裝遺漏醫令] has no short name yet; when a package later renames
+// it there is no old name to note.
+TEST_F(VisionOrdersStepTest, AMissingOrderWithoutShortNameIsRenamedWithoutANote) {
+  WriteProfileString(DataIni(), B("安裝遺漏醫令"), "E1006C", "OPD");
+  ASSERT_EQ(BuildVisionClinicAndOrders(input_, place_, context_), StepResult::kDone);
+  EXPECT_TRUE(HasLine("醫令沒有簡名,不記入[DUPMX]:E1006C"));
+  for (const std::string& key : ProfileFile(DataIni()).KeyNames("DUPMX")) {
+    EXPECT_FALSE(key.empty());
+  }
+  Database opd = Opd();
+  EXPECT_FALSE(MxRow(opd, "E1006C").Text("Sname").empty());
 }
 
 TEST_F(VisionOrdersStepTest, PackagesRefreshRowsAndNoteRenames) {

@@ -263,5 +263,48 @@ TEST(DiagnosisGrid, LongNameColumnsShareTheWidthBeyond400Pixels) {
   EXPECT_EQ(LongNameColumnWidths(300), std::make_pair(0, 0));
 }
 
+// Every single-step button runs its own step with what the window's boxes hold (the chart-file
+// size box among them); while a step runs, every other run or step button does nothing.
+TEST(VisionWindow, EachStepButtonRunsItsStepWithTheWindowsFields) {
+  Workbench bench("[Workbench]\r\nOperatorMode=1\r\n");
+  TFVISW& vision = bench.window->vision_window();
+  std::vector<std::string> received;
+  for (PipelineStep& step : vision.pipeline().steps) {
+    step.run = [&, word = std::string(step.word)](RunFields& fields, const Workplace&,
+                                                  StepContext&) {
+      received.push_back(word + " size=" + std::to_string(fields.chart.file_size) +
+                         " split=" + fields.chart.split_date +
+                         " mode=" + std::to_string(static_cast<int>(fields.chart.mode)) +
+                         " clinic=" + fields.folder.clinic_id);
+      // Buttons pressed while the step runs: none of them may start anything.
+      for (const char* other :
+           {"CVISWall", "CmakeMX", "CVISWdoCorvixChart", "CVISWselectPath", "CVISWcopy"}) {
+        bench.Find<QPushButton>(other)->click();
+      }
+      fields.chart.split_date = "1100101";  // what the step leaves is shown afterwards
+      return StepResult::kDone;
+    };
+  }
+  bench.Find<QSpinBox>("CfileSize")->setValue(3);
+  bench.Find<QLineEdit>("CVISWsplitDate")->setText("1090101");
+  bench.Find<QLineEdit>("CVISWclinicID")->setText("3501");
+  std::vector<std::string> expected;
+  for (const char* button :
+       {"CmakeMX", "CcreateAnt", "CVISWreadChart", "CVISWdoCorvixChart", "CscreenMXDX"}) {
+    bench.Find<QLineEdit>("CVISWsplitDate")->setText("1090101");
+    bench.Find<QPushButton>(button)->click();
+    EXPECT_EQ(bench.Find<QLineEdit>("CVISWsplitDate")->text(), "1100101") << button;
+  }
+  for (const char* word : {"catalogue", "patients", "prepass", "charts", "screen"}) {
+    expected.push_back(std::string(word) + " size=3 split=1090101 mode=0 clinic=3501");
+  }
+  EXPECT_EQ(received, expected);
+  // Each step ticks its box when it is done.
+  for (const char* box : {"CVISWmakeMXcheck", "CcreateAntCheck", "CreadWishChartcheck",
+                          "CVISWdoCorvixChartcheck", "CscreenMXDXcheck"}) {
+    EXPECT_TRUE(bench.Find<QCheckBox>(box)->isChecked()) << box;
+  }
+}
+
 }  // namespace
 }  // namespace zuvo::gui

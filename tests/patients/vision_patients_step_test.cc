@@ -264,19 +264,23 @@ TEST_F(VisionPatientsStep, RowsWithoutAUsableChartNumberAreListedAndSkipped) {
   EXPECT_EQ(report.patients, 1u);
 }
 
-TEST_F(VisionPatientsStep, IdentityRemarksSetOnlyClassesThePatientRecordHolds) {
+// The identity tables' classes reach the record as they are: 老人 is 'F', 榮民 '2', 員工 'A' (a
+// later remark field wins), not only the co-payment classes.
+TEST_F(VisionPatientsStep, IdentityRemarksSetTheirClasses) {
   WritePatients({{"1", "A123456789", "甲", "0650312", "1", "", "", "", "老人", "榮民"},
                  {"2", "B220134565", "乙", "0650312", "1", "", "", "", "老人"},
                  {"3", "C134679021", "丙", "0650312", "1", "", "", "", "福保", "員工"},
-                 {"4", "D123098762", "丁", "0650312", "1", "", "", "", "殘障手冊"}});
+                 {"4", "D123098762", "丁", "0650312", "1", "", "", "", "殘障手冊"},
+                 {"5", "E123456780", "戊", "0650312", "1", "", "", "", "榮民"}});
   ASSERT_EQ(Run(), StepResult::kDone);
 
   EXPECT_EQ(Read(1).Get(patient_field::kPaymentClass), '2');
-  EXPECT_EQ(Read(2).Get(patient_field::kPaymentClass), '3') << "'F' is no co-payment class";
+  EXPECT_EQ(Read(2).Get(patient_field::kPaymentClass), 'F');
   EXPECT_EQ(Note(2), B5("<NB>老人</NB>"));
-  EXPECT_EQ(Read(3).Get(patient_field::kPaymentClass), '3');
+  EXPECT_EQ(Read(3).Get(patient_field::kPaymentClass), 'A');
   EXPECT_EQ(Read(4).Get(patient_field::kPaymentClass), '3');
   EXPECT_EQ(Note(4), B5("<NB>殘障手冊</NB><HS>殘障手冊</HS>"));
+  EXPECT_EQ(Read(5).Get(patient_field::kPaymentClass), '2');
 }
 
 TEST_F(VisionPatientsStep, CatalogueDrugsAndClinicPhrasesComeFromTheWorkTree) {

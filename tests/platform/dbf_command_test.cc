@@ -1,12 +1,10 @@
 // zuvoconv dbf, run as a program on tables written for the purpose.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "platform/dbf_writer.h"
+#include "support/cli_runner.h"
 #include "support/dbf_bytes.h"
 #include "support/temp_dir.h"
 
@@ -20,25 +18,18 @@ using testing::DbfFixedHeader;
 using testing::TempDir;
 using testing::WriteFileBytes;
 
-// Standard output of `zuvoconv dbf ARGS` (with standard error after it when `with_errors`);
-// empty when the program is not known.
+// Standard output of `zuvoconv dbf ARGS` (with standard error after it when `with_errors`) and
+// its exit status.
 std::string RunDbfCommand(const std::string& args, int& status, bool with_errors = false) {
-  const char* cli = std::getenv("ZUVO_CLI");
-  if (cli == nullptr) return {};
-  std::string command =
-      std::string("'") + cli + "' dbf " + args + (with_errors ? " 2>&1" : " 2>/dev/null");
-  FILE* pipe = ::popen(command.c_str(), "r");
-  std::string out;
-  char buffer[4096];
-  for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, got);
-  status = ::pclose(pipe);
-  return out;
+  testing::CliRun run = testing::RunCli("dbf " + args, {"", with_errors});
+  status = run.status;
+  return run.out;
 }
 
 class DbfCommand : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (std::getenv("ZUVO_CLI") == nullptr) GTEST_SKIP() << "ZUVO_CLI is not set";
+    if (!testing::HaveCli()) GTEST_SKIP() << "ZUVO_CLI is not set";
     DbfWriter writer(dir_ / "T.DBF", {{"NAME", 'C', 10}, {"NOTE", 'C', 12}, {"N", 'N', 5, 1}});
     writer.Append({"\xA4\xFD\xA4\x70\xA9\xFA", "say \"hi\", ok", "12.5"});  // 王小明
     writer.Append({"gone", "", ""});
@@ -87,7 +78,7 @@ TEST_F(DbfCommand, ListingShowsTheHeaderAndEveryRecord) {
 class DbfCommandTypes : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (std::getenv("ZUVO_CLI") == nullptr) GTEST_SKIP() << "ZUVO_CLI is not set";
+    if (!testing::HaveCli()) GTEST_SKIP() << "ZUVO_CLI is not set";
     const std::string descriptors =
         DbfDescriptor("ID", 'I', 4) + DbfDescriptor("PAID", 'Y', 8, 4, 0x02) +
         DbfDescriptor("WHEN", 'T', 8) + DbfDescriptor("RATE", 'B', 8) +
@@ -140,7 +131,7 @@ TEST_F(DbfCommandTypes, HelpListsTheOptionsAndWhatEachTypePrintsAs) {
 }
 
 TEST(DbfCommandMemo, UnreadableMemoShowsAsAQuestionMarkAndTheCommandFails) {
-  if (std::getenv("ZUVO_CLI") == nullptr) GTEST_SKIP() << "ZUVO_CLI is not set";
+  if (!testing::HaveCli()) GTEST_SKIP() << "ZUVO_CLI is not set";
   TempDir dir;
   // FoxPro memo file: block size 64, a 512-byte header; block 8 holds "kept", block 1 lies in
   // the header.
@@ -155,11 +146,23 @@ TEST(DbfCommandMemo, UnreadableMemoShowsAsAQuestionMarkAndTheCommandFails) {
             "NOTE\r\n?\r\nkept\r\nzuvoconv dbf: 1 memo value(s) could not be read and show as ?; "
             "the first: memo block 1 of " +
                 (dir / "M.FPT").string() + " lies inside the file header\n");
-  EXPECT_EQ(WEXITSTATUS(status), 1);
+  EXPECT_EQ(status, 1);
+}
+
+// Run in the table's own folder with the bare name, the command still finds the memo file.
+TEST(DbfCommandMemo, AMemoIsFoundWhenTheTableIsNamedWithoutAFolder) {
+  if (!testing::HaveCli()) GTEST_SKIP() << "ZUVO_CLI is not set";
+  TempDir dir;
+  DbfWriter writer(dir / "NOTES.DBF", {{"ID", 'C', 2}, {"TEXT", 'M', 10}});
+  writer.Append({"1", "first memo"});
+  writer.Close();
+  testing::CliRun run = testing::RunCli("dbf NOTES.DBF --csv", {"", true, dir.path()});
+  EXPECT_EQ(run.status, 0) << run.out;
+  EXPECT_EQ(run.out, "ID,TEXT\r\n1,first memo\r\n");
 }
 
 TEST(DbfCommandCodePage, TextIsDecodedAsTheTableDeclaresUnlessToldOtherwise) {
-  if (std::getenv("ZUVO_CLI") == nullptr) GTEST_SKIP() << "ZUVO_CLI is not set";
+  if (!testing::HaveCli()) GTEST_SKIP() << "ZUVO_CLI is not set";
   TempDir dir;
   // 简体 in GBK, the language driver 0x7A saying so.
   WriteFileBytes(dir / "GB.DBF", DbfFixedHeader(0x03, 1, 65, 5, 0x7A) +
@@ -174,7 +177,7 @@ TEST(DbfCommandCodePage, TextIsDecodedAsTheTableDeclaresUnlessToldOtherwise) {
       << listing;
   EXPECT_NE(listing.find("\\xBC\\xF2\\xCC\\xE5"), std::string::npos) << listing;
   RunDbfCommand(file + " --encoding klingon", status);
-  EXPECT_EQ(WEXITSTATUS(status), 64);
+  EXPECT_EQ(status, 64);
 
   // A .cpg beside it wins; one that names nothing is ignored with a warning.
   WriteFileBytes(dir / "gb.cpg", "UTF-8");

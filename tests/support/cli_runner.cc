@@ -13,7 +13,8 @@ CliRun RunCli(const std::string& arguments, const CliOptions& options) {
   CliRun run;
   const char* cli = std::getenv("ZUVO_CLI");
   if (cli == nullptr) return run;
-  std::string command = options.environment + " '" + cli + "' " + arguments +
+  std::string command = (options.folder.empty() ? "" : "cd " + Quoted(options.folder) + " && ") +
+                        options.environment + " '" + cli + "' " + arguments +
                         (options.with_errors ? " 2>&1" : " 2>/dev/null");
   FILE* pipe = popen(command.c_str(), "r");
   if (pipe == nullptr) return run;

@@ -15,7 +15,8 @@ struct CliRun {
 struct CliOptions {
   // "NAME=value ..." put before the command (a test point, say).
   std::string environment;
-  bool with_errors = false;  // standard error into `out` as well
+  bool with_errors = false;      // standard error into `out` as well
+  std::filesystem::path folder;  // the folder it runs in, when not this process's
 };
 
 // True when ZUVO_CLI names the program; tests that run it skip themselves otherwise.
