@@ -74,6 +74,15 @@ TEST_F(CliSelection, ADamagedTableIsAnErrorWithStatusOne) {
   EXPECT_EQ(RunCli("--home " + Quoted(home.path()) + " vision select " + Quoted(source)).status, 1);
 }
 
+// An empty program folder would silently be the program's own folder.
+TEST_F(CliSelection, AnEmptyHomeIsRefused) {
+  for (const char* home_option : {"--home ''", "--home="}) {
+    CliRun run = RunCli(std::string(home_option) + " init", {"", true});
+    EXPECT_EQ(run.status, 64) << home_option << run.out;
+    EXPECT_NE(run.out.find("--home needs a folder"), std::string::npos) << run.out;
+  }
+}
+
 TEST_F(CliSelection, DemoBuildsBothClinicsAndChoosesTheVisionOne) {
   CliRun run = RunCli("--home " + Quoted(home.path()) + " demo");
   ASSERT_EQ(run.status, 0) << run.out;

@@ -14,6 +14,7 @@
 #include "demo/demo_clinic.h"
 #include "platform/base64.h"
 #include "platform/big5.h"
+#include "platform/dbf_table.h"
 #include "platform/error.h"
 #include "platform/file_ops.h"
 #include "platform/profile_file.h"
@@ -382,6 +383,28 @@ TEST_F(VisionOrdersStepTest, AMissingOrderWithoutShortNameIsRenamedWithoutANote)
   }
   Database opd = Opd();
   EXPECT_FALSE(MxRow(opd, "E1006C").Text("Sname").empty());
+}
+
+// A drug name that is no Big5 (a lead byte before a blank) no longer ends the step on OPD.mdb:
+// the row is kept with "？" and listed with the source table and row.
+TEST_F(VisionOrdersStepTest, ADrugNameThatIsNoBig5IsKeptAndListed) {
+  const fs::path table_file = *ResolvePath(source_, "CO09D.DBF");
+  std::string bytes = testing::ReadFileBytes(table_file);
+  {
+    DbfTable table(table_file);
+    const DbfField& name = table.Fields()[table.FieldIndex("DDESC")];
+    const size_t first_record =
+        static_cast<size_t>(static_cast<unsigned char>(bytes[8]) |
+                            static_cast<unsigned char>(bytes[9]) << 8);  // the header length
+    bytes.replace(first_record + name.offset, 6, "Ab\xA4 cd");
+  }
+  WriteFileBytes(table_file, bytes);
+  ASSERT_EQ(BuildVisionClinicAndOrders(input_, place_, context_), StepResult::kDone);
+  const std::string listed = "字碼錯誤:" + PathToUtf8(table_file) + " 第1筆 DDESC:'Ab\\xA4 cd";
+  EXPECT_EQ(std::count_if(context_.lines().begin(), context_.lines().end(),
+                          [&](const std::string& line) { return line.starts_with(listed); }),
+            1)
+      << ::testing::PrintToString(context_.lines());
 }
 
 TEST_F(VisionOrdersStepTest, PackagesRefreshRowsAndNoteRenames) {
