@@ -84,7 +84,7 @@ Figures Run(const fs::path& base, int patients) {
   Figures figures;
   figures.patients = patients;
   Clock::time_point start = Clock::now();
-  ConvertVisionPatients(input, Workplace{{}, Now()}, context);
+  ConvertVisionPatients(input, Workplace{{}, Now(), {}, Now}, context);
   figures.step_seconds = Seconds(start);
   StoreVerifyReport report = VerifyStore(VisionStoreLocation(work_tree, kClinicCode));
   figures.written = report.patients;

@@ -39,7 +39,8 @@ class ApplyInterruptedTest : public ::testing::Test {
   }
 
   testing::CliRun Apply(const std::string& test_point = "") {
-    CliOptions options{test_point.empty() ? "" : "ZUVO_TEST_POINT='" + test_point + "'", true};
+    CliOptions options =
+        testing::WithErrors(test_point.empty() ? "" : "ZUVO_TEST_POINT='" + test_point + "'");
     return RunCli(home_option + "apply " + Quoted(work_tree) + " --yes", options);
   }
   std::vector<fs::path> Backups() { return ListByWildcard(live, "ZuvoBackup_*"); }
@@ -57,7 +58,8 @@ TEST_F(ApplyInterruptedTest, KilledWhileTheOldFoldersMoveOutThenTheNextApplyGoes
   // Both old folders lie in the backup that was being made; it is refused as a backup.
   std::vector<fs::path> partial = ListByWildcard(live, "ZuvoBackup_*.partial");
   ASSERT_EQ(partial.size(), 1u);
-  testing::CliRun restored = RunCli(home_option + "restore-live " + Quoted(partial[0]), {"", true});
+  testing::CliRun restored =
+      RunCli(home_option + "restore-live " + Quoted(partial[0]), testing::WithErrors());
   EXPECT_EQ(restored.status, 1) << restored.out;
   EXPECT_NE(restored.out.find("不是完整的現用資料備份"), std::string::npos) << restored.out;
 
@@ -89,7 +91,7 @@ TEST_F(ApplyInterruptedTest, KilledAfterTheSwitchTheApplyStandsAndItsBackupResto
   // restore-live first finishes the switch that was cut short, then restores; the path may end
   // with a separator.
   testing::CliRun restored =
-      RunCli(home_option + "restore-live " + Quoted(backups[0]) + "/", {"", true});
+      RunCli(home_option + "restore-live " + Quoted(backups[0]) + "/", testing::WithErrors());
   ASSERT_EQ(restored.status, 0) << restored.out;
   EXPECT_NE(restored.out.find("上次中斷的套用或還原已經完成"), std::string::npos) << restored.out;
   EXPECT_EQ(testing::LiveFolderFiles(live), original);
@@ -101,12 +103,14 @@ TEST_F(ApplyInterruptedTest, KilledInTheMiddleOfARestoreLeavesOneWholeSetOfLiveF
   std::map<std::string, std::string> applied = testing::LiveFolderFiles(live);
   fs::path backup = Backups().at(0);
   for (const char* point : {"folder-switch:out Corvix", "folder-switch:in Corvix"}) {
-    testing::CliRun killed = RunCli(home_option + "restore-live " + Quoted(backup),
-                                    {std::string("ZUVO_TEST_POINT='") + point + "'", true});
+    testing::CliRun killed =
+        RunCli(home_option + "restore-live " + Quoted(backup),
+               testing::WithErrors(std::string("ZUVO_TEST_POINT='") + point + "'"));
     ASSERT_EQ(killed.status, kKilled) << point;
     EXPECT_TRUE(fs::exists(live / "ZuvoSwitch.journal")) << point;
     // The next restore first puts the applied folders back, then restores.
-    testing::CliRun again = RunCli(home_option + "restore-live " + Quoted(backup), {"", true});
+    testing::CliRun again =
+        RunCli(home_option + "restore-live " + Quoted(backup), testing::WithErrors());
     ASSERT_EQ(again.status, 0) << point << again.out;
     EXPECT_EQ(testing::LiveFolderFiles(live), original) << point;
     ASSERT_EQ(Apply().status, 0);

@@ -77,7 +77,7 @@ TEST_F(CliSelection, ADamagedTableIsAnErrorWithStatusOne) {
 // An empty program folder would silently be the program's own folder.
 TEST_F(CliSelection, AnEmptyHomeIsRefused) {
   for (const char* home_option : {"--home ''", "--home="}) {
-    CliRun run = RunCli(std::string(home_option) + " init", {"", true});
+    CliRun run = RunCli(std::string(home_option) + " init", testing::WithErrors());
     EXPECT_EQ(run.status, 64) << home_option << run.out;
     EXPECT_NE(run.out.find("--home needs a folder"), std::string::npos) << run.out;
   }

@@ -34,7 +34,8 @@ class ConversionInterruptedTest : public ::testing::Test {
   }
 
   testing::CliRun Step(const std::string& step, const std::string& test_point = "") {
-    CliOptions options{test_point.empty() ? "" : "ZUVO_TEST_POINT='" + test_point + "'", true};
+    CliOptions options =
+        testing::WithErrors(test_point.empty() ? "" : "ZUVO_TEST_POINT='" + test_point + "'");
     return RunCli(home_option + "vision step " + step + " --work-tree " + Quoted(work_tree),
                   options);
   }
@@ -74,13 +75,14 @@ TEST_F(ConversionInterruptedTest, ACatalogueStepRunAfterAKillHasNoDuplicateRows)
 // A run killed in its pre-pass, and a run that ended on a damaged visit table, leave work trees
 // that apply refuses, saying why.
 TEST_F(ConversionInterruptedTest, ApplyRefusesWorkTreesOfKilledAndFailedRuns) {
-  testing::CliRun killed = RunCli(home_option + "vision run " + Quoted(source),
-                                  {"ZUVO_TEST_POINT='prepass:complaints-converted'", true});
+  testing::CliRun killed =
+      RunCli(home_option + "vision run " + Quoted(source),
+             testing::WithErrors("ZUVO_TEST_POINT='prepass:complaints-converted'"));
   ASSERT_EQ(killed.status, kKilled) << killed.out;
   const fs::path killed_tree = testing::PrintedWorkTree(killed.out);
   ASSERT_EQ(killed_tree, work_tree);
   testing::CliRun refused =
-      RunCli(home_option + "apply " + Quoted(killed_tree) + " --yes", {"", true});
+      RunCli(home_option + "apply " + Quoted(killed_tree) + " --yes", testing::WithErrors());
   EXPECT_EQ(refused.status, 2) << refused.out;
   EXPECT_NE(refused.out.find("最後一次轉檔 vision run"), std::string::npos) << refused.out;
   EXPECT_NE(refused.out.find("started"), std::string::npos) << refused.out;
@@ -89,17 +91,18 @@ TEST_F(ConversionInterruptedTest, ApplyRefusesWorkTreesOfKilledAndFailedRuns) {
   // A visit table cut in the middle of a record.
   const fs::path visits = source / "CO03L.DBF";
   fs::resize_file(visits, fs::file_size(visits) - 7);
-  testing::CliRun failed = RunCli(home_option + "vision run " + Quoted(source), {"", true});
+  testing::CliRun failed =
+      RunCli(home_option + "vision run " + Quoted(source), testing::WithErrors());
   ASSERT_EQ(failed.status, 1) << failed.out;
   EXPECT_NE(failed.out.find(PathToUtf8(visits)), std::string::npos)
       << "the error names the source table: " << failed.out;
   refused = RunCli(home_option + "apply " + Quoted(testing::PrintedWorkTree(failed.out)) + " --yes",
-                   {"", true});
+                   testing::WithErrors());
   EXPECT_EQ(refused.status, 2) << refused.out;
   EXPECT_NE(refused.out.find("failed"), std::string::npos) << refused.out;
   testing::CliRun forced = RunCli(
       home_option + "apply " + Quoted(testing::PrintedWorkTree(failed.out)) + " --yes --force",
-      {"", true});
+      testing::WithErrors());
   EXPECT_EQ(forced.status, 0) << forced.out;
 }
 
@@ -142,7 +145,7 @@ TEST_F(ConversionInterruptedTest, TheWorkTreeAsSourceFolderIsRefused) {
   const std::map<std::string, std::string> before = testing::FolderFiles(work_tree);
   testing::CliRun refused = RunCli(home_option + "vision step catalogue --work-tree " +
                                        Quoted(work_tree) + " --source " + Quoted(work_tree),
-                                   {"", true});
+                                   testing::WithErrors());
   EXPECT_EQ(refused.status, 2) << refused.out;
   EXPECT_NE(refused.out.find("原始目錄不可以是程式資料夾或在它裡面"), std::string::npos)
       << refused.out;

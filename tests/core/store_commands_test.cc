@@ -22,7 +22,7 @@ using testing::WriteFileBytes;
 using testing::WritePatients;
 
 testing::CliRun Zuvoconv(const std::string& arguments) {
-  return testing::RunCli(arguments, {"", true});
+  return testing::RunCli(arguments, testing::WithErrors());
 }
 
 class StoreCommandsTest : public ::testing::Test {

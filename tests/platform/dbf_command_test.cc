@@ -21,7 +21,9 @@ using testing::WriteFileBytes;
 // Standard output of `zuvoconv dbf ARGS` (with standard error after it when `with_errors`) and
 // its exit status.
 std::string RunDbfCommand(const std::string& args, int& status, bool with_errors = false) {
-  testing::CliRun run = testing::RunCli("dbf " + args, {"", with_errors});
+  testing::CliOptions options;
+  options.with_errors = with_errors;
+  testing::CliRun run = testing::RunCli("dbf " + args, options);
   status = run.status;
   return run.out;
 }
@@ -156,7 +158,9 @@ TEST(DbfCommandMemo, AMemoIsFoundWhenTheTableIsNamedWithoutAFolder) {
   DbfWriter writer(dir / "NOTES.DBF", {{"ID", 'C', 2}, {"TEXT", 'M', 10}});
   writer.Append({"1", "first memo"});
   writer.Close();
-  testing::CliRun run = testing::RunCli("dbf NOTES.DBF --csv", {"", true, dir.path()});
+  testing::CliOptions in_folder = testing::WithErrors();
+  in_folder.folder = dir.path();
+  testing::CliRun run = testing::RunCli("dbf NOTES.DBF --csv", in_folder);
   EXPECT_EQ(run.status, 0) << run.out;
   EXPECT_EQ(run.out, "ID,TEXT\r\n1,first memo\r\n");
 }

@@ -7,6 +7,13 @@
 
 namespace zuvo::testing {
 
+CliOptions WithErrors(std::string environment) {
+  CliOptions options;
+  options.environment = std::move(environment);
+  options.with_errors = true;
+  return options;
+}
+
 bool HaveCli() { return std::getenv("ZUVO_CLI") != nullptr; }
 
 CliRun RunCli(const std::string& arguments, const CliOptions& options) {

@@ -19,6 +19,9 @@ struct CliOptions {
   std::filesystem::path folder;  // the folder it runs in, when not this process's
 };
 
+// Options that take standard error into the output too, with `environment` before the command.
+CliOptions WithErrors(std::string environment = "");
+
 // True when ZUVO_CLI names the program; tests that run it skip themselves otherwise.
 bool HaveCli();
 // Runs `zuvoconv ARGUMENTS` through the shell (quote paths with Quoted).

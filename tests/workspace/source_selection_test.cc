@@ -31,7 +31,7 @@ struct SelectionTest : ::testing::Test {
   RunFlags flags;
   RecordingStepContext context{flags};
 
-  Workplace PlaceOn(int day) { return {home.path(), March(day), {}}; }
+  Workplace PlaceOn(int day) { return {home.path(), March(day), {}, Now}; }
 
   fs::path VisionSource(const DemoClinic& clinic) {
     fs::path folder = sources / "visw";
@@ -251,7 +251,7 @@ TEST_F(SelectionTest, HisFolderMakesTheSearchTreeBelowTheSystemName) {
 
 TEST_F(SelectionTest, HisSearchProbesTheDriveFoldersInOrder) {
   TempDir c, d;
-  Workplace place{home.path(), March(26), {c.path(), d.path(), {}}};
+  Workplace place{home.path(), March(26), {c.path(), d.path(), {}}, Now};
   HisFolderFields fields;
   fields.clinic_name = "stale";
   EXPECT_EQ(SearchHisSystem(fields, place, context), StepResult::kStopped);
