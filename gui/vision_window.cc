@@ -7,7 +7,6 @@
 #include <algorithm>
 
 #include "app/apply_live.h"
-#include "app/pipeline_run.h"
 #include "app/vision_pipeline.h"
 #include "form_builder.h"
 #include "text_fields.h"
@@ -35,9 +34,11 @@ void CentreOnScreen(QWidget& window) {
 TFVISW::TFVISW(WorkbenchEnvironment& environment, bool operator_mode, QWidget* parent)
     : QDialog(parent),
       environment_(environment),
-      pipeline_(VisionPipeline()),
       Panel4(new ProgressPanel(kVisionPanelNames, this)),
-      context_(environment.flags, *Panel4, environment.prompts, *this) {
+      context_(environment.flags, *Panel4, environment.prompts, *this),
+      controls_(new PipelineControls(
+          VisionPipeline(), environment, context_, *this, [this] { return ReadRunFields(); },
+          [this](const RunFields& fields) { ShowRunFields(fields); })) {
   setObjectName("FVISW");
   setWindowTitle("V2Q轉換");
   setModal(true);
@@ -70,7 +71,7 @@ void TFVISW::BuildFields(QGridLayout* grid) {
   CVISWPharmacistID = AddField(grid, 2, 2, "CVISWPharmacistID", "藥師身分證:");
   CstartDate = AddField(grid, 3, 2, "CstartDate", "開業日期");
   CVISWsplitDate = AddField(grid, 4, 2, "CVISWsplitDate", "切割日期");
-  CVISWsplitDate->setText(FromUtf8(pipeline_.default_split_date));
+  CVISWsplitDate->setText(FromUtf8(controls_->pipeline().default_split_date));
 }
 
 void TFVISW::BuildOptions(QGridLayout* grid) {
@@ -88,18 +89,7 @@ void TFVISW::BuildOptions(QGridLayout* grid) {
 
 void TFVISW::BuildSteps(QGridLayout* grid, bool operator_mode) {
   auto* steps = new QGridLayout;
-  int row = 0;
-  for (size_t index = 0; index < pipeline_.steps.size(); ++index) {
-    const PipelineStep& step = pipeline_.steps[index];
-    QPushButton* button = MakeButton(step.button.data(), step.caption.data());
-    button->setEnabled(operator_mode);
-    connect(button, &QPushButton::clicked, this,
-            [this, index] { StepClick(pipeline_.steps[index]); });
-    steps->addWidget(button, row, 0);
-    // A step's own box is the first it ticks.
-    steps->addWidget(MakeDoneBox(step.check_boxes.front().data()), row, 1);
-    ++row;
-  }
+  int row = controls_->AddStepButtons(steps, 0, 0, operator_mode);
   QPushButton* lab_input = MakeButton(kLabInputButton, kLabInputCaption);
   lab_input->setEnabled(false);
   steps->addWidget(lab_input, row, 0);
@@ -151,45 +141,8 @@ void TFVISW::ShowRunFields(const RunFields& fields) {
   CVISWsplitDate->setText(FromBig5(fields.chart.split_date));
 }
 
-void TFVISW::TickStep(const PipelineStep& step) {
-  for (std::string_view box : step.check_boxes) {
-    if (auto* check = findChild<QCheckBox*>(FromUtf8(box))) check->setChecked(true);
-  }
-}
-
-void TFVISW::RunOnFields(const std::function<void(RunFields&)>& work) {
-  if (busy_) return;
-  busy_ = true;
-  RunFields fields;
-  if (RunGuarded(environment_, this, [&] { fields = ReadRunFields(); })) {
-    RunGuarded(environment_, this, [&] { work(fields); });
-    ShowRunFields(fields);
-  }
-  busy_ = false;
-}
-
-void TFVISW::CVISWselectPathClick() {
-  RunOnFields([this](RunFields& fields) {
-    pipeline_.select(fields, environment_.CurrentWorkplace(), context_);
-  });
-}
-
-void TFVISW::StepClick(const PipelineStep& step) {
-  RunOnFields([this, &step](RunFields& fields) {
-    RunSingleStep(pipeline_, step, fields, environment_.CurrentWorkplace(), context_,
-                  [this](const PipelineStep& done) { TickStep(done); });
-  });
-}
-
-void TFVISW::CVISWallClick() {
-  RunOnFields([this](RunFields& fields) {
-    RunOneShot(pipeline_, fields, environment_.CurrentWorkplace(), context_,
-               [this](const PipelineStep& done) { TickStep(done); });
-  });
-}
-
 void TFVISW::CVISWcopyClick() {
-  RunOnFields([this](RunFields& fields) {
+  controls_->RunOnFields([this](RunFields& fields) {
     zuvo::CVISWcopyClick(fields.folder.his, fields.folder.work_tree, environment_.program_folder,
                          context_);
   });

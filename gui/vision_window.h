@@ -12,6 +12,7 @@
 
 #include "app/pipeline.h"
 #include "option_group.h"
+#include "pipeline_controls.h"
 #include "progress_panel.h"
 #include "qt_step_context.h"
 #include "workbench_environment.h"
@@ -27,16 +28,14 @@ class TFVISW : public QDialog {
 
   QtStepContext& context() { return context_; }
   // The table of steps the window runs; a test may wrap their calls (the buttons stay).
-  Pipeline& pipeline() { return pipeline_; }
+  Pipeline& pipeline() { return controls_->pipeline(); }
   void SetSourceFolderText(const QString& text) { CVISWdir->setText(text); }
 
-  // Handlers.
-  void CVISWselectPathClick();
-  // A step button: runs its step of the pipeline on the window's fields.
-  void StepClick(const PipelineStep& step);
+  // Handlers (the step buttons' handlers are the pipeline controls').
+  void CVISWselectPathClick() { controls_->SelectClick(); }
   void CstopClick();
   void CVISWlistDblClick(QListWidgetItem* item);
-  void CVISWallClick();
+  void CVISWallClick() { controls_->OneShotClick(); }
   void CVISWcopyClick();
 
  protected:
@@ -48,17 +47,11 @@ class TFVISW : public QDialog {
   void BuildSteps(QGridLayout* grid, bool operator_mode);
   RunFields ReadRunFields() const;
   void ShowRunFields(const RunFields& fields);
-  void TickStep(const PipelineStep& step);
-  // Runs `work` on the window's fields and shows them afterwards, unless a folder choice, run,
-  // step or apply is under way: the events a step processes may bring clicks on any button, and
-  // two of them must never write one work tree at once. An error is shown in a box.
-  void RunOnFields(const std::function<void(RunFields&)>& work);
 
   WorkbenchEnvironment& environment_;
-  Pipeline pipeline_;
   ProgressPanel* Panel4;
   QtStepContext context_;
-  bool busy_ = false;
+  PipelineControls* controls_;
 
   QPushButton* CVISWselectPath;
   QLineEdit* CVISWdir;

@@ -1,0 +1,75 @@
+#include "pipeline_controls.h"
+
+#include <QCheckBox>
+#include <QPushButton>
+
+#include "app/pipeline_run.h"
+#include "form_builder.h"
+#include "text_fields.h"
+
+namespace zuvo::gui {
+
+PipelineControls::PipelineControls(Pipeline pipeline, WorkbenchEnvironment& environment,
+                                   QtStepContext& context, QWidget& page,
+                                   std::function<RunFields()> read,
+                                   std::function<void(const RunFields&)> show)
+    : QObject(&page),
+      pipeline_(std::move(pipeline)),
+      environment_(environment),
+      context_(context),
+      page_(page),
+      read_(std::move(read)),
+      show_(std::move(show)) {}
+
+int PipelineControls::AddStepButtons(QGridLayout* grid, int row, int column, bool enabled) {
+  for (size_t index = 0; index < pipeline_.steps.size(); ++index, ++row) {
+    const PipelineStep& step = pipeline_.steps[index];
+    QPushButton* button = MakeButton(step.button.data(), step.caption.data());
+    button->setEnabled(enabled);
+    // By index: a test may replace the steps' calls, never the table's shape.
+    connect(button, &QPushButton::clicked, this,
+            [this, index] { StepClick(pipeline_.steps[index]); });
+    grid->addWidget(button, row, column);
+    grid->addWidget(MakeDoneBox(step.check_boxes.front().data()), row, column + 1);
+  }
+  return row;
+}
+
+void PipelineControls::RunOnFields(const std::function<void(RunFields&)>& work) {
+  if (busy_) return;
+  busy_ = true;
+  RunFields fields;
+  if (RunGuarded(environment_, &page_, [&] { fields = read_(); })) {
+    RunGuarded(environment_, &page_, [&] { work(fields); });
+    show_(fields);
+  }
+  busy_ = false;
+}
+
+void PipelineControls::SelectClick() {
+  RunOnFields([this](RunFields& fields) {
+    pipeline_.select(fields, environment_.CurrentWorkplace(), context_);
+  });
+}
+
+void PipelineControls::StepClick(const PipelineStep& step) {
+  RunOnFields([this, &step](RunFields& fields) {
+    RunSingleStep(pipeline_, step, fields, environment_.CurrentWorkplace(), context_,
+                  [this](const PipelineStep& done) { TickStep(done); });
+  });
+}
+
+void PipelineControls::OneShotClick() {
+  RunOnFields([this](RunFields& fields) {
+    RunOneShot(pipeline_, fields, environment_.CurrentWorkplace(), context_,
+               [this](const PipelineStep& done) { TickStep(done); });
+  });
+}
+
+void PipelineControls::TickStep(const PipelineStep& step) {
+  for (std::string_view box : step.check_boxes) {
+    if (auto* check = page_.findChild<QCheckBox*>(FromUtf8(box))) check->setChecked(true);
+  }
+}
+
+}  // namespace zuvo::gui

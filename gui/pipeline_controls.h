@@ -1,0 +1,54 @@
+#pragma once
+
+// The buttons of a conversion page (the Vision window, the RealSun page) and the runs behind
+// them: each step of the pipeline as a button with its check box, the folder choice, the
+// one-shot run and apply. One busy guard covers every button, since the events a step processes
+// may bring clicks on any of them and two runs must never write one work tree at once.
+
+#include <QGridLayout>
+#include <QObject>
+#include <QWidget>
+#include <functional>
+
+#include "app/pipeline.h"
+#include "qt_step_context.h"
+#include "workbench_environment.h"
+
+namespace zuvo::gui {
+
+class PipelineControls : public QObject {
+  Q_OBJECT
+
+ public:
+  // `read` copies the page's boxes into run fields, `show` copies run fields back.
+  PipelineControls(Pipeline pipeline, WorkbenchEnvironment& environment, QtStepContext& context,
+                   QWidget& page, std::function<RunFields()> read,
+                   std::function<void(const RunFields&)> show);
+
+  // The table of steps the page runs; a test may wrap their calls (the buttons stay).
+  Pipeline& pipeline() { return pipeline_; }
+
+  // Adds a button for each step with its own check box beside it to `grid`, from `row` down in
+  // `column` and the next; enabled when `enabled`. Returns the row after the last.
+  int AddStepButtons(QGridLayout* grid, int row, int column, bool enabled);
+
+  // Runs `work` on the page's fields and shows them afterwards, unless another button's work is
+  // under way. An error is shown in a message box.
+  void RunOnFields(const std::function<void(RunFields&)>& work);
+  void SelectClick();
+  void StepClick(const PipelineStep& step);
+  void OneShotClick();
+
+ private:
+  void TickStep(const PipelineStep& step);
+
+  Pipeline pipeline_;
+  WorkbenchEnvironment& environment_;
+  QtStepContext& context_;
+  QWidget& page_;
+  std::function<RunFields()> read_;
+  std::function<void(const RunFields&)> show_;
+  bool busy_ = false;
+};
+
+}  // namespace zuvo::gui
