@@ -3,7 +3,8 @@
 //   zuvo-workbench [--home DIR] [--screenshots DIR]
 //
 // The program folder is DIR, else $ZUVO_HOME, else the folder of the program file.
-// --screenshots writes main-window.png and vision-window.png of both windows into DIR and ends.
+// --screenshots writes a picture of each page of the main window in operator mode
+// (page-<name>.png) and of the Vision window (vision-window.png) into DIR and ends.
 #include <QApplication>
 #include <QStringList>
 #include <exception>
@@ -21,8 +22,12 @@ QString OptionValue(const QStringList& arguments, const QString& name) {
 
 bool SaveScreenshots(zuvo::gui::TFdataedit& window, const QString& folder) {
   window.show();
-  QApplication::processEvents();
-  bool saved = window.grab().save(folder + "/main-window.png");
+  bool saved = true;
+  for (QWidget* page : window.Pages()) {
+    window.ShowPage(page);
+    QApplication::processEvents();
+    saved = window.grab().save(folder + "/page-" + page->objectName() + ".png") && saved;
+  }
   zuvo::gui::TFVISW& vision = window.vision_window();
   vision.show();
   QApplication::processEvents();
@@ -48,9 +53,10 @@ int main(int argc, char** argv) {
     prompts.ShowMessage(nullptr, zuvo::gui::FromUtf8(error.what()), zuvo::MessageKind::kError,
                         zuvo::MessageButtons::kOk);
   }
+  QString screenshots = OptionValue(arguments, "--screenshots");
+  environment.operator_mode_forced = !screenshots.isEmpty();
   zuvo::gui::TFdataedit window(environment);
 
-  QString screenshots = OptionValue(arguments, "--screenshots");
   if (!screenshots.isEmpty()) return SaveScreenshots(window, screenshots) ? 0 : 1;
   window.show();
   return application.exec();

@@ -20,6 +20,24 @@ constexpr int kClientHeight = 192;
 
 }  // namespace
 
+std::vector<QWidget*> TFdataedit::Pages() const {
+  std::vector<QWidget*> pages;
+  for (int i = 0; i < CPOPD->count(); ++i) pages.push_back(CPOPD->widget(i));
+  return pages;
+}
+
+void TFdataedit::ShowPage(QWidget* page) {
+  CPOPD->setCurrentWidget(page);
+  // In operator mode the window grows to show a page whole; the transfer page alone keeps the
+  // window's own small size.
+  if (!operator_mode_) return;
+  auto* scroll = qobject_cast<QScrollArea*>(page);
+  QSize needed = scroll != nullptr && scroll->widget() != nullptr ? scroll->widget()->sizeHint()
+                                                                  : page->sizeHint();
+  needed += QSize(CPOPD->width() - page->width(), CPOPD->height() - page->height());
+  resize(needed.expandedTo(QSize(kClientWidth, kClientHeight)));
+}
+
 TFdataedit::TFdataedit(WorkbenchEnvironment& environment, QWidget* parent)
     : QWidget(parent), environment_(environment) {
   setObjectName("Fdataedit");
@@ -89,7 +107,7 @@ void TFdataedit::FormCreate() {
   CPdx->FillDepartmentList();
   RunGuarded(environment_, this, [&] {
     DataEditIni settings(environment_.program_folder);
-    operator_mode_ = settings.ReadWorkbench().operator_mode;
+    operator_mode_ = settings.ReadWorkbench().operator_mode || environment_.operator_mode_forced;
     CPrealsun->SetSourceFolderText(FromPath(settings.LastFolder(SourceSystem::kRealSun)));
     for (const std::string& warning : DuplicateKeyWarnings(settings.file())) {
       CPrealsun->context().AddLine(warning);

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QWidget>
+#include <vector>
 
 #include "diagnosis_page.h"
 #include "his_search_page.h"
@@ -24,6 +25,9 @@ class TFdataedit : public QWidget {
   explicit TFdataedit(WorkbenchEnvironment& environment, QWidget* parent = nullptr);
 
   TFVISW& vision_window() { return *FVISW; }
+  // The pages of the page control, in tab order, and showing one of them.
+  std::vector<QWidget*> Pages() const;
+  void ShowPage(QWidget* page);
 
   // Handlers.
   void Button1Click();

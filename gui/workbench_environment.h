@@ -17,6 +17,8 @@ struct WorkbenchEnvironment {
   RunFlags& flags;
   UserPrompts& prompts;
   std::function<DateTime()> clock = Now;
+  // Shows every page and enables every step whatever DataEdit.ini says (for the screenshots).
+  bool operator_mode_forced = false;
 
   // Program folder, clock and DataEdit.ini's drive folders, for a step started now.
   Workplace CurrentWorkplace() const;
