@@ -46,7 +46,7 @@ TFdataedit::TFdataedit(WorkbenchEnvironment& environment, QWidget* parent)
   CPOPD = new QTabWidget;
   CPOPD->setObjectName("CPOPD");
   CPdx = new DiagnosisPage;
-  CPrealsun = new RealSunPage(environment_);
+  CPrealsun = new RealSunPage(environment_, false);
   TabSheet1 = new HisSearchPage(environment_, CPrealsun->context());
   AddPage(CPdx, "CPdx", "診斷");
   AddPage(BuildSettingsPage(), "Cset", "設定");
@@ -63,6 +63,7 @@ TFdataedit::TFdataedit(WorkbenchEnvironment& environment, QWidget* parent)
 
   FormCreate();
   CPOPD->tabBar()->setVisible(operator_mode_);
+  CPrealsun->EnableSteps(operator_mode_);
   FVISW = new TFVISW(environment_, operator_mode_, this);
 }
 

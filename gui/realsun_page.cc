@@ -3,20 +3,21 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 
+#include "app/apply_live.h"
+#include "app/realsun_pipeline.h"
 #include "form_builder.h"
 #include "text_fields.h"
 
 namespace zuvo::gui {
 
-namespace {
-constexpr char kDefaultSplitDate[] = "1060101";
-}  // namespace
-
-RealSunPage::RealSunPage(WorkbenchEnvironment& environment, QWidget* parent)
+RealSunPage::RealSunPage(WorkbenchEnvironment& environment, bool operator_mode, QWidget* parent)
     : QWidget(parent),
       environment_(environment),
       Panel6(new ProgressPanel(kRealSunPanelNames, this)),
-      context_(environment.flags, *Panel6, environment.prompts, *this) {
+      context_(environment.flags, *Panel6, environment.prompts, *this),
+      controls_(new PipelineControls(
+          RealSunPipeline(), environment, context_, *this, [this] { return ReadRunFields(); },
+          [this](const RunFields& fields) { ShowRunFields(fields); })) {
   auto* grid = new QGridLayout;
   CRSselectPath = MakeButton("CRSselectPath", "選取耀聖目錄");
   grid->addWidget(CRSselectPath, 0, 0, 1, 2);
@@ -29,10 +30,20 @@ RealSunPage::RealSunPage(WorkbenchEnvironment& environment, QWidget* parent)
   CRSPharmacistID = AddField(grid, 2, 2, "CRSPharmacistID", "藥師身分證:");
   CstartDate = AddField(grid, 3, 2, "CstartDate", "開業日期");
   CRSsplitDate = AddField(grid, 4, 2, "CRSsplitDate", "切割日期");
-  CRSsplitDate->setText(kDefaultSplitDate);
+  CRSsplitDate->setText(FromUtf8(controls_->pipeline().default_split_date));
   CmakeDateMode = new OptionGroup("CmakeDateMode", "製作方式", {"之後(含)日期", "之前日期"});
   grid->addWidget(CmakeDateMode, 6, 0, 1, 4);
-  grid->setRowStretch(7, 1);
+
+  auto* steps = new QGridLayout;
+  const int first_free_row = controls_->AddStepButtons(steps, 0, 0, operator_mode);
+  for (const PipelineStep& step : controls_->pipeline().steps) {
+    step_buttons_.push_back(findChild<QPushButton*>(FromUtf8(step.button)));
+  }
+  CRSreplaceNow = MakeButton("CRSreplaceNow", "套用轉檔後資料");
+  steps->addWidget(CRSreplaceNow, 0, 2);
+  steps->setRowStretch(std::max(first_free_row, 1), 1);
+  grid->addLayout(steps, 7, 0, 1, 4);
+  grid->setRowStretch(8, 1);
 
   auto* layout = new QHBoxLayout(this);
   layout->addWidget(Panel6);
@@ -40,48 +51,47 @@ RealSunPage::RealSunPage(WorkbenchEnvironment& environment, QWidget* parent)
 
   connect(CRSselectPath, &QPushButton::clicked, this, &RealSunPage::CRSselectPathClick);
   connect(CmakeDateMode, &OptionGroup::ItemClicked, this, &RealSunPage::CmakeDateModeClick);
+  connect(CRSreplaceNow, &QPushButton::clicked, this, &RealSunPage::CRSreplaceNowClick);
   connect(Panel6->stop(), &QPushButton::clicked, this, &RealSunPage::CRSstopClick);
   connect(Panel6->list(), &QListWidget::itemClicked, this, &RealSunPage::CRSListClick);
 }
 
-RealSunFolderFields RealSunPage::ReadFolderFields() const {
-  RealSunFolderFields fields;
-  fields.source_folder = ToPath(CRSdir->text());
-  fields.clinic_name = ToBig5(CRSclinicName->text());
-  fields.clinic_id = ToBig5(CRSclinicID->text());
-  fields.his = ToBig5(CRSHIS->text());
-  fields.work_tree = ToPath(CRSqmxDir->text());
-  fields.start_date = ToBig5(CstartDate->text());
-  fields.pharmacist_name = ToBig5(CRSPharmacistName->text());
-  fields.pharmacist_id = ToBig5(CRSPharmacistID->text());
-  fields.mode = CmakeDateMode->ItemIndex() == static_cast<int>(MakeDateMode::kBefore)
-                    ? MakeDateMode::kBefore
-                    : MakeDateMode::kOnAndAfter;
+void RealSunPage::EnableSteps(bool enabled) {
+  for (QPushButton* button : step_buttons_) button->setEnabled(enabled);
+}
+
+ClinicFieldBoxes RealSunPage::Boxes() const {
+  return {CRSdir,     CRSclinicName,     CRSclinicID,     CRSHIS,      CRSqmxDir,
+          CstartDate, CRSPharmacistName, CRSPharmacistID, CRSsplitDate};
+}
+
+RunFields RealSunPage::ReadRunFields() const {
+  RunFields fields;
+  Boxes().Read(fields);
+  fields.chart.mode = CmakeDateMode->ItemIndex() == static_cast<int>(MakeDateMode::kBefore)
+                          ? MakeDateMode::kBefore
+                          : MakeDateMode::kOnAndAfter;
+  fields.chart.file_size = Panel6->file_size()->value();
   return fields;
 }
 
-void RealSunPage::ShowFolderFields(const RealSunFolderFields& fields) {
-  CRSdir->setText(FromPath(fields.source_folder));
-  CRSclinicName->setText(FromBig5(fields.clinic_name));
-  CRSclinicID->setText(FromBig5(fields.clinic_id));
-  CRSHIS->setText(FromBig5(fields.his));
-  CRSqmxDir->setText(FromPath(fields.work_tree));
-  CstartDate->setText(FromBig5(fields.start_date));
-  CRSPharmacistName->setText(FromBig5(fields.pharmacist_name));
-  CRSPharmacistID->setText(FromBig5(fields.pharmacist_id));
+void RealSunPage::ShowRunFields(const RunFields& fields) {
+  Boxes().Show(fields);
+  CmakeDateMode->SetItemIndex(static_cast<int>(fields.chart.mode));
 }
 
-void RealSunPage::RunFolderStep(StepResult (*step)(RealSunFolderFields&, const Workplace&,
-                                                   StepContext&)) {
-  RealSunFolderFields fields;
-  if (!RunGuarded(environment_, this, [&] { fields = ReadFolderFields(); })) return;
-  RunGuarded(environment_, this, [&] { step(fields, environment_.CurrentWorkplace(), context_); });
-  ShowFolderFields(fields);
+void RealSunPage::CmakeDateModeClick() {
+  controls_->RunOnFields([this](RunFields& fields) {
+    zuvo::CmakeDateModeClick(fields, environment_.CurrentWorkplace(), context_);
+  });
 }
 
-void RealSunPage::CRSselectPathClick() { RunFolderStep(&SelectRealSunFolder); }
-
-void RealSunPage::CmakeDateModeClick() { RunFolderStep(&ChangeRealSunMakeDateMode); }
+void RealSunPage::CRSreplaceNowClick() {
+  controls_->RunOnFields([this](RunFields& fields) {
+    zuvo::CRSreplaceNowClick(fields.folder.his, fields.folder.work_tree,
+                             environment_.program_folder, context_);
+  });
+}
 
 void RealSunPage::CRSstopClick() { environment_.flags.SetStopRequested(true); }
 

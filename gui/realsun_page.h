@@ -1,17 +1,19 @@
 #pragma once
 
 // The RealSun page CPrealsun of the main window: source folder and clinic fields, split date
-// and mode, and the progress panel Panel6.
+// and mode, the RealSun pipeline's step buttons with their check boxes, apply, and the progress
+// panel Panel6.
 
 #include <QLineEdit>
 #include <QPushButton>
 #include <QWidget>
 
+#include "clinic_field_boxes.h"
 #include "option_group.h"
+#include "pipeline_controls.h"
 #include "progress_panel.h"
 #include "qt_step_context.h"
 #include "workbench_environment.h"
-#include "workspace/realsun_selection.h"
 
 namespace zuvo::gui {
 
@@ -19,26 +21,32 @@ class RealSunPage : public QWidget {
   Q_OBJECT
 
  public:
-  RealSunPage(WorkbenchEnvironment& environment, QWidget* parent = nullptr);
+  // `operator_mode` enables the step buttons.
+  RealSunPage(WorkbenchEnvironment& environment, bool operator_mode, QWidget* parent = nullptr);
 
   QtStepContext& context() { return context_; }
   void SetSourceFolderText(const QString& text) { CRSdir->setText(text); }
+  // The table of steps the page runs; a test may wrap their calls (the buttons stay).
+  Pipeline& pipeline() { return controls_->pipeline(); }
+  // Enables or disables the step buttons (operator mode).
+  void EnableSteps(bool enabled);
 
-  // Handlers.
-  void CRSselectPathClick();
+  // Handlers (the step buttons' handlers are the pipeline controls').
+  void CRSselectPathClick() { controls_->SelectClick(); }
   void CmakeDateModeClick();
+  void CRSreplaceNowClick();
   void CRSstopClick();
   void CRSListClick(QListWidgetItem* item);
 
  private:
-  RealSunFolderFields ReadFolderFields() const;
-  void ShowFolderFields(const RealSunFolderFields& fields);
-  // Runs a folder step on the page's fields and shows what it filled, also after an error.
-  void RunFolderStep(StepResult (*step)(RealSunFolderFields&, const Workplace&, StepContext&));
+  ClinicFieldBoxes Boxes() const;
+  RunFields ReadRunFields() const;
+  void ShowRunFields(const RunFields& fields);
 
   WorkbenchEnvironment& environment_;
   ProgressPanel* Panel6;
   QtStepContext context_;
+  PipelineControls* controls_;
 
   QPushButton* CRSselectPath;
   QLineEdit* CRSdir;
@@ -51,6 +59,8 @@ class RealSunPage : public QWidget {
   QLineEdit* CstartDate;
   QLineEdit* CRSsplitDate;
   OptionGroup* CmakeDateMode;
+  QPushButton* CRSreplaceNow;
+  std::vector<QPushButton*> step_buttons_;
 };
 
 }  // namespace zuvo::gui

@@ -106,18 +106,14 @@ void TFVISW::showEvent(QShowEvent* event) {
   CentreOnScreen(*this);
 }
 
+ClinicFieldBoxes TFVISW::Boxes() const {
+  return {CVISWdir,   CVISWclinicName,     CVISWclinicID,     CVISWHIS,      CVISWqmxDir,
+          CstartDate, CVISWPharmacistName, CVISWPharmacistID, CVISWsplitDate};
+}
+
 RunFields TFVISW::ReadRunFields() const {
   RunFields fields;
-  ClinicFolderFields& folder = fields.folder;
-  folder.source_folder = ToPath(CVISWdir->text());
-  folder.clinic_name = ToBig5(CVISWclinicName->text());
-  folder.clinic_id = ToBig5(CVISWclinicID->text());
-  folder.his = ToBig5(CVISWHIS->text());
-  folder.work_tree = ToPath(CVISWqmxDir->text());
-  folder.start_date = ToBig5(CstartDate->text());
-  folder.pharmacist_name = ToBig5(CVISWPharmacistName->text());
-  folder.pharmacist_id = ToBig5(CVISWPharmacistID->text());
-  fields.chart.split_date = ToBig5(CVISWsplitDate->text());
+  Boxes().Read(fields);
   fields.chart.mode =
       CmakeDateMode->ItemIndex() == 1 ? MakeDateMode::kBefore : MakeDateMode::kOnAndAfter;
   fields.chart.file_size = Panel4->file_size()->value();
@@ -128,18 +124,7 @@ RunFields TFVISW::ReadRunFields() const {
   return fields;
 }
 
-void TFVISW::ShowRunFields(const RunFields& fields) {
-  const ClinicFolderFields& folder = fields.folder;
-  CVISWdir->setText(FromPath(folder.source_folder));
-  CVISWclinicName->setText(FromBig5(folder.clinic_name));
-  CVISWclinicID->setText(FromBig5(folder.clinic_id));
-  CVISWHIS->setText(FromBig5(folder.his));
-  CVISWqmxDir->setText(FromPath(folder.work_tree));
-  CstartDate->setText(FromBig5(folder.start_date));
-  CVISWPharmacistName->setText(FromBig5(folder.pharmacist_name));
-  CVISWPharmacistID->setText(FromBig5(folder.pharmacist_id));
-  CVISWsplitDate->setText(FromBig5(fields.chart.split_date));
-}
+void TFVISW::ShowRunFields(const RunFields& fields) { Boxes().Show(fields); }
 
 void TFVISW::CVISWcopyClick() {
   controls_->RunOnFields([this](RunFields& fields) {

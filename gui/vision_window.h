@@ -11,6 +11,7 @@
 #include <QPushButton>
 
 #include "app/pipeline.h"
+#include "clinic_field_boxes.h"
 #include "option_group.h"
 #include "pipeline_controls.h"
 #include "progress_panel.h"
@@ -45,6 +46,7 @@ class TFVISW : public QDialog {
   void BuildFields(QGridLayout* grid);
   void BuildOptions(QGridLayout* grid);
   void BuildSteps(QGridLayout* grid, bool operator_mode);
+  ClinicFieldBoxes Boxes() const;
   RunFields ReadRunFields() const;
   void ShowRunFields(const RunFields& fields);
 

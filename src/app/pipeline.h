@@ -44,6 +44,9 @@ struct PipelineStep {
   StepCall run;
 };
 
+// The one-shot run's closing box, the same for every system.
+inline constexpr std::string_view kOneShotDoneUtf8 = "Zuvo病歷資料製作完成";
+
 struct Pipeline {
   SourceSystem system;
   std::string_view word;  // "vision"
@@ -52,8 +55,9 @@ struct Pipeline {
   std::string_view completion;          // the one-shot run's closing box
   std::string_view default_split_date;  // the split-date box's text when the window opens
   // What the one-shot run settles before its first step (the Vision run takes a blank
-  // pharmacist for prescriptions filled outside); may be empty.
-  std::function<void(RunFields&)> prepare_run;
+  // pharmacist for prescriptions filled outside; the RealSun run a blank split date for the mode
+  // "before" and its work tree); may be empty.
+  std::function<void(RunFields&, const Workplace&, StepContext&)> prepare_run;
   // The folder choice: recognises the system in the folder the context chooses and makes the
   // clinic's new work tree.
   StepCall select;

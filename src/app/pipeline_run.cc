@@ -50,7 +50,7 @@ RunOutcome RunOneShot(const Pipeline& pipeline, RunFields& fields, const Workpla
   if (!AcceptSourceFolder(fields.folder.source_folder, place.program_folder, context)) {
     return outcome;
   }
-  if (pipeline.prepare_run) pipeline.prepare_run(fields);
+  if (pipeline.prepare_run) pipeline.prepare_run(fields, place, context);
   const DateTime started = place.clock();
   context.Flags().SetStepMessages(false);
   context.Flags().SetStopRequested(false);

@@ -24,7 +24,7 @@ StepResult RunChartStep(StepResult (*step)(VisionChartInput&, const Workplace&, 
 }
 
 // A blank pharmacist means the prescriptions are filled outside the clinic.
-void PrepareVisionRun(RunFields& fields) {
+void PrepareVisionRun(RunFields& fields, const Workplace&, StepContext&) {
   if (big5::Trim(fields.folder.pharmacist_name).empty()) {
     fields.folder.pharmacist_name = big5::Literal(kOutsidePharmacyName);
     fields.folder.pharmacist_id.clear();
@@ -65,7 +65,7 @@ const Pipeline& VisionPipeline() {
       SourceSystem::kVision,
       "vision",
       "請先正確選取原始系統目錄",
-      kVisionRunDoneUtf8,
+      kOneShotDoneUtf8,
       kVisionDefaultSplitDate,
       PrepareVisionRun,
       [](RunFields& fields, const Workplace& place, StepContext& context) {

@@ -7,7 +7,6 @@
 
 namespace zuvo {
 
-inline constexpr std::string_view kVisionRunDoneUtf8 = "Zuvo病歷資料製作完成";
 inline constexpr std::string_view kVisionDefaultSplitDate = "1070101";
 
 const Pipeline& VisionPipeline();
