@@ -95,6 +95,19 @@ std::optional<BlockFrame> ReadBlockFrame(ByteSource& source, uint64_t at, std::s
   return frame;
 }
 
+bool ForEachEntryBlock(ByteSource& source, int32_t offset,
+                       const std::function<bool(const BlockFrame&)>& block) {
+  // An offset <= 0 names no byte of the file; it reads as damaged.
+  uint64_t at = offset > 0 ? static_cast<uint64_t>(offset) - 1 : source.size();
+  std::string problem;
+  for (;;) {
+    std::optional<BlockFrame> frame = ReadBlockFrame(source, at, problem);
+    if (!frame) return false;
+    if (frame->tag == chart_tag::kEnd || !block(*frame)) return true;
+    at = frame->end;
+  }
+}
+
 ChartEntryRead ReadChartEntry(ByteSource& file, ChartPosition position, EntryDetail detail) {
   ChartEntryRead entry;
   entry.position = position;
@@ -148,16 +161,26 @@ ChartEntryRead ReadChartEntry(ByteSource& file, ChartPosition position, EntryDet
   }
 }
 
-ByteSource* ChartFileSet::Open(int32_t file_code) {
+BinaryFile* ChartFileSet::Open(int32_t file_code) {
   if (file_code < 0 || file_code > kHighestChartFileCode) return nullptr;
   auto found = open_.find(file_code);
   if (found != open_.end()) return found->second.get();
   if (!paths_) paths_ = ListChartFiles(store_);
   auto path = paths_->find(file_code);
   if (path == paths_->end()) return nullptr;
-  if (open_.size() >= kMaxOpenFiles) open_.erase(open_.begin());
-  auto file = std::make_unique<BinaryFile>(path->second, BinaryFile::Mode::kRead);
+  if (open_.size() >= kMaxOpenFiles) {
+    open_.begin()->second->Close();
+    open_.erase(open_.begin());
+  }
+  auto file = std::make_unique<BinaryFile>(path->second, mode_);
   return open_.emplace(file_code, std::move(file)).first->second.get();
+}
+
+void ChartFileSet::Close() {
+  while (!open_.empty()) {
+    open_.begin()->second->Close();
+    open_.erase(open_.begin());
+  }
 }
 
 ChartPosition PreviousInChain(const ChartHeader& header, ChainKind kind) {

@@ -34,6 +34,13 @@ struct BlockFrame {
 // block or the block runs past the end of the source.
 std::optional<BlockFrame> ReadBlockFrame(ByteSource& source, uint64_t at, std::string& problem);
 
+// Walks the blocks of the entry at the 1-based `offset` of `source` in file order, calling `block`
+// with each block before the end tag until it returns false. False when a block is damaged (an
+// unknown tag, a block or text past the end of the source, an offset <= 0 or past the end); true
+// at the end tag or when `block` ended the walk.
+bool ForEachEntryBlock(ByteSource& source, int32_t offset,
+                       const std::function<bool(const BlockFrame&)>& block);
+
 struct ChartBlock {
   int16_t tag = 0;
   uint64_t start = 0;
@@ -60,17 +67,23 @@ struct ChartEntryRead {
 // 21, 24 and 60 in any order, then the end tag; anything else makes it damaged.
 ChartEntryRead ReadChartEntry(ByteSource& file, ChartPosition position, EntryDetail detail);
 
-// The chart files of one store for reading, opened on demand and closed with the set (at most
-// kMaxOpenFiles at a time). The folder is listed once, when the first file is asked for.
+// The chart files of one store, opened on demand (for reading, or for reading and writing in
+// place) and closed with the set (at most kMaxOpenFiles at a time). The folder is listed once,
+// when the first file is asked for.
 class ChartFileSet {
  public:
-  explicit ChartFileSet(StoreLocation store) : store_(std::move(store)) {}
+  explicit ChartFileSet(StoreLocation store, BinaryFile::Mode mode = BinaryFile::Mode::kRead)
+      : store_(std::move(store)), mode_(mode) {}
   // The file of `file_code`; nullptr when the code is outside 0..65535 or the file is missing.
-  ByteSource* Open(int32_t file_code);
+  // A file let go to make room for another is closed with Close(), so a failed write throws.
+  BinaryFile* Open(int32_t file_code);
+  // Closes every open file; throws Error when a file's writes cannot be completed.
+  void Close();
 
  private:
   static constexpr size_t kMaxOpenFiles = 128;
   StoreLocation store_;
+  BinaryFile::Mode mode_;
   std::optional<std::map<int32_t, std::filesystem::path>> paths_;
   std::map<int32_t, std::unique_ptr<BinaryFile>> open_;
 };

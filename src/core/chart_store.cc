@@ -58,25 +58,18 @@ bool ReadChartEntryHead(const StoreLocation& store, int32_t file_code, int32_t o
   BinaryFile file(path, BinaryFile::Mode::kRead);
   bool have_header = false;
   bool have_visit = false;
-  uint64_t at = static_cast<uint64_t>(static_cast<int64_t>(offset) - 1);
-  std::string problem;
-  // A negative offset names no byte of the file; it reads as damaged.
-  if (offset < 0) at = file.size();
-  while (!(have_header && have_visit)) {
-    std::optional<BlockFrame> frame = ReadBlockFrame(file, at, problem);
-    if (!frame) {
-      Show(messages, "病歷讀取錯誤" + std::to_string(file_code) + ":" + std::to_string(offset));
-      break;
-    }
-    if (frame->tag == chart_tag::kEnd) break;
-    if (frame->tag == chart_tag::kHeader) {
-      file.ReadAt(frame->payload, kChartHeaderSize, header.data());
+  bool intact = ForEachEntryBlock(file, offset, [&](const BlockFrame& frame) {
+    if (frame.tag == chart_tag::kHeader) {
+      file.ReadAt(frame.payload, kChartHeaderSize, header.data());
       have_header = true;
-    } else if (frame->tag == chart_tag::kVisit) {
-      file.ReadAt(frame->payload, kVisitRecordSize, visit.data());
+    } else if (frame.tag == chart_tag::kVisit) {
+      file.ReadAt(frame.payload, kVisitRecordSize, visit.data());
       have_visit = true;
     }
-    at = frame->end;
+    return !(have_header && have_visit);
+  });
+  if (!intact) {
+    Show(messages, "病歷讀取錯誤" + std::to_string(file_code) + ":" + std::to_string(offset));
   }
   return have_header && have_visit;
 }

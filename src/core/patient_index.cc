@@ -1,5 +1,6 @@
 #include "core/patient_index.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -116,6 +117,39 @@ void IndexRecord(IndexImage& image, const PatientRecord& record) {
 }
 
 }  // namespace
+
+PatientIdIndex PatientIdIndex::Load(const std::filesystem::path& index_file) {
+  return PatientIdIndex(ReadWholeFile(index_file));
+}
+
+int32_t PatientIdIndex::FindPatientByID(std::string_view id) const {
+  const std::string wanted = big5::UpperAscii(big5::Trim(id));
+  if (wanted.empty() || image_.size() < kHeaderSize) return 0;
+  const size_t block_size = kIdTable.block_size();
+  const size_t table = static_cast<uint32_t>(LoadI32(image_.data()));
+  const size_t bucket = LastThreeDigits(wanted).value_or(kIdBucketOfNonNumbers);
+  // Every block lies whole in the file, so a chain longer than the file has blocks is a cycle.
+  const size_t most_blocks = image_.size() / block_size;
+  size_t block = table + bucket * block_size;
+  for (size_t visited = 0; visited <= most_blocks; ++visited) {
+    if (block < kHeaderSize || block > image_.size() || image_.size() - block < block_size) {
+      return 0;
+    }
+    const char* at = image_.data() + block;
+    for (size_t slot = 0; slot < PatientIndexTable::kEntriesPerBlock; ++slot) {
+      const char* entry = at + slot * kIdTable.entry_size;
+      const int32_t number = LoadI32(entry);
+      if (number == 0) continue;
+      const size_t length = std::min<size_t>(static_cast<unsigned char>(entry[4]),
+                                             patient_field::kNationalId.capacity);
+      if (std::string_view(entry + 5, length) == wanted) return number;
+    }
+    const int32_t next = LoadI32(at + PatientIndexTable::kEntriesPerBlock * kIdTable.entry_size);
+    if (next == 0) return 0;
+    block = static_cast<uint32_t>(next);
+  }
+  return 0;
+}
 
 void BuildPatientIndex(const StoreLocation& store, const MessageSink& messages) {
   IndexImage image;

@@ -6,6 +6,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
 
 #include "core/message_sink.h"
 #include "core/store_location.h"
@@ -51,5 +54,24 @@ static_assert(kTablesEnd == 6'775'180);
 // whose checksum does not match are indexed all the same; the first one is shown as
 // "病歷號檢查碼不符:" + number and, at the end, "病歷號檢查碼不符數目:" + count.
 void BuildPatientIndex(const StoreLocation& store, const MessageSink& messages);
+
+// The ID table of a patient index, read into memory once for many look-ups.
+class PatientIdIndex {
+ public:
+  // Reads the whole index file. Throws Error naming the file when it cannot be read.
+  static PatientIdIndex Load(const std::filesystem::path& index_file);
+  explicit PatientIdIndex(std::string image) : image_(std::move(image)) {}
+
+  // The patient number of national ID `id` (trimmed and upper-cased here): the bucket of its
+  // last three characters (1000 when they are no number), that bucket's block at the ID table
+  // offset of the header and the overflow blocks linked from it, searched for an entry with the
+  // same ID text. 0 when none matches, for an empty ID, and when the index is damaged (a header
+  // or block offset outside the file, a chain of blocks that returns to itself): a damaged
+  // index finds nobody rather than reading past its end.
+  int32_t FindPatientByID(std::string_view id) const;
+
+ private:
+  std::string image_;
+};
 
 }  // namespace zuvo

@@ -123,6 +123,15 @@ bool ReadPatientWithNote(const StoreLocation& store, int32_t number, PatientReco
   return ReadSlot(store, number, record, &note);
 }
 
+void RewritePatient(const StoreLocation& store, PatientRecord record) {
+  PatientAddress address = PatientLocation(store, record.Get(patient_field::kNumber));
+  if (!FileExists(address.file)) return;
+  BinaryFile file(address.file, BinaryFile::Mode::kReadWrite);
+  record.Set(patient_field::kChecksum, PatientChecksum(record));
+  file.WriteAt(address.offset, record.view());
+  file.Close();
+}
+
 void SetChartHead(const StoreLocation& store, int32_t number, int32_t file_code, int32_t offset) {
   PatientAddress address = PatientLocation(store, number);
   if (!FileExists(address.file)) return;

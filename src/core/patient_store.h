@@ -46,6 +46,11 @@ bool ReadPatientWithNote(const StoreLocation& store, int32_t number, PatientReco
                          std::string& note);
 // The note of `record`, read from `file` (the record's own patient file) when it is long.
 std::string ReadPatientNote(const PatientRecord& record, ByteSource& file);
+// Writes `record` over its slot in an existing patient file with a fresh checksum; the note stays
+// where the record says it is (no copy of a long note is appended, so rewriting a record any
+// number of times leaves the file's size alone). Does nothing for a number <= 0 or a missing
+// file.
+void RewritePatient(const StoreLocation& store, PatientRecord record);
 // Sets the chart chain head of an existing record and its checksum; nothing else changes.
 void SetChartHead(const StoreLocation& store, int32_t number, int32_t file_code, int32_t offset);
 // The whole records of an open patient file (up to 10000 of them, fewer when the file is

@@ -165,15 +165,15 @@ std::vector<Member> CheckedMembers(zip_t* archive, const fs::path& zip) {
     std::string reason = UnsafeNameReason(name);
     if (reason.empty() && IsSymlink(archive, index)) reason = "a symbolic link";
     if (!reason.empty()) {
-      throw Error("refusing to extract " + ArchiveText(zip) + ": member \"" + name + "\" has " +
-                  reason);
+      throw UnsafeMemberError("refusing to extract " + ArchiveText(zip) + ": member \"" + name +
+                              "\" has " + reason);
     }
     const bool is_folder = name.back() == '/' || name.back() == '\\';
     fs::path relative = RelativePath(name);
     if (relative.empty()) {
       if (is_folder) continue;  // "./": the extraction folder itself
-      throw Error("refusing to extract " + ArchiveText(zip) + ": member \"" + name +
-                  "\" names no file");
+      throw UnsafeMemberError("refusing to extract " + ArchiveText(zip) + ": member \"" + name +
+                              "\" names no file");
     }
     members.push_back({index, std::move(name), std::move(relative), is_folder});
   }
@@ -233,7 +233,47 @@ void MoveInto(const fs::path& from, const fs::path& to) {
   }
 }
 
+// 2000-01-01 00:00 as an MS-DOS time and date: the date of every member of a new archive.
+constexpr zip_uint16_t kFixedDosTime = 0;
+constexpr zip_uint16_t kFixedDosDate = ((2000 - 1980) << 9) | (1 << 5) | 1;
+
 }  // namespace
+
+void WriteZipArchive(const fs::path& zip, const std::vector<ZipMember>& members) {
+  const std::string failure = "cannot write " + ArchiveText(zip) + ": ";
+  int code = 0;
+  ArchivePtr archive(zip_open(zip.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &code));
+  if (!archive) {
+    zip_error_t error;
+    zip_error_init_with_code(&error, code);
+    throw Error(failure + TakeMessage(error));
+  }
+  for (const ZipMember& member : members) {
+    // libzip keeps the buffer until the archive is closed; `members` outlives that.
+    zip_source_t* source =
+        zip_source_buffer(archive.get(), member.content.data(), member.content.size(), 0);
+    if (source == nullptr) throw Error(failure + zip_strerror(archive.get()));
+    const zip_flags_t encoding = IsAscii(member.name) ? ZIP_FL_ENC_GUESS : ZIP_FL_ENC_UTF_8;
+    const zip_int64_t index =
+        zip_file_add(archive.get(), member.name.c_str(), source, encoding | ZIP_FL_OVERWRITE);
+    if (index < 0) {
+      zip_source_free(source);
+      throw Error(failure + "member \"" + member.name + "\": " + zip_strerror(archive.get()));
+    }
+    if (zip_set_file_compression(archive.get(), static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE,
+                                 0) != 0 ||
+        zip_file_set_dostime(archive.get(), static_cast<zip_uint64_t>(index), kFixedDosTime,
+                             kFixedDosDate, 0) != 0) {
+      throw Error(failure + "member \"" + member.name + "\": " + zip_strerror(archive.get()));
+    }
+  }
+  zip_t* closing = archive.release();
+  if (zip_close(closing) != 0) {
+    std::string message = zip_strerror(closing);
+    zip_discard(closing);
+    throw Error(failure + message);
+  }
+}
 
 std::vector<std::string> ListMembers(const fs::path& zip) {
   ArchivePtr archive = OpenArchive(zip);

@@ -9,9 +9,19 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "platform/error.h"
+
 namespace zuvo {
+
+// The refusal of an archive because one of its members could not be extracted safely (see
+// ExtractAll). Nothing of the archive has been written when it is thrown.
+class UnsafeMemberError : public Error {
+ public:
+  using Error::Error;
+};
 
 // Names of all members in archive order, as UTF-8, exactly as stored otherwise (folders end in
 // '/'; nothing is checked for safety). Throws Error naming the archive when it cannot be opened
@@ -21,17 +31,27 @@ std::vector<std::string> ListMembers(const std::filesystem::path& zip);
 // Extracts every member of `zip` into `folder` (created with its parents when missing), files
 // replacing files of the same name, other files in the folder kept.
 //
-// Throws Error naming the archive and the member, before anything is written, when a member
-// would land outside `folder` or cannot be written on Windows: an absolute name, a drive letter
-// or any ':', a ".." part (with '\' as a separator too), a part made only of dots and blanks, a
-// Windows device name (CON, NUL, COM1, ...), a character Windows does not allow in file names,
-// or a symbolic link. Throws Error naming the archive when it is damaged (also when the damage
-// is found only while a member is read) or the members together exceed kMaxExtractedBytes.
+// Throws UnsafeMemberError naming the archive and the member, before anything is written, when
+// a member would land outside `folder` or cannot be written on Windows: an absolute name, a
+// drive letter or any ':', a ".." part (with '\' as a separator too), a part made only of dots and
+// blanks, a Windows device name (CON, NUL, COM1, ...), a character Windows does not allow in file
+// names, or a symbolic link. Throws Error naming the archive when it is damaged (also when the
+// damage is found only while a member is read) or the members together exceed kMaxExtractedBytes.
 //
 // Everything is first extracted into a temporary folder beside `folder` and moved into place
 // only when every member was read intact; on failure the temporary folder is deleted and
 // `folder` is as before. A `folder` that did not exist appears whole in one rename.
 void ExtractAll(const std::filesystem::path& zip, const std::filesystem::path& folder);
+
+struct ZipMember {
+  std::string name;  // UTF-8, stored with the UTF-8 flag unless it is ASCII
+  std::string content;
+};
+
+// Writes `members` in order into a new archive `zip` (replacing it), compressed with deflate and
+// dated 2000-01-01 00:00, so that the same members always give the same bytes. Names are written
+// as given, unchecked: tests make hostile archives with it. Throws Error naming the archive.
+void WriteZipArchive(const std::filesystem::path& zip, const std::vector<ZipMember>& members);
 
 // Limit on the bytes one archive may expand to: a claim archive holds some megabytes; a
 // damaged or hostile archive must not fill the disk.

@@ -5,13 +5,16 @@
 #include "platform/big5.h"
 
 namespace zuvo {
+namespace {
 
-std::optional<DateTime> CheckSplitDate(std::string& field, MakeDateMode mode, DateTime today,
-                                       StepContext& context) {
+// A blank `field` becomes the day after `today` (written back) and `blank_allowed` decides
+// whether that is accepted; otherwise the field must be a typed ROC date.
+std::optional<DateTime> ReadSplitDate(std::string& field, bool blank_allowed, DateTime today,
+                                      StepContext& context) {
   if (big5::Trim(field).empty()) {
     DateTime tomorrow = std::floor(today) + 1;
     field = RocDate(tomorrow);
-    if (mode != MakeDateMode::kBefore) {
+    if (!blank_allowed) {
       context.ShowMessage(kNoSplitDateMessage, MessageKind::kWarning);
       return std::nullopt;
     }
@@ -22,6 +25,18 @@ std::optional<DateTime> CheckSplitDate(std::string& field, MakeDateMode mode, Da
   std::optional<DateTime> split = TypedRocDate(field);
   if (!split) context.ShowMessage(kBadSplitDateMessage, MessageKind::kWarning);
   return split;
+}
+
+}  // namespace
+
+std::optional<DateTime> CheckSplitDate(std::string& field, MakeDateMode mode, DateTime today,
+                                       StepContext& context) {
+  return ReadSplitDate(field, mode == MakeDateMode::kBefore, today, context);
+}
+
+std::optional<DateTime> ReadSplitDateOrTomorrow(std::string& field, DateTime today,
+                                                StepContext& context) {
+  return ReadSplitDate(field, /*blank_allowed=*/true, today, context);
 }
 
 }  // namespace zuvo

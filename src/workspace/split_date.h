@@ -40,5 +40,9 @@ inline constexpr std::string_view kBadSplitDateMessage = "切割日期格式錯�
 // Returns the split date (time of day 0), or empty when the step must stop.
 std::optional<DateTime> CheckSplitDate(std::string& field, MakeDateMode mode, DateTime today,
                                        StepContext& context);
+// The same check where a blank field stands for tomorrow in either mode (the NHI claim
+// correction): a blank field is filled with the day after `today` and accepted.
+std::optional<DateTime> ReadSplitDateOrTomorrow(std::string& field, DateTime today,
+                                                StepContext& context);
 
 }  // namespace zuvo
