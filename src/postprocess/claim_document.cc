@@ -42,6 +42,10 @@ ClaimRead ReadNextClaim(std::string_view document, size_t from) {
   }
   const size_t body_end = document.find(kBodyClosing, body_at + kBodyOpening.size());
   if (body_end == std::string_view::npos) return Malformed();
+  // Nor may a body that is not closed take the next claim's closing.
+  if (document.substr(0, body_end).find(kClaimOpening, body_at) != std::string_view::npos) {
+    return Malformed();
+  }
 
   ClaimRead read;
   std::vector<std::string> lines;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "byte_layout.h"
 
 #include "core/patient_store.h"
@@ -134,6 +136,36 @@ TEST_F(PatientIndexTest, ChecksumMismatchesAreReportedAndIndexedAllTheSame) {
   EXPECT_EQ(messages, (std::vector<std::string>{"病歷號檢查碼不符:5", "病歷號檢查碼不符數目:2"}));
   EXPECT_EQ(I32At(index, 16 + 5 * 1604), 5);
   EXPECT_EQ(I32At(index, 16 + 7 * 1604), 7);
+}
+
+TEST_F(PatientIndexTest, FindPatientByIdSearchesTheBucketAndItsOverflowBlocks) {
+  char id[16];
+  for (int32_t number = 1; number <= 101; ++number) {
+    std::snprintf(id, sizeof id, "q%06d555", number);
+    Write(number, id, "", "", number);
+  }
+  Write(102, "X12345678Z", "", "", 0);
+  std::string image = Build();
+  PatientIdIndex index = PatientIdIndex::Load(dir / "PTdata.ind");
+  EXPECT_EQ(index.FindPatientByID("Q000001555"), 1);
+  EXPECT_EQ(index.FindPatientByID(" Q000101555 "), 101);  // in the overflow block
+  EXPECT_EQ(index.FindPatientByID("x12345678z"), 102);    // bucket 1000
+  EXPECT_EQ(index.FindPatientByID("Q000102555"), 0);
+  EXPECT_EQ(index.FindPatientByID(""), 0);
+
+  // A damaged index finds nobody instead of reading past its end or going round a cycle.
+  const size_t next = 16 + 555 * 1604 + 1600;
+  std::string cycle = image;
+  StoreI32(cycle.data() + next, 16 + 555 * 1604);
+  EXPECT_EQ(PatientIdIndex(cycle).FindPatientByID("Q000101555"), 0);
+  std::string past_end = image;
+  StoreI32(past_end.data() + next, static_cast<int32_t>(image.size() - 10));
+  EXPECT_EQ(PatientIdIndex(past_end).FindPatientByID("Q000101555"), 0);
+  std::string bad_header = image;
+  StoreI32(bad_header.data(), -1);
+  EXPECT_EQ(PatientIdIndex(bad_header).FindPatientByID("Q000001555"), 0);
+  EXPECT_EQ(PatientIdIndex(image.substr(0, 20000)).FindPatientByID("Q000001555"), 0);
+  EXPECT_EQ(PatientIdIndex("").FindPatientByID("Q000001555"), 0);
 }
 
 }  // namespace
