@@ -143,6 +143,7 @@ class ClaimWriter {
 
   std::mt19937 random_;  // mt19937's sequence is fixed by the standard
   int made_ = 0;
+  bool mismatch_made_ = false;
 };
 
 DemoClaim ClaimWriter::Make(const SourceVisit& visit, const std::string& national_id, int visits,
@@ -163,7 +164,10 @@ DemoClaim ClaimWriter::Make(const SourceVisit& visit, const std::string& nationa
   claim.visits = visits;
   const std::string case_type(k < 4 ? kCaseTypesFirst[k] : Pick(kCaseTypes));
   const bool refill = case_type == "08" || case_type == "04";
-  claim.sequence_matches = !(k == 5 || (k > 5 && random_() % 12 == 0));
+  // From the sixth claim on, a claim of a single visit now and then names another card; the
+  // first such claim always does.
+  claim.sequence_matches = !(visits == 1 && k >= 5 && (!mismatch_made_ || random_() % 12 == 0));
+  mismatch_made_ |= !claim.sequence_matches;
   const std::string sequence =
       claim.sequence_matches ? visit.card : (visit.card == "9999" ? "9998" : "9999");
   std::string copay(k == 4 ? "Q99" : Pick(kCopayCodes));
@@ -300,7 +304,9 @@ DemoClaimArchives WriteRealSunClaimArchives(const fs::path& source_folder, uint3
   ClaimWriter writer(seed);
   std::mt19937 choose(seed);
   for (const std::vector<const SourceVisit*>& group : groups) {
-    if (choose() % 4 == 3) continue;  // a visit the clinic did not claim
+    // A visit the clinic did not claim; visits that share a day and card are always claimed,
+    // to show one claim correcting both.
+    if (group.size() == 1 && choose() % 4 == 3) continue;
     std::vector<std::string> codes;
     for (const SourceVisit* visit : group) {
       for (const std::string& code : visit->codes) {

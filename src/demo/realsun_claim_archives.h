@@ -9,8 +9,8 @@
 //   S/xp<yymm>.DBF  when present, the visit's health-card sequence (`CARD`, located by
 //                   `CODE`/`REQ`); a visit without one carries the card the chart conversion
 //                   gives it ("A900" for `TYPE` "A" with a blank `BP`, else "SELF").
-// Visits of one patient, day and card sequence share one claim. Deterministic from the seed:
-// about three in four claimable visits are claimed; case types "D2", "A3", "08" and "01" all
+// Visits of one patient, day and card sequence share one claim (always written). Deterministic
+// from the seed: about three in four other claimable visits are claimed; case types "D2", "A3", "08" and "01" all
 // occur, one claim carries a co-payment code no table knows, some claim a card sequence the
 // visit does not have, and some of a visit's order codes are left out of its order lines.
 
