@@ -138,5 +138,14 @@ TEST_F(ClaimArchiveTest, BytesThatAreNotBig5AreCarriedAndListedEscaped) {
             "AB\xA4");
 }
 
+TEST_F(ClaimArchiveTest, AMonthWithoutItsDocumentDoesNotReadTheMonthBefore) {
+  WriteArchive("10801", ClaimDocumentXml(ClaimOf("A100000001", "1080103")));
+  WriteZipArchive(source / "02" / "10802XML.zip", {{"readme.txt", "no claims"}});
+  ASSERT_EQ(RunStep(), StepResult::kDone);
+  EXPECT_THAT(context.lines(), Contains("10802XML.zip內沒有TOTFA.XML"));
+  EXPECT_FALSE(fs::exists(store.server_data_folder / "INSUdata" / "M10802.XML"));
+  EXPECT_TRUE(Corrected(0));
+}
+
 }  // namespace
 }  // namespace zuvo

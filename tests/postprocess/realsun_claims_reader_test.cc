@@ -44,6 +44,9 @@ TEST(ClaimReaderTest, ClaimsThatCannotBeReadAreMalformed) {
            "<ddata><dhead><d1>01</d1></dhead><dbody><d3>A</dbody>",         // body field cut
            "<ddata><dhead><d1>01</d1></dhead><dbody><pdata><p4>A</dbody>",  // order line cut
            "<ddata><dhead><d1>01</d1></dhead><ddata><dhead><d1>01</d1></dhead><dbody></dbody>",
+           // a body not closed before the next claim, which would take that claim's closing
+           "<ddata><dhead><d1>01</d1></dhead><dbody><d3>A</d3><pdata><p4>X</p4></pdata>"
+           "<ddata><dhead><d1>01</d1></dhead><dbody><d3>B</d3></dbody></ddata>",
        }) {
     EXPECT_EQ(ReadNextClaim(broken, 0).status, ClaimReadStatus::kMalformed) << broken;
   }
