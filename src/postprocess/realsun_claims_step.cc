@@ -13,7 +13,7 @@
 #include "platform/big5.h"
 #include "platform/error.h"
 #include "platform/file_ops.h"
-#include "platform/zip_archive.h"
+#include "postprocess/claim_archive.h"
 #include "postprocess/claim_corrections.h"
 #include "postprocess/claim_document.h"
 #include "postprocess/screening.h"
@@ -27,7 +27,6 @@ namespace fs = std::filesystem;
 constexpr std::string_view kRealSunHisUtf8 = "耀聖";
 constexpr std::string_view kWrongSystemUtf8 = "請先選取正確耀聖來源目錄";
 constexpr std::string_view kStepTitleUtf8 = "用健保申報檔修正病歷";
-constexpr std::string_view kClaimDocumentName = "TOTFA.XML";
 constexpr std::string_view kArchiveFolderName = "02";
 // The claim months of mode "之前日期" begin with ROC 101/08.
 constexpr int kEarliestClaimYear = 101;
@@ -64,10 +63,6 @@ class ScratchFolder {
   ScratchFolder(const ScratchFolder&) = delete;
   ScratchFolder& operator=(const ScratchFolder&) = delete;
 
-  // Removes whatever an earlier month or run left; the extraction makes the folder anew.
-  void Empty() const {
-    if (!DeleteFolder(path_)) throw Error("cannot empty the folder " + PathToUtf8(path_));
-  }
   const fs::path& path() const { return path_; }
 
  private:
@@ -283,22 +278,19 @@ StepResult CorrectRealSunCharts(RealSunClaimsInput& input, const Workplace& plac
     context.SetTotal(kGaugeMaximum);
     context.SetGauge(0);
 
-    scratch.Empty();
-    try {
-      ExtractAll(*archive, scratch.path());
-    } catch (const UnsafeMemberError& refused) {
+    ClaimArchiveRead read = ReadClaimArchive(*archive, scratch.path());
+    if (read.status == ClaimArchiveRead::Status::kRefused) {
       context.ShowMessage(archive_name + "內有不安全的檔名,不解壓縮,本月略過",
                           MessageKind::kWarning);
-      context.AddLine(refused.what());
+      context.AddLine(read.refusal);
       continue;
     }
-    std::optional<fs::path> document = ResolvePath(scratch.path(), kClaimDocumentName);
-    if (!document || !fs::is_regular_file(*document, error)) {
+    if (read.status == ClaimArchiveRead::Status::kNoDocument) {
       context.AddLine(archive_name + "內沒有" + std::string(kClaimDocumentName));
       continue;
     }
-    CopyFileTo(*document, references / ("M" + month + ".XML"), /*overwrite=*/false);
-    outcome = corrector.CorrectMonth(ReadWholeFile(*document), archive_name);
+    CopyFileTo(read.document_file, references / ("M" + month + ".XML"), /*overwrite=*/false);
+    outcome = corrector.CorrectMonth(read.document, archive_name);
     if (outcome == Outcome::kEndStep) break;
   }
   corrector.Close();
