@@ -34,6 +34,9 @@ constexpr std::string_view kMaleSex = "+";
 // "A" + the last digit of a ROC year 100..109 + mmdd.
 constexpr char kCenturyMark = 'A';
 constexpr size_t kBirthLength = 6;
+// The mapped table's pages read so far are let go this often, so that memory stays flat however
+// large the table.
+constexpr int kReleasePagesEvery = 20000;
 
 // The birthday of a trimmed BIRTH: "yymmdd" (ROC year below 100) or "A" + "ymmdd" (ROC year
 // 100..109). 0 for anything else: a seven-character ROC date, letters, an impossible date.
@@ -68,8 +71,9 @@ class RealSunPatientConversion {
   void Run() {
     DbfTable& table = source_.table();
     for (table.First(); !table.Eof(); table.Next()) {
-      if (table.RecordNumber() < kFirstPatientRecord) continue;
-      ConvertRow(table.RecordNumber());
+      const int number = table.RecordNumber();
+      if (number % kReleasePagesEvery == 0) table.ReleaseResidentPages();
+      if (number >= kFirstPatientRecord) ConvertRow(number);
     }
   }
 
