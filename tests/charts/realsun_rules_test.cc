@@ -8,6 +8,7 @@
 #include "charts/realsun_newborn.h"
 #include "charts/realsun_order_line.h"
 #include "charts/realsun_visit_record.h"
+#include "charts/referral_remarks.h"
 #include "platform/big5.h"
 
 namespace zuvo {
@@ -62,13 +63,18 @@ TEST(RealSunRules, UsageMarks) {
   EXPECT_FALSE(chinese.free);
 }
 
-TEST(RealSunRules, Cards) {
+TEST(RealSunRules, CardsReferralsAndBirthOrder) {
   EXPECT_EQ(RealSunCardOf("X1"), "C001");
   EXPECT_EQ(RealSunCardOf("x9"), "C001");
   EXPECT_EQ(RealSunCardOf("XA01"), "XA01");
   EXPECT_EQ(RealSunCardOf("IC25"), "IC23");
   EXPECT_EQ(RealSunCardOf("IC27"), "IC24");
   EXPECT_EQ(RealSunCardOf("IC21"), "IC21");
+  const std::string hospital = big5::FromUtf8("示範醫院");
+  EXPECT_EQ(big5::ToUtf8(RealSunReferralRemark(ReferralKind::kForm, hospital)),
+            "<醫院><示範醫院><科別><醫師>< >< >< >< >");
+  EXPECT_EQ(big5::ToUtf8(RealSunReferralRemark(ReferralKind::kReply, hospital)),
+            "<1234567890123456><示範醫院>< >< >< >< >< >");
   EXPECT_EQ(BirthOrderLetter(1, true), 'A');
   EXPECT_EQ(BirthOrderLetter(3, false), 'c');
   EXPECT_EQ(BirthOrderLetter(0, true), 'A');
