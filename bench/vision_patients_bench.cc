@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_sizes.h"
 #include "bench_timing.h"
 #include "core/store_verify.h"
 #include "demo/vision_patient_tables.h"
@@ -111,28 +112,17 @@ Figures Run(const fs::path& base, int patients) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<int> sizes;
-  fs::path base = fs::temp_directory_path() / "vision_patients_bench";
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--patients") == 0 && i + 1 < argc) {
-      sizes.push_back(std::atoi(argv[++i]));
-    } else if (std::strcmp(argv[i], "--dir") == 0 && i + 1 < argc) {
-      base = argv[++i];
-    } else {
-      std::fprintf(stderr, "usage: vision_patients_bench [--patients N ...] [--dir FOLDER]\n");
-      return 64;
-    }
-  }
-  if (sizes.empty()) sizes = {10000, 100000};
+  const SizesAndFolder arguments =
+      ParseSizesAndFolder(argc, argv, "vision_patients_bench", {10000, 100000});
   std::printf("%10s %10s %10s %12s %12s %8s %s\n", "rows", "written", "step s", "us/row",
               "analysis s", "share", "verify");
-  for (int patients : sizes) {
+  for (int patients : arguments.sizes) {
     if (patients < demo::kShowcasePatientRows) patients = demo::kShowcasePatientRows;
-    Figures f = Run(base, patients);
+    Figures f = Run(arguments.base, patients);
     std::printf("%10d %10zu %10.3f %12.2f %12.3f %7.1f%% %s\n", f.patients, f.written,
                 f.step_seconds, f.step_seconds * 1e6 / f.patients, f.analysis_seconds,
                 100.0 * f.analysis_seconds / f.step_seconds, f.verify_clean ? "clean" : "FINDINGS");
   }
-  DeleteFolder(base);
+  DeleteFolder(arguments.base);
   return 0;
 }

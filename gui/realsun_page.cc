@@ -1,10 +1,12 @@
 #include "realsun_page.h"
 
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 
 #include "app/apply_live.h"
 #include "app/realsun_pipeline.h"
+#include "app/realsun_restore.h"
 #include "form_builder.h"
 #include "text_fields.h"
 
@@ -39,8 +41,10 @@ RealSunPage::RealSunPage(WorkbenchEnvironment& environment, bool operator_mode, 
   for (const PipelineStep& step : controls_->pipeline().steps) {
     step_buttons_.push_back(findChild<QPushButton*>(FromUtf8(step.button)));
   }
+  CRSreturnInit = MakeButton("CRSreturnInit", "返還前二階段資料");
   CRSreplaceNow = MakeButton("CRSreplaceNow", "套用轉檔後資料");
-  steps->addWidget(CRSreplaceNow, 0, 2);
+  steps->addWidget(CRSreturnInit, 0, 2);
+  steps->addWidget(CRSreplaceNow, 1, 2);
   steps->setRowStretch(std::max(first_free_row, 1), 1);
   grid->addLayout(steps, 7, 0, 1, 4);
   grid->setRowStretch(8, 1);
@@ -52,6 +56,7 @@ RealSunPage::RealSunPage(WorkbenchEnvironment& environment, bool operator_mode, 
   connect(CRSselectPath, &QPushButton::clicked, this, &RealSunPage::CRSselectPathClick);
   connect(CmakeDateMode, &OptionGroup::ItemClicked, this, &RealSunPage::CmakeDateModeClick);
   connect(CRSreplaceNow, &QPushButton::clicked, this, &RealSunPage::CRSreplaceNowClick);
+  connect(CRSreturnInit, &QPushButton::clicked, this, &RealSunPage::CRSreturnInitClick);
   connect(Panel6->stop(), &QPushButton::clicked, this, &RealSunPage::CRSstopClick);
   connect(Panel6->list(), &QListWidget::itemClicked, this, &RealSunPage::CRSListClick);
 }
@@ -90,6 +95,19 @@ void RealSunPage::CRSreplaceNowClick() {
   controls_->RunOnFields([this](RunFields& fields) {
     zuvo::CRSreplaceNowClick(fields.folder.his, fields.folder.work_tree,
                              environment_.program_folder, context_);
+  });
+}
+
+void RealSunPage::CRSreturnInitClick() {
+  controls_->RunOnFields([this](RunFields& fields) {
+    if (zuvo::CRSreturnInitClick(fields, environment_.CurrentWorkplace(), context_) !=
+        StepResult::kDone) {
+      return;
+    }
+    // The work tree is again as the catalogue and patient steps left it.
+    for (const char* box : {"CRSmakeMXcheck", "CRScreateAntcheck"}) {
+      if (auto* check = findChild<QCheckBox*>(box)) check->setChecked(true);
+    }
   });
 }
 

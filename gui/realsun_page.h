@@ -35,6 +35,7 @@ class RealSunPage : public QWidget {
   void CRSselectPathClick() { controls_->SelectClick(); }
   void CmakeDateModeClick();
   void CRSreplaceNowClick();
+  void CRSreturnInitClick();
   void CRSstopClick();
   void CRSListClick(QListWidgetItem* item);
 
@@ -60,6 +61,7 @@ class RealSunPage : public QWidget {
   QLineEdit* CRSsplitDate;
   OptionGroup* CmakeDateMode;
   QPushButton* CRSreplaceNow;
+  QPushButton* CRSreturnInit;
   std::vector<QPushButton*> step_buttons_;
 };
 

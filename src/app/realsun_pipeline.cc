@@ -1,5 +1,6 @@
 #include "app/realsun_pipeline.h"
 
+#include "patients/realsun_patients_step.h"
 #include "platform/big5.h"
 #include "workspace/realsun_selection.h"
 
@@ -30,6 +31,10 @@ void PrepareRealSunRun(RunFields& fields, const Workplace& place, StepContext& c
 
 StepResult CRSselectPathClick(RunFields& fields, const Workplace& place, StepContext& context) {
   return RunFolderHandler(SelectRealSunFolder, fields, place, context);
+}
+
+StepResult CRScreateAntClick(RunFields& fields, const Workplace& place, StepContext& context) {
+  return ConvertRealSunPatients({fields.folder}, place, context);
 }
 
 StepResult CmakeDateModeClick(RunFields& fields, const Workplace& place, StepContext& context) {

@@ -14,6 +14,8 @@ const Pipeline& RealSunPipeline();
 
 // "選取耀聖目錄": SelectRealSunFolder with the page's mode.
 StepResult CRSselectPathClick(RunFields& fields, const Workplace& place, StepContext& context);
+// "製作病人資料": ConvertRealSunPatients.
+StepResult CRScreateAntClick(RunFields& fields, const Workplace& place, StepContext& context);
 // The option group "製作方式" clicked: the work tree of the mode (ChangeRealSunMakeDateMode).
 StepResult CmakeDateModeClick(RunFields& fields, const Workplace& place, StepContext& context);
 

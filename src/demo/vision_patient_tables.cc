@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "demo/demo_people.h"
 #include "platform/big5.h"
 #include "platform/dbf_writer.h"
 
@@ -93,19 +94,6 @@ std::vector<std::string> Big5Values(const PatientTexts& row) {
 constexpr size_t kNameField = 2;
 constexpr size_t kRemarkField = 11;
 
-// Letter values of the national ID check digit (A=10, B=11, ... with I, O, W, X, Y, Z apart).
-constexpr std::array<int, 26> kIdLetterValues = {10, 11, 12, 13, 14, 15, 16, 17, 34,
-                                                 18, 19, 20, 21, 22, 35, 23, 24, 25,
-                                                 26, 27, 28, 29, 32, 30, 31, 33};
-
-constexpr std::string_view kSurnames[] = {"陳", "林", "黃", "張", "李", "王", "吳", "劉", "蔡",
-                                          "楊", "許", "鄭", "謝", "郭", "洪", "曾", "邱", "廖"};
-constexpr std::string_view kGivenNameChars[] = {"志", "明", "美", "玲", "家", "豪", "淑", "芬",
-                                                "建", "國", "宗", "翰", "雅", "婷", "俊", "傑",
-                                                "怡", "君", "文", "華", "秀", "英", "嘉", "惠"};
-constexpr std::string_view kStreets[] = {"中正路", "中山路", "民生路", "和平東路", "復興北路",
-                                         "成功路", "光復路", "自由路", "建國路",   "忠孝東路"};
-constexpr std::string_view kCities[] = {"台北市", "新北市", "台中市", "台南市", "高雄市", "桃園市"};
 constexpr std::string_view kIdentityRemarks[] = {
     "老人", "福保", "榮民", "重大傷病", "親友", "家扶", "殘障手冊", "行動不便", "注意", "教友"};
 constexpr std::string_view kMisnoRemarks[] = {"低收", "榮民", "同業", "院長親戚", "員眷", "重傷"};
@@ -139,12 +127,12 @@ class PatientGenerator {
     std::vector<std::string> values(PatientFields().size());
     values[0] = std::to_string(chart_number);
     values[1] = NationalId(earlier_ids);
-    values[2] = Chance(1, 200) ? std::string() : Name();
+    values[2] = Chance(1, 200) ? std::string() : random_.Name();
     values[3] = Birthday();
     values[4] = Chance(1, 2) ? "0" : (Chance(1, 2) ? "1" : "2");
     values[5] = "0" + std::to_string(2 + Pick(7)) + "-" + Digits(7);
     values[6] = Chance(1, 2) ? "09" + Digits(8) : (Chance(1, 5) ? "02-" + Digits(8) : "");
-    values[7] = Address();
+    values[7] = random_.Address();
     values[8] = Chance(1, 10) ? big5::FromUtf8(kIdentityRemarks[Pick(std::size(kIdentityRemarks))])
                               : std::string();
     values[9] = Chance(1, 20) ? big5::FromUtf8(kMisnoRemarks[Pick(std::size(kMisnoRemarks))])
@@ -156,27 +144,17 @@ class PatientGenerator {
   }
 
  private:
-  uint32_t Pick(size_t count) { return static_cast<uint32_t>(random_() % count); }
-  bool Chance(uint32_t in, uint32_t of) { return random_() % of < in; }
-  std::string Digits(int count) {
-    std::string digits;
-    for (int i = 0; i < count; ++i) digits += static_cast<char>('0' + Pick(10));
-    return digits;
-  }
+  uint32_t Pick(size_t count) { return random_.Pick(count); }
+  bool Chance(uint32_t in, uint32_t of) { return random_.Chance(in, of); }
+  std::string Digits(int count) { return random_.Digits(count); }
 
   std::string NationalId(std::vector<std::string>& earlier_ids) {
     if (Chance(1, 50)) return {};
     if (Chance(1, 100)) return Digits(6);
     if (Chance(1, 100) && !earlier_ids.empty()) return earlier_ids[Pick(earlier_ids.size())];
-    std::string id = NationalIdWithCheckDigit(static_cast<char>('A' + Pick(26)),
-                                              1 + static_cast<int>(Pick(2)), random_() % 10000000);
+    std::string id = random_.NationalId();
     earlier_ids.push_back(id);
     return id;
-  }
-  std::string Name() {
-    std::string name(kSurnames[Pick(std::size(kSurnames))]);
-    for (int i = 0; i < 2; ++i) name += kGivenNameChars[Pick(std::size(kGivenNameChars))];
-    return big5::FromUtf8(name);
   }
   std::string Birthday() {
     if (Chance(1, 100)) return "0" + std::to_string(50 + Pick(50)) + "0231";
@@ -184,11 +162,6 @@ class PatientGenerator {
     char text[16];
     std::snprintf(text, sizeof text, "%03d%02d%02d", year, 1 + Pick(12), 1 + Pick(28));
     return text;
-  }
-  std::string Address() {
-    return big5::FromUtf8(std::string(kCities[Pick(std::size(kCities))]) +
-                          std::string(kStreets[Pick(std::size(kStreets))]) +
-                          std::to_string(1 + Pick(300)) + "號");
   }
   std::string Remark() {
     std::string remark;
@@ -200,20 +173,10 @@ class PatientGenerator {
     return big5::FromUtf8(remark);
   }
 
-  std::mt19937 random_;
+  DemoRandom random_;
 };
 
 }  // namespace
-
-std::string NationalIdWithCheckDigit(char letter, int sex_digit, uint32_t seven_digits) {
-  int letter_value = kIdLetterValues[static_cast<size_t>(letter - 'A')];
-  char digits[16];
-  std::snprintf(digits, sizeof digits, "%d%07u", sex_digit, seven_digits % 10000000);
-  int sum = letter_value / 10 + letter_value % 10 * 9;
-  for (int i = 0; i < 8; ++i) sum += (digits[i] - '0') * (8 - i);
-  int check = (10 - sum % 10) % 10;
-  return std::string(1, letter) + digits + static_cast<char>('0' + check);
-}
 
 void WriteVisionPatientTable(const fs::path& folder, uint32_t seed, int generated_patients) {
   DbfWriter table(folder / "CO01M.DBF", PatientFields());

@@ -11,6 +11,8 @@
 #include <filesystem>
 #include <string>
 
+#include "demo/demo_people.h"
+
 namespace zuvo::demo {
 
 // Hand-made rows written before the generated ones.
@@ -20,9 +22,6 @@ inline constexpr int kShowcasePatientRows = 24;
 inline constexpr int kDemoGeneratedPatients = 200;
 // Chart number of the first generated patient; the rest count on from it.
 inline constexpr int kFirstGeneratedChartNumber = 100;
-
-// A national ID with a valid check digit: `letter` (A..Z), sex digit 1 or 2, seven digits.
-std::string NationalIdWithCheckDigit(char letter, int sex_digit, uint32_t seven_digits);
 
 // Writes `folder`/CO01M.DBF (and its memo file CO01M.DBT) with the showcase rows and then
 // `generated_patients` generated ones, chart numbers counting on from the showcase rows.

@@ -4,6 +4,7 @@
 #include <type_traits>
 
 #include "core/source_text.h"
+#include "patients/patient_conversion.h"
 #include "platform/big5.h"
 
 namespace zuvo {
@@ -289,13 +290,9 @@ std::string BuildNoteElements(const RemarkLists& lists) {
   std::string elements;
   auto add = [&](std::string_view tag, const std::string& list, size_t separator_bytes) {
     if (list.empty()) return;
-    elements += '<';
-    elements += tag;
-    elements += '>';
-    elements += big5::Trim(std::string_view(list).substr(std::min(separator_bytes, list.size())));
-    elements += "</";
-    elements += tag;
-    elements += '>';
+    AppendNoteElement(
+        elements, tag,
+        big5::Trim(std::string_view(list).substr(std::min(separator_bytes, list.size()))));
   };
   add("NB", lists.notes, kNoteSeparator.size());
   add("HA", lists.allergies, 1);

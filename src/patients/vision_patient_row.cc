@@ -10,7 +10,6 @@ namespace zuvo {
 
 namespace {
 
-constexpr std::string_view kMobilePrefix = "09";
 constexpr std::string_view kFemaleSex = "0";
 constexpr std::string_view kReserved66Value = "0";
 
@@ -20,10 +19,6 @@ std::string TextOrMemo(const DbfTable& table, std::string_view field) {
   if (index < 0) return {};
   if (table.Fields()[static_cast<size_t>(index)].type == 'M') return table.Memo(field);
   return table.Text(field);
-}
-
-std::string Fitted(std::string_view text, const TextField& field) {
-  return big5::CutBytes(text, field.capacity);
 }
 
 }  // namespace
@@ -63,47 +58,33 @@ int64_t ChartNumberOf(std::string_view kcstmr) { return IntegerOr(big5::Trim(kcs
 
 VisionPatientValues MakeVisionPatientRecord(const VisionPatientRow& row, int32_t chart_number,
                                             std::string_view national_id, DateTime converted_at) {
-  namespace field = patient_field;
   VisionPatientValues values;
-  PatientRecord& record = values.record;
-  record.Set(field::kNumber, chart_number);
-  record.Set(field::kNationalId, Fitted(national_id, field::kNationalId));
+  NewPatient patient;
+  patient.number = chart_number;
+  patient.national_id = national_id;
 
-  std::string name = big5::Trim(row.MNAME);
-  values.name_missing = name.empty();
-  if (values.name_missing) name = big5::Literal("無名氏");
-  values.stored_name = Fitted(name, field::kName);
-  record.Set(field::kName, values.stored_name);
-
-  record.Set(field::kPaymentClass, kDefaultPaymentClass);
-  record.Set(field::kCopayCode, kDefaultCopayCode);
+  patient.name = big5::Trim(row.MNAME);
+  values.name_missing = patient.name.empty();
+  if (values.name_missing) patient.name = big5::Literal("無名氏");
+  values.stored_name = FittedText(patient.name, patient_field::kName);
 
   DateTime birthday = RocDateToDate(big5::Trim(row.MBIRTHDT));
   values.birthday_invalid = birthday == 0;
-  record.Set(field::kBirthday, values.birthday_invalid ? converted_at : birthday);
+  patient.birthday = values.birthday_invalid ? converted_at : birthday;
 
-  record.Set(field::kChartFileCode, 0);
-  record.Set(field::kChartOffset, 0);
-  record.Set(field::kSex, big5::Trim(row.MSEX) == kFemaleSex ? 'F' : 'M');
-  record.Set(field::kReserved62, 0);
-  record.Set(field::kReserved66, kReserved66Value);
-
-  record.Set(field::kTelephone, Fitted(big5::Trim(row.MTELH), field::kTelephone));
+  patient.sex = big5::Trim(row.MSEX) == kFemaleSex ? 'F' : 'M';
+  patient.reserved66 = kReserved66Value;
+  patient.telephone = big5::Trim(row.MTELH);
   values.mobile_or_second_phone = big5::Trim(row.MFML);
-  if (values.mobile_or_second_phone.starts_with(kMobilePrefix)) {
-    record.Set(field::kMobile, Fitted(values.mobile_or_second_phone, field::kMobile));
-  }
-  record.Set(field::kAddress, Fitted(big5::Trim(row.MADDR), field::kAddress));
+  patient.mobile = MobileNumberOf(values.mobile_or_second_phone);
+  patient.address = big5::Trim(row.MADDR);
+  values.record = MakePatientRecord(patient);
   return values;
 }
 
 std::string VisionPatientNote(std::string_view second_phone, const RemarkLists& remarks) {
   std::string note;
-  if (!second_phone.empty()) {
-    note += "<TO>";
-    note += second_phone;
-    note += "</TO>";
-  }
+  if (!second_phone.empty()) AppendNoteElement(note, "TO", second_phone);
   note += BuildNoteElements(remarks);
   return note;
 }

@@ -11,6 +11,7 @@
 
 #include "core/patient_record.h"
 #include "core/roc_date.h"
+#include "patients/patient_conversion.h"
 #include "patients/remark_analysis.h"
 #include "platform/dbf_table.h"
 
@@ -46,10 +47,6 @@ std::vector<BrokenBig5Field> FieldsWithBrokenBig5(const VisionPatientRow& row);
 // not one. A number outside 1..2147483647 cannot address a patient record: the caller refuses
 // it.
 int64_t ChartNumberOf(std::string_view kcstmr);
-
-// The payment class every patient starts with, and the co-payment code written for all.
-inline constexpr char kDefaultPaymentClass = '3';
-inline constexpr std::string_view kDefaultCopayCode = "D10";
 
 // The values of the record that do not depend on other rows. `national_id` is the ID to store
 // (the trimmed ID or its "@" serial replacement) and `converted_at` the birthday used when

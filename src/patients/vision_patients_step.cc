@@ -5,13 +5,13 @@
 #include <optional>
 #include <vector>
 
-#include "core/clock_text.h"
 #include "core/patient_store.h"
+#include "core/step_timing.h"
 #include "patients/catalogue_index_reading.h"
+#include "patients/patient_conversion.h"
 #include "patients/vision_patient_row.h"
 #include "patients/written_patients.h"
 #include "platform/big5.h"
-#include "platform/error.h"
 #include "platform/file_ops.h"
 #include "platform/profile_file.h"
 #include "workspace/data_ini.h"
@@ -24,9 +24,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::string_view kDupIdSection = "DUPID";
 constexpr std::string_view kRemarkSection = "reMark";
-constexpr std::string_view kPatientIndexName = "PTdata.ind";
 // How much of a field with broken Big5 its message line shows.
 constexpr size_t kShownBrokenBytes = 60;
 
@@ -49,27 +47,17 @@ bool PharmacistReady(const VisionPatientsInput& input, const ProfileFile& data_i
   return false;
 }
 
-void DeleteOrThrow(const fs::path& file) {
-  if (!DeleteFileWithRetry(file)) throw Error(PathToUtf8(file) + ": the file cannot be deleted");
-}
-
-void ClearPatientStore(const StoreLocation& store) {
-  CreateFolders(store.server_data_folder);
-  for (const fs::path& file : ListByWildcard(store.server_data_folder, "PtData.*")) {
-    DeleteOrThrow(file);
-  }
-}
-
 std::string Shown(std::string_view big5_text) { return big5::ToUtf8Escaped(big5_text); }
 
 class VisionPatientConversion {
  public:
   VisionPatientConversion(const VisionPatientsInput& input, const Workplace& place,
-                          StepContext& context, ProfileFile& data_ini, RemarkAnalysisRun& remarks)
+                          StepContext& context, DuplicateIdSection& duplicate_ids,
+                          RemarkAnalysisRun& remarks)
       : input_(input),
         place_(place),
         context_(context),
-        data_ini_(data_ini),
+        duplicate_ids_(duplicate_ids),
         remarks_(remarks),
         store_(VisionStoreLocation(input.folder.work_tree, input.folder.clinic_id)) {}
 
@@ -81,7 +69,6 @@ class VisionPatientConversion {
     long total = table.RecordCount();
     context_.SetTotal(total);
 
-    ProfileFile::Batch duplicate_ids(data_ini_);
     long rows_read = 0;
     for (table.First(); !table.Eof(); table.Next()) {
       ++rows_read;
@@ -114,12 +101,7 @@ class VisionPatientConversion {
     }
     std::string national_id = big5::Trim(row.MPERSONID);
     if (national_id.size() >= kShortestNationalId) {
-      if (int32_t earlier = written_.ChartNumberOfId(national_id)) {
-        context_.AddLine("身分證重複:病歷號" + Shown(chart_text) + "身分證 " +
-                         Shown(*written_.IdOfChartNumber(earlier)));
-        data_ini_.WriteString(kDupIdSection, chart_text, std::to_string(earlier));
-        return false;
-      }
+      if (duplicate_ids_.SkipRepeated(written_, national_id, chart_text, context_)) return false;
     } else {
       national_id = written_.NextSerialId();
     }
@@ -158,7 +140,7 @@ class VisionPatientConversion {
   const VisionPatientsInput& input_;
   const Workplace& place_;
   StepContext& context_;
-  ProfileFile& data_ini_;
+  DuplicateIdSection& duplicate_ids_;
   RemarkAnalysisRun& remarks_;
   StoreLocation store_;
   WrittenPatients written_;
@@ -167,9 +149,7 @@ class VisionPatientConversion {
 }  // namespace
 
 StoreLocation VisionStoreLocation(const fs::path& work_tree, std::string_view clinic_id) {
-  fs::path tree = WithoutTrailingSeparator(work_tree);
-  return {ServerDataFolder(tree, clinic_id),
-          tree / kServerFolderName / std::string(kPatientIndexName)};
+  return WorkTreeStoreLocation(work_tree, clinic_id);
 }
 
 StepResult ConvertVisionPatients(const VisionPatientsInput& input, const Workplace& place,
@@ -184,20 +164,18 @@ StepResult ConvertVisionPatients(const VisionPatientsInput& input, const Workpla
 
   fs::path tree = WithoutTrailingSeparator(input.folder.work_tree);
   CatalogueIndex catalogue = ReadCatalogueIndex(WorkTreeCatalogue(tree));
-  data_ini.EraseSection(kDupIdSection);
   RemarkAnalysisRun remarks(
       input.remark_mode, SplitProfileLines(data_ini.SectionLines(kRemarkSection)),
       SplitProfileLines(data_ini.SectionLines(kDupMxSection)), std::move(catalogue));
-
-  context.ClearLines();
-  const DateTime started = place.clock();
-  context.AddLine("begin time" + ClockText(started));
-  VisionPatientsInput in_tree = input;
-  in_tree.folder.work_tree = tree;
-  VisionPatientConversion(in_tree, place, context, data_ini, remarks).Run();
-  const DateTime ended = place.clock();
-  context.AddLine("end time" + ClockText(ended));
-  context.SetElapsedLabel("耗時: " + ElapsedText(started, ended));
+  {
+    DuplicateIdSection duplicate_ids(data_ini);
+    context.ClearLines();
+    StepTiming timing(context, place.clock);
+    VisionPatientsInput in_tree = input;
+    in_tree.folder.work_tree = tree;
+    VisionPatientConversion(in_tree, place, context, duplicate_ids, remarks).Run();
+    timing.End();
+  }
   if (context.StepMessages()) context.ShowMessage("Ant.fdb病人資料庫完成");
   return StepResult::kDone;
 }

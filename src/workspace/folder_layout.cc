@@ -73,6 +73,11 @@ fs::path ServerDataFolder(const fs::path& work_tree, std::string_view code) {
   return work_tree / PathFromUtf8(kServerFolderName) / FolderComponent(code);
 }
 
+StoreLocation WorkTreeStoreLocation(const fs::path& work_tree, std::string_view code) {
+  const fs::path tree = WithoutTrailingSeparator(work_tree);
+  return {ServerDataFolder(tree, code), tree / PathFromUtf8(kServerFolderName) / "PTdata.ind"};
+}
+
 fs::path WorkTreeCatalogue(const fs::path& work_tree) {
   return FindWithoutCase(FindWithoutCase(WithoutTrailingSeparator(work_tree), kFrontEndFolderName),
                          kCatalogueFileName);

@@ -14,6 +14,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/store_location.h"
+
 namespace zuvo {
 
 inline constexpr std::string_view kVisionArea = "VISW";
@@ -45,6 +47,10 @@ std::filesystem::path WorkTreeFolder(const std::filesystem::path& clinic_folder,
 // work tree / Tolsern / trimmed code.
 std::filesystem::path ServerDataFolder(const std::filesystem::path& work_tree,
                                        std::string_view code);
+
+// The patient and chart stores of a work tree: the server data folder and
+// work tree / Tolsern / PTdata.ind.
+StoreLocation WorkTreeStoreLocation(const std::filesystem::path& work_tree, std::string_view code);
 
 // work tree / Corvix / OPD.mdb (an existing file of that name in any letter case wins).
 std::filesystem::path WorkTreeCatalogue(const std::filesystem::path& work_tree);

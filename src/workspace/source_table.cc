@@ -101,7 +101,9 @@ SourceTable SourceTable::Open(const fs::path& source_folder, std::string_view na
 }
 
 std::string SourceTable::StorableText(std::string_view field, StepContext& context) const {
-  std::string text = big5::Trim(table_.Text(field));
+  const int index = table_.FieldIndex(field);
+  const bool memo = index >= 0 && table_.Fields()[static_cast<size_t>(index)].type == 'M';
+  std::string text = big5::Trim(memo ? table_.Memo(field) : table_.Text(field));
   if (big5::TryToUtf8(text)) return text;
   context.AddLine("字碼錯誤:" + RecordPlace(table_.RecordNumber()) + " " + std::string(field) +
                   ":'" + big5::ToUtf8Escaped(text) + "'");

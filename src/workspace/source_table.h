@@ -43,8 +43,9 @@ class SourceTable {
   const std::filesystem::path& source() const { return source_; }
   // Where a record lies, for a message line: source file + " 第" + record number + "筆".
   std::string RecordPlace(int record_number) const;
-  // The trimmed text of `field` in the current record, ready to be stored as text: a character
-  // that is no Big5 becomes "？" and the field is listed with its place and bytes,
+  // The trimmed text of `field` in the current record (of a memo field, the memo's text), ready
+  // to be stored as text: a character that is no Big5 becomes "？" and the field is listed with
+  // its place and bytes,
   // "字碼錯誤:" + RecordPlace + " " + field + ":'" + text with \xNN for the bad bytes + "'".
   std::string StorableText(std::string_view field, StepContext& context) const;
 

@@ -134,5 +134,23 @@ TEST_F(SourceTableTest, UndecodableTextIsReplacedAndListedWithItsPlace) {
                                            "字碼錯誤:" + place + " 第3筆 DNO:'\\x81'"));
 }
 
+// A memo field gives the memo's text (not its block number), checked like any other text.
+TEST_F(SourceTableTest, AMemoFieldGivesItsMemoText) {
+  {
+    DbfWriter writer(source / "PATDB.DBF", {{"NAME", 'C', 8}, {"WARN", 'M'}});
+    writer.Append({"A", "  penicillin\r\n"});
+    writer.Append({"B", ""});
+    writer.Append({"C", "x\xA4"});
+    writer.Close();
+  }
+  SourceTable table = SourceTable::Open(source, "PATDB.DBF", work_tree, context);
+  std::vector<std::string> texts;
+  for (table.table().First(); !table.table().Eof(); table.table().Next()) {
+    texts.push_back(table.StorableText("WARN", context));
+  }
+  EXPECT_THAT(texts, ElementsAre("penicillin", "", "x" + big5::FromUtf8("？")));
+  EXPECT_THAT(context.lines(), ElementsAre(HasSubstr("第3筆 WARN:'x\\xA4'")));
+}
+
 }  // namespace
 }  // namespace zuvo
