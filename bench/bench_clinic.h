@@ -15,6 +15,7 @@
 #include "core/workplace.h"
 #include "platform/big5.h"
 #include "platform/file_ops.h"
+#include "platform/table_store.h"
 #include "workspace/clinic_fields.h"
 #include "workspace/folder_layout.h"
 
@@ -66,6 +67,27 @@ inline Workplace WorkplaceOf(const BenchClinic& clinic) {
   place.program_folder = clinic.program;
   place.now = *EncodeDate(2021, 12, 31);
   return place;
+}
+
+// data.ini of the RealSun benchmark clinics: opening date, pharmacist, clinic type, one doctor.
+inline constexpr std::string_view kRealSunBenchDataIni =
+    "[system]\r\n開業日期=1050101\r\nPharmacistName=李藥師\r\n"
+    "PharmacistID=B223456789\r\nClinicTypeNo=01\r\n"
+    "[DOCTOR]\r\n王大明=A123456789\r\n";
+
+// The work tree's OPD.mdb of a RealSun benchmark clinic: the delivered one with the order codes
+// of the demo generator's scale form and one diagnosis.
+inline void AddRealSunBenchCatalogue(const BenchClinic& clinic) {
+  CopyFileTo(clinic.program / "OPDbak.mdb", clinic.work_tree / "Corvix" / "OPD.mdb", true);
+  Database opd = Database::Open(clinic.work_tree / "Corvix" / "OPD.mdb");
+  Transaction transaction(opd);
+  for (const char* code : {"PANA", "AMOX", "SYRUP", "EYE", "INJ", "OINT", "REG"}) {
+    opd.Execute("insert into MX (Tname, INSUcode, class, unit, INSUprice) values (?, ?, ?, 1, ?)",
+                {std::string(code), "N" + std::string(code),
+                 std::string(code[0] == 'R' ? "OPD" : "oral"), Currency{25000}});
+  }
+  opd.Execute("insert into DX (refText, ICD10, Sname) values ('URI', 'J069', 'URI')");
+  transaction.Commit();
 }
 
 // Writes `bytes` bytes of `fill` to `file` as a plain stream and deletes it again.

@@ -4,9 +4,6 @@
 // with a plain read of its source tables plus a plain write of the chart bytes it produced,
 // measured in the same process.
 //   realsun_charts_bench [--visits N ...] [--dir FOLDER] [--keep]
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -16,6 +13,7 @@
 #include <vector>
 
 #include "app/program_folder.h"
+#include "bench_child.h"
 #include "bench_clinic.h"
 #include "bench_timing.h"
 #include "charts/realsun_charts_step.h"
@@ -50,23 +48,8 @@ using Clinic = BenchClinic;
 
 Clinic Generate(const fs::path& root, int visits) {
   const int patients = std::max(10, visits / kVisitsPerPatient);
-  Clinic clinic = MakeBenchClinic(root, kRealSunArea, kClinicCode,
-                                  "[system]\r\n開業日期=1050101\r\nPharmacistName=李藥師\r\n"
-                                  "PharmacistID=B223456789\r\nClinicTypeNo=01\r\n"
-                                  "[DOCTOR]\r\n王大明=A123456789\r\n",
-                                  patients);
-  CopyFileTo(clinic.program / "OPDbak.mdb", clinic.work_tree / "Corvix" / "OPD.mdb", true);
-  Database opd = Database::Open(clinic.work_tree / "Corvix" / "OPD.mdb");
-  {
-    Transaction transaction(opd);
-    for (const char* code : {"PANA", "AMOX", "SYRUP", "EYE", "INJ", "OINT", "REG"}) {
-      opd.Execute("insert into MX (Tname, INSUcode, class, unit, INSUprice) values (?, ?, ?, 1, ?)",
-                  {std::string(code), "N" + std::string(code),
-                   std::string(code[0] == 'R' ? "OPD" : "oral"), Currency{25000}});
-    }
-    opd.Execute("insert into DX (refText, ICD10, Sname) values ('URI', 'J069', 'URI')");
-    transaction.Commit();
-  }
+  Clinic clinic = MakeBenchClinic(root, kRealSunArea, kClinicCode, kRealSunBenchDataIni, patients);
+  AddRealSunBenchCatalogue(clinic);
   demo::WriteRealSunVisitTables(clinic.source, 7,
                                 {.scale_visits = visits, .patients = patients - 1});
   return clinic;
@@ -117,27 +100,6 @@ Result Measure(const fs::path& dir, int visits) {
   return result;
 }
 
-// Runs Measure in a child process, so that each clinic's peak memory is its own.
-Result MeasureApart(const fs::path& dir, int visits) {
-  int pipe_ends[2];
-  if (pipe(pipe_ends) != 0) return {};
-  const pid_t child = fork();
-  if (child == 0) {
-    close(pipe_ends[0]);
-    Result result = Measure(dir, visits);
-    ssize_t written = write(pipe_ends[1], &result, sizeof result);
-    _exit(written == sizeof result ? 0 : 1);
-  }
-  close(pipe_ends[1]);
-  Result result;
-  ssize_t got = read(pipe_ends[0], &result, sizeof result);
-  close(pipe_ends[0]);
-  int status = 0;
-  waitpid(child, &status, 0);
-  if (got != sizeof result) result = {};
-  return result;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -163,7 +125,8 @@ int main(int argc, char** argv) {
               "peak MB", "chart bytes", "plain s", "step / plain");
   bool all_done = true;
   for (int visits : sizes) {
-    Result result = MeasureApart(dir / std::to_string(visits), visits);
+    Result result =
+        MeasureApart<Result>([&] { return Measure(dir / std::to_string(visits), visits); });
     all_done = all_done && result.done;
     std::printf("%10d %10.2f %10.2f %12.0f %10ld %14ju %10.2f %14.1f\n", result.visits,
                 result.seconds, result.cpu_seconds, result.visits / result.seconds, result.peak_mb,

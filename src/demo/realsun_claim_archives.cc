@@ -21,6 +21,7 @@ using Fields = std::vector<std::pair<std::string, std::string>>;
 
 constexpr int kOrderSlots = 28;
 constexpr std::string_view kPatientTable = "S/PATDB.DBF";
+constexpr std::string_view kDrugTable = "Z/DRUG.DBF";
 constexpr std::string_view kDoctorId = "A123456789";
 constexpr std::string_view kPharmacistId = "B223456780";
 constexpr std::string_view kStaffId = "C187654321";
@@ -92,9 +93,31 @@ class ClaimRows {
   std::map<std::string, std::optional<DbfTable>> tables_;
 };
 
-std::vector<SourceVisit> ReadVisits(const fs::path& source_folder) {
+// The NHI code (DRUG_1AME) of each of the clinic's own codes (DRUG_NO) of Z/DRUG.DBF, which
+// claims name where the visit tables name the clinic's code; empty without the table.
+std::map<std::string, std::string> ReadNhiCodes(const fs::path& source_folder) {
+  std::map<std::string, std::string> codes;
+  std::optional<fs::path> path = ResolvePath(source_folder, kDrugTable);
+  if (!path) return codes;
+  DbfTable drugs(*path);
+  if (!drugs.HasField("DRUG_NO") || !drugs.HasField("DRUG_1AME")) return codes;
+  for (drugs.First(); !drugs.Eof(); drugs.Next()) {
+    std::string nhi = big5::Trim(drugs.Text("DRUG_1AME"));
+    if (!nhi.empty()) codes.emplace(big5::Trim(drugs.Text("DRUG_NO")), std::move(nhi));
+  }
+  return codes;
+}
+
+bool InMonths(const std::string& date, const DemoClaimMonths& months) {
+  const std::string month = date.substr(0, 5);
+  return (months.first.empty() || month >= months.first) &&
+         (months.last.empty() || month <= months.last);
+}
+
+std::vector<SourceVisit> ReadVisits(const fs::path& source_folder, const DemoClaimMonths& months) {
   std::vector<SourceVisit> visits;
   ClaimRows claim_rows(source_folder);
+  const std::map<std::string, std::string> nhi_codes = ReadNhiCodes(source_folder);
   for (int n = 1;; ++n) {
     std::optional<fs::path> path =
         ResolvePath(source_folder, "Z/plut" + std::to_string(n) + ".dbf");
@@ -104,7 +127,8 @@ std::vector<SourceVisit> ReadVisits(const fs::path& source_folder) {
       const std::string code = big5::Trim(table.Text("CODE_F"));
       const std::string date = RocDateOfVisit(big5::Trim(table.Text("DATE")));
       if (code.size() < 6 || date.empty() || RocDateToDate(date) == 0 ||
-          code.substr(0, 6).find_first_not_of("0123456789") != std::string::npos) {
+          code.substr(0, 6).find_first_not_of("0123456789") != std::string::npos ||
+          !InMonths(date, months)) {
         continue;
       }
       SourceVisit visit;
@@ -119,7 +143,8 @@ std::vector<SourceVisit> ReadVisits(const fs::path& source_folder) {
         if (!table.HasField(field)) break;
         std::string drug = big5::Trim(table.Text(field));
         if (drug.empty()) break;
-        visit.codes.push_back(std::move(drug));
+        auto nhi = nhi_codes.find(drug);
+        visit.codes.push_back(nhi == nhi_codes.end() ? std::move(drug) : nhi->second);
       }
       visits.push_back(std::move(visit));
     }
@@ -281,13 +306,14 @@ std::string LineValue(const std::vector<std::pair<std::string, std::string>>& li
 
 std::string DemoClaim::Value(std::string_view name) const { return LineValue(fields, name); }
 
-DemoClaimArchives WriteRealSunClaimArchives(const fs::path& source_folder, uint32_t seed) {
+DemoClaimArchives WriteRealSunClaimArchives(const fs::path& source_folder, uint32_t seed,
+                                            const DemoClaimMonths& months) {
   DemoClaimArchives written;
   if (!ResolvePath(source_folder, kPatientTable) || !ResolvePath(source_folder, "Z/plut1.dbf")) {
     return written;
   }
   const std::map<int32_t, std::string> ids = ReadNationalIds(source_folder);
-  const std::vector<SourceVisit> visits = ReadVisits(source_folder);
+  const std::vector<SourceVisit> visits = ReadVisits(source_folder, months);
 
   // One claim per patient, day and card, in the order of the first of its visits.
   using Key = std::tuple<int32_t, std::string, std::string>;

@@ -8,11 +8,14 @@
 //                   order slots `DRUG1` ...);
 //   S/xp<yymm>.DBF  when present, the visit's health-card sequence (`CARD`, located by
 //                   `CODE`/`REQ`); a visit without one carries the card the chart conversion
-//                   gives it ("A900" for `TYPE` "A" with a blank `BP`, else "SELF").
+//                   gives it ("A900" for `TYPE` "A" with a blank `BP`, else "SELF");
+//   Z/DRUG.DBF      when present, the NHI code (`DRUG_1AME`) that order lines claim for the
+//                   clinic's own code (`DRUG_NO`) in the visit's order slots.
 // Visits of one patient, day and card sequence share one claim (always written). Deterministic
-// from the seed: about three in four other claimable visits are claimed; case types "D2", "A3", "08" and "01" all
-// occur, one claim carries a co-payment code no table knows, some claim a card sequence the
-// visit does not have, and some of a visit's order codes are left out of its order lines.
+// from the seed: about three in four other claimable visits are claimed; case types "D2", "A3",
+// "08" and "01" all occur, one claim carries a co-payment code no table knows, some claim a card
+// sequence the visit does not have, and some of a visit's order codes are left out of its order
+// lines.
 
 #include <cstdint>
 #include <filesystem>
@@ -46,10 +49,17 @@ struct DemoClaimArchives {
   std::vector<DemoClaim> claims;
 };
 
+// The claim months to write, ROC yyymm, both included; empty for no bound.
+struct DemoClaimMonths {
+  std::string first;
+  std::string last;
+};
+
 // Writes the archives below `source_folder` (replacing archives of the same months) and returns
-// what they claim. Without S/PATDB.DBF or Z/plut1.dbf nothing is written.
+// what they claim. Only visits of `months` are claimed. Without S/PATDB.DBF or Z/plut1.dbf
+// nothing is written.
 DemoClaimArchives WriteRealSunClaimArchives(const std::filesystem::path& source_folder,
-                                            uint32_t seed);
+                                            uint32_t seed, const DemoClaimMonths& months = {});
 
 // The value of `name` among "name=value" pairs of one order line; empty when absent.
 std::string LineValue(const std::vector<std::pair<std::string, std::string>>& line,

@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 #include <set>
 #include <tuple>
@@ -12,11 +13,13 @@
 #include "core/byte_layout.h"
 #include "demo/realsun_claim_archives.h"
 #include "platform/dbf_writer.h"
+#include "postprocess/claim_archive.h"
 #include "postprocess/claims_fixture.h"
 
 namespace zuvo {
 namespace {
 
+namespace fs = std::filesystem;
 using testing::ClaimTree;
 using testing::I16At;
 using testing::OrderAt;
@@ -177,6 +180,34 @@ TEST_F(ClaimDemoTest, GeneratedClaimsCorrectTheirVisitsAndNothingElse) {
   const std::string archive = testing::ReadFileBytes(source / "02" / "10801XML.zip");
   demo::WriteRealSunClaimArchives(source, 7);
   EXPECT_EQ(testing::ReadFileBytes(source / "02" / "10801XML.zip"), archive);
+}
+
+TEST_F(ClaimDemoTest, OrderLinesClaimNhiCodesOfTheDrugTableForTheMonthsAskedFor) {
+  DbfWriter drugs(source / "Z" / "DRUG.DBF", {{"DRUG_NO", 'C', 10, 0}, {"DRUG_1AME", 'C', 12, 0}});
+  drugs.Append({"AC1", "A000000100"});
+  drugs.Append({"AC2", "B000000200"});
+  drugs.Append({"AC3", ""});  // no NHI code: the clinic's code stays
+  drugs.Close();
+
+  EXPECT_EQ(demo::WriteRealSunClaimArchives(source, 7, {"10802", ""}).archives, 0);
+  EXPECT_FALSE(fs::exists(source / "02" / "10801XML.zip"));
+  EXPECT_EQ(demo::WriteRealSunClaimArchives(source, 7, {"", "10712"}).archives, 0);
+
+  demo::DemoClaimArchives archives = demo::WriteRealSunClaimArchives(source, 7, {"10801", "10801"});
+  ASSERT_EQ(archives.archives, 1);
+  std::multiset<std::string> claimed;
+  for (const demo::DemoClaim& claim : archives.claims) {
+    for (const auto& line : claim.order_lines) claimed.insert(demo::LineValue(line, "p4"));
+    for (const std::string& code : claim.unclaimed_codes) claimed.insert(code);
+  }
+  EXPECT_TRUE(claimed.contains("A000000100") && claimed.contains("B000000200"));
+  EXPECT_TRUE(claimed.contains("AC3") && claimed.contains("AC4"));
+  EXPECT_FALSE(claimed.contains("AC1") || claimed.contains("AC2"));
+  // The archive holds what the claims say.
+  const std::string document =
+      ReadClaimArchive(source / "02" / "10801XML.zip", dir / "scratch").document;
+  EXPECT_NE(document.find("<p4>A000000100</p4>"), std::string::npos);
+  EXPECT_EQ(document.find("<p4>AC1</p4>"), std::string::npos);
 }
 
 }  // namespace
