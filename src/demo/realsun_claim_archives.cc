@@ -6,6 +6,7 @@
 #include <random>
 #include <tuple>
 
+#include "charts/realsun_dates.h"
 #include "core/roc_date.h"
 #include "platform/big5.h"
 #include "platform/dbf_table.h"
@@ -35,13 +36,6 @@ struct SourceVisit {
   std::vector<std::string> codes;  // the order slots' DRUG values, trimmed
 };
 
-// "A70326" is ROC 1070326, "990105" is 0990105; empty for anything else.
-std::string RocDateOfVisit(std::string_view date) {
-  if (date.size() != 6) return {};
-  if (date.front() == 'A') return "10" + std::string(date.substr(1));
-  return "0" + std::string(date);
-}
-
 bool IsFourDigits(std::string_view text) {
   return text.size() == 4 && text.find_first_not_of("0123456789") == std::string_view::npos;
 }
@@ -66,8 +60,7 @@ class ClaimRows {
   // names a special card, which the demo does not claim.
   std::string Card(const std::string& date, std::string_view patient_part,
                    std::string_view visit_part, std::string_view type, std::string_view bp) {
-    DbfTable* table =
-        Table("S/xp" + std::to_string(std::stoi(date.substr(0, 3))) + date.substr(3, 2) + ".DBF");
+    DbfTable* table = Table(ClaimTableName(*MonthOfRocDate(date)));
     if (table != nullptr && table->Locate("CODE", patient_part, "REQ", visit_part)) {
       std::string card = big5::Trim(table->Text("CARD"));
       return IsFourDigits(card) ? card : std::string();
@@ -125,7 +118,7 @@ std::vector<SourceVisit> ReadVisits(const fs::path& source_folder, const DemoCla
     DbfTable table(*path);
     for (table.First(); !table.Eof(); table.Next()) {
       const std::string code = big5::Trim(table.Text("CODE_F"));
-      const std::string date = RocDateOfVisit(big5::Trim(table.Text("DATE")));
+      const std::string date = RealSunDateText(big5::Trim(table.Text("DATE")));
       if (code.size() < 6 || date.empty() || RocDateToDate(date) == 0 ||
           code.substr(0, 6).find_first_not_of("0123456789") != std::string::npos ||
           !InMonths(date, months)) {

@@ -182,7 +182,7 @@ TEST_F(ClaimDemoTest, GeneratedClaimsCorrectTheirVisitsAndNothingElse) {
   EXPECT_EQ(testing::ReadFileBytes(source / "02" / "10801XML.zip"), archive);
 }
 
-TEST_F(ClaimDemoTest, OrderLinesClaimNhiCodesOfTheDrugTableForTheMonthsAskedFor) {
+TEST_F(ClaimDemoTest, OrderLinesClaimNhiCodesAndOnlyTheMonthsAskedForOfEitherYearLetter) {
   DbfWriter drugs(source / "Z" / "DRUG.DBF", {{"DRUG_NO", 'C', 10, 0}, {"DRUG_1AME", 'C', 12, 0}});
   drugs.Append({"AC1", "A000000100"});
   drugs.Append({"AC2", "B000000200"});
@@ -203,6 +203,20 @@ TEST_F(ClaimDemoTest, OrderLinesClaimNhiCodesOfTheDrugTableForTheMonthsAskedFor)
   EXPECT_TRUE(claimed.contains("A000000100") && claimed.contains("B000000200"));
   EXPECT_TRUE(claimed.contains("AC3") && claimed.contains("AC4"));
   EXPECT_FALSE(claimed.contains("AC1") || claimed.contains("AC2"));
+  // Visits of the years 110-119 ("B") are claimed in their months.
+  std::vector<DbfFieldSpec> fields = {
+      {"CODE_F", 'C', 9, 0}, {"DATE", 'C', 6, 0}, {"TYPE", 'C', 1, 0}, {"BP", 'C', 3, 0}};
+  DbfWriter later(source / "Z" / "plut2.dbf", fields);
+  later.Append({"000002004", "B00105", "", ""});
+  later.Append({"000002005", "B00105", "", ""});  // same day and card: always claimed
+  later.Close();
+  demo::DemoClaimArchives year_110 = demo::WriteRealSunClaimArchives(source, 7, {"11001", ""});
+  ASSERT_EQ(year_110.archives, 1);
+  ASSERT_EQ(year_110.claims.size(), 1u);
+  EXPECT_EQ(year_110.claims[0].visit_date, "1100105");
+  EXPECT_EQ(year_110.claims[0].visits, 2);
+  EXPECT_TRUE(fs::exists(source / "02" / "11001XML.zip"));
+
   // The archive holds what the claims say.
   const std::string document =
       ReadClaimArchive(source / "02" / "10801XML.zip", dir / "scratch").document;
