@@ -1,17 +1,19 @@
 #include "catalogue/vision_catalogue.h"
 
-#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <unordered_map>
 #include <unordered_set>
 
 #include "catalogue/big5_words.h"
 #include "catalogue/catalogue_settings.h"
+#include "catalogue/consultation_fees.h"
+#include "catalogue/default_frequency.h"
 #include "catalogue/dose_unit.h"
-#include "catalogue/dosing_frequency.h"
 #include "catalogue/mx_status.h"
 #include "catalogue/package_unit.h"
 #include "catalogue/reference_order.h"
+#include "catalogue/reference_values.h"
 #include "catalogue/surgery_pcs.h"
 #include "catalogue/vision_order_kind.h"
 #include "catalogue/work_tree_copy.h"
@@ -31,36 +33,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::string_view kUseMethodFixSection = "UseMethodFix";
 constexpr std::string_view kMissingOrdersSection = "安裝遺漏醫令";
-constexpr int kEachUnitCode = 8;
 
 std::string Upper(std::string_view text) { return big5::UpperAscii(text); }
 std::string Utf8(std::string_view big5_text) { return big5::ToUtf8Escaped(big5_text); }
 
-// A price of the reference catalogue: text read as a number (0 when it is not one), its
-// absolute value held in single precision, as ten-thousandths.
-int64_t ReferencePrice(std::string_view text) {
-  float value = static_cast<float>(std::fabs(NumberOr(big5::Trim(text), 0)));
-  return std::llround(static_cast<double>(value) * 10000);
-}
-
-// "20230101" → "1120101": the Gregorian year less 1911 in three digits, then characters 5..10.
-std::string OpdReferenceDate(std::string_view text) {
-  if (text.size() < 4) return std::string(text);
-  int year = static_cast<int>(NumberOr(text.substr(0, 4), 0)) - 1911;
-  char head[16];
-  std::snprintf(head, sizeof head, "%03d", year);
-  return head + std::string(text.substr(4, 6));
-}
-
-// "112/01/01" → "1120101": the 7th and then the 4th character deleted.
-std::string MaterialReferenceDate(std::string_view text) {
-  std::string date(text);
-  if (date.size() >= 7) date.erase(6, 1);
-  if (date.size() >= 4) date.erase(3, 1);
-  return date;
-}
+// A price of the reference catalogue, made positive.
+int64_t AbsoluteReferencePrice(std::string_view text) { return std::llabs(ReferencePrice(text)); }
 
 // One record of CO09D.DBF, trimmed.
 struct SourceOrder {
@@ -141,6 +120,7 @@ class CatalogueBuilder {
   // upper-cased Sname → upper-cased INSUcodes of the rows bearing it
   std::unordered_map<std::string, std::unordered_set<std::string>> short_names_;
   std::optional<ProfileFile> settings_;
+  std::optional<FrequencyFixes> fixes_;
   int made_up_codes_ = 0;
 };
 
@@ -148,6 +128,7 @@ void CatalogueBuilder::Run() {
   Line("製作新的診斷處置資料庫");
   context_.SetDone(0);
   settings_.emplace(data_ini_);
+  fixes_.emplace(FrequencyFixes::Read(*settings_));
   // [DUPMX] notes reach the file once, at the end (or when an error ends the build).
   ProfileFile::Batch batch(*settings_);
   PrepareDatabases();
@@ -278,9 +259,7 @@ void CatalogueBuilder::BuildFromReference(const SourceOrder& order, const Refere
   RecordSet row =
       mx_reference_->Query("select * from " + reference.table + " where INSUcode=?", {code});
   const std::string& table = reference.table;
-  auto ref = [&](std::string_view field) {
-    return row.Eof() || !row.HasField(field) ? std::string() : row.Text(field);
-  };
+  auto ref = [&](std::string_view field) { return ReferenceText(row, field); };
   bool material = Upper(table) == "MATERIAL";
   bool vaccine = Upper(table) == "VACCINE";
   mx_->SetText("class", order_class);
@@ -291,7 +270,7 @@ void CatalogueBuilder::BuildFromReference(const SourceOrder& order, const Refere
   mx_->SetText("Cname", material || vaccine ? order.name : ref("Cname"));
   mx_->SetText("Aname", big5::Trim(material ? ref("OBJECTNAME") : ref("ENAME")));
   mx_->SetText("Tname", order.source_code);
-  int64_t price = ReferencePrice(ref("price"));
+  int64_t price = AbsoluteReferencePrice(ref("price"));
   mx_->SetCurrency("cost", order.cost);
   mx_->SetCurrency("selfprice", order.self_price == 0 ? price : order.self_price);
   mx_->SetCurrency("INSUprice", price);
@@ -309,20 +288,11 @@ void CatalogueBuilder::BuildFromReference(const SourceOrder& order, const Refere
   mx_->SetText("warning", "");
   mx_->SetText("document", "");
   if (Upper(table) == "MEDICINE") {
-    std::string oral = big5::Trim(ref("oral"));
-    if (oral == "a1") {
+    if (WriteMedicineColumns(*mx_, row)) {
       status |= mx_status::kOralLiquidByBottle;
       perunit = 4;
       unit = 2;
     }
-    mx_->SetText("content", big5::Trim(ref("content")));
-    mx_->SetBoolean("IsComPlex", big5::Trim(ref("complex")) == "Y");
-    mx_->SetText("OralTablet", oral);
-    mx_->SetText("StartDate", ref("StartDate"));
-    mx_->SetText("EndDate", ref("EndDate"));
-    mx_->SetText("DXtype", big5::Trim(ref("DXtype")));
-    mx_->SetText("ATCcode", big5::Trim(ref("ATCcode")));
-    mx_->SetText("INSUmark", "");
   } else {
     mx_->SetText("content", "");
     mx_->SetBoolean("IsComPlex", false);
@@ -395,23 +365,11 @@ void CatalogueBuilder::BuildFromSource(const SourceOrder& order, const std::stri
 }
 
 void CatalogueBuilder::SetFrequencyAndRoute(const SourceOrder& order) {
-  std::string use_method = order.frequency;
-  int rate_index = rates_.Find(use_method).value_or(0);
-  if (!use_method.empty() && rate_index == 0) {
-    FrequencyReading reading = FrequencyInterpret(use_method);
-    if (reading.unrecognised.empty()) {
-      use_method = reading.code;
-      rate_index = reading.rate_index;
-    } else if (std::string fix = settings_->ReadString(kUseMethodFixSection, use_method);
-               !fix.empty()) {
-      use_method = fix;
-      rate_index = rates_.Find(fix).value_or(FrequencyInterpret(fix).rate_index);
-    } else {
-      Line("不明使用頻率:" + Utf8(use_method));
-    }
-  }
-  mx_->SetText("UseMethod", use_method);
-  mx_->SetInteger("RateIndex", rate_index);
+  DefaultFrequency frequency = ResolveDefaultFrequency(order.frequency, rates_, *fixes_,
+                                                       FrequencyReadingOrder::kInterpretThenFix);
+  if (frequency.unknown) Line("不明使用頻率:" + Utf8(order.frequency));
+  mx_->SetText("UseMethod", frequency.use_method);
+  mx_->SetInteger("RateIndex", frequency.rate_index);
   mx_->SetText("ChangetoMXname", route_keys_.Contains(order.route) ? order.route : "");
   mx_->SetText("ChangetoMXcode", order.row_date);
   mx_->Post();
@@ -441,42 +399,17 @@ void CatalogueBuilder::AddMissingOrders() {
 
 void CatalogueBuilder::AddConsultationFees() {
   Line("處理OPD.MDB診察費藥事服務費設定");
-  RecordSet fees = mx_reference_->Query(
-      "select * from OPD where ((INSUCODE like '0____C') or (INSUCODE like '0____D')) and "
-      "(INSUCODE<'06000A')");
   Transaction transaction(*opd_);
-  for (fees.First(); !fees.Eof(); fees.Next()) {
-    std::string code = big5::Trim(fees.Text("INSUcode"));
-    if (code == "01036C" || code == "01037C" || code == "01038C") continue;
-    if (mx_->Locate({"INSUcode"}, {code})) {
+  for (const ConsultationFee& fee : ReadConsultationFees(*mx_reference_)) {
+    if (fee.code == "01036C" || fee.code == "01037C" || fee.code == "01038C") continue;
+    if (mx_->Locate({"INSUcode"}, {fee.code})) {
       mx_->Edit();
     } else {
       mx_->Append();
     }
-    std::string name = big5::Trim(fees.Text("CNAME"));
-    int64_t price = ReferencePrice(fees.Text("price"));
-    mx_->SetText("class", "OPD");
-    SetShortName(name, code);
-    for (std::string_view field : {"Cname", "Aname", "Tname"}) mx_->SetText(field, name);
-    for (std::string_view field : {"cost", "selfprice", "INSUprice"}) {
-      mx_->SetCurrency(field, price);
-    }
-    mx_->SetText("INSUcode", code);
-    mx_->SetInteger("common", 0);
-    mx_->SetInteger("perunit", 0);
-    mx_->SetInteger("unit", kEachUnitCode);
-    mx_->SetInteger("status", 0);
-    mx_->SetText("StartDate", OpdReferenceDate(fees.Text("StartDate")));
-    mx_->SetText("EndDate", OpdReferenceDate(fees.Text("EndDate")));
-    mx_->SetBoolean("IsComPlex", false);
-    mx_->SetInteger("RateIndex", 0);
-    for (std::string_view empty :
-         {"Ocode", "Scode", "indication", "warning", "document", "content", "OralTablet", "DXtype",
-          "ATCcode", "UseMethod", "ChangetoMXname", "ChangetoMXcode"}) {
-      mx_->SetText(empty, "");
-    }
-    mx_->Post();
-    known_codes_.insert(Upper(code));
+    SetShortName(fee.name, fee.code);
+    WriteConsultationFee(*mx_, fee);
+    known_codes_.insert(Upper(fee.code));
   }
   transaction.Commit();
 }
