@@ -47,4 +47,12 @@ bool WriteMedicineColumns(RecordSet& mx, const RecordSet& medicine) {
   return oral == "a1";
 }
 
+void ClearMedicineColumns(RecordSet& mx) {
+  mx.SetText("content", "");
+  mx.SetBoolean("IsComPlex", false);
+  mx.SetText("OralTablet", "");
+  mx.SetText("DXtype", "");
+  mx.SetText("ATCcode", "");
+}
+
 }  // namespace zuvo

@@ -34,4 +34,8 @@ std::string ReferenceText(const RecordSet& row, std::string_view field);
 // status bit, the unit bot and the dose unit ml.
 bool WriteMedicineColumns(RecordSet& mx, const RecordSet& medicine);
 
+// Empties the columns a row that no reference medicine row describes leaves empty: content,
+// OralTablet, DXtype and ATCcode; IsComPlex false.
+void ClearMedicineColumns(RecordSet& mx);
+
 }  // namespace zuvo
