@@ -5,7 +5,7 @@
 #include <QTabBar>
 #include <QVBoxLayout>
 
-#include "app/diagnosis_table.h"
+#include "diagnosis/diagnosis_table.h"
 #include "form_builder.h"
 #include "text_fields.h"
 #include "workspace/dataedit_ini.h"
