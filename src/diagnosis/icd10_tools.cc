@@ -54,8 +54,9 @@ struct FileChoice {
 template <typename Tool>
 ToolResult OnChosenFile(const Workplace& workplace, StepContext& context, const FileChoice& choice,
                         Tool tool) {
-  std::optional<fs::path> file = context.ChooseFile(
-      choice.caption, workplace.program_folder / PathFromUtf8(choice.start_name), choice.filter);
+  fs::path start = workplace.program_folder;
+  if (!choice.start_name.empty()) start /= PathFromUtf8(choice.start_name);
+  std::optional<fs::path> file = context.ChooseFile(choice.caption, start, choice.filter);
   if (!file) return kCancelled;
   Database database = OpenDiagnosisDatabase(workplace.program_folder);
   return tool(database, *file);

@@ -6,8 +6,7 @@
 //
 // Cell texts are UTF-8 as the workbook holds them (the published names contain characters Big5
 // lacks, and the diagnosis database keeps them exactly); the rules of the publications that
-// count bytes count them as the Big5 text would: one per ASCII character, two per other
-// character.
+// count bytes count them as the Big5 text would (Big5Length).
 
 #include <cstddef>
 #include <filesystem>
@@ -18,14 +17,10 @@
 
 #include "core/step_context.h"
 #include "core/step_result.h"
+#include "diagnosis/utf8_text.h"
 #include "platform/table_store.h"
 
 namespace zuvo {
-
-// Bytes of the Big5 form of a UTF-8 text (a character Big5 lacks counts as its substitute "？").
-size_t Big5Length(std::string_view utf8);
-// ASCII letters upper-cased; everything else as it is.
-std::string UpperAsciiUtf8(std::string_view utf8);
 
 struct CodeRowNames {
   std::string english;  // trimmed
