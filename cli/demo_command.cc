@@ -113,8 +113,8 @@ int RunDemo(Invocation& invocation) {
 
   RunFields vision;
   vision.chart.split_date = VisionPipeline().default_split_date;
-  int status = ConvertDemoClinic(VisionPipeline(), vision_source, vision, [](RunFields&) {},
-                                 invocation.home);
+  int status = ConvertDemoClinic(
+      VisionPipeline(), vision_source, vision, [](RunFields&) {}, invocation.home);
   // The RealSun clinic is converted whole: a blank split date takes every visit up to today.
   // Its data.ini is new, so the run brings the opening date and the pharmacist.
   int realsun_status = ConvertDemoClinic(

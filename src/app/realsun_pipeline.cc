@@ -28,15 +28,16 @@ StepResult RunFolderHandler(StepResult (*handler)(RealSunFolderFields&, const Wo
 // What the page holds of the clinic's settings goes to data.ini, which the RealSun steps read:
 // a filled pharmacist replaces data.ini's; a filled start date becomes the opening date when
 // data.ini has none.
+// Nothing is noted for a page showing another system (the step then refuses to run).
 void RecordPageSettings(const ClinicFolderFields& folder, const Workplace& place) {
+  if (big5::Trim(folder.his) != big5::Literal(SourceSystemName(SourceSystem::kRealSun))) return;
   ProfileFile data_ini(
       DataIniFile(ClinicFolder(place.program_folder, kRealSunArea, big5::Trim(folder.clinic_id))));
   ProfileFile::Batch batch(data_ini);
   if (!big5::Trim(folder.pharmacist_name).empty()) {
     data_ini.WriteString(kDataIniSystemSection, kPharmacistNameKey,
                          big5::Trim(folder.pharmacist_name));
-    data_ini.WriteString(kDataIniSystemSection, kPharmacistIdKey,
-                         big5::Trim(folder.pharmacist_id));
+    data_ini.WriteString(kDataIniSystemSection, kPharmacistIdKey, big5::Trim(folder.pharmacist_id));
   }
   const std::string opening_key = big5::Literal(kOpeningDateKey);
   if (!big5::Trim(folder.start_date).empty() &&
@@ -60,9 +61,7 @@ StepResult CRSselectPathClick(RunFields& fields, const Workplace& place, StepCon
 }
 
 StepResult CRSmakeMXClick(RunFields& fields, const Workplace& place, StepContext& context) {
-  if (big5::Trim(fields.folder.his) == big5::Literal(SourceSystemName(SourceSystem::kRealSun))) {
-    RecordPageSettings(fields.folder, place);
-  }
+  RecordPageSettings(fields.folder, place);
   RealSunOrdersInput input{fields.folder, fields.chart};
   return BuildRealSunClinicAndOrders(input, place, context);
 }
@@ -71,8 +70,8 @@ StepResult CRScreateAntClick(RunFields& fields, const Workplace& place, StepCont
   return ConvertRealSunPatients({fields.folder}, place, context);
 }
 
-StepResult CRSdoCorvixChartClick(RunFields& fields, const Workplace& place,
-                                 StepContext& context) {
+StepResult CRSdoCorvixChartClick(RunFields& fields, const Workplace& place, StepContext& context) {
+  RecordPageSettings(fields.folder, place);
   RealSunChartInput input{fields.folder, fields.chart};
   fields.unknown_doctors.clear();
   StepResult result = ConvertRealSunCharts(input, place, context, &fields.unknown_doctors);
@@ -103,7 +102,7 @@ const Pipeline& RealSunPipeline() {
            "製作基本資料及OPD.MDB",
            "CRSmakeMX",
            {"CRSmakeMXcheck"},
-           {RunOption::kSplitDate, RunOption::kMode, RunOption::kPharmacist},
+           {RunOption::kSplitDate, RunOption::kMode, RunOption::kStartDate, RunOption::kPharmacist},
            "build the clinic's settings, staff file, catalogue and order sets in the work tree",
            CRSmakeMXClick},
           {"patients",
@@ -117,7 +116,8 @@ const Pipeline& RealSunPipeline() {
            "製作Zuvo病歷檔",
            "CRSdoCorvixChart",
            {"CRSdoCorvixChartcheck"},
-           {RunOption::kSplitDate, RunOption::kMode, RunOption::kStartDate, RunOption::kFileSize},
+           {RunOption::kSplitDate, RunOption::kMode, RunOption::kStartDate, RunOption::kFileSize,
+            RunOption::kPharmacist},
            "convert every visit into a fresh chart store of the work tree",
            CRSdoCorvixChartClick},
           {"screen",

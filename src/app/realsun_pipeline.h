@@ -14,10 +14,12 @@ const Pipeline& RealSunPipeline();
 
 // "選取耀聖目錄": SelectRealSunFolder with the page's mode.
 StepResult CRSselectPathClick(RunFields& fields, const Workplace& place, StepContext& context);
-// "製作基本資料及OPD.MDB": BuildRealSunClinicAndOrders. First, what the page holds (or the
-// command line gives) of the clinic's settings reaches data.ini [system], where the RealSun steps
-// read them: a filled pharmacist replaces Pharmacistname and PharmacistID; a filled start date
-// becomes 開業日期 when data.ini has none.
+// The catalogue and chart steps read the pharmacist and the opening date from data.ini
+// [system]. Before either runs, what the page holds (or the command line gives) reaches it: a
+// filled pharmacist replaces Pharmacistname and PharmacistID; a filled start date becomes
+// 開業日期 when data.ini has none.
+//
+// "製作基本資料及OPD.MDB": BuildRealSunClinicAndOrders.
 StepResult CRSmakeMXClick(RunFields& fields, const Workplace& place, StepContext& context);
 // "製作病人資料": ConvertRealSunPatients.
 StepResult CRScreateAntClick(RunFields& fields, const Workplace& place, StepContext& context);
