@@ -49,7 +49,7 @@ std::string LastLine(const std::string& out) {
   return out.substr(start == std::string::npos ? 0 : start + 1, end - start - 1);
 }
 
-// A new clinic converts whole in one command (a blank split date: every visit up to today): its
+// A new clinic converts whole in one command and is applied (a blank split date: every visit up to today): its
 // data.ini lacks the opening date and the pharmacist, which the command brings; the doctors the
 // clinic's tables do not name are listed once each, RealSun's placeholder names never.
 TEST_F(RealSunCli, RunConvertsTheWholeClinicWithTheSettingsItIsGiven) {
@@ -83,6 +83,14 @@ TEST_F(RealSunCli, RunConvertsTheWholeClinicWithTheSettingsItIsGiven) {
     EXPECT_EQ(run.out.find(name, at + 1), std::string::npos) << name << " listed twice";
   }
   EXPECT_GT(unknown, 0u) << run.out;
+
+  // Applied as a Vision work tree is: the live store is the converted one and verifies clean.
+  CliRun applied = Run("apply " + Quoted(work_tree) + " --yes");
+  ASSERT_EQ(applied.status, 0) << applied.out;
+  StoreVerifyReport live = VerifyStore(WorkTreeStoreLocation(home_ / "live", clinic_.code));
+  EXPECT_TRUE(live.clean());
+  EXPECT_EQ(live.entries, verified.entries);
+  EXPECT_TRUE(fs::is_regular_file(home_ / "live" / "Corvix" / "OPD.mdb"));
 }
 
 // Without an opening date anywhere the chart step stops on its box, and the run says so.
