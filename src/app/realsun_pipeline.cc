@@ -5,6 +5,7 @@
 #include "patients/realsun_patients_step.h"
 #include "platform/big5.h"
 #include "platform/profile_file.h"
+#include "postprocess/realsun_claims_step.h"
 #include "postprocess/screening.h"
 #include "workspace/data_ini.h"
 #include "workspace/folder_layout.h"
@@ -84,6 +85,13 @@ StepResult CRSscreenMXDXClick(RunFields& fields, const Workplace& place, StepCon
                                fields.folder.clinic_id, place.now, context);
 }
 
+StepResult CRSfixbyINSUClick(RunFields& fields, const Workplace& place, StepContext& context) {
+  RealSunClaimsInput input{fields.folder, fields.chart};
+  StepResult result = CorrectRealSunCharts(input, place, context);
+  fields.chart = input.chart;
+  return result;
+}
+
 StepResult CmakeDateModeClick(RunFields& fields, const Workplace& place, StepContext& context) {
   return RunFolderHandler(ChangeRealSunMakeDateMode, fields, place, context);
 }
@@ -127,6 +135,13 @@ const Pipeline& RealSunPipeline() {
            {},
            "mark the diagnoses and orders used most in the last two years as common",
            CRSscreenMXDXClick},
+          {"claims",
+           "用健保申報檔修正病歷",
+           "CRSfixbyINSU",
+           {},
+           {RunOption::kSplitDate, RunOption::kMode, RunOption::kStartDate},
+           "correct the converted charts from the clinic's monthly NHI claim archives",
+           CRSfixbyINSUClick},
       }};
   return pipeline;
 }

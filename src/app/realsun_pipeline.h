@@ -28,6 +28,8 @@ StepResult CRScreateAntClick(RunFields& fields, const Workplace& place, StepCont
 StepResult CRSdoCorvixChartClick(RunFields& fields, const Workplace& place, StepContext& context);
 // "篩選常用診斷及醫令": ScreenRealSunWorkTree.
 StepResult CRSscreenMXDXClick(RunFields& fields, const Workplace& place, StepContext& context);
+// "用健保申報檔修正病歷": CorrectRealSunCharts (a blank split date comes back as tomorrow).
+StepResult CRSfixbyINSUClick(RunFields& fields, const Workplace& place, StepContext& context);
 // The option group "製作方式" clicked: the work tree of the mode (ChangeRealSunMakeDateMode).
 StepResult CmakeDateModeClick(RunFields& fields, const Workplace& place, StepContext& context);
 

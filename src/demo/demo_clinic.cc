@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "demo/realsun_catalogue_tables.h"
+#include "demo/realsun_claim_archives.h"
 #include "demo/realsun_patient_tables.h"
 #include "demo/realsun_visit_tables.h"
 #include "demo/vision_catalogue_tables.h"
@@ -99,6 +100,8 @@ DemoClinic WriteRealSunDemoSource(const fs::path& folder, uint32_t seed) {
   WriteRealSunPatientTable(folder, seed, kDemoGeneratedPatients);
   // The visits take their codes and patients from the tables above.
   WriteRealSunVisitTables(folder, seed);
+  // The claims are made from the visits, their patients' IDs and the catalogue's NHI codes.
+  WriteRealSunClaimArchives(folder, seed);
   return clinic;
 }
 

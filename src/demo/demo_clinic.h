@@ -4,7 +4,8 @@
 // benchmarks. Everything is deterministic from a seed; texts are Big5 as the real systems write
 // them. The folders hold the tables the conversions read: VISPARA.DBF with the catalogue,
 // patient, visit and referral tables (Vision), and S/TITLE.DBF with Z/DRUG.DBF, Z/SICK.DBF,
-// Z/TREAT.DBF, S/PATDB.DBF and the visit, claim and card-upload tables (RealSun).
+// Z/TREAT.DBF, S/PATDB.DBF, the visit, claim and card-upload tables and the monthly NHI claim
+// archives (RealSun).
 
 #include <cstdint>
 #include <filesystem>

@@ -274,7 +274,7 @@ StepResult CorrectRealSunCharts(RealSunClaimsInput& input, const Workplace& plac
     context.ProcessEvents();
     if (context.StopRequested()) break;
     const std::string archive_name = PathToUtf8(archive->filename());
-    context.AddLine(archive_name);
+    context.AddLine("申報檔:" + archive_name);
     context.SetTotal(kGaugeMaximum);
     context.SetGauge(0);
 

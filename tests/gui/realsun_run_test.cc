@@ -84,7 +84,8 @@ struct RealSunBench {
 };
 
 // "一次性轉換" with a blank split date: the mode "before", every step in order, their boxes
-// ticked, the doctors the clinic does not know listed, one closing box, a store that verifies.
+// ticked (the claim correction included), the doctors the clinic does not know listed, one closing
+// box, a store that verifies.
 TEST(RealSunRun, OneShotConvertsTheWholeClinic) {
   RealSunBench bench;
   bench.ChooseFolder();
@@ -93,7 +94,7 @@ TEST(RealSunRun, OneShotConvertsTheWholeClinic) {
   bench.Find<QPushButton>("CRSmakeall")->click();
 
   EXPECT_EQ(bench.ran,
-            (std::vector<std::string_view>{"catalogue", "patients", "charts", "screen"}));
+            (std::vector<std::string_view>{"catalogue", "patients", "charts", "screen", "claims"}));
   ASSERT_EQ(bench.prompts.messages().size(), boxes_before + 1)
       << bench.prompts.messages().back().toStdString();
   EXPECT_EQ(bench.prompts.messages().back(), "Zuvo病歷資料製作完成");
@@ -116,20 +117,21 @@ TEST(RealSunRun, OneShotConvertsTheWholeClinic) {
   EXPECT_EQ(record->state, ConversionState::kCompleted);
 }
 
-// Each step button on its own; then "返還前二階段資料" takes the work tree back to the
-// patient step's snapshot (no chart entries, the first two boxes ticked), and "製作Zuvo病歷檔"
-// makes the same store again.
+// Each step button on its own, the claim correction last; then "返還前二階段資料" takes the work
+// tree back to the patient step's snapshot (no chart entries, the first two boxes ticked), and
+// "製作Zuvo病歷檔" makes the same store again.
 TEST(RealSunRun, StepButtonsThenRestoreAndTheChartsAgain) {
   RealSunBench bench;
   bench.ChooseFolder();
   bench.Find<QLineEdit>("CRSsplitDate")->setText("1151201");
   bench.Find<OptionGroup>("CmakeDateMode")->Item(1)->click();
-  for (const char* button : {"CRSmakeMX", "CRScreateAnt", "CRSdoCorvixChart", "CRSscreenMXDX"}) {
+  for (const char* button :
+       {"CRSmakeMX", "CRScreateAnt", "CRSdoCorvixChart", "CRSscreenMXDX", "CRSfixbyINSU"}) {
     bench.Find<QPushButton>(button)->click();
   }
   EXPECT_EQ(bench.ran,
-            (std::vector<std::string_view>{"catalogue", "patients", "charts", "screen"}));
-  EXPECT_EQ(bench.prompts.messages().back(), "篩選常用診斷及醫令完成");
+            (std::vector<std::string_view>{"catalogue", "patients", "charts", "screen", "claims"}));
+  EXPECT_EQ(bench.prompts.messages().back(), "病歷修正完成");
   StoreVerifyReport converted = bench.Verify();
   ASSERT_TRUE(converted.clean());
   ASSERT_GT(converted.entries, 500);
