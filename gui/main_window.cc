@@ -53,7 +53,8 @@ TFdataedit::TFdataedit(WorkbenchEnvironment& environment, QWidget* parent)
   AddPage(CPrealsun, "CPrealsun", "耀聖");
   QWidget* transfer = AddPage(BuildTransferPage(), "CPtransfer", "轉檔");
   AddPage(TabSheet1, "TabSheet1", "家醫群轉檔");
-  AddPage(new QWidget, "TabSheet2", "檔案融合");
+  TabSheet2 = new MergePage(environment_);
+  AddPage(TabSheet2, "TabSheet2", "檔案融合");
   CPOPD->setCurrentWidget(transfer);
 
   auto* layout = new QVBoxLayout(this);
@@ -94,9 +95,8 @@ QWidget* TFdataedit::BuildTransferPage() {
 QWidget* TFdataedit::BuildSettingsPage() {
   auto* page = new QWidget;
   auto* grid = new QGridLayout(page);
-  AddField(grid, 0, 0, "CreplacePTclinic", "要霧化的診所代號");
-  grid->addWidget(MakeButton("CreplacePTdata", "霧化病人個資"), 1, 0, 1, 2);
-  grid->setRowStretch(2, 1);
+  grid->addWidget(new AnonymiserBox(environment_), 0, 0, 1, 2);
+  grid->setRowStretch(1, 1);
   return page;
 }
 

@@ -8,8 +8,10 @@
 #include <QWidget>
 #include <vector>
 
+#include "anonymiser_box.h"
 #include "diagnosis_page.h"
 #include "his_search_page.h"
+#include "merge_page.h"
 #include "realsun_page.h"
 #include "vision_window.h"
 #include "workbench_environment.h"
@@ -47,6 +49,7 @@ class TFdataedit : public QWidget {
   DiagnosisPage* CPdx;
   RealSunPage* CPrealsun;
   HisSearchPage* TabSheet1;
+  MergePage* TabSheet2;
   QPushButton* Button1;
   TFVISW* FVISW = nullptr;
 };

@@ -1,0 +1,95 @@
+#include "maintenance/anonymise_charts.h"
+
+#include <cstring>
+#include <optional>
+#include <string>
+
+#include "core/binary_file.h"
+#include "core/chart_reader.h"
+#include "core/chart_store.h"
+#include "platform/big5.h"
+#include "platform/file_ops.h"
+
+namespace zuvo {
+namespace {
+
+bool BelongsInEntry(int16_t tag) {
+  switch (tag) {
+    case chart_tag::kVisit:
+    case chart_tag::kFinding:
+    case chart_tag::kDiagnosis:
+    case chart_tag::kExamText:
+    case chart_tag::kChartText:
+    case chart_tag::kOrder:
+    case chart_tag::kOtherText:
+    case chart_tag::kEnd:
+      return true;
+    default:
+      return false;
+  }
+}
+
+void Anonymise(char* visit_bytes) {
+  VisitRecord visit;
+  visit.Assign(std::string_view(visit_bytes, kVisitRecordSize));
+  using namespace visit_field;
+  visit.Set(kDoctorName, big5::Literal(kDoctorPlaceholderNameUtf8));
+  visit.Set(kDoctorId, kDoctorPlaceholderId);
+  if (!visit.Get(kPharmacistName).starts_with(big5::Literal("釋出"))) {
+    visit.Set(kPharmacistName, big5::Literal(kPharmacistPlaceholderNameUtf8));
+    visit.Set(kPharmacistId, kPharmacistPlaceholderId);
+  }
+  std::memcpy(visit_bytes, visit.data(), kVisitRecordSize);
+}
+
+// Anonymises the visit records of one file image; the reason it stopped when it met a damaged
+// entry.
+std::optional<std::string> AnonymiseFile(std::string& bytes, const std::string& name,
+                                         size_t& visits) {
+  MemoryByteSource source(bytes, name);
+  const std::string& signature = big5::Literal(kChartSignatureUtf8);
+  std::string problem;
+  for (uint64_t at = 0; at < bytes.size();) {
+    std::optional<BlockFrame> frame = ReadBlockFrame(source, at, problem);
+    if (!frame || frame->tag != chart_tag::kHeader) {
+      return name + " 開頭IDcode錯誤" + (frame ? std::to_string(frame->tag) : " " + problem);
+    }
+    if (bytes.compare(frame->payload, signature.size(), signature) != 0) {
+      return name + " 病歷表頭錯誤:" + std::to_string(at + 1);
+    }
+    for (at = frame->end;;) {
+      frame = ReadBlockFrame(source, at, problem);
+      if (!frame || !BelongsInEntry(frame->tag)) return name + " 欄位錯誤";
+      if (frame->tag == chart_tag::kVisit) {
+        Anonymise(bytes.data() + frame->payload);
+        ++visits;
+      }
+      at = frame->end;
+      if (frame->tag == chart_tag::kEnd) break;
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+ChartAnonymiseResult AnonymiseCharts(const StoreLocation& store, StepContext& context) {
+  ChartAnonymiseResult result;
+  for (const auto& [file_code, path] : ListChartFiles(store)) {
+    context.SetFileCode(file_code);
+    context.ProcessEvents();
+    std::string bytes = ReadWholeFile(path);
+    const size_t visits_before = result.visits;
+    std::optional<std::string> damage = AnonymiseFile(bytes, PathToUtf8(path), result.visits);
+    if (result.visits != visits_before) WriteFileAtomically(path, bytes);
+    ++result.files;
+    if (damage) {
+      result.complete = false;
+      context.ShowMessage(*damage, MessageKind::kError);
+      break;
+    }
+  }
+  return result;
+}
+
+}  // namespace zuvo
