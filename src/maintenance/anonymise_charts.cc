@@ -50,10 +50,10 @@ std::optional<std::string> AnonymiseFile(std::string& bytes, const std::string& 
   const std::string& signature = big5::Literal(kChartSignatureUtf8);
   std::string problem;
   for (uint64_t at = 0; at < bytes.size();) {
+    const int16_t tag = bytes.size() - at >= kTagSize ? LoadI16(bytes.data() + at) : 0;
+    if (tag != chart_tag::kHeader) return name + " 開頭IDcode錯誤" + std::to_string(tag);
     std::optional<BlockFrame> frame = ReadBlockFrame(source, at, problem);
-    if (!frame || frame->tag != chart_tag::kHeader) {
-      return name + " 開頭IDcode錯誤" + (frame ? std::to_string(frame->tag) : " " + problem);
-    }
+    if (!frame) return name + " 欄位錯誤";
     if (bytes.compare(frame->payload, signature.size(), signature) != 0) {
       return name + " 病歷表頭錯誤:" + std::to_string(at + 1);
     }
