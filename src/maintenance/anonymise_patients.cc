@@ -122,10 +122,8 @@ size_t AnonymisePatients(const StoreLocation& store, std::mt19937& random, StepC
     ForEachValidRecord(records, file_number, [&](int32_t number, PatientRecord& record) {
       faker.Fake(record);
       ++changed;
-      if (number % kProgressEvery == 0) {
-        context.SetChartNumber(number);
-        context.ProcessEvents();
-      }
+      context.SetChartNumber(number);
+      if (number % kProgressEvery == 0) context.ProcessEvents();
       return true;
     });
     file.WriteAt(0, records);

@@ -27,7 +27,8 @@ bool Overlaps(const fs::path& a, const fs::path& b) {
   return IsSameOrInside(a, b) || IsSameOrInside(b, a);
 }
 
-std::optional<std::string_view> RefusalOf(const ChartMergeFields& fields) {
+std::optional<std::string_view> RefusalOf(const ChartMergeFields& fields,
+                                          const fs::path& program_folder) {
   const std::string code = big5::Trim(fields.recent.clinic_code);
   if (fields.recent.folder.empty() || fields.past.folder.empty() || code.empty() ||
       code != big5::Trim(fields.past.clinic_code)) {
@@ -38,6 +39,11 @@ std::optional<std::string_view> RefusalOf(const ChartMergeFields& fields) {
   if (Overlaps(fields.merged_folder, fields.recent.folder) ||
       Overlaps(fields.merged_folder, fields.past.folder)) {
     return kMergedFolderOverlaps;
+  }
+  const fs::path area = program_folder / kMergeArea;
+  const fs::path merged = WithoutTrailingSeparator(fields.merged_folder);
+  if (!IsSameOrInside(merged, area) || IsSameOrInside(area, merged)) {
+    return kMergedFolderOutsideArea;
   }
   return std::nullopt;
 }
@@ -183,7 +189,7 @@ ChartMergeOutcome CcombineClick(ChartMergeFields& fields, const Workplace& place
     fields.merged_folder =
         MergedFolderFor(place.program_folder, fields.recent.clinic_code, place.now) / "";
   }
-  if (std::optional<std::string_view> refusal = RefusalOf(fields)) {
+  if (std::optional<std::string_view> refusal = RefusalOf(fields, place.program_folder)) {
     context.ShowMessage(*refusal, MessageKind::kWarning);
     return outcome;
   }

@@ -25,6 +25,8 @@ inline constexpr std::string_view kRecentSplitDateLater =
     "錯誤:新病歷資料切割日期比舊病歷資料切割日期大,中間日期會遺漏";
 inline constexpr std::string_view kMergedFolderOverlaps =
     "錯誤:融合後資料夾不能是新舊病歷資料夾,也不能在其中或包含它們";
+inline constexpr std::string_view kMergedFolderOutsideArea =
+    "錯誤:融合後資料夾必須在程式資料夾的KKK資料夾內";
 inline constexpr std::string_view kMergeDone = "融合完成";
 
 struct ChartMergeFields {
@@ -44,7 +46,8 @@ struct ChartMergeOutcome {
 // differ or are blank, or a set folder not given (kSameClinicRequired); a past split date that is
 // no ROC date (kPastSplitDateMissing); a recent split date after the past one
 // (kRecentSplitDateLater); a merged folder that is, holds or lies in one of the sets
-// (kMergedFolderOverlaps). Then:
+// (kMergedFolderOverlaps), or that does not lie below program folder/KKK, since it is deleted
+// first (kMergedFolderOutsideArea). Then:
 // - deletes and recreates the merged folder, locks its clinic folder (KKK/<code>) and records the
 //   merge in it as a conversion (completed only when the merge ends), so that the merged set is
 //   applied like a converted work tree;

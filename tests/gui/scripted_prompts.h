@@ -13,6 +13,8 @@ namespace zuvo::gui::testing {
 class ScriptedPrompts : public UserPrompts {
  public:
   void AnswerNextFolder(std::optional<QString> folder) { folders_.push_back(std::move(folder)); }
+  // The answer to the next message box; without one a box gets its first button (OK or Yes).
+  void AnswerNextMessage(MessageAnswer answer) { answers_.push_back(answer); }
 
   const std::vector<QString>& messages() const { return messages_; }
   const std::vector<QString>& folder_captions() const { return folder_captions_; }
@@ -21,6 +23,11 @@ class ScriptedPrompts : public UserPrompts {
   MessageAnswer ShowMessage(QWidget*, const QString& text, MessageKind,
                             MessageButtons buttons) override {
     messages_.push_back(text);
+    if (!answers_.empty()) {
+      MessageAnswer answer = answers_.front();
+      answers_.pop_front();
+      return answer;
+    }
     return buttons == MessageButtons::kYesNo ? MessageAnswer::kYes : MessageAnswer::kOk;
   }
   std::optional<QString> ChooseFolder(QWidget*, const QString& caption, const QString&) override {
@@ -42,6 +49,7 @@ class ScriptedPrompts : public UserPrompts {
 
  private:
   std::deque<std::optional<QString>> folders_;
+  std::deque<MessageAnswer> answers_;
   std::vector<QString> messages_;
   std::vector<QString> folder_captions_;
   std::vector<QString> asked_texts_;

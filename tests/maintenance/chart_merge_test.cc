@@ -272,6 +272,9 @@ TEST_F(ChartMergeTest, ChecksRefuseBeforeAnythingIsWritten) {
       {[&](ChartMergeFields& f) { f.merged_folder = home / "past" / "inside"; },
        kMergedFolderOverlaps},
       {[&](ChartMergeFields& f) { f.merged_folder = home.path(); }, kMergedFolderOverlaps},
+      {[&](ChartMergeFields& f) { f.merged_folder = home / "elsewhere"; },
+       kMergedFolderOutsideArea},
+      {[&](ChartMergeFields& f) { f.merged_folder = home / "KKK"; }, kMergedFolderOutsideArea},
   };
   for (const Case& refused : cases) {
     ChartMergeFields fields = Fields();
@@ -282,6 +285,7 @@ TEST_F(ChartMergeTest, ChecksRefuseBeforeAnythingIsWritten) {
   }
   EXPECT_FALSE(std::filesystem::exists(home / "KKK"));
   EXPECT_FALSE(std::filesystem::exists(home / "past" / "inside"));
+  EXPECT_FALSE(std::filesystem::exists(home / "elsewhere"));
 }
 
 }  // namespace

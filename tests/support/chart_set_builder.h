@@ -7,6 +7,7 @@
 // the stores carries `tag`, so that a test can tell which set a merged file came from.
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,8 +26,10 @@ struct ChartSetSpec {
   std::vector<PatientRecord> patients;
   std::vector<std::string> notes;  // per patient, when given
   std::vector<ChartEntry> visits;  // in the order they are written
-  double opening = 0;              // first day of the day index
-  double last_day = 0;             // the day index reaches through the day after this
+  // Writes further visits after them (large sets, made one visit at a time).
+  std::function<void(FreshChartStoreWriter&)> write_more;
+  double opening = 0;   // first day of the day index
+  double last_day = 0;  // the day index reaches through the day after this
   int file_size_millions = 6;
 };
 
@@ -60,6 +63,7 @@ inline void BuildChartSet(const std::filesystem::path& set, ChartSetSpec spec) {
   }
   FreshChartStoreWriter writer(store, {spec.file_size_millions, spec.opening, spec.last_day});
   for (ChartEntry& visit : spec.visits) writer.Write(visit);
+  if (spec.write_more) spec.write_more(writer);
   writer.Finish();
 }
 
