@@ -9,6 +9,12 @@
 
 namespace zuvo::gui {
 
+namespace {
+
+constexpr int kPathBoxWidth = 380;
+
+}  // namespace
+
 MergePage::MergePage(WorkbenchEnvironment& environment, QWidget* parent)
     : QWidget(parent),
       environment_(environment),
@@ -30,6 +36,10 @@ MergePage::MergePage(WorkbenchEnvironment& environment, QWidget* parent)
   CcombinePath = AddField(grid, 8, 0, "CcombinePath", "融合後資料夾:");
   CcombineBakPath = AddField(grid, 9, 0, "CcombineBakPath", "備份資料夾:");
   CcombineBakPath->setReadOnly(true);
+  // Folder paths are long; their boxes show a whole typical path at the page's own size.
+  for (QLineEdit* path : {CnewPath, ColdPath, CcombinePath, CcombineBakPath}) {
+    path->setMinimumWidth(kPathBoxWidth);
+  }
   Ccombine = MakeButton("Ccombine", "融合病歷");
   CcombineTouse = MakeButton("CcombineTouse", "融合後套用");
   auto* buttons = new QHBoxLayout;
