@@ -1,8 +1,8 @@
 #pragma once
 
 // The anonymiser's controls on the settings page Cset: the clinic code CreplacePTclinic
-// ("要霧化的診所代號"), the button CreplacePTdata ("霧化病人個資"), its progress (CinputNo, the
-// patient number; the chart file code) and its message list.
+// ("要霧化的診所代號"), the button CreplacePTdata ("霧化病人個資"), its progress (the patient
+// number, the chart file code) and its message list.
 
 #include <QLineEdit>
 #include <QPushButton>

@@ -11,6 +11,7 @@
 #include "anonymiser_box.h"
 #include "diagnosis_page.h"
 #include "his_search_page.h"
+#include "icd10_tools_panel.h"
 #include "merge_page.h"
 #include "realsun_page.h"
 #include "vision_window.h"
@@ -50,6 +51,7 @@ class TFdataedit : public QWidget {
   RealSunPage* CPrealsun;
   HisSearchPage* TabSheet1;
   MergePage* TabSheet2;
+  Icd10ToolsPanel* icd10_tools_;
   QPushButton* Button1;
   TFVISW* FVISW = nullptr;
 };

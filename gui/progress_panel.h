@@ -38,10 +38,11 @@ inline constexpr ProgressPanelNames kRealSunPanelNames = {
 inline constexpr ProgressPanelNames kMergePanelNames = {
     "CcombinePanel", nullptr,         "CCombineChartNo", nullptr, "CcombineTotalNo",
     nullptr,         "CcombineGauge", nullptr,           nullptr, "CcombineList"};
-// The anonymiser of the settings page: patient number, chart file code and message list.
+// The anonymiser of the settings page: patient number, chart file code and message list (beside
+// the ICD-10 tools' count CinputNo, which the anonymiser leaves to them).
 inline constexpr ProgressPanelNames kAnonymiserPanelNames = {
-    "CreplacePTpanel", nullptr, "CinputNo", "CreplacePTfileCode", nullptr, nullptr,
-    nullptr,           nullptr, nullptr,    "CreplacePTlist"};
+    "CreplacePTpanel", nullptr, "CreplacePTno", "CreplacePTfileCode", nullptr, nullptr,
+    nullptr,           nullptr, nullptr,        "CreplacePTlist"};
 
 class ProgressPanel : public QFrame {
   Q_OBJECT

@@ -141,7 +141,7 @@ TEST(AnonymiserBox, AsksThenAnonymisesTheLiveClinic) {
   bench.Press("CreplacePTdata");
   EXPECT_EQ(bench.prompts.messages().back(), FromUtf8(AnonymiseDoneText()));
   EXPECT_NE(ReadFileBytes(patients), before);
-  EXPECT_EQ(bench.Find<QLabel>("CinputNo")->text(), "3");
+  EXPECT_EQ(bench.Find<QLabel>("CreplacePTno")->text(), "3");
   EXPECT_TRUE(bench.Lines("CreplacePTlist").contains("霧化病人數:3"));
 
   bench.Find<QLineEdit>("CreplacePTclinic")->setText("0000000000");
