@@ -13,22 +13,6 @@
 namespace zuvo {
 namespace {
 
-bool BelongsInEntry(int16_t tag) {
-  switch (tag) {
-    case chart_tag::kVisit:
-    case chart_tag::kFinding:
-    case chart_tag::kDiagnosis:
-    case chart_tag::kExamText:
-    case chart_tag::kChartText:
-    case chart_tag::kOrder:
-    case chart_tag::kOtherText:
-    case chart_tag::kEnd:
-      return true;
-    default:
-      return false;
-  }
-}
-
 void Anonymise(char* visit_bytes) {
   VisitRecord visit;
   visit.Assign(std::string_view(visit_bytes, kVisitRecordSize));
@@ -44,29 +28,25 @@ void Anonymise(char* visit_bytes) {
 
 // Anonymises the visit records of one file image; the reason it stopped when it met a damaged
 // entry.
-std::optional<std::string> AnonymiseFile(std::string& bytes, const std::string& name,
-                                         size_t& visits) {
+std::optional<std::string> AnonymiseFile(std::string& bytes, int32_t file_code,
+                                         const std::string& name, size_t& visits) {
   MemoryByteSource source(bytes, name);
   const std::string& signature = big5::Literal(kChartSignatureUtf8);
-  std::string problem;
   for (uint64_t at = 0; at < bytes.size();) {
     const int16_t tag = bytes.size() - at >= kTagSize ? LoadI16(bytes.data() + at) : 0;
     if (tag != chart_tag::kHeader) return name + " 開頭IDcode錯誤" + std::to_string(tag);
-    std::optional<BlockFrame> frame = ReadBlockFrame(source, at, problem);
-    if (!frame) return name + " 欄位錯誤";
-    if (bytes.compare(frame->payload, signature.size(), signature) != 0) {
+    ChartEntryRead entry =
+        ReadChartEntry(source, {file_code, static_cast<int32_t>(at + 1)}, EntryDetail::kFraming);
+    if (!entry.well_formed) return name + " 欄位錯誤";
+    if (bytes.compare(at + kTagSize, signature.size(), signature) != 0) {
       return name + " 病歷表頭錯誤:" + std::to_string(at + 1);
     }
-    for (at = frame->end;;) {
-      frame = ReadBlockFrame(source, at, problem);
-      if (!frame || !BelongsInEntry(frame->tag)) return name + " 欄位錯誤";
-      if (frame->tag == chart_tag::kVisit) {
-        Anonymise(bytes.data() + frame->payload);
-        ++visits;
-      }
-      at = frame->end;
-      if (frame->tag == chart_tag::kEnd) break;
+    for (const ChartBlock& block : entry.blocks) {
+      if (block.tag != chart_tag::kVisit) continue;
+      Anonymise(bytes.data() + block.start + kTagSize);
+      ++visits;
     }
+    at = entry.end;
   }
   return std::nullopt;
 }
@@ -80,7 +60,8 @@ ChartAnonymiseResult AnonymiseCharts(const StoreLocation& store, StepContext& co
     context.ProcessEvents();
     std::string bytes = ReadWholeFile(path);
     const size_t visits_before = result.visits;
-    std::optional<std::string> damage = AnonymiseFile(bytes, PathToUtf8(path), result.visits);
+    std::optional<std::string> damage =
+        AnonymiseFile(bytes, file_code, PathToUtf8(path), result.visits);
     if (result.visits != visits_before) WriteFileAtomically(path, bytes);
     ++result.files;
     if (damage) {

@@ -153,7 +153,8 @@ class ChartMerge {
                     if (!entry) {
                       context_.AddLine("病歷讀取錯誤:" + std::to_string(number) + " " +
                                        ChartFileName(read.position.file_code) + ":" +
-                                       std::to_string(read.position.offset) + " " + read.problem);
+                                       std::to_string(read.position.offset) + " " +
+                                       (read.well_formed ? "沒有就診日期" : read.problem));
                       ++outcome.dropped_entries;
                       return;
                     }

@@ -1,12 +1,16 @@
 #include "maintenance/merged_entry.h"
 
 #include "core/chart_entry.h"
+#include "core/day_number.h"
 #include "maintenance/finding_text.h"
 
 namespace zuvo {
 
 std::optional<MergedEntry> TakeRecentEntry(const ChartEntryRead& read) {
   if (!read.well_formed || !read.header || !read.visit) return std::nullopt;
+  // The day index can file only an entry whose visit lies on a calendar day.
+  std::optional<int32_t> day = DayNumberOf(read.visit->Get(visit_field::kVisitDateTime));
+  if (!day || *day <= 0) return std::nullopt;
   MergedEntry entry;
   entry.header = *read.header;
   entry.visit = *read.visit;

@@ -23,7 +23,7 @@ struct MergedEntry {
 };
 
 // The entry as the merge writes it; empty for an entry that is not well formed (read with
-// EntryDetail::kFull).
+// EntryDetail::kFull) or whose visit record has no visit date.
 std::optional<MergedEntry> TakeRecentEntry(const ChartEntryRead& read);
 
 // Appends the entry's blocks: 1, 2, 21 (also when empty, as every entry has one), the kept

@@ -255,6 +255,33 @@ TEST_F(ChartMergeTest, AnAppendPointPastSixMillionStartsTheNextChartFile) {
   EXPECT_TRUE(VerifyStore(merged).clean());
 }
 
+TEST_F(ChartMergeTest, ADamagedRecentEntryIsListedAndLeftOutAndTheWalkGoesOn) {
+  BuildSets();
+  const StoreLocation recent = ChartSetStoreOf(home / "recent", kCode);
+  PatientRecord record;
+  ASSERT_TRUE(ReadPatient(recent, 4, record));
+  const ChartPosition newest{record.Get(patient_field::kChartFileCode),
+                             record.Get(patient_field::kChartOffset)};
+  std::string file = ReadFileBytes(ChartFilePath(recent, newest.file_code));
+  // The chart text's tag, after the header and the visit record.
+  const size_t text_tag =
+      static_cast<size_t>(newest.offset) - 1 + 2 * kTagSize + kChartHeaderSize + kVisitRecordSize;
+  ASSERT_EQ(LoadI16(file.data() + text_tag), chart_tag::kChartText);
+  file[text_tag] = 99;
+  testing::WriteFileBytes(ChartFilePath(recent, newest.file_code), file);
+
+  ChartMergeFields fields = Fields();
+  ChartMergeOutcome outcome = CcombineClick(fields, place, context);
+  ASSERT_EQ(outcome.result, StepResult::kDone);
+  EXPECT_EQ(outcome.dropped_entries, 1u);
+  EXPECT_EQ(outcome.entries, 4u);
+  EXPECT_EQ(ChainTexts(Merged(fields), 4), (std::vector<std::string>{"R4a"}));
+  size_t listed = 0;
+  for (const std::string& line : context.lines()) listed += line.rfind("病歷讀取錯誤:4 ", 0) == 0;
+  EXPECT_EQ(listed, 1u);
+  EXPECT_TRUE(VerifyStore(Merged(fields)).clean());
+}
+
 TEST_F(ChartMergeTest, ChecksRefuseBeforeAnythingIsWritten) {
   BuildSets();
   struct Case {
