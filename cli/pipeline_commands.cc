@@ -4,6 +4,7 @@
 
 #include "app/pipeline_run.h"
 #include "app/program_folder.h"
+#include "app/realsun_pipeline.h"
 #include "app/vision_pipeline.h"
 #include "app/work_tree_selection.h"
 #include "app/workplace_setup.h"
@@ -18,11 +19,19 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The doctors' names a chart step could not find among the clinic's doctors.
+void PrintUnknownDoctors(const RunFields& fields) {
+  for (const std::string& doctor : fields.unknown_doctors) {
+    PrintBig5Field(std::cout, "unknown doctor", doctor);
+  }
+}
+
 // The fields a step filled that the operator reads off the window.
 void PrintStepFields(const RunFields& fields) {
   PrintBig5Field(std::cout, "pharmacist name", fields.folder.pharmacist_name);
   PrintBig5Field(std::cout, "pharmacist id", fields.folder.pharmacist_id);
   PrintBig5Field(std::cout, "split date", fields.chart.split_date);
+  PrintUnknownDoctors(fields);
 }
 
 int RunStep(const Pipeline& pipeline, const PipelineStep& step, Invocation& invocation) {
@@ -56,11 +65,15 @@ int RunPipeline(const Pipeline& pipeline, Invocation& invocation) {
   session.context().SetFolderAnswer(source);
   StepResult chosen = pipeline.select(fields, CurrentWorkplace(invocation.home), session.context());
   if (chosen != StepResult::kDone) return ExitStatusOf(chosen);
+  // What the folder choice read from the clinic's settings gives way to what was asked for.
+  ReadRunOptions(invocation.args, AllOptions(pipeline), fields);
   PrintWorkTree(std::cout, fields.folder.work_tree);
   std::cout.flush();  // the work tree is known before the run, even when the run is killed
   RunOutcome outcome =
       RunOneShot(pipeline, fields, CurrentWorkplace(invocation.home), session.context());
+  PrintUnknownDoctors(fields);
   if (!outcome.report.empty()) std::cout << "report: " << PathToUtf8(outcome.report) << '\n';
+  PrintWorkTree(std::cout, fields.folder.work_tree);
   return outcome.completed ? kExitOk : kExitStopped;
 }
 
@@ -84,6 +97,7 @@ bool RegisterPipeline(const Pipeline& pipeline) {
 }
 
 const bool registered_vision = RegisterPipeline(VisionPipeline());
+const bool registered_realsun = RegisterPipeline(RealSunPipeline());
 
 }  // namespace
 }  // namespace zuvo::cli

@@ -28,6 +28,7 @@ class TFdataedit : public QWidget {
   explicit TFdataedit(WorkbenchEnvironment& environment, QWidget* parent = nullptr);
 
   TFVISW& vision_window() { return *FVISW; }
+  RealSunPage& realsun_page() { return *CPrealsun; }
   // The pages of the page control, in tab order, and showing one of them.
   std::vector<QWidget*> Pages() const;
   void ShowPage(QWidget* page);

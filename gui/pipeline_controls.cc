@@ -30,7 +30,9 @@ int PipelineControls::AddStepButtons(QGridLayout* grid, int row, int column, boo
     connect(button, &QPushButton::clicked, this,
             [this, index] { StepClick(pipeline_.steps[index]); });
     grid->addWidget(button, row, column);
-    grid->addWidget(MakeDoneBox(step.check_boxes.front().data()), row, column + 1);
+    if (!step.check_boxes.empty()) {
+      grid->addWidget(MakeDoneBox(step.check_boxes.front().data()), row, column + 1);
+    }
   }
   return row;
 }

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QLabel>
 
 #include "app/apply_live.h"
 #include "app/realsun_pipeline.h"
@@ -38,16 +39,20 @@ RealSunPage::RealSunPage(WorkbenchEnvironment& environment, bool operator_mode, 
 
   auto* steps = new QGridLayout;
   const int first_free_row = controls_->AddStepButtons(steps, 0, 0, operator_mode);
-  for (const PipelineStep& step : controls_->pipeline().steps) {
-    step_buttons_.push_back(findChild<QPushButton*>(FromUtf8(step.button)));
-  }
+  CRSmakeall = MakeButton("CRSmakeall", "一次性轉換");
   CRSreturnInit = MakeButton("CRSreturnInit", "返還前二階段資料");
   CRSreplaceNow = MakeButton("CRSreplaceNow", "套用轉檔後資料");
-  steps->addWidget(CRSreturnInit, 0, 2);
-  steps->addWidget(CRSreplaceNow, 1, 2);
-  steps->setRowStretch(std::max(first_free_row, 1), 1);
+  steps->addWidget(CRSmakeall, 0, 2);
+  steps->addWidget(CRSreturnInit, 1, 2);
+  steps->addWidget(CRSreplaceNow, 2, 2);
+  steps->setRowStretch(std::max(first_free_row, 3), 1);
   grid->addLayout(steps, 7, 0, 1, 4);
-  grid->setRowStretch(8, 1);
+  grid->addWidget(new QLabel("未登錄醫師:"), 8, 0);
+  CRSdrlist = new QListWidget;
+  CRSdrlist->setObjectName("CRSdrlist");
+  CRSdrlist->setMaximumHeight(80);
+  grid->addWidget(CRSdrlist, 8, 1, 1, 3);
+  grid->setRowStretch(9, 1);
 
   auto* layout = new QHBoxLayout(this);
   layout->addWidget(Panel6);
@@ -55,6 +60,7 @@ RealSunPage::RealSunPage(WorkbenchEnvironment& environment, bool operator_mode, 
 
   connect(CRSselectPath, &QPushButton::clicked, this, &RealSunPage::CRSselectPathClick);
   connect(CmakeDateMode, &OptionGroup::ItemClicked, this, &RealSunPage::CmakeDateModeClick);
+  connect(CRSmakeall, &QPushButton::clicked, this, &RealSunPage::CRSmakeallClick);
   connect(CRSreplaceNow, &QPushButton::clicked, this, &RealSunPage::CRSreplaceNowClick);
   connect(CRSreturnInit, &QPushButton::clicked, this, &RealSunPage::CRSreturnInitClick);
   connect(Panel6->stop(), &QPushButton::clicked, this, &RealSunPage::CRSstopClick);
@@ -62,7 +68,9 @@ RealSunPage::RealSunPage(WorkbenchEnvironment& environment, bool operator_mode, 
 }
 
 void RealSunPage::EnableSteps(bool enabled) {
-  for (QPushButton* button : step_buttons_) button->setEnabled(enabled);
+  for (const PipelineStep& step : controls_->pipeline().steps) {
+    findChild<QPushButton*>(FromUtf8(step.button))->setEnabled(enabled);
+  }
 }
 
 ClinicFieldBoxes RealSunPage::Boxes() const {
@@ -77,12 +85,17 @@ RunFields RealSunPage::ReadRunFields() const {
                           ? MakeDateMode::kBefore
                           : MakeDateMode::kOnAndAfter;
   fields.chart.file_size = Panel6->file_size()->value();
+  for (int row = 0; row < CRSdrlist->count(); ++row) {
+    fields.unknown_doctors.push_back(ToBig5(CRSdrlist->item(row)->text()));
+  }
   return fields;
 }
 
 void RealSunPage::ShowRunFields(const RunFields& fields) {
   Boxes().Show(fields);
   CmakeDateMode->SetItemIndex(static_cast<int>(fields.chart.mode));
+  CRSdrlist->clear();
+  for (const std::string& doctor : fields.unknown_doctors) CRSdrlist->addItem(FromBig5(doctor));
 }
 
 void RealSunPage::CmakeDateModeClick() {

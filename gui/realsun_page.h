@@ -1,10 +1,11 @@
 #pragma once
 
 // The RealSun page CPrealsun of the main window: source folder and clinic fields, split date
-// and mode, the RealSun pipeline's step buttons with their check boxes, apply, and the progress
-// panel Panel6.
+// and mode, the RealSun pipeline's step buttons with their check boxes, the one-shot run, restore,
+// apply, the list of unknown doctors, and the progress panel Panel6.
 
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QWidget>
 
@@ -33,6 +34,7 @@ class RealSunPage : public QWidget {
 
   // Handlers (the step buttons' handlers are the pipeline controls').
   void CRSselectPathClick() { controls_->SelectClick(); }
+  void CRSmakeallClick() { controls_->OneShotClick(); }
   void CmakeDateModeClick();
   void CRSreplaceNowClick();
   void CRSreturnInitClick();
@@ -60,9 +62,10 @@ class RealSunPage : public QWidget {
   QLineEdit* CstartDate;
   QLineEdit* CRSsplitDate;
   OptionGroup* CmakeDateMode;
+  QPushButton* CRSmakeall;
   QPushButton* CRSreplaceNow;
   QPushButton* CRSreturnInit;
-  std::vector<QPushButton*> step_buttons_;
+  QListWidget* CRSdrlist;  // doctors' names the chart step did not find in data.ini
 };
 
 }  // namespace zuvo::gui

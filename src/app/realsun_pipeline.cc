@@ -1,7 +1,13 @@
 #include "app/realsun_pipeline.h"
 
+#include "catalogue/realsun_orders_step.h"
+#include "charts/realsun_charts_step.h"
 #include "patients/realsun_patients_step.h"
 #include "platform/big5.h"
+#include "platform/profile_file.h"
+#include "postprocess/screening.h"
+#include "workspace/data_ini.h"
+#include "workspace/folder_layout.h"
 #include "workspace/realsun_selection.h"
 
 namespace zuvo {
@@ -19,6 +25,27 @@ StepResult RunFolderHandler(StepResult (*handler)(RealSunFolderFields&, const Wo
   return result;
 }
 
+// What the page holds of the clinic's settings goes to data.ini, which the RealSun steps read:
+// a filled pharmacist replaces data.ini's; a filled start date becomes the opening date when
+// data.ini has none.
+// Nothing is noted for a page showing another system (the step then refuses to run).
+void RecordPageSettings(const ClinicFolderFields& folder, const Workplace& place) {
+  if (big5::Trim(folder.his) != big5::Literal(SourceSystemName(SourceSystem::kRealSun))) return;
+  ProfileFile data_ini(
+      DataIniFile(ClinicFolder(place.program_folder, kRealSunArea, big5::Trim(folder.clinic_id))));
+  ProfileFile::Batch batch(data_ini);
+  if (!big5::Trim(folder.pharmacist_name).empty()) {
+    data_ini.WriteString(kDataIniSystemSection, kPharmacistNameKey,
+                         big5::Trim(folder.pharmacist_name));
+    data_ini.WriteString(kDataIniSystemSection, kPharmacistIdKey, big5::Trim(folder.pharmacist_id));
+  }
+  const std::string opening_key = big5::Literal(kOpeningDateKey);
+  if (!big5::Trim(folder.start_date).empty() &&
+      big5::Trim(data_ini.ReadString(kDataIniSystemSection, opening_key)).empty()) {
+    data_ini.WriteString(kDataIniSystemSection, opening_key, big5::Trim(folder.start_date));
+  }
+}
+
 // A blank split date converts everything up to today: the mode "before" and its work tree.
 void PrepareRealSunRun(RunFields& fields, const Workplace& place, StepContext& context) {
   if (!big5::Trim(fields.chart.split_date).empty()) return;
@@ -33,8 +60,28 @@ StepResult CRSselectPathClick(RunFields& fields, const Workplace& place, StepCon
   return RunFolderHandler(SelectRealSunFolder, fields, place, context);
 }
 
+StepResult CRSmakeMXClick(RunFields& fields, const Workplace& place, StepContext& context) {
+  RecordPageSettings(fields.folder, place);
+  RealSunOrdersInput input{fields.folder, fields.chart};
+  return BuildRealSunClinicAndOrders(input, place, context);
+}
+
 StepResult CRScreateAntClick(RunFields& fields, const Workplace& place, StepContext& context) {
   return ConvertRealSunPatients({fields.folder}, place, context);
+}
+
+StepResult CRSdoCorvixChartClick(RunFields& fields, const Workplace& place, StepContext& context) {
+  RecordPageSettings(fields.folder, place);
+  RealSunChartInput input{fields.folder, fields.chart};
+  fields.unknown_doctors.clear();
+  StepResult result = ConvertRealSunCharts(input, place, context, &fields.unknown_doctors);
+  fields.chart = input.chart;
+  return result;
+}
+
+StepResult CRSscreenMXDXClick(RunFields& fields, const Workplace& place, StepContext& context) {
+  return ScreenRealSunWorkTree(place.program_folder, fields.folder.his, fields.folder.work_tree,
+                               fields.folder.clinic_id, place.now, context);
 }
 
 StepResult CmakeDateModeClick(RunFields& fields, const Workplace& place, StepContext& context) {
@@ -43,8 +90,44 @@ StepResult CmakeDateModeClick(RunFields& fields, const Workplace& place, StepCon
 
 const Pipeline& RealSunPipeline() {
   static const Pipeline pipeline{
-      SourceSystem::kRealSun,   "realsun",         kRealSunWrongSystemUtf8, kOneShotDoneUtf8,
-      kRealSunDefaultSplitDate, PrepareRealSunRun, CRSselectPathClick,      {}};
+      SourceSystem::kRealSun,
+      "realsun",
+      kRealSunWrongSystemUtf8,
+      kOneShotDoneUtf8,
+      kRealSunDefaultSplitDate,
+      PrepareRealSunRun,
+      CRSselectPathClick,
+      {
+          {"catalogue",
+           "製作基本資料及OPD.MDB",
+           "CRSmakeMX",
+           {"CRSmakeMXcheck"},
+           {RunOption::kSplitDate, RunOption::kMode, RunOption::kStartDate, RunOption::kPharmacist},
+           "build the clinic's settings, staff file, catalogue and order sets in the work tree",
+           CRSmakeMXClick},
+          {"patients",
+           "製作病人資料",
+           "CRScreateAnt",
+           {"CRScreateAntcheck"},
+           {},
+           "convert the RealSun patients into the work tree's patient store and snapshot it",
+           CRScreateAntClick},
+          {"charts",
+           "製作Zuvo病歷檔",
+           "CRSdoCorvixChart",
+           {"CRSdoCorvixChartcheck"},
+           {RunOption::kSplitDate, RunOption::kMode, RunOption::kStartDate, RunOption::kFileSize,
+            RunOption::kPharmacist},
+           "convert every visit into a fresh chart store of the work tree",
+           CRSdoCorvixChartClick},
+          {"screen",
+           "篩選常用診斷及醫令",
+           "CRSscreenMXDX",
+           {},
+           {},
+           "mark the diagnoses and orders used most in the last two years as common",
+           CRSscreenMXDXClick},
+      }};
   return pipeline;
 }
 

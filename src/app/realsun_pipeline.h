@@ -14,8 +14,20 @@ const Pipeline& RealSunPipeline();
 
 // "選取耀聖目錄": SelectRealSunFolder with the page's mode.
 StepResult CRSselectPathClick(RunFields& fields, const Workplace& place, StepContext& context);
+// The catalogue and chart steps read the pharmacist and the opening date from data.ini
+// [system]. Before either runs, what the page holds (or the command line gives) reaches it: a
+// filled pharmacist replaces Pharmacistname and PharmacistID; a filled start date becomes
+// 開業日期 when data.ini has none.
+//
+// "製作基本資料及OPD.MDB": BuildRealSunClinicAndOrders.
+StepResult CRSmakeMXClick(RunFields& fields, const Workplace& place, StepContext& context);
 // "製作病人資料": ConvertRealSunPatients.
 StepResult CRScreateAntClick(RunFields& fields, const Workplace& place, StepContext& context);
+// "製作Zuvo病歷檔": ConvertRealSunCharts; the doctors data.ini does not know go to
+// `fields.unknown_doctors` (the page's CRSdrlist).
+StepResult CRSdoCorvixChartClick(RunFields& fields, const Workplace& place, StepContext& context);
+// "篩選常用診斷及醫令": ScreenRealSunWorkTree.
+StepResult CRSscreenMXDXClick(RunFields& fields, const Workplace& place, StepContext& context);
 // The option group "製作方式" clicked: the work tree of the mode (ChangeRealSunMakeDateMode).
 StepResult CmakeDateModeClick(RunFields& fields, const Workplace& place, StepContext& context);
 

@@ -4,6 +4,9 @@
 // copies its widgets in before a step and the step's changes back afterwards; the command line
 // fills them from a work tree's record and its options.
 
+#include <string>
+#include <vector>
+
 #include "catalogue/vision_catalogue.h"
 #include "patients/remark_analysis.h"
 #include "workspace/clinic_fields.h"
@@ -16,6 +19,8 @@ struct RunFields {
   ChartOptions chart;
   ShortNameSource short_names = ShortNameSource::kSourceCode;  // CSnameType
   RemarkMode remark_mode = RemarkMode::kFullPhraseAnalysis;    // CreMarkType
+  // Doctors' names (Big5) the RealSun chart step met that data.ini does not know (CRSdrlist).
+  std::vector<std::string> unknown_doctors;
 };
 
 }  // namespace zuvo

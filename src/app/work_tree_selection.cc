@@ -53,6 +53,14 @@ RunFields ReadWorkTree(const Pipeline& pipeline, const fs::path& program_folder,
   } else {
     fields.chart.split_date = pipeline.default_split_date;
   }
+  // A RealSun work tree is the work tree of one mode, and its name says which.
+  if (pipeline.system == SourceSystem::kRealSun) {
+    const std::string name = PathToUtf8(tree.filename());
+    const std::string_view before = WorkTreeSuffix(WorkTreeKind::kRealSunBefore);
+    fields.chart.mode = name.size() > before.size() && name.ends_with(before)
+                            ? MakeDateMode::kBefore
+                            : MakeDateMode::kOnAndAfter;
+  }
   return fields;
 }
 

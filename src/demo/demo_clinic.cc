@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "demo/realsun_catalogue_tables.h"
+#include "demo/realsun_patient_tables.h"
+#include "demo/realsun_visit_tables.h"
 #include "demo/vision_catalogue_tables.h"
 #include "demo/vision_patient_tables.h"
 #include "demo/vision_visit_tables.h"
@@ -73,7 +75,8 @@ void WriteRealSunTitleTable(const fs::path& folder, const DemoClinic& clinic) {
   table.Append({SpacedOut(clinic.name), clinic.code, "02-2765-4321",
                 big5::FromUtf8("台北市信義區示範路2號"), big5::FromUtf8("家醫科"), "01",
                 SpacedOut(big5::FromUtf8("陳大文")), "A123456789",
-                SpacedOut(big5::FromUtf8("林美玲")), "B223456789"});
+                SpacedOut(big5::FromUtf8(kRealSunDemoPharmacistNameUtf8)),
+                std::string(kRealSunDemoPharmacistId)});
   table.Close();
 }
 
@@ -93,6 +96,9 @@ DemoClinic WriteRealSunDemoSource(const fs::path& folder, uint32_t seed) {
   DemoClinic clinic = RealSunDemoClinic(seed);
   WriteRealSunTitleTable(folder, clinic);
   WriteRealSunCatalogueTables(folder, seed);
+  WriteRealSunPatientTable(folder, seed, kDemoGeneratedPatients);
+  // The visits take their codes and patients from the tables above.
+  WriteRealSunVisitTables(folder, seed);
   return clinic;
 }
 

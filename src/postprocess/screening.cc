@@ -93,7 +93,7 @@ ScreeningOutcome ScreenClinicWorkTree(const std::filesystem::path& work_tree,
   return outcome;
 }
 
-StepResult CRSscreenMXDXClick(const std::filesystem::path& program_folder, std::string_view his,
+StepResult ScreenRealSunWorkTree(const std::filesystem::path& program_folder, std::string_view his,
                               const std::filesystem::path& work_tree, std::string_view clinic_id,
                               DateTime now, StepContext& context) {
   if (big5::Trim(his) != big5::Literal(SourceSystemName(SourceSystem::kRealSun))) {

@@ -50,7 +50,7 @@ ScreeningOutcome ScreenClinicWorkTree(const std::filesystem::path& work_tree,
 // catalogue as prepared and nothing is screened; otherwise the work tree is screened and the
 // line added. The completion box follows when StepMessages is set, unless a missing day index
 // left the catalogue unscreened.
-StepResult CRSscreenMXDXClick(const std::filesystem::path& program_folder, std::string_view his,
+StepResult ScreenRealSunWorkTree(const std::filesystem::path& program_folder, std::string_view his,
                               const std::filesystem::path& work_tree, std::string_view clinic_id,
                               DateTime now, StepContext& context);
 

@@ -177,7 +177,7 @@ TEST_F(ScreeningTest, MissingDayIndexChangesNothing) {
   EXPECT_EQ(button.MessageTexts().size(), 1u);
   RecordingStepContext realsun(flags);
   EXPECT_EQ(
-      CRSscreenMXDXClick(dir.path(), big5::Literal("耀聖"), work_tree, "3501010000", kNow, realsun),
+      ScreenRealSunWorkTree(dir.path(), big5::Literal("耀聖"), work_tree, "3501010000", kNow, realsun),
       StepResult::kStopped);
   EXPECT_EQ(realsun.MessageTexts().size(), 1u);
 }
@@ -208,7 +208,7 @@ TEST_F(ScreeningTest, HandlersReportAndRealSunRefusesOtherSystemsOrKeepsPrepared
 
   RecordingStepContext other(flags);
   EXPECT_EQ(
-      CRSscreenMXDXClick(dir.path(), big5::Literal("展望"), work_tree, "3501010000", kNow, other),
+      ScreenRealSunWorkTree(dir.path(), big5::Literal("展望"), work_tree, "3501010000", kNow, other),
       StepResult::kStopped);
   EXPECT_EQ(other.MessageTexts(), (std::vector<std::string>{"請先選取正確耀聖來源目錄"}));
 
@@ -216,7 +216,7 @@ TEST_F(ScreeningTest, HandlersReportAndRealSunRefusesOtherSystemsOrKeepsPrepared
   CreateFolders(dir / "RS" / "3501010000");
   CopyFileTo(home_dir->path() / "OPDbak.mdb", dir / "RS" / "3501010000" / "opd.MDB", true);
   RecordingStepContext prepared(flags);
-  EXPECT_EQ(CRSscreenMXDXClick(dir.path(), big5::Literal("耀聖"), work_tree, "3501010000", kNow,
+  EXPECT_EQ(ScreenRealSunWorkTree(dir.path(), big5::Literal("耀聖"), work_tree, "3501010000", kNow,
                                prepared),
             StepResult::kDone);
   EXPECT_TRUE(prepared.lines().empty());

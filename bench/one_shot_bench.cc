@@ -1,10 +1,10 @@
-// The whole one-shot Vision conversion on generated clinics of N patients with about ten visits
+// The whole one-shot conversion of one system on generated clinics of N patients with ten visits
 // each (about four order lines per visit): seconds and visits/s per step and in total, and the
 // ratio of the total to a plain sequential read of the source folder plus a plain write of the
 // output bytes. Peak memory (resident set high-water mark) per step and for the whole run: each
 // clinic is generated in one child process and converted in another, so that neither the
 // generation nor another clinic's run counts.
-// Usage: vision_one_shot_bench [PATIENTS...]   (default 5000 20000 50000)
+// Usage: one_shot_bench vision|realsun [PATIENTS...]   (default 5000 20000 50000)
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -18,17 +18,23 @@
 
 #include "app/pipeline_run.h"
 #include "app/program_folder.h"
+#include "app/realsun_pipeline.h"
 #include "app/vision_pipeline.h"
 #include "app/workplace_setup.h"
 #include "bench_timing.h"
 #include "core/roc_date.h"
 #include "core/run_flags.h"
+#include "core/store_verify.h"
 #include "demo/demo_clinic.h"
+#include "demo/realsun_catalogue_tables.h"
+#include "demo/realsun_patient_tables.h"
+#include "demo/realsun_visit_tables.h"
 #include "demo/vision_catalogue_tables.h"
 #include "demo/vision_patient_tables.h"
 #include "demo/vision_visit_tables.h"
+#include "platform/big5.h"
 #include "support/recording_step_context.h"
-#include "workspace/vision_selection.h"
+#include "workspace/folder_layout.h"
 
 namespace fs = std::filesystem;
 
@@ -66,44 +72,80 @@ void WriteBytes(const fs::path& file, uintmax_t bytes) {
 
 struct BenchClinic {
   fs::path root, home, source;
-  explicit BenchClinic(int patients)
-      : root(fs::temp_directory_path() / ("zuvo-one-shot-bench-" + std::to_string(patients))),
+  BenchClinic(std::string_view system, int patients)
+      : root(fs::temp_directory_path() /
+             ("zuvo-one-shot-bench-" + std::string(system) + "-" + std::to_string(patients))),
         home(root / "home"),
-        source(root / "VISW") {}
+        source(root / "source") {}
 };
 
 constexpr uint32_t kSeed = 20261209;
 
-zuvo::demo::VisitTableOptions VisitOptions(int patients) {
-  zuvo::demo::VisitTableOptions visits;
-  visits.first_patient = zuvo::demo::kFirstGeneratedChartNumber;
-  visits.patients = patients;
-  visits.visits_per_patient = 10;
-  visits.scale = true;
-  return visits;
-}
-
-void Generate(const BenchClinic& clinic, int patients) {
-  fs::remove_all(clinic.root);
-  zuvo::InstallDeliveredFiles(clinic.home);
-  fs::create_directories(clinic.source);
-  zuvo::demo::WriteVisionParameterTable(clinic.source, zuvo::demo::VisionDemoClinic(kSeed));
-  zuvo::demo::WriteVisionCatalogueTables(clinic.source, kSeed);
-  zuvo::demo::WriteVisionPatientTable(clinic.source, kSeed, patients);
-  zuvo::demo::VisitTableCounts counts =
-      zuvo::demo::WriteVisionVisitTables(clinic.source, kSeed, VisitOptions(patients));
-  std::printf("clinic of %d patients, %d visits, %d order lines\n", patients, counts.visits,
+void GenerateVision(const fs::path& source, int patients) {
+  zuvo::demo::WriteVisionParameterTable(source, zuvo::demo::VisionDemoClinic(kSeed));
+  zuvo::demo::WriteVisionCatalogueTables(source, kSeed);
+  zuvo::demo::WriteVisionPatientTable(source, kSeed, patients);
+  zuvo::demo::VisitTableOptions options;
+  options.first_patient = zuvo::demo::kFirstGeneratedChartNumber;
+  options.patients = patients;
+  options.visits_per_patient = 10;
+  options.scale = true;
+  zuvo::demo::VisitTableCounts counts = zuvo::demo::WriteVisionVisitTables(source, kSeed, options);
+  std::printf("Vision clinic of %d patients, %d visits, %d order lines\n", patients, counts.visits,
               counts.orders);
 }
 
-void Convert(const BenchClinic& clinic, int patients) {
+void GenerateRealSun(const fs::path& source, int patients) {
+  zuvo::demo::WriteRealSunTitleTable(source, zuvo::demo::RealSunDemoClinic(kSeed));
+  zuvo::demo::WriteRealSunCatalogueTables(source, kSeed);
+  zuvo::demo::WriteRealSunPatientTable(source, kSeed, patients);
+  zuvo::demo::RealSunVisitTableOptions options;
+  options.scale_visits = patients * 10;
+  zuvo::demo::RealSunVisitTableCounts counts =
+      zuvo::demo::WriteRealSunVisitTables(source, kSeed, options);
+  std::printf("RealSun clinic of %d patients, %d visits, %d claim rows, %d card uploads\n",
+              patients, counts.visits, counts.claim_rows, counts.upload_rows);
+}
+
+// What a system's run needs beyond its table: the source folder's tables, and the fields the
+// operator types before the run.
+struct SystemBench {
+  const zuvo::Pipeline& pipeline;
+  void (*generate)(const fs::path& source, int patients);
+  void (*settle)(zuvo::RunFields& fields);
+};
+
+SystemBench BenchOf(std::string_view system) {
+  if (system == "realsun") {
+    return {zuvo::RealSunPipeline(), GenerateRealSun, [](zuvo::RunFields& fields) {
+              // Every visit up to the run (mode before); the settings a new data.ini lacks.
+              fields.chart.split_date.clear();
+              fields.folder.start_date = zuvo::demo::kRealSunDemoOpeningDate;
+              fields.folder.pharmacist_name =
+                  zuvo::big5::FromUtf8(zuvo::demo::kRealSunDemoPharmacistNameUtf8);
+              fields.folder.pharmacist_id = zuvo::demo::kRealSunDemoPharmacistId;
+            }};
+  }
+  return {zuvo::VisionPipeline(), GenerateVision, [](zuvo::RunFields& fields) {
+            fields.chart.split_date = "0800101";  // every generated visit lies after it
+          }};
+}
+
+void Generate(const SystemBench& system, const BenchClinic& clinic, int patients) {
+  fs::remove_all(clinic.root);
+  zuvo::InstallDeliveredFiles(clinic.home);
+  fs::create_directories(clinic.source);
+  system.generate(clinic.source, patients);
+}
+
+void Convert(const SystemBench& system, const BenchClinic& clinic, int patients) {
   const int visits = patients * 10;
   zuvo::RunFlags flags;
   zuvo::RecordingStepContext context(flags);
   context.AnswerNextFolder(clinic.source);
   zuvo::RunFields fields;
-  fields.chart.split_date = "0800101";  // every generated visit lies after it
-  zuvo::SelectVisionFolder(fields.folder, zuvo::CurrentWorkplace(clinic.home), context);
+  system.pipeline.select(fields, zuvo::CurrentWorkplace(clinic.home), context);
+  system.settle(fields);
   // The run is dated the day after the generated visits end, so that screening always walks
   // their last two years.
   const zuvo::DateTime run_date = *zuvo::EncodeDateTime({2026, 12, 1, 10, 0, 0, 0});
@@ -119,7 +161,7 @@ void Convert(const BenchClinic& clinic, int patients) {
   TakePeakKilobytes();
   Clock::time_point started = Clock::now();
   zuvo::RunOutcome outcome = zuvo::RunOneShot(
-      zuvo::VisionPipeline(), fields, place, context, [&](const zuvo::PipelineStep& step) {
+      system.pipeline, fields, place, context, [&](const zuvo::PipelineStep& step) {
         marks.push_back({step.word, Clock::now(), TakePeakKilobytes()});
       });
   Clock::time_point finished = Clock::now();
@@ -138,6 +180,11 @@ void Convert(const BenchClinic& clinic, int patients) {
   }
   std::printf("  %-10s %8.2f s  %10.0f visits/s  peak %7.1f MB\n", "total", total, visits / total,
               run_peak / 1024.0);
+
+  const zuvo::StoreVerifyReport verified = zuvo::VerifyStore(
+      zuvo::WorkTreeStoreLocation(fields.folder.work_tree, fields.folder.clinic_id));
+  std::printf("  store: %zu patients, %zu visits, %s\n", verified.patients, verified.entries,
+              verified.clean() ? "verifies clean" : "VERIFY FINDINGS");
 
   uintmax_t output_bytes = FolderBytes(fields.folder.work_tree);
   Clock::time_point plain_start = Clock::now();
@@ -171,14 +218,20 @@ bool InChildProcess(Work work) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const std::string_view system_word = argc > 1 ? argv[1] : "";
+  if (system_word != "vision" && system_word != "realsun") {
+    std::fprintf(stderr, "usage: one_shot_bench vision|realsun [PATIENTS...]\n");
+    return 2;
+  }
+  const SystemBench system = BenchOf(system_word);
   std::vector<int> sizes;
-  for (int i = 1; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
+  for (int i = 2; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
   if (sizes.empty()) sizes = {5000, 20000, 50000};
   int failures = 0;
   for (int patients : sizes) {
-    BenchClinic clinic(patients);
-    if (!InChildProcess([&] { Generate(clinic, patients); }) ||
-        !InChildProcess([&] { Convert(clinic, patients); })) {
+    BenchClinic clinic(system_word, patients);
+    if (!InChildProcess([&] { Generate(system, clinic, patients); }) ||
+        !InChildProcess([&] { Convert(system, clinic, patients); })) {
       std::printf("  failed\n");
       ++failures;
     }
