@@ -28,9 +28,10 @@ RunFlags& WithStepMessages(RunFlags& flags) {
 
 }  // namespace
 
+bool OnInteractiveTerminal() { return IsTerminal(0) && IsTerminal(2); }
+
 TerminalSession::TerminalSession()
-    : context_(WithStepMessages(flags_),
-               TerminalStreams{std::cout, std::cerr, std::cin, IsTerminal(2),
-                               IsTerminal(0) && IsTerminal(2)}) {}
+    : context_(WithStepMessages(flags_), TerminalStreams{std::cout, std::cerr, std::cin,
+                                                         IsTerminal(2), OnInteractiveTerminal()}) {}
 
 }  // namespace zuvo::cli

@@ -6,6 +6,10 @@
 
 namespace zuvo::cli {
 
+// True when both the standard input and the standard error are a terminal, so that a question
+// can be asked and answered.
+bool OnInteractiveTerminal();
+
 class TerminalSession {
  public:
   TerminalSession();

@@ -53,7 +53,8 @@ TFdataedit::TFdataedit(WorkbenchEnvironment& environment, QWidget* parent)
   AddPage(CPrealsun, "CPrealsun", "耀聖");
   QWidget* transfer = AddPage(BuildTransferPage(), "CPtransfer", "轉檔");
   AddPage(TabSheet1, "TabSheet1", "家醫群轉檔");
-  AddPage(new QWidget, "TabSheet2", "檔案融合");
+  TabSheet2 = new MergePage(environment_);
+  AddPage(TabSheet2, "TabSheet2", "檔案融合");
   CPOPD->setCurrentWidget(transfer);
 
   auto* layout = new QVBoxLayout(this);
@@ -98,8 +99,7 @@ QWidget* TFdataedit::BuildSettingsPage() {
   icd10_tools_ = new Icd10ToolsPanel(environment_);
   connect(icd10_tools_, &Icd10ToolsPanel::diagnosisTableChanged, CPdx, &DiagnosisPage::ReloadGrid);
   grid->addWidget(icd10_tools_, 0, 0, 1, 2);
-  AddField(grid, 1, 0, "CreplacePTclinic", "要霧化的診所代號");
-  grid->addWidget(MakeButton("CreplacePTdata", "霧化病人個資"), 2, 0, 1, 2);
+  grid->addWidget(new AnonymiserBox(environment_), 1, 0, 1, 2);
   grid->setRowStretch(0, 1);
   return page;
 }

@@ -8,9 +8,11 @@
 #include <QWidget>
 #include <vector>
 
+#include "anonymiser_box.h"
 #include "diagnosis_page.h"
 #include "his_search_page.h"
 #include "icd10_tools_panel.h"
+#include "merge_page.h"
 #include "realsun_page.h"
 #include "vision_window.h"
 #include "workbench_environment.h"
@@ -49,6 +51,7 @@ class TFdataedit : public QWidget {
   DiagnosisPage* CPdx;
   RealSunPage* CPrealsun;
   HisSearchPage* TabSheet1;
+  MergePage* TabSheet2;
   Icd10ToolsPanel* icd10_tools_;
   QPushButton* Button1;
   TFVISW* FVISW = nullptr;

@@ -11,10 +11,21 @@ constexpr int kMinimumFileSize = 1;
 constexpr int kMaximumFileSize = 12;
 constexpr int kDefaultFileSize = 6;
 
+// Names `widget`, or hides it (and its caption) when the page shows no such control.
+void NameOrHide(QWidget* widget, const char* name, QWidget* caption = nullptr) {
+  if (name != nullptr) {
+    widget->setObjectName(name);
+    return;
+  }
+  widget->hide();
+  if (caption != nullptr) caption->hide();
+}
+
 QLabel* AddValueRow(QGridLayout* grid, int row, const QString& caption, const char* name) {
   auto* value = new QLabel("0");
-  value->setObjectName(name);
-  grid->addWidget(new QLabel(caption), row, 0);
+  auto* label = new QLabel(caption);
+  NameOrHide(value, name, label);
+  grid->addWidget(label, row, 0);
   grid->addWidget(value, row, 1);
   return value;
 }
@@ -27,13 +38,16 @@ ProgressPanel::ProgressPanel(const ProgressPanelNames& names, QWidget* parent) :
   auto* grid = new QGridLayout(this);
 
   file_size_ = new QSpinBox;
-  file_size_->setObjectName(names.file_size);
   file_size_->setRange(kMinimumFileSize, kMaximumFileSize);
   file_size_->setValue(kDefaultFileSize);
   auto* size_row = new QHBoxLayout;
+  auto* size_caption = new QLabel("單一檔案大小:");
+  auto* size_unit = new QLabel("MB");
+  NameOrHide(file_size_, names.file_size, size_caption);
+  if (names.file_size == nullptr) size_unit->hide();
   size_row->addWidget(file_size_);
-  size_row->addWidget(new QLabel("MB"));
-  grid->addWidget(new QLabel("單一檔案大小:"), 0, 0);
+  size_row->addWidget(size_unit);
+  grid->addWidget(size_caption, 0, 0);
   grid->addLayout(size_row, 0, 1);
 
   chart_number_ = AddValueRow(grid, 1, "處理病歷號:", names.chart_number);
@@ -42,21 +56,21 @@ ProgressPanel::ProgressPanel(const ProgressPanelNames& names, QWidget* parent) :
   done_ = AddValueRow(grid, 4, "目前處理筆數:", names.done);
 
   gauge_ = new QProgressBar;
-  gauge_->setObjectName(names.gauge);
+  NameOrHide(gauge_, names.gauge);
   gauge_->setRange(0, 100);
   gauge_->setValue(0);
   grid->addWidget(gauge_, 5, 0, 1, 2);
 
   elapsed_ = new QLabel;
-  elapsed_->setObjectName(names.elapsed);
+  NameOrHide(elapsed_, names.elapsed);
   grid->addWidget(elapsed_, 6, 0, 1, 2);
 
   stop_ = new QPushButton("停止");
-  stop_->setObjectName(names.stop);
+  NameOrHide(stop_, names.stop);
   grid->addWidget(stop_, 7, 0, 1, 2);
 
   list_ = new QListWidget;
-  list_->setObjectName(names.list);
+  NameOrHide(list_, names.list);
   grid->addWidget(list_, 8, 0, 1, 2);
   grid->setRowStretch(8, 1);
 }

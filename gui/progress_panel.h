@@ -13,7 +13,8 @@
 
 namespace zuvo::gui {
 
-// The object names of the panel's controls in one window.
+// The object names of the panel's controls in one window. A control without a name is there for
+// the step's context but hidden, with its caption, where a page shows less.
 struct ProgressPanelNames {
   const char* panel;
   const char* file_size;
@@ -33,6 +34,15 @@ inline constexpr ProgressPanelNames kVisionPanelNames = {
 inline constexpr ProgressPanelNames kRealSunPanelNames = {
     "Panel6",  "CRSfileSize", "CRSchartNo", "CRSfilecode", "CRStotalNo",
     "CRSgono", "CRSGauge",    "CRSuseTime", "CRSstop",     "CRSList"};
+// The merge page TabSheet2: highest patient number, current patient number, gauge and list.
+inline constexpr ProgressPanelNames kMergePanelNames = {
+    "CcombinePanel", nullptr,         "CCombineChartNo", nullptr, "CcombineTotalNo",
+    nullptr,         "CcombineGauge", nullptr,           nullptr, "CcombineList"};
+// The anonymiser of the settings page: patient number, chart file code and message list (beside
+// the ICD-10 tools' count CinputNo, which the anonymiser leaves to them).
+inline constexpr ProgressPanelNames kAnonymiserPanelNames = {
+    "CreplacePTpanel", nullptr, "CreplacePTno", "CreplacePTfileCode", nullptr, nullptr,
+    nullptr,           nullptr, nullptr,        "CreplacePTlist"};
 
 class ProgressPanel : public QFrame {
   Q_OBJECT

@@ -128,7 +128,7 @@ ApplyOutcome ApplyForSystem(SourceSystem system, std::string_view refusal, std::
 }  // namespace
 
 ApplyOutcome ApplyWorkTree(const fs::path& work_tree, const fs::path& live_root, DateTime now,
-                           StepContext& context, ApplyChecks checks) {
+                           StepContext& context, ApplyChecks checks, std::string_view done_text) {
   ApplyOutcome outcome;
   if (work_tree.empty() || !HasFolder(work_tree, kFrontEndFolderName) ||
       !HasFolder(work_tree, kServerFolderName)) {
@@ -166,7 +166,7 @@ ApplyOutcome ApplyWorkTree(const fs::path& work_tree, const fs::path& live_root,
   }
   outcome.backup = change.SwitchIn(now);
   if (!outcome.backup.empty()) context.AddLine("現用資料已備份到:" + PathToUtf8(outcome.backup));
-  context.ShowMessage(kAppliedUtf8);
+  context.ShowMessage(done_text);
   outcome.result = StepResult::kDone;
   return outcome;
 }

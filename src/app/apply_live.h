@@ -45,11 +45,12 @@ struct ApplyOutcome {
 // - checks every server data folder the work tree brings, as copied (VerifyStore); a finding
 //   refuses the apply (listed, and the box names the folder) unless `checks` lists only;
 // - switches the staged folders in; the old ones become live root/ZuvoBackup_<stamp of `now`>,
-//   listed as "現用資料已備份到:" + folder; shows "已經套用".
+//   listed as "現用資料已備份到:" + folder; shows `done_text`.
 // A failure before the switch throws Error and leaves the live folders as they were.
 ApplyOutcome ApplyWorkTree(const std::filesystem::path& work_tree,
                            const std::filesystem::path& live_root, DateTime now,
-                           StepContext& context, ApplyChecks checks = ApplyChecks::kRefuseFailures);
+                           StepContext& context, ApplyChecks checks = ApplyChecks::kRefuseFailures,
+                           std::string_view done_text = kAppliedUtf8);
 
 // The Vision window's "套用轉檔後資料": refuses a HIS field (Big5) other than "展望" with
 // "請先正確選取原始系統目錄"; the live root comes from the program folder's DataEdit.ini.
