@@ -42,9 +42,15 @@ StepResult CmakeDateModeClick(RunFields& fields, const Workplace& place, StepCon
 }
 
 const Pipeline& RealSunPipeline() {
-  static const Pipeline pipeline{
-      SourceSystem::kRealSun,   "realsun",         kRealSunWrongSystemUtf8, kOneShotDoneUtf8,
-      kRealSunDefaultSplitDate, PrepareRealSunRun, CRSselectPathClick,      {}};
+  static const Pipeline pipeline{SourceSystem::kRealSun,
+                                 "realsun",
+                                 kRealSunWrongSystemUtf8,
+                                 kOneShotDoneUtf8,
+                                 kRealSunDefaultSplitDate,
+                                 PrepareRealSunRun,
+                                 CRSselectPathClick,
+                                 {},
+                                 {}};
   return pipeline;
 }
 

@@ -3,7 +3,7 @@
 // Synthetic source folders of the two clinic systems, for the demo, the tests and the
 // benchmarks. Everything is deterministic from a seed; texts are Big5 as the real systems write
 // them. The folders hold the tables the conversion reads so far: VISPARA.DBF with CO09D.DBF,
-// CO07A.DBF and EECSETDT.DBF (Vision) and
+// CO07A.DBF and EECSETDT.DBF, the visit tables and the lab results CO18H.DBF (Vision) and
 // S\TITLE.DBF (RealSun).
 
 #include <cstdint>
