@@ -21,19 +21,19 @@ struct LabItem {
 
 // Items of laboratory.ini, one of each kind of placement.
 constexpr LabItem kHealthCheckDayItems[] = {
-    {"Z0U034", "HDL", "45"},     // straight into the health check's HDL field
-    {"Z0U011", "GOT", "25"},     // shared with the health check's GOT
-    {"Z0U061", "HBSAG", "12"},   // shared and converted: positive
-    {"Z0U062", "HCV", "0.9"},    // shared and converted: negative
-    {"Z0U051", "UPRO", "1+"},    // shared and converted: 1111
-    {"Z0U035", "RATIO", "3.8"},  // beside the health check's LDL
-    {"Z0U041", "GLU", "101"},    // stand-alone, with a warning and an NHI order line
-    {"Z0U042", "HBA1C", "6.1"},  // stand-alone, an item that needs no order
-    {"Z0U070", "FAT", "22"},     // stand-alone, a clinic-defined item code
-    {"Z0U999", "XYZ", "1"},      // unknown item
-    {"Z0U090", "PANEL", "1"},    // a panel row
-    {"Z0U091", "AGE", "52"},     // an age row
-    {"LAB001", "WBC", "6.0"},    // a row of another source
+    {"Z0U034", "HDL", "45"},      // straight into the health check's HDL field
+    {"Z0U011", "GOT", "25"},      // shared with the health check's GOT
+    {"Z0U061", "HBSAG", "12"},    // shared and converted: positive
+    {"Z0U062", "HCV", "0.9"},     // shared and converted: negative
+    {"Z0U051", "UPRO", "trace"},  // shared, no grade: 9999 and a line
+    {"Z0U035", "RATIO", "3.8"},   // beside the health check's LDL
+    {"Z0U041", "GLU", "101"},     // stand-alone, with a warning and an NHI order line
+    {"Z0U042", "HBA1C", "6.1"},   // stand-alone, an item that needs no order
+    {"Z0U070", "FAT", "22"},      // stand-alone, a clinic-defined item code
+    {"Z0U999", "XYZ", "1"},       // unknown item
+    {"Z0U090", "PANEL", "1"},     // a panel row
+    {"Z0U091", "AGE", "52"},      // an age row
+    {"LAB001", "WBC", "6.0"},     // a row of another source
 };
 
 constexpr LabItem kScaleItems[] = {
@@ -75,21 +75,23 @@ long WriteVisionLabTable(const fs::path& folder, const LabTableOptions& options)
     table.Close();
     return rows;
   }
-  // The first health check of the demo: the visit whose order line is "21".
+  // The latest health check of the demo (the visit whose order line is "21"): the conversion
+  // takes only the visits after its split date.
   std::string patient, date;
   DbfTable orders = DbfTable::Open(folder, "CO02P.DBF");
-  for (orders.First(); !orders.Eof() && patient.empty(); orders.Next()) {
-    if (big5::Trim(orders.RawField("KDRUG")) == "21") {
+  for (orders.First(); !orders.Eof(); orders.Next()) {
+    const std::string order_date = big5::Trim(orders.RawField("PDATE"));
+    if (big5::Trim(orders.RawField("KDRUG")) == "21" && order_date > date) {
       patient = big5::Trim(orders.RawField("KCSTMR"));
-      date = big5::Trim(orders.RawField("PDATE"));
+      date = order_date;
     }
   }
   if (!patient.empty()) {
     for (const LabItem& item : kHealthCheckDayItems) append(Row(patient, date, item));
     // Another patient's result of the same day splits the patient's rows into two groups; the
-    // second group rebuilds the visit again.
+    // second group rebuilds the visit again, now with the urine form its first group ordered.
     append(Row("0000001", date, {"Z0U001", "WBC", "7.1"}));
-    append(Row(patient, date, {"Z0U051", "UPRO", "trace"}));
+    append(Row(patient, date, {"Z0U051", "UPRO", "1+"}));
     // A result long after the visit finds no visit in its window.
     append(Row(patient, RocDate(RocDateToDate(date) + 30), {"Z0U001", "WBC", "5.5"}));
   }

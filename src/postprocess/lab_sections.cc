@@ -70,21 +70,23 @@ std::string PEItemText(std::string_view name, std::string_view data) {
   return "<PE><n>" + std::string(name) + "</n><data>" + std::string(data) + "</data></PE>";
 }
 
-// The content of the group `group` from the lines at `at` whose names start with `prefix`
-// ("_GROUP_", or deeper "_X_GROUP_"); `at` moves past them.
+// The content of a group from the lines at `at` whose names start with `prefix` ("_SECTION_",
+// or deeper "_SECTION_GROUP_"); `at` moves past them. A line "_SECTION_SECTION" is the
+// section's own plain value; deeper down a member named like its group stays a member, so that
+// a rebuilt group keeps its shape.
 std::string BuildGroup(const std::vector<SectionLine>& lines, size_t& at, const std::string& prefix,
-                       std::string_view group) {
+                       std::string_view section) {
   std::string content;
   while (at < lines.size() && lines[at].name.starts_with(prefix)) {
     const std::string remainder = lines[at].name.substr(prefix.size());
     const size_t underscore = remainder.find('_');
     if (underscore != std::string::npos) {
       const std::string nested = remainder.substr(0, underscore);
-      const std::string inner = BuildGroup(lines, at, prefix + nested + "_", nested);
+      const std::string inner = BuildGroup(lines, at, prefix + nested + "_", section);
       if (!big5::Trim(inner).empty()) content += PEItemText(nested, inner);
       continue;
     }
-    if (remainder == group) {
+    if (remainder == section && prefix == "_" + std::string(section) + "_") {
       content += lines[at].value;
     } else if (const std::string value = big5::Trim(lines[at].value); !value.empty()) {
       content += PEItemText(remainder, value);

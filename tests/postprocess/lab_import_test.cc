@@ -79,7 +79,7 @@ class LabImportTest : public ::testing::Test {
     const std::string health_check =
         Item(B("成人健檢"), Item(B("身高"), "170") +
                                 Item(B("血糖"), Item(B("血糖"), Item("Glucose (AC)", "95"))) +
-                                Item(B("尿液蛋白質"), "0000"));
+                                Item(B("尿液蛋白質"), "0000") + Item("BMI", Item("BMI", "23.7")));
     visit(1, kResultDay - 20, {Order("08011C", 0x10)}, "");
     visit(1, kResultDay - 3 + 0.4, {Order("21", 0x10), Order("08011C", 0x20)}, health_check);
     visit(1, kResultDay + 0.4,
@@ -185,6 +185,8 @@ TEST_F(LabImportTest, ResultsLandInTheFormsOfTheVisitsOfTheirWindow) {
   EXPECT_NE(v1.find(Item(B("血糖"), Item(B("血糖"), Item("Glucose (AC)", "95")))),
             std::string::npos);
   EXPECT_NE(v1.find(Item(B("舊檢查"), "keep me")), std::string::npos) << "kept, not dropped";
+  EXPECT_NE(v1.find(Item("BMI", Item("BMI", "23.7"))), std::string::npos) << "rebuilt twice";
+  EXPECT_FALSE(Listed(std::string("1日1140320 原有資料值_") + "成人健檢_BMI沒有符合項目可填"));
   EXPECT_EQ(ExamText(1, kResultDay - 20), "") << "outside the window";
   EXPECT_NE(ExamText(2, kResultDay).find(Item(B("肝功能"), Item("GOT", "30"))), std::string::npos);
 
