@@ -90,6 +90,11 @@ TEST_F(CliSelection, DemoBuildsBothClinicsAndChoosesTheVisionOne) {
   // The demo converts the whole clinic; every visit belongs to a patient record, so the store
   // verifies clean.
   EXPECT_NE(run.out.find("verify: clean"), std::string::npos) << run.out;
+  // Then it imports the lab values, which replaces entries, and verifies again.
+  const size_t labs = run.out.find("\nlab import\n");
+  ASSERT_NE(labs, std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("輸入檢驗值完成", labs), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("verify: clean", labs), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("work tree: " + (home.path() / "VISW").string()), std::string::npos)
       << run.out;
   CliRun realsun = RunCli("--home " + Quoted(home.path()) + " realsun select --mode before " +
@@ -99,7 +104,7 @@ TEST_F(CliSelection, DemoBuildsBothClinicsAndChoosesTheVisionOne) {
   EXPECT_NE(realsun.out.find("_2/\n"), std::string::npos) << realsun.out;
 }
 
-// The path a support engineer takes step by step: select, the five steps, verify, apply twice,
+// The path a support engineer takes step by step: select, the six steps, verify, apply twice,
 // restore the first backup.
 TEST_F(CliSelection, VisionStepsOneByOneThenApplyAndRestore) {
   fs::path source = sources / "visw";
@@ -113,7 +118,7 @@ TEST_F(CliSelection, VisionStepsOneByOneThenApplyAndRestore) {
   std::string work_tree = selected.out.substr(at + marker.size());
   work_tree.pop_back();  // the newline
   for (const char* step : {"catalogue", "patients", "prepass --split-date 1070101",
-                           "charts --split-date 1070101", "screen"}) {
+                           "charts --split-date 1070101", "screen", "labs"}) {
     CliRun run = RunCli(home_option + "vision step " + step + " --work-tree " + Quoted(work_tree));
     ASSERT_EQ(run.status, 0) << step << "\n" << run.out;
   }
