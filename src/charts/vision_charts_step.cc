@@ -74,12 +74,7 @@ ClinicFile ReadClinicFile(const fs::path& clinic_folder, const VisionChartInput&
     auto [name, id] = SplitLine(line);
     if (!id.empty()) file.clinic.doctor_name_by_id.try_emplace(id, name);
   }
-  for (const std::string& line : ini.SectionLines("DUPID")) {
-    auto [vision, kept] = SplitLine(line);
-    std::optional<int64_t> vision_number = ParseInteger(big5::Trim(vision));
-    std::optional<int64_t> kept_number = ParseInteger(big5::Trim(kept));
-    if (vision_number && kept_number) file.dupid.try_emplace(*vision_number, *kept_number);
-  }
+  file.dupid = ReadKeptPatientNumbers(clinic_folder);
   return file;
 }
 
@@ -175,8 +170,7 @@ StepResult VisionChartConverter::Run() {
   const fs::path& program = place_.program_folder;
   Database icd9_map = Database::OpenReadOnly(program / PathFromUtf8(kIcd9MapDatabase));
   Database reference = Database::OpenReadOnly(program / PathFromUtf8(kReferenceDiagnosisDatabase));
-  Database clinic_opd =
-      Database::Open(WorkTreeCatalogue(work_tree_));
+  Database clinic_opd = Database::Open(WorkTreeCatalogue(work_tree_));
   diagnoses_ =
       std::make_unique<VisionDiagnosisResolver>(std::move(clinic_opd), reference, icd9_map);
   {

@@ -5,7 +5,9 @@
 // to each result date. Each such visit's exam text is rebuilt from its forms (PE.ini) with the
 // values filled in, gets an order line for each result that has no order of its own, has the
 // orders the results belong to stamped with the laboratory and the report time, and replaces
-// its chart entry (ReplaceVisitEntry). The item map is laboratory.ini of the program folder.
+// its chart entry (ReplaceVisitEntry). The item map is laboratory.ini of the program folder. A
+// patient number that the patient step merged into another ([DUPID] of the clinic's data.ini)
+// is read as the number it was kept under, as the chart step does.
 
 #include <string_view>
 

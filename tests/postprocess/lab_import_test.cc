@@ -21,6 +21,7 @@
 namespace zuvo {
 namespace {
 
+namespace fs = std::filesystem;
 using testing::TempDir;
 
 std::string B(std::string_view utf8) { return big5::FromUtf8(utf8); }
@@ -90,6 +91,9 @@ class LabImportTest : public ::testing::Test {
   }
 
   void WriteLabRows(const std::vector<std::vector<std::string>>& rows) {
+    const fs::path clinic_folder = home->path() / "VISW" / folder.clinic_id;
+    CreateFolders(clinic_folder);
+    WriteFileAtomically(clinic_folder / "data.ini", "[DUPID]\r\n0000009=2\r\n");
     DbfWriter table(folder.source_folder / "CO18H.DBF", {{"KCSTMR", 'C', 7},
                                                          {"HDATE", 'C', 7},
                                                          {"HITEM", 'C', 10},
@@ -147,6 +151,7 @@ TEST_F(LabImportTest, ResultsLandInTheFormsOfTheVisitsOfTheirWindow) {
       {"1", kResultDate, "Z0U090", "PANEL", "1", "1140321", "093000"},
       {"1", kResultDate, "ABC001", "WBC", "9.9", "1140321", "093000"},
       {"2", kResultDate, "Z0U011", "GOT", "30", "1140322", "100000"},
+      {"0000009", kResultDate, "Z0U012", "GPT", "41", "1140322", "100000"},  // [DUPID] 9=2
       {"1", kResultDate, "Z0U051", "UPRO", "trace", "1140322", "110000"},
       {"3", kResultDate, "Z0U001", "WBC", "5", "1140321", "093000"},
       {"X1", kResultDate, "Z0U001", "WBC", "5", "1140321", "093000"},
@@ -154,9 +159,9 @@ TEST_F(LabImportTest, ResultsLandInTheFormsOfTheVisitsOfTheirWindow) {
   });
   LabImportOutcome outcome = ImportVisionLabValues(folder, Place(), context);
   ASSERT_EQ(outcome.result, StepResult::kDone);
-  EXPECT_EQ(outcome.rows, 15);
+  EXPECT_EQ(outcome.rows, 16);
   EXPECT_EQ(outcome.replace_failures, 0);
-  EXPECT_EQ(outcome.visits_replaced, 5) << "patient 1's two visits twice, patient 2's once";
+  EXPECT_EQ(outcome.visits_replaced, 6) << "each patient's visits twice";
 
   const std::string v1 = ExamText(1, kResultDay);
   const std::string v2 = ExamText(1, kResultDay - 3);
@@ -188,7 +193,9 @@ TEST_F(LabImportTest, ResultsLandInTheFormsOfTheVisitsOfTheirWindow) {
   EXPECT_NE(v1.find(Item("BMI", Item("BMI", "23.7"))), std::string::npos) << "rebuilt twice";
   EXPECT_FALSE(Listed(std::string("1日1140320 原有資料值_") + "成人健檢_BMI沒有符合項目可填"));
   EXPECT_EQ(ExamText(1, kResultDay - 20), "") << "outside the window";
-  EXPECT_NE(ExamText(2, kResultDay).find(Item(B("肝功能"), Item("GOT", "30"))), std::string::npos);
+  // Patient 9 was kept as patient 2: the second group fills the form the first one ordered.
+  EXPECT_NE(ExamText(2, kResultDay).find(Item(B("肝功能"), Item("GOT", "30") + Item("GPT", "41"))),
+            std::string::npos);
 
   // Order lines: one per stand-alone section of V1, the blood count stamped in both visits.
   std::vector<std::string> codes;
