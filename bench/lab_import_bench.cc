@@ -4,8 +4,6 @@
 // rows/s, peak memory of the import alone, and the growth of the chart files in bytes. The
 // conversion and the import run in child processes, so that neither counts in the other's peak.
 // Usage: lab_import_bench [--patients P] [ROWS...]   (default 20000 patients; 100000 400000 rows)
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +18,7 @@
 #include "app/work_tree_selection.h"
 #include "app/workplace_setup.h"
 #include "bench_timing.h"
+#include "child_process.h"
 #include "core/chart_store.h"
 #include "core/run_flags.h"
 #include "demo/demo_clinic.h"
@@ -115,25 +114,6 @@ void Import(const BenchClinic& clinic) {
       "(%.0f bytes per replaced entry)\n",
       seconds, cpu, outcome.rows / seconds, peak_kb / 1024.0, after - before,
       outcome.visits_replaced ? double(after - before) / outcome.visits_replaced : 0.0);
-}
-
-template <typename Work>
-bool InChildProcess(Work work) {
-  std::fflush(stdout);
-  pid_t child = fork();
-  if (child == 0) {
-    try {
-      work();
-    } catch (const std::exception& error) {
-      std::fprintf(stderr, "%s\n", error.what());
-      std::_Exit(1);
-    }
-    std::fflush(stdout);
-    std::_Exit(0);
-  }
-  int status = 0;
-  return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) &&
-         WEXITSTATUS(status) == 0;
 }
 
 }  // namespace
