@@ -14,6 +14,7 @@
 #include <string>
 
 #include "app/program_folder.h"
+#include "bench_clinic.h"
 #include "bench_timing.h"
 #include "charts/prepass_files.h"
 #include "charts/vision_charts_step.h"
@@ -38,36 +39,18 @@ using namespace zuvo;
 constexpr char kClinicCode[] = "3501010000";
 constexpr int kOrdersPerVisit = 4;
 
-struct Clinic {
-  fs::path program, source, work_tree;
-  StoreLocation store;
-};
+using Clinic = BenchClinic;
 
 // Visits spread over 2016..2021 in table (date) order; visit v belongs to patient v % N + 1.
 Clinic Generate(const fs::path& root, int patients, int visits) {
-  Clinic clinic;
-  clinic.program = root / "program";
-  InstallDeliveredFiles(clinic.program);
-  const fs::path clinic_folder = ClinicFolder(clinic.program, kVisionArea, kClinicCode);
-  clinic.work_tree = clinic_folder / "1101231_1";
-  CreateWorkTree(clinic.work_tree);
-  clinic.store = {ServerDataFolder(clinic.work_tree, kClinicCode),
-                  clinic.work_tree / "Tolsern" / "PTdata.ind"};
-  fs::create_directories(clinic.store.server_data_folder);
-  WriteFileAtomically(clinic_folder / "data.ini",
-                      big5::FromUtf8("[system]\r\n開業日期=1050101\r\nMainDrName=王大明\r\n"
-                                     "MainDrID=A123456789\r\n[DOCTOR]\r\n王大明=A123456789\r\n"));
-  for (int number = 1; number <= patients; ++number) {
-    PatientRecord record;
-    record.Set(patient_field::kNumber, number);
-    record.Set(patient_field::kSex, number % 2 ? 'M' : 'F');
-    WritePatient(clinic.store, record, "");
-  }
+  Clinic clinic = MakeBenchClinic(root, kVisionArea, kClinicCode,
+                                  "[system]\r\n開業日期=1050101\r\nMainDrName=王大明\r\n"
+                                  "MainDrID=A123456789\r\n[DOCTOR]\r\n王大明=A123456789\r\n",
+                                  patients);
   CopyFileTo(clinic.program / "OPDbak.mdb", clinic.work_tree / "Corvix" / "OPD.mdb", true);
   Database opd = Database::Open(clinic.work_tree / "Corvix" / "OPD.mdb");
   opd.Execute("insert into DX (ICD10, Sname) values ('J069', 'URI')");
 
-  clinic.source = root / "source";
   fs::create_directories(clinic.source);
   DbfWriter table(clinic.source / "CO03L.DBF",
                   {{"KCSTMR", 'C', 10}, {"DATE", 'C', 7},   {"TIME", 'C', 6},   {"LCS", 'C', 2},
@@ -159,14 +142,7 @@ double PlainReadAndWrite(const Clinic& clinic, uintmax_t output_bytes) {
         checksum += static_cast<unsigned char>(buffer[i]);
     }
   }
-  std::string block(1 << 20, static_cast<char>(checksum));
-  std::ofstream out(clinic.work_tree / "plain.out", std::ios::binary | std::ios::trunc);
-  for (uintmax_t written = 0; written < output_bytes; written += block.size()) {
-    out.write(block.data(), static_cast<std::streamsize>(
-                                std::min<uintmax_t>(block.size(), output_bytes - written)));
-  }
-  out.close();
-  fs::remove(clinic.work_tree / "plain.out");
+  WritePlainBytes(clinic.work_tree / "plain.out", output_bytes, static_cast<char>(checksum));
   return Seconds(started);
 }
 
@@ -193,14 +169,9 @@ int main(int argc, char** argv) {
               Seconds(generating));
 
   VisionChartInput input;
-  input.folder.his = big5::Literal("展望");
-  input.folder.source_folder = clinic.source;
-  input.folder.work_tree = clinic.work_tree;
-  input.folder.clinic_id = kClinicCode;
+  input.folder = FolderFieldsOf(clinic, "展望", kClinicCode);
   input.chart.split_date = "1050101";
-  Workplace place;
-  place.program_folder = clinic.program;
-  place.now = *EncodeDate(2021, 12, 31);
+  Workplace place = WorkplaceOf(clinic);
   RunFlags flags;
   RecordingStepContext context(flags);
   auto converting = Clock::now();

@@ -5,7 +5,7 @@
 #include <QTabBar>
 #include <QVBoxLayout>
 
-#include "app/diagnosis_table.h"
+#include "diagnosis/diagnosis_table.h"
 #include "form_builder.h"
 #include "text_fields.h"
 #include "workspace/dataedit_ini.h"
@@ -45,7 +45,7 @@ TFdataedit::TFdataedit(WorkbenchEnvironment& environment, QWidget* parent)
 
   CPOPD = new QTabWidget;
   CPOPD->setObjectName("CPOPD");
-  CPdx = new DiagnosisPage;
+  CPdx = new DiagnosisPage(environment_);
   CPrealsun = new RealSunPage(environment_, false);
   TabSheet1 = new HisSearchPage(environment_, CPrealsun->context());
   AddPage(CPdx, "CPdx", "診斷");
@@ -64,6 +64,7 @@ TFdataedit::TFdataedit(WorkbenchEnvironment& environment, QWidget* parent)
   FormCreate();
   CPOPD->tabBar()->setVisible(operator_mode_);
   CPrealsun->EnableSteps(operator_mode_);
+  icd10_tools_->SetOperatorMode(operator_mode_);
   FVISW = new TFVISW(environment_, operator_mode_, this);
 }
 
@@ -94,9 +95,12 @@ QWidget* TFdataedit::BuildTransferPage() {
 QWidget* TFdataedit::BuildSettingsPage() {
   auto* page = new QWidget;
   auto* grid = new QGridLayout(page);
-  AddField(grid, 0, 0, "CreplacePTclinic", "要霧化的診所代號");
-  grid->addWidget(MakeButton("CreplacePTdata", "霧化病人個資"), 1, 0, 1, 2);
-  grid->setRowStretch(2, 1);
+  icd10_tools_ = new Icd10ToolsPanel(environment_);
+  connect(icd10_tools_, &Icd10ToolsPanel::diagnosisTableChanged, CPdx, &DiagnosisPage::ReloadGrid);
+  grid->addWidget(icd10_tools_, 0, 0, 1, 2);
+  AddField(grid, 1, 0, "CreplacePTclinic", "要霧化的診所代號");
+  grid->addWidget(MakeButton("CreplacePTdata", "霧化病人個資"), 2, 0, 1, 2);
+  grid->setRowStretch(0, 1);
   return page;
 }
 
@@ -109,6 +113,7 @@ void TFdataedit::FormCreate() {
   RunGuarded(environment_, this, [&] {
     DataEditIni settings(environment_.program_folder);
     operator_mode_ = settings.ReadWorkbench().operator_mode || environment_.operator_mode_forced;
+    CPdx->SetPreviewSettings(settings.ReadPreviewWindow());
     CPrealsun->SetSourceFolderText(FromPath(settings.LastFolder(SourceSystem::kRealSun)));
     for (const std::string& warning : DuplicateKeyWarnings(settings.file())) {
       CPrealsun->context().AddLine(warning);

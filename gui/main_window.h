@@ -10,6 +10,7 @@
 
 #include "diagnosis_page.h"
 #include "his_search_page.h"
+#include "icd10_tools_panel.h"
 #include "realsun_page.h"
 #include "vision_window.h"
 #include "workbench_environment.h"
@@ -47,6 +48,7 @@ class TFdataedit : public QWidget {
   DiagnosisPage* CPdx;
   RealSunPage* CPrealsun;
   HisSearchPage* TabSheet1;
+  Icd10ToolsPanel* icd10_tools_;
   QPushButton* Button1;
   TFVISW* FVISW = nullptr;
 };

@@ -46,12 +46,12 @@ void QtStepContext::SetElapsedLabel(std::string_view text) {
   panel_.elapsed()->setText(FromUtf8(text));
 }
 
-MessageAnswer QtStepContext::ShowMessage(std::string_view text, MessageKind kind,
-                                         MessageButtons buttons) {
+MessageAnswer PromptingStepContext::ShowMessage(std::string_view text, MessageKind kind,
+                                                MessageButtons buttons) {
   return prompts_.ShowMessage(&window_, FromUtf8(text), kind, buttons);
 }
 
-std::optional<std::filesystem::path> QtStepContext::ChooseFolder(
+std::optional<std::filesystem::path> PromptingStepContext::ChooseFolder(
     std::string_view caption, const std::filesystem::path& start) {
   std::optional<QString> folder =
       prompts_.ChooseFolder(&window_, FromUtf8(caption), FromPath(start));
@@ -59,23 +59,23 @@ std::optional<std::filesystem::path> QtStepContext::ChooseFolder(
   return ToPath(*folder);
 }
 
-std::optional<std::filesystem::path> QtStepContext::ChooseFile(std::string_view caption,
-                                                               const std::filesystem::path& start,
-                                                               std::string_view filter) {
+std::optional<std::filesystem::path> PromptingStepContext::ChooseFile(
+    std::string_view caption, const std::filesystem::path& start, std::string_view filter) {
   std::optional<QString> file =
       prompts_.ChooseFile(&window_, FromUtf8(caption), FromPath(start), FromUtf8(filter));
   if (!file) return std::nullopt;
   return ToPath(*file);
 }
 
-std::optional<std::string> QtStepContext::AskText(std::string_view caption, std::string_view prompt,
-                                                  std::string_view text) {
+std::optional<std::string> PromptingStepContext::AskText(std::string_view caption,
+                                                         std::string_view prompt,
+                                                         std::string_view text) {
   std::optional<QString> answer =
       prompts_.AskText(&window_, FromUtf8(caption), FromUtf8(prompt), FromUtf8(text));
   if (!answer) return std::nullopt;
   return answer->toStdString();
 }
 
-void QtStepContext::ProcessEvents() { QCoreApplication::processEvents(); }
+void PromptingStepContext::ProcessEvents() { QCoreApplication::processEvents(); }
 
 }  // namespace zuvo::gui

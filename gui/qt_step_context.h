@@ -10,20 +10,13 @@
 
 namespace zuvo::gui {
 
-class QtStepContext : public StepContext {
+// The dialogs of UserPrompts, parented by `window`, and pending events let through: what every
+// window's context shares. The message list and progress are left to the window's own.
+class PromptingStepContext : public StepContext {
  public:
-  // `window` parents the dialogs; all three must outlive the context.
-  QtStepContext(RunFlags& flags, ProgressPanel& panel, UserPrompts& prompts, QWidget& window)
-      : StepContext(flags), panel_(panel), prompts_(prompts), window_(window) {}
+  PromptingStepContext(RunFlags& flags, UserPrompts& prompts, QWidget& window)
+      : StepContext(flags), prompts_(prompts), window_(window) {}
 
-  void AddLine(std::string_view line) override;
-  void ClearLines() override;
-  void SetTotal(long total) override;
-  void SetDone(long done) override;
-  void SetGauge(long position) override;
-  void SetChartNumber(long chart_number) override;
-  void SetFileCode(long file_code) override;
-  void SetElapsedLabel(std::string_view text) override;
   MessageAnswer ShowMessage(std::string_view text, MessageKind kind,
                             MessageButtons buttons) override;
   std::optional<std::filesystem::path> ChooseFolder(std::string_view caption,
@@ -36,9 +29,27 @@ class QtStepContext : public StepContext {
   void ProcessEvents() override;
 
  private:
-  ProgressPanel& panel_;
   UserPrompts& prompts_;
   QWidget& window_;
+};
+
+class QtStepContext : public PromptingStepContext {
+ public:
+  // `window` parents the dialogs; all three must outlive the context.
+  QtStepContext(RunFlags& flags, ProgressPanel& panel, UserPrompts& prompts, QWidget& window)
+      : PromptingStepContext(flags, prompts, window), panel_(panel) {}
+
+  void AddLine(std::string_view line) override;
+  void ClearLines() override;
+  void SetTotal(long total) override;
+  void SetDone(long done) override;
+  void SetGauge(long position) override;
+  void SetChartNumber(long chart_number) override;
+  void SetFileCode(long file_code) override;
+  void SetElapsedLabel(std::string_view text) override;
+
+ private:
+  ProgressPanel& panel_;
 };
 
 }  // namespace zuvo::gui

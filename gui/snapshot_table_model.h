@@ -5,7 +5,7 @@
 #include <QAbstractTableModel>
 #include <QStringList>
 
-#include "app/diagnosis_table.h"
+#include "diagnosis/diagnosis_table.h"
 
 namespace zuvo::gui {
 

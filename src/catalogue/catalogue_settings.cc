@@ -2,9 +2,12 @@
 
 #include <cstdint>
 
+#include "catalogue/work_tree_copy.h"
+#include "core/code_tables.h"
 #include "core/number_text.h"
 #include "platform/big5.h"
 #include "platform/error.h"
+#include "platform/file_ops.h"
 #include "platform/profile_file.h"
 
 namespace zuvo {
@@ -56,6 +59,26 @@ void WriteClinicSettings(const std::filesystem::path& corvix_ini, const ClinicSe
   file.WriteString(system, big5::Literal("診所地址"), settings.address);
   file.WriteString(system, big5::Literal("就醫科別"), settings.department_name);
   file.WriteString("Corvix", "HostName", settings.host_name);
+}
+
+std::optional<std::string> PlaceClinicSettingsFile(const std::filesystem::path& program_folder,
+                                                   const std::filesystem::path& clinic_folder,
+                                                   const std::filesystem::path& corvix_ini,
+                                                   std::string_view default_department) {
+  if (std::optional<std::filesystem::path> prepared = ResolvePath(clinic_folder, "CORVIX.INI")) {
+    ReplaceWithCopy(*prepared, corvix_ini);
+    return ProfileFile(corvix_ini)
+        .ReadString("System", big5::Literal("就醫科別"), default_department);
+  }
+  ReplaceWithCopy(program_folder / "CORVIX.INI", corvix_ini);
+  return std::nullopt;
+}
+
+std::string CodeOfDepartmentName(std::string_view big5_name) {
+  for (size_t i = 0; i < DepartmentNames.size(); ++i) {
+    if (big5::Literal(DepartmentNames[i]) == big5_name) return std::string(DepartmentCodes[i]);
+  }
+  return {};
 }
 
 }  // namespace zuvo

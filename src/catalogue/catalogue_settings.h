@@ -53,4 +53,18 @@ struct ClinicSettings {
 // Writes [System] 診所名稱, 診所健保代碼, 診所電話, 診所地址, 就醫科別 and [Corvix] HostName.
 void WriteClinicSettings(const std::filesystem::path& corvix_ini, const ClinicSettings& settings);
 
+// Puts a work tree's CORVIX.INI in place, the old copy deleted first: the clinic folder's
+// prepared CORVIX.INI when there is one, else the template of the program folder. For a
+// prepared file the result is its department name ([System] 就醫科別, `default_department`
+// (Big5) when it has none); for the template it is empty, and the caller writes the clinic keys
+// with WriteClinicSettings. Throws Error as ReplaceWithCopy does.
+std::optional<std::string> PlaceClinicSettingsFile(const std::filesystem::path& program_folder,
+                                                   const std::filesystem::path& clinic_folder,
+                                                   const std::filesystem::path& corvix_ini,
+                                                   std::string_view default_department);
+
+// The DepartmentCodes entry at the position of a department name (Big5) in DepartmentNames;
+// empty when the name is not one of them.
+std::string CodeOfDepartmentName(std::string_view big5_name);
+
 }  // namespace zuvo

@@ -1,20 +1,24 @@
 #include "catalogue/vision_catalogue.h"
 
-#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <unordered_map>
 #include <unordered_set>
 
 #include "catalogue/big5_words.h"
 #include "catalogue/catalogue_settings.h"
+#include "catalogue/consultation_fees.h"
+#include "catalogue/default_frequency.h"
+#include "catalogue/diagnosis_rows.h"
 #include "catalogue/dose_unit.h"
-#include "catalogue/dosing_frequency.h"
 #include "catalogue/mx_status.h"
+#include "catalogue/new_catalogue.h"
 #include "catalogue/package_unit.h"
 #include "catalogue/reference_order.h"
+#include "catalogue/reference_values.h"
+#include "catalogue/source_pass.h"
 #include "catalogue/surgery_pcs.h"
 #include "catalogue/vision_order_kind.h"
-#include "catalogue/work_tree_copy.h"
 #include "core/number_text.h"
 #include "platform/big5.h"
 #include "platform/dbf_table.h"
@@ -31,36 +35,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::string_view kUseMethodFixSection = "UseMethodFix";
 constexpr std::string_view kMissingOrdersSection = "安裝遺漏醫令";
-constexpr int kEachUnitCode = 8;
 
 std::string Upper(std::string_view text) { return big5::UpperAscii(text); }
 std::string Utf8(std::string_view big5_text) { return big5::ToUtf8Escaped(big5_text); }
 
-// A price of the reference catalogue: text read as a number (0 when it is not one), its
-// absolute value held in single precision, as ten-thousandths.
-int64_t ReferencePrice(std::string_view text) {
-  float value = static_cast<float>(std::fabs(NumberOr(big5::Trim(text), 0)));
-  return std::llround(static_cast<double>(value) * 10000);
-}
-
-// "20230101" → "1120101": the Gregorian year less 1911 in three digits, then characters 5..10.
-std::string OpdReferenceDate(std::string_view text) {
-  if (text.size() < 4) return std::string(text);
-  int year = static_cast<int>(NumberOr(text.substr(0, 4), 0)) - 1911;
-  char head[16];
-  std::snprintf(head, sizeof head, "%03d", year);
-  return head + std::string(text.substr(4, 6));
-}
-
-// "112/01/01" → "1120101": the 7th and then the 4th character deleted.
-std::string MaterialReferenceDate(std::string_view text) {
-  std::string date(text);
-  if (date.size() >= 7) date.erase(6, 1);
-  if (date.size() >= 4) date.erase(3, 1);
-  return date;
-}
+// A price of the reference catalogue, made positive.
+int64_t AbsoluteReferencePrice(std::string_view text) { return std::llabs(ReferencePrice(text)); }
 
 // One record of CO09D.DBF, trimmed.
 struct SourceOrder {
@@ -97,7 +78,6 @@ class CatalogueBuilder {
   CatalogueBuilder(const VisionCatalogueInput& input, StepContext& context)
       : input_(input),
         context_(context),
-        corvix_(input.work_tree / kFrontEndFolderName),
         data_ini_(DataIniFile(input.clinic_folder)),
         rates_(RateTable::Read(input.program_folder / "CORVIX.INI")),
         no_points_(
@@ -127,20 +107,22 @@ class CatalogueBuilder {
 
   const VisionCatalogueInput& input_;
   StepContext& context_;
-  fs::path corvix_;
   fs::path data_ini_;
   RateTable rates_;
   CodeSet no_points_;
   CodeSet route_keys_;
-  std::optional<Database> opd_;
-  std::optional<Database> mx_reference_;
+  Database& opd() { return catalogue_->opd; }
+  Database& mx_reference() { return catalogue_->mx_reference; }
+  RecordSet& mx() { return catalogue_->mx; }
+
+  std::optional<NewCatalogue> catalogue_;
   std::optional<Database> icd10cm_;
-  std::optional<RecordSet> mx_;
   std::unordered_set<std::string> known_codes_;     // upper-cased INSUcode
   std::unordered_set<std::string> duplicate_keys_;  // upper-cased [DUPMX] keys
   // upper-cased Sname → upper-cased INSUcodes of the rows bearing it
   std::unordered_map<std::string, std::unordered_set<std::string>> short_names_;
   std::optional<ProfileFile> settings_;
+  std::optional<FrequencyFixes> fixes_;
   int made_up_codes_ = 0;
 };
 
@@ -148,6 +130,7 @@ void CatalogueBuilder::Run() {
   Line("製作新的診斷處置資料庫");
   context_.SetDone(0);
   settings_.emplace(data_ini_);
+  fixes_.emplace(FrequencyFixes::Read(*settings_));
   // [DUPMX] notes reach the file once, at the end (or when an error ends the build).
   ProfileFile::Batch batch(*settings_);
   PrepareDatabases();
@@ -159,35 +142,23 @@ void CatalogueBuilder::Run() {
 }
 
 void CatalogueBuilder::PrepareDatabases() {
-  ReplaceWithCopy(input_.program_folder / "OPDbak.mdb", corvix_ / kCatalogueFileName);
-  ReplaceWithCopy(input_.program_folder / "PERSONALbak.mdb", corvix_ / "PERSONAL.mdb");
-  opd_.emplace(Database::Open(corvix_ / kCatalogueFileName));
-  opd_->Execute("delete from DX");
-  mx_reference_.emplace(Database::OpenReadOnly(input_.program_folder / "MX.MDB"));
+  catalogue_.emplace(NewCatalogue::Make(input_.program_folder, input_.work_tree));
   icd10cm_.emplace(Database::OpenReadOnly(input_.program_folder / "ICD10CM.MDB"));
   for (const std::string& key : settings_->KeyNames(kDupMxSection)) {
     duplicate_keys_.insert(Upper(big5::Trim(key)));
   }
-  mx_.emplace(opd_->OpenTable("MX"));
-  for (mx_->First(); !mx_->Eof(); mx_->Next()) {
-    std::string code = Upper(big5::Trim(mx_->Text("INSUcode")));
+  for (mx().First(); !mx().Eof(); mx().Next()) {
+    std::string code = Upper(big5::Trim(mx().Text("INSUcode")));
     known_codes_.insert(code);
-    short_names_[Upper(mx_->Text("Sname"))].insert(code);
+    short_names_[Upper(mx().Text("Sname"))].insert(code);
   }
 }
 
 void CatalogueBuilder::ConvertOrders() {
-  SourceTable source =
-      SourceTable::Open(input_.source_folder, "CO09D.DBF", input_.work_tree, context_);
-  DbfTable& table = source.table();
-  context_.SetTotal(table.RecordCount());
-  Transaction transaction(*opd_);
-  long done = 0;
-  for (table.First(); !table.Eof(); table.Next()) {
-    ConvertOrder(ReadSourceOrder(source, context_));
-    context_.SetGauge(++done);
-    context_.SetDone(done);
-  }
+  Transaction transaction(opd());
+  PassOverSourceTable(
+      input_.source_folder, "CO09D.DBF", input_.work_tree, context_, 0,
+      [&](const SourceTable& source) { ConvertOrder(ReadSourceOrder(source, context_)); });
   transaction.Commit();
   TestPoint("catalogue:orders-converted");
 }
@@ -196,9 +167,9 @@ bool CatalogueBuilder::SettleDuplicate(const SourceOrder& order, bool& replaces)
   std::string code_key = Upper(order.code);
   if (known_codes_.insert(code_key).second) return true;
   bool converts_as_new = false;
-  if (mx_->Locate({"INSUcode"}, {order.code})) {
-    if (order.row_date > big5::Trim(mx_->Text("ChangetoMXcode"))) {
-      std::string old_source = big5::Trim(mx_->Text("Tname"));
+  if (mx().Locate({"INSUcode"}, {order.code})) {
+    if (order.row_date > big5::Trim(mx().Text("ChangetoMXcode"))) {
+      std::string old_source = big5::Trim(mx().Text("Tname"));
       Line("健保碼重複無覆寫:" + Utf8(old_source) + "," + Utf8(order.code));
       settings_->WriteString(kDupMxSection, old_source, order.code);
       replaces = true;
@@ -218,12 +189,12 @@ bool CatalogueBuilder::SettleDuplicate(const SourceOrder& order, bool& replaces)
 void CatalogueBuilder::ConvertOrder(const SourceOrder& order) {
   if (order.source_code.empty() || order.source_code == "****") return;
   if (duplicate_keys_.contains(Upper(order.source_code)) &&
-      mx_->Locate({"INSUcode"}, {order.code})) {
+      mx().Locate({"INSUcode"}, {order.code})) {
     return;
   }
   bool replaces = false;
   if (!order.code.empty() && !SettleDuplicate(order, replaces)) return;
-  ReferenceOrder reference = LookupReferenceOrder(*mx_reference_, order.code);
+  ReferenceOrder reference = LookupReferenceOrder(mx_reference(), order.code);
   VisionOrderKind kind =
       ClassifyVisionOrder(order.kind, order.unit_text, order.code, order.source_code);
   if (kind.skip) return;
@@ -231,10 +202,10 @@ void CatalogueBuilder::ConvertOrder(const SourceOrder& order) {
   std::string order_class =
       ClassByReferenceTable(reference.table, ApplySurgeryRange(order.code, kind.order_class));
   if (replaces) {
-    mx_->Locate({"INSUcode"}, {order.code});
-    mx_->Edit();
+    mx().Locate({"INSUcode"}, {order.code});
+    mx().Edit();
   } else {
-    mx_->Append();
+    mx().Append();
   }
   if (!order.code.empty() && order.kind != "12" && !reference.table.empty()) {
     BuildFromReference(order, reference, order_class, kind.unit_name, true);
@@ -260,11 +231,11 @@ std::string CatalogueBuilder::UniqueShortName(const std::string& name, const std
 }
 
 void CatalogueBuilder::SetShortName(const std::string& sname, const std::string& code) {
-  std::string old = Upper(mx_->Text("Sname"));
+  std::string old = Upper(mx().Text("Sname"));
   if (auto found = short_names_.find(old); found != short_names_.end()) {
     found->second.erase(Upper(code));
   }
-  mx_->SetText("Sname", sname);
+  mx().SetText("Sname", sname);
   short_names_[Upper(sname)].insert(Upper(code));
 }
 
@@ -272,68 +243,53 @@ void CatalogueBuilder::BuildFromReference(const SourceOrder& order, const Refere
                                           const std::string& order_class,
                                           const std::string& unit_name, bool with_surgery_codes) {
   const std::string& code = order.code;
-  if (with_surgery_codes && order_class == "operate" && !EnsureSurgeryPcs(code, *opd_, *icd10cm_)) {
+  if (with_surgery_codes && order_class == "operate" && !EnsureSurgeryPcs(code, opd(), *icd10cm_)) {
     Line("健保手術碼" + Utf8(code) + " 沒有相對應ICD10碼");
   }
   RecordSet row =
-      mx_reference_->Query("select * from " + reference.table + " where INSUcode=?", {code});
+      mx_reference().Query("select * from " + reference.table + " where INSUcode=?", {code});
   const std::string& table = reference.table;
-  auto ref = [&](std::string_view field) {
-    return row.Eof() || !row.HasField(field) ? std::string() : row.Text(field);
-  };
+  auto ref = [&](std::string_view field) { return ReferenceText(row, field); };
   bool material = Upper(table) == "MATERIAL";
   bool vaccine = Upper(table) == "VACCINE";
-  mx_->SetText("class", order_class);
+  mx().SetText("class", order_class);
   SetShortName(input_.short_names == ShortNameSource::kOriginalName
                    ? UniqueShortName(reference.english_name, code)
                    : order.source_code,
                code);
-  mx_->SetText("Cname", material || vaccine ? order.name : ref("Cname"));
-  mx_->SetText("Aname", big5::Trim(material ? ref("OBJECTNAME") : ref("ENAME")));
-  mx_->SetText("Tname", order.source_code);
-  int64_t price = ReferencePrice(ref("price"));
-  mx_->SetCurrency("cost", order.cost);
-  mx_->SetCurrency("selfprice", order.self_price == 0 ? price : order.self_price);
-  mx_->SetCurrency("INSUprice", price);
-  mx_->SetText("INSUcode", code);
-  mx_->SetInteger("common", 0);
+  mx().SetText("Cname", material || vaccine ? order.name : ref("Cname"));
+  mx().SetText("Aname", big5::Trim(material ? ref("OBJECTNAME") : ref("ENAME")));
+  mx().SetText("Tname", order.source_code);
+  int64_t price = AbsoluteReferencePrice(ref("price"));
+  mx().SetCurrency("cost", order.cost);
+  mx().SetCurrency("selfprice", order.self_price == 0 ? price : order.self_price);
+  mx().SetCurrency("INSUprice", price);
+  mx().SetText("INSUcode", code);
+  mx().SetInteger("common", 0);
   int unit = UnitCode(unit_name).code;
   int perunit = PerUnitFromUnit(unit, order_class);
   int status = 0;
   if (price == 0 && !no_points_.Contains(code)) {
     status = order.self_price != 0 ? mx_status::kChargedSelfPay : mx_status::kNoCharge;
   }
-  mx_->SetText("Ocode", "");
-  mx_->SetText("Scode", "");
-  mx_->SetText("indication", order.note);
-  mx_->SetText("warning", "");
-  mx_->SetText("document", "");
+  mx().SetText("Ocode", "");
+  mx().SetText("Scode", "");
+  mx().SetText("indication", order.note);
+  mx().SetText("warning", "");
+  mx().SetText("document", "");
   if (Upper(table) == "MEDICINE") {
-    std::string oral = big5::Trim(ref("oral"));
-    if (oral == "a1") {
+    if (WriteMedicineColumns(mx(), row)) {
       status |= mx_status::kOralLiquidByBottle;
       perunit = 4;
       unit = 2;
     }
-    mx_->SetText("content", big5::Trim(ref("content")));
-    mx_->SetBoolean("IsComPlex", big5::Trim(ref("complex")) == "Y");
-    mx_->SetText("OralTablet", oral);
-    mx_->SetText("StartDate", ref("StartDate"));
-    mx_->SetText("EndDate", ref("EndDate"));
-    mx_->SetText("DXtype", big5::Trim(ref("DXtype")));
-    mx_->SetText("ATCcode", big5::Trim(ref("ATCcode")));
-    mx_->SetText("INSUmark", "");
   } else {
-    mx_->SetText("content", "");
-    mx_->SetBoolean("IsComPlex", false);
-    mx_->SetText("OralTablet", "");
-    mx_->SetText("DXtype", "");
-    mx_->SetText("ATCcode", "");
+    ClearMedicineColumns(mx());
     std::string start, end, mark;
     if (vaccine || Upper(table) == "QUITSMOKE") {
       start = "20180101";
       end = "29101231";
-      if (vaccine) mx_->SetText("DXtype", big5::Trim(ref("DXtype")));
+      if (vaccine) mx().SetText("DXtype", big5::Trim(ref("DXtype")));
     } else if (material) {
       start = MaterialReferenceDate(ref("StartDate"));
       end = MaterialReferenceDate(ref("EndDate"));
@@ -343,13 +299,13 @@ void CatalogueBuilder::BuildFromReference(const SourceOrder& order, const Refere
       end = OpdReferenceDate(ref("EndDate"));
       mark = ref("INSUMARK");
     }
-    mx_->SetText("StartDate", start);
-    mx_->SetText("EndDate", end);
-    mx_->SetText("INSUmark", mark);
+    mx().SetText("StartDate", start);
+    mx().SetText("EndDate", end);
+    mx().SetText("INSUmark", mark);
   }
-  mx_->SetInteger("unit", unit);
-  mx_->SetInteger("perunit", perunit);
-  mx_->SetInteger("status", status);
+  mx().SetInteger("unit", unit);
+  mx().SetInteger("perunit", perunit);
+  mx().SetInteger("status", status);
   SetFrequencyAndRoute(order);
 }
 
@@ -365,67 +321,55 @@ void CatalogueBuilder::BuildFromSource(const SourceOrder& order, const std::stri
     std::snprintf(made_up, sizeof made_up, "SE%08d", ++made_up_codes_);
     code = made_up;
   }
-  mx_->SetText("class", order_class);
+  mx().SetText("class", order_class);
   SetShortName(input_.short_names == ShortNameSource::kOriginalName ? name : order.source_code,
                code);
-  mx_->SetText("Cname", order.name2);
-  mx_->SetText("Aname", order.name);
-  mx_->SetText("Tname", order.source_code);
-  mx_->SetCurrency("cost", order.cost);
+  mx().SetText("Cname", order.name2);
+  mx().SetText("Aname", order.name);
+  mx().SetText("Tname", order.source_code);
+  mx().SetCurrency("cost", order.cost);
   bool no_points = no_points_.Contains(code);
   int64_t nhi_price = no_points ? order.nhi_price : 0;
-  mx_->SetCurrency("selfprice", order.self_price == 0 ? order.nhi_price : order.self_price);
-  mx_->SetCurrency("INSUprice", nhi_price);
-  mx_->SetText("INSUcode", code);
-  mx_->SetInteger("common", 0);
+  mx().SetCurrency("selfprice", order.self_price == 0 ? order.nhi_price : order.self_price);
+  mx().SetCurrency("INSUprice", nhi_price);
+  mx().SetText("INSUcode", code);
+  mx().SetInteger("common", 0);
   int unit = UnitCode(unit_name).code;
-  mx_->SetInteger("unit", unit);
-  mx_->SetInteger("perunit", PerUnitFromUnit(unit, order_class));
-  mx_->SetText("Ocode", "");
-  mx_->SetInteger("status", no_points ? 0 : mx_status::kChargedSelfPay);
+  mx().SetInteger("unit", unit);
+  mx().SetInteger("perunit", PerUnitFromUnit(unit, order_class));
+  mx().SetText("Ocode", "");
+  mx().SetInteger("status", no_points ? 0 : mx_status::kChargedSelfPay);
   for (std::string_view empty :
        {"Scode", "warning", "document", "content", "OralTablet", "DXtype", "ATCcode", "INSUmark"}) {
-    mx_->SetText(empty, "");
+    mx().SetText(empty, "");
   }
-  mx_->SetText("indication", order.note);
-  mx_->SetBoolean("IsComPlex", false);
-  mx_->SetText("StartDate", order.begin_date);
-  mx_->SetText("EndDate", order.end_date);
+  mx().SetText("indication", order.note);
+  mx().SetBoolean("IsComPlex", false);
+  mx().SetText("StartDate", order.begin_date);
+  mx().SetText("EndDate", order.end_date);
   SetFrequencyAndRoute(order);
 }
 
 void CatalogueBuilder::SetFrequencyAndRoute(const SourceOrder& order) {
-  std::string use_method = order.frequency;
-  int rate_index = rates_.Find(use_method).value_or(0);
-  if (!use_method.empty() && rate_index == 0) {
-    FrequencyReading reading = FrequencyInterpret(use_method);
-    if (reading.unrecognised.empty()) {
-      use_method = reading.code;
-      rate_index = reading.rate_index;
-    } else if (std::string fix = settings_->ReadString(kUseMethodFixSection, use_method);
-               !fix.empty()) {
-      use_method = fix;
-      rate_index = rates_.Find(fix).value_or(FrequencyInterpret(fix).rate_index);
-    } else {
-      Line("不明使用頻率:" + Utf8(use_method));
-    }
-  }
-  mx_->SetText("UseMethod", use_method);
-  mx_->SetInteger("RateIndex", rate_index);
-  mx_->SetText("ChangetoMXname", route_keys_.Contains(order.route) ? order.route : "");
-  mx_->SetText("ChangetoMXcode", order.row_date);
-  mx_->Post();
+  DefaultFrequency frequency = ResolveDefaultFrequency(order.frequency, rates_, *fixes_,
+                                                       FrequencyReadingOrder::kInterpretThenFix);
+  if (frequency.unknown) Line("不明使用頻率:" + Utf8(order.frequency));
+  mx().SetText("UseMethod", frequency.use_method);
+  mx().SetInteger("RateIndex", frequency.rate_index);
+  mx().SetText("ChangetoMXname", route_keys_.Contains(order.route) ? order.route : "");
+  mx().SetText("ChangetoMXcode", order.row_date);
+  mx().Post();
 }
 
 void CatalogueBuilder::AddMissingOrders() {
-  Transaction transaction(*opd_);
+  Transaction transaction(opd());
   for (const std::string& line : settings_->SectionLines(big5::Literal(kMissingOrdersSection))) {
     size_t equals = line.find('=');
     std::string code = big5::Trim(line.substr(0, equals));
     std::string order_class =
         equals == std::string::npos ? std::string() : big5::Trim(line.substr(equals + 1));
-    if (code.empty() || mx_->Locate({"INSUcode"}, {code})) continue;
-    ReferenceOrder reference = LookupReferenceOrder(*mx_reference_, code);
+    if (code.empty() || mx().Locate({"INSUcode"}, {code})) continue;
+    ReferenceOrder reference = LookupReferenceOrder(mx_reference(), code);
     if (reference.table.empty()) {
       Line("安裝遺漏醫令找不到健保碼:" + Utf8(code));
       continue;
@@ -433,7 +377,7 @@ void CatalogueBuilder::AddMissingOrders() {
     known_codes_.insert(Upper(code));
     SourceOrder order;
     order.code = code;
-    mx_->Append();
+    mx().Append();
     BuildFromReference(order, reference, order_class, big5::Literal("次(個)"), false);
   }
   transaction.Commit();
@@ -441,42 +385,17 @@ void CatalogueBuilder::AddMissingOrders() {
 
 void CatalogueBuilder::AddConsultationFees() {
   Line("處理OPD.MDB診察費藥事服務費設定");
-  RecordSet fees = mx_reference_->Query(
-      "select * from OPD where ((INSUCODE like '0____C') or (INSUCODE like '0____D')) and "
-      "(INSUCODE<'06000A')");
-  Transaction transaction(*opd_);
-  for (fees.First(); !fees.Eof(); fees.Next()) {
-    std::string code = big5::Trim(fees.Text("INSUcode"));
-    if (code == "01036C" || code == "01037C" || code == "01038C") continue;
-    if (mx_->Locate({"INSUcode"}, {code})) {
-      mx_->Edit();
+  Transaction transaction(opd());
+  for (const ConsultationFee& fee : ReadConsultationFees(mx_reference())) {
+    if (fee.code == "01036C" || fee.code == "01037C" || fee.code == "01038C") continue;
+    if (mx().Locate({"INSUcode"}, {fee.code})) {
+      mx().Edit();
     } else {
-      mx_->Append();
+      mx().Append();
     }
-    std::string name = big5::Trim(fees.Text("CNAME"));
-    int64_t price = ReferencePrice(fees.Text("price"));
-    mx_->SetText("class", "OPD");
-    SetShortName(name, code);
-    for (std::string_view field : {"Cname", "Aname", "Tname"}) mx_->SetText(field, name);
-    for (std::string_view field : {"cost", "selfprice", "INSUprice"}) {
-      mx_->SetCurrency(field, price);
-    }
-    mx_->SetText("INSUcode", code);
-    mx_->SetInteger("common", 0);
-    mx_->SetInteger("perunit", 0);
-    mx_->SetInteger("unit", kEachUnitCode);
-    mx_->SetInteger("status", 0);
-    mx_->SetText("StartDate", OpdReferenceDate(fees.Text("StartDate")));
-    mx_->SetText("EndDate", OpdReferenceDate(fees.Text("EndDate")));
-    mx_->SetBoolean("IsComPlex", false);
-    mx_->SetInteger("RateIndex", 0);
-    for (std::string_view empty :
-         {"Ocode", "Scode", "indication", "warning", "document", "content", "OralTablet", "DXtype",
-          "ATCcode", "UseMethod", "ChangetoMXname", "ChangetoMXcode"}) {
-      mx_->SetText(empty, "");
-    }
-    mx_->Post();
-    known_codes_.insert(Upper(code));
+    SetShortName(fee.name, fee.code);
+    WriteConsultationFee(mx(), fee);
+    known_codes_.insert(Upper(fee.code));
   }
   transaction.Commit();
 }
@@ -484,51 +403,30 @@ void CatalogueBuilder::AddConsultationFees() {
 void CatalogueBuilder::ConvertDiagnoses() {
   Line("轉換診斷OPD.mdb資料庫中");
   RecordSet reference = icd10cm_->Query("select * from DX");
-  RecordSet dx = opd_->OpenTable("DX");
-  SourceTable source =
-      SourceTable::Open(input_.source_folder, "CO07A.DBF", input_.work_tree, context_);
-  DbfTable& table = source.table();
-  context_.SetTotal(table.RecordCount());
+  RecordSet dx = opd().OpenTable("DX");
   std::unordered_set<std::string> converted;
   std::unordered_set<std::string> used_names;
-  Transaction transaction(*opd_);
-  long read = 0;
-  for (table.First(); !table.Eof(); table.Next()) {
-    ++read;
-    context_.SetGauge(read);
-    context_.SetDone(read);
-    if (read % 1000 == 0) context_.ProcessEvents();
-    std::string code = source.StorableText("NO", context_);
-    if (code.empty() || converted.contains(Upper(code))) continue;
-    if (!reference.Locate({"ICD10"}, {code})) continue;
-    converted.insert(Upper(code));
-    std::string name = source.StorableText("NAME", context_);
-    if (name.empty()) name = source.StorableText("BMEMO", context_);
-    if (!used_names.insert(Upper(name)).second) {
-      name = code + name;
-      used_names.insert(Upper(name));
-    }
-    std::string related = source.StorableText("BREL2", context_);
-    dx.Append();
-    dx.SetBoolean("bList", true);
-    dx.SetText("ICD10", code);
-    dx.SetText("refText", "");
-    dx.SetBoolean("common", false);
-    dx.SetInteger("status", related.empty() ? 0 : 1);
-    dx.SetText("Scode", related);
-    dx.SetText("Sname", name);
-    // The store keeps the reference names as they are, whatever Big5 can hold.
-    dx.SetTextUtf8("Ename", reference.TextUtf8("Ename"));
-    dx.SetTextUtf8("Cname", reference.TextUtf8("Cname"));
-    dx.SetTextUtf8("department", reference.TextUtf8("department"));
-    for (std::string_view key : {"keyword1", "keyword2", "keyword3", "keyword4"}) {
-      dx.SetText(key, "");
-    }
-    for (std::string_view sort : {"SORTNUM", "SORTSCORE", "SORTPOWER"}) {
-      dx.SetInteger(sort, reference.IsNull(sort) ? 0 : reference.Integer(sort));
-    }
-    dx.Post();
-  }
+  Transaction transaction(opd());
+  PassOverSourceTable(input_.source_folder, "CO07A.DBF", input_.work_tree, context_, 1000,
+                      [&](const SourceTable& source) {
+                        std::string code = source.StorableText("NO", context_);
+                        if (code.empty() || converted.contains(Upper(code))) return;
+                        if (!reference.Locate({"ICD10"}, {code})) return;
+                        converted.insert(Upper(code));
+                        std::string name = source.StorableText("NAME", context_);
+                        if (name.empty()) name = source.StorableText("BMEMO", context_);
+                        if (!used_names.insert(Upper(name)).second) {
+                          name = code + name;
+                          used_names.insert(Upper(name));
+                        }
+                        AppendDiagnosisRow(dx, reference,
+                                           {.icd10 = code,
+                                            .ref_text = "",
+                                            .related = source.StorableText("BREL2", context_),
+                                            .short_name = name,
+                                            .common = false,
+                                            .keywords = {}});
+                      });
   transaction.Commit();
 }
 

@@ -129,15 +129,4 @@ VisionOrderKind ClassifyVisionOrder(std::string_view kind, std::string_view unit
   return result;
 }
 
-std::string ApplySurgeryRange(std::string_view code, std::string_view order_class) {
-  bool surgery = false;
-  if (code.size() >= 5) {
-    std::string_view head = code.substr(0, 5);
-    surgery = head >= "62001" && head <= "88999";
-  }
-  if ((order_class == "OPD" || order_class == "operate") && surgery) return "operate";
-  if (order_class == "operate") return "OPD";
-  return std::string(order_class);
-}
-
 }  // namespace zuvo

@@ -1,10 +1,12 @@
 #pragma once
 
 // The order class and pricing unit a Vision order gets from its kind code (CO09D.DBF DTYPE) and
-// its unit text (DUM1), and the surgery range of NHI codes.
+// its unit text (DUM1). The surgery range of NHI codes is ApplySurgeryRange.
 
 #include <string>
 #include <string_view>
+
+#include "catalogue/surgery_range.h"
 
 namespace zuvo {
 
@@ -18,9 +20,5 @@ struct VisionOrderKind {
 // `kind`, `unit_text`, `code` (DNO) and `source_code` (KDRUG) are trimmed Big5 texts.
 VisionOrderKind ClassifyVisionOrder(std::string_view kind, std::string_view unit_text,
                                     std::string_view code, std::string_view source_code);
-
-// "OPD" and "operate" orders whose code starts with five characters between "62001" and "88999"
-// are surgery ("operate"); any other "operate" order becomes "OPD".
-std::string ApplySurgeryRange(std::string_view code, std::string_view order_class);
 
 }  // namespace zuvo

@@ -9,6 +9,7 @@
 #include "catalogue/catalogue_settings.h"
 #include "catalogue/order_packages.h"
 #include "catalogue/staff_file.h"
+#include "catalogue/staff_settings.h"
 #include "catalogue/work_tree_copy.h"
 #include "core/clock_text.h"
 #include "core/code_tables.h"
@@ -28,7 +29,6 @@ namespace {
 constexpr std::string_view kDefaultDepartmentName = "小兒科";
 constexpr std::string_view kDefaultDepartmentCode = "04";
 constexpr std::string_view kReleasedPrescription = "釋出處方箋";
-constexpr std::string_view kNoPharmacist = "***無藥師紀錄***";
 
 // VISPARA.DBF's first record, trimmed (Big5).
 struct VisionClinic {
@@ -61,24 +61,15 @@ struct Department {
   std::string code;         // DepartmentCodes entry of the name; empty when the name is not there
 };
 
-std::string CodeOfDepartmentName(std::string_view big5_name) {
-  for (size_t i = 0; i < DepartmentNames.size(); ++i) {
-    if (big5::Literal(DepartmentNames[i]) == big5_name) return std::string(DepartmentCodes[i]);
-  }
-  return {};
-}
-
 Department WriteClinicSettingsFile(const fs::path& program_folder, const fs::path& clinic_folder,
                                    const fs::path& corvix, const VisionClinic& clinic,
                                    StepContext& context) {
   fs::path target = corvix / "CORVIX.INI";
   Department department;
-  if (std::optional<fs::path> prepared = ResolvePath(clinic_folder, "CORVIX.INI")) {
-    ReplaceWithCopy(*prepared, target);
-    department.name = ProfileFile(target).ReadString("System", big5::Literal("就醫科別"),
-                                                     big5::Literal(kDefaultDepartmentName));
+  if (std::optional<std::string> prepared_name = PlaceClinicSettingsFile(
+          program_folder, clinic_folder, target, big5::Literal(kDefaultDepartmentName))) {
+    department.name = *prepared_name;
   } else {
-    ReplaceWithCopy(program_folder / "CORVIX.INI", target);
     department.source_code = kDefaultDepartmentCode;
     department.name = big5::Literal(kDefaultDepartmentName);
     if (clinic.department.size() >= 2) {
@@ -112,9 +103,8 @@ class StaffStep {
         clinic_(clinic),
         department_(department),
         context_(context),
-        data_ini_(DataIniFile(clinic_folder)) {
-    main_doctor_ = data_ini_.ReadString(kDataIniSystemSection, "MainDrID", "noMainDrID");
-  }
+        data_ini_(DataIniFile(clinic_folder)),
+        main_doctor_(MainDoctorId(data_ini_)) {}
 
   void Run();
 
@@ -122,17 +112,18 @@ class StaffStep {
   void FromPreparedFile(const fs::path& prepared);
   void FromClinicTable(const fs::path& eecsetdt);
   // The pharmacist boxes, trimmed.
-  std::string BoxName() const { return big5::Trim(input_.folder.pharmacist_name); }
-  std::string BoxId() const { return big5::Trim(input_.folder.pharmacist_id); }
-  bool BoxesOverride(const std::string& name, const std::string& id) const {
-    return ((name.empty() || id.empty()) && !BoxName().empty() && !BoxId().empty()) ||
-           BoxName() == big5::Literal(kReleasedPrescription);
+  Pharmacist Boxes() const {
+    return {big5::Trim(input_.folder.pharmacist_name), big5::Trim(input_.folder.pharmacist_id)};
   }
-  void AddPharmacist(RecordSet& staff, const std::string& name, const std::string& id) {
-    AddConvertedStaffMember(staff, {id, name, "6459", "P00AAA", "", 0}, today_);
+  bool BoxesOverride(const Pharmacist& recorded) const {
+    Pharmacist boxes = Boxes();
+    return (!recorded.complete() && boxes.complete()) ||
+           boxes.name == big5::Literal(kReleasedPrescription);
   }
-  std::string ReadSystem(std::string_view key) {
-    return big5::Trim(data_ini_.ReadString(kDataIniSystemSection, key));
+  void ShowPharmacist(const Pharmacist& pharmacist) {
+    input_.folder.pharmacist_name = pharmacist.name;
+    input_.folder.pharmacist_id = pharmacist.id;
+    if (!pharmacist.complete()) context_.AddLine(std::string(kNoPharmacistLine));
   }
 
   VisionOrdersInput& input_;
@@ -158,43 +149,16 @@ void StaffStep::Run() {
 }
 
 void StaffStep::FromPreparedFile(const fs::path& prepared) {
-  ReplaceWithCopy(prepared, member_scr_);
-  MemoryTable staff =
-      LoadStaffFile(member_scr_, [this](const std::string& line) { context_.AddLine(line); });
-  int pharmacists = 0;
-  {
-    ProfileFile::Batch batch(data_ini_);
-    for (staff.First(); !staff.Eof(); staff.Next()) {
-      std::string level = staff.Text("ID_level");
-      std::string id = big5::Trim(staff.Text("ID"));
-      std::string name = big5::Trim(staff.Text("NAME"));
-      if (level.starts_with("D")) {
-        data_ini_.WriteString("DOCTOR", name, id);
-      } else if (level.starts_with("P")) {
-        std::string number = ++pharmacists == 1 ? "" : std::to_string(pharmacists);
-        data_ini_.WriteString(kDataIniSystemSection, std::string(kPharmacistNameKey) + number,
-                              name);
-        data_ini_.WriteString(kDataIniSystemSection, std::string(kPharmacistIdKey) + number, id);
-      }
-      if (id == main_doctor_) {
-        staff.Edit();
-        staff.SetText("ID_level", "DPMAAA");
-        staff.Post();
-      }
-    }
-    data_ini_.WriteString(kDataIniSystemSection, "ClinicTypeNo", department_.code);
-  }
-  std::string name = ReadSystem(kPharmacistNameKey);
-  std::string id = ReadSystem(kPharmacistIdKey);
-  if (BoxesOverride(name, id)) {
-    name = BoxName();
-    id = BoxId();
-    AddPharmacist(staff, name, id);
+  MemoryTable staff = TakePreparedStaffFile(
+      prepared, member_scr_, data_ini_, main_doctor_, department_.code, PharmacistKeys::kNumbered,
+      [this](const std::string& line) { context_.AddLine(line); });
+  Pharmacist pharmacist = RecordedPharmacist(data_ini_);
+  if (BoxesOverride(pharmacist)) {
+    pharmacist = Boxes();
+    AddConvertedPharmacist(staff, pharmacist, today_);
   }
   SaveStaffFile(staff, member_scr_);
-  input_.folder.pharmacist_name = name;
-  input_.folder.pharmacist_id = id;
-  if (name.empty() || id.empty()) context_.AddLine(std::string(kNoPharmacist));
+  ShowPharmacist(pharmacist);
 }
 
 void StaffStep::FromClinicTable(const fs::path& eecsetdt) {
@@ -216,20 +180,11 @@ void StaffStep::FromClinicTable(const fs::path& eecsetdt) {
     data_ini_.WriteString("DOCTOR", clinic_.director, doctor_id);
     data_ini_.WriteString(kDataIniSystemSection, "ClinicTypeNo", department_.code);
   }
-  std::string name = ReadSystem(kPharmacistNameKey);
-  std::string id = ReadSystem(kPharmacistIdKey);
-  if (BoxesOverride(name, id)) {
-    name = BoxName();
-    id = BoxId();
-  }
-  input_.folder.pharmacist_name = name;
-  input_.folder.pharmacist_id = id;
-  if (!name.empty() && !id.empty()) {
-    AddPharmacist(staff, name, id);
-  } else {
-    context_.AddLine(std::string(kNoPharmacist));
-  }
+  Pharmacist pharmacist = RecordedPharmacist(data_ini_);
+  if (BoxesOverride(pharmacist)) pharmacist = Boxes();
+  if (pharmacist.complete()) AddConvertedPharmacist(staff, pharmacist, today_);
   SaveStaffFile(staff, member_scr_);
+  ShowPharmacist(pharmacist);
 }
 
 }  // namespace

@@ -7,9 +7,11 @@
 #include <limits>
 
 #include "catalogue/dose_unit.h"
-#include "catalogue/dosing_frequency.h"
 #include "catalogue/mx_status.h"
 #include "catalogue/package_unit.h"
+#include "charts/order_frequency.h"
+#include "charts/order_kind.h"
+#include "charts/order_record_basics.h"
 #include "core/chart_store.h"
 #include "core/number_text.h"
 #include "platform/big5.h"
@@ -17,17 +19,7 @@
 namespace zuvo {
 namespace {
 
-namespace kind {
-constexpr int16_t kDrop = 1;
-constexpr int16_t kOral = 2;
-constexpr int16_t kInjection = 4;
-constexpr int16_t kTopical = 8;
-constexpr int16_t kDrugKinds = kDrop | kOral | kInjection | kTopical;
-constexpr int16_t kOpd = 16;
-constexpr int16_t kSpecial = 32;
-constexpr int16_t kOperation = 64;
-constexpr int16_t kMaterial = 128;
-}  // namespace kind
+namespace kind = order_kind;
 
 // Catalogue status bits that decide the payment flags.
 constexpr int64_t kStatusKeptBits =
@@ -79,35 +71,6 @@ std::string VaccinationNote(const CatalogueRow& row, std::string_view route) {
 
 }  // namespace
 
-UseMethodFixes::UseMethodFixes(std::unordered_map<std::string, std::string> fixes,
-                               std::function<void(const std::string&)> record)
-    : record_(std::move(record)) {
-  for (auto& [key, value] : fixes) fixes_.try_emplace(big5::UpperAscii(key), std::move(value));
-}
-
-std::string UseMethodFixes::Apply(const std::string& code) const {
-  auto found = fixes_.find(big5::UpperAscii(code));
-  if (found == fixes_.end() || found->second.empty() || found->second == "X") return code;
-  return found->second;
-}
-
-void UseMethodFixes::NoteUnreadable(const std::string& text) {
-  if (!fixes_.try_emplace(big5::UpperAscii(text), "X").second) return;
-  if (record_) record_(text);
-}
-
-int16_t OrderKindOfClass(std::string_view order_class) {
-  if (order_class == "drop") return kind::kDrop;
-  if (order_class == "oral") return kind::kOral;
-  if (order_class == "inj") return kind::kInjection;
-  if (order_class == "topical") return kind::kTopical;
-  if (order_class == "OPD") return kind::kOpd;
-  if (order_class == "special") return kind::kSpecial;
-  if (order_class == "operate") return kind::kOperation;
-  if (order_class == "material") return kind::kMaterial;
-  return kind::kOpd;
-}
-
 OrderRecord BuildOrderLine(const OrderSourceRow& source, const CatalogueRow* row,
                            const OrderLineSettings& settings) {
   CatalogueRow unknown;
@@ -119,23 +82,18 @@ OrderRecord BuildOrderLine(const OrderSourceRow& source, const CatalogueRow* row
   OrderRecord order;
   order.Set(order_field::kName, row->short_name);
   order.Set(order_field::kInsuranceCode, row->insurance_code);
-  double price = row->insurance_price;
-  int16_t payment_flags = 0;
-  if (row->status & mx_status::kChargedSelfPay) {
-    payment_flags = mx_status::kChargedSelfPay;
-    price = row->self_price;
-  } else if (row->status & mx_status::kNoCharge) {
-    payment_flags = mx_status::kNoCharge;
-    price = 0;
-  }
+  int16_t payment_flags = PaymentFlagsOfStatus(row->status);
+  const double price = payment_flags == mx_status::kChargedSelfPay ? row->self_price
+                       : payment_flags == mx_status::kNoCharge     ? 0
+                                                                   : row->insurance_price;
   payment_flags = static_cast<int16_t>(payment_flags | (row->status & kStatusKeptBits));
   order.Set(order_field::kFlags2, payment_flags);
   std::string dose_unit = PerUnitName(row->per_unit);
   std::string quantity_unit = UnitName(row->unit);
   order.Set(order_field::kPreparationNote, VaccinationNote(*row, source.route));
 
-  const int16_t order_kind = OrderKindOfClass(row->order_class);
-  const bool drug = (order_kind & kind::kDrugKinds) != 0;
+  const int16_t order_kind = kind::OfClass(row->order_class);
+  const bool drug = (order_kind & kind::kDrugMask) != 0;
   order.Set(order_field::kFlags1, order_kind);
 
   order.Set(order_field::kDoseTimes100, ClampInt16(RoundHalfUp(source.dose * 100)));
@@ -146,21 +104,10 @@ OrderRecord BuildOrderLine(const OrderSourceRow& source, const CatalogueRow* row
   if (frequency.empty()) frequency = NumberText(source.frequency_count);
   if (frequency.empty() && settings.report_missing_frequency) settings.report_missing_frequency();
   if (frequency == "1") frequency = drug ? "QDHS" : "ASORDER";
-  if (settings.fixes != nullptr) frequency = settings.fixes->Apply(frequency);
-  std::optional<int> rate =
-      settings.rates != nullptr ? settings.rates->Find(frequency) : std::nullopt;
-  int rate_index = 0;
-  if (rate) {
-    rate_index = *rate;
-  } else {
-    FrequencyReading reading = FrequencyInterpret(frequency);
-    frequency = reading.code;
-    rate_index = reading.rate_index;
-    if (!reading.unrecognised.empty() && settings.fixes != nullptr) {
-      settings.fixes->NoteUnreadable(reading.unrecognised);
-    }
-  }
-  order.Set(order_field::kFrequencyText, frequency);
+  const ResolvedFrequency resolved =
+      ResolveFrequency(std::move(frequency), settings.rates, settings.fixes);
+  const int rate_index = resolved.rate_index;
+  order.Set(order_field::kFrequencyText, resolved.code);
   order.Set(order_field::kFrequencyRate, static_cast<float>(rate_index));
 
   order.Set(order_field::kPaymentPercent, ClampInt16(RoundHalfUp(source.payment_percent * 100)));
@@ -189,18 +136,9 @@ OrderRecord BuildOrderLine(const OrderSourceRow& source, const CatalogueRow* row
   order.Set(order_field::kCost, static_cast<float>(row->cost));
   order.Set(order_field::kUnitPrice, static_cast<float>(price));
   order.Set(order_field::kReserved135, int16_t{0});
-  order.Set(order_field::kExecutionStart, source.date_time);
-  order.Set(order_field::kExecutionEnd, source.date_time);
-  order.Set(order_field::kReserved162, int16_t{0});
-  order.Set(order_field::kFlags3, int16_t{0});
-  order.Set(order_field::kStamp, settings.now);
+  SetOrderTimesAndMarks(order, source.date_time, settings.now, settings.department_prefix);
   order.Set(order_field::kDispensingLetter, '0');
   order.Set(order_field::kOrderCategory, source.claim_mark.empty() ? ' ' : source.claim_mark[0]);
-  order.Set(order_field::kMark187, ' ');
-  order.Set(order_field::kMark188, ' ');
-  std::string prefix = settings.department_prefix.substr(0, 2);
-  prefix.resize(2, '\0');
-  std::memcpy(order.data() + order_field::kDepartmentPrefix.offset, prefix.data(), 2);
   return order;
 }
 

@@ -7,11 +7,10 @@
 #include <functional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
-#include <unordered_set>
 
 #include "catalogue/catalogue_settings.h"
-#include "charts/prepass_catalogue.h"
+#include "charts/order_catalogue.h"
+#include "charts/order_frequency.h"
 #include "core/chart_records.h"
 #include "core/roc_date.h"
 
@@ -31,23 +30,6 @@ struct OrderSourceRow {
   DateTime date_time = 0;       // PDATE + PTIME
 };
 
-// The clinic's [UseMethodFix] section of data.ini: frequency texts the operator has mapped to
-// codes. A text the interpreter cannot read is added with the value "X", the mark of an entry
-// the operator still has to fill in; such an entry replaces nothing.
-class UseMethodFixes {
- public:
-  // `record` is called once per new unreadable text (Big5), to store "text=X" and report it.
-  UseMethodFixes(std::unordered_map<std::string, std::string> fixes,
-                 std::function<void(const std::string&)> record);
-  // The replacement of `code`, or `code` itself.
-  std::string Apply(const std::string& code) const;
-  void NoteUnreadable(const std::string& text);
-
- private:
-  std::unordered_map<std::string, std::string> fixes_;  // upper-cased key → value
-  std::function<void(const std::string&)> record_;
-};
-
 struct OrderLineSettings {
   const RateTable* rates = nullptr;  // CORVIX.INI [MXuseMethod]
   const CodeSet* routes = nullptr;   // MXsetup.ini [給藥途徑及作用部位]
@@ -57,9 +39,6 @@ struct OrderLineSettings {
   // Shown once per row without any frequency ("MXrate 是Null").
   std::function<void()> report_missing_frequency;
 };
-
-// Order kind (OrderRecord flags 1) of a catalogue class.
-int16_t OrderKindOfClass(std::string_view order_class);
 
 // The order image of `source`. `row` is the catalogue row, or null for an unknown code (then
 // the drug code is both name and NHI code, the class is empty and the status 0).

@@ -85,6 +85,14 @@ std::string ReferralReplyRemark(const std::vector<std::string>& elements) {
                     Value(elements, "h11")});
 }
 
+std::string RealSunReferralRemark(ReferralKind kind, const std::string& institution_name) {
+  if (kind == ReferralKind::kForm) {
+    return Bracketed({big5::Literal("醫院"), institution_name, big5::Literal("科別"),
+                      big5::Literal("醫師"), " ", " ", " ", " "});
+  }
+  return Bracketed({"1234567890123456", institution_name, " ", " ", " ", " ", " "});
+}
+
 ReferralRemarks::ReferralRemarks(std::filesystem::path referral_folder, ReferralIndex index,
                                  const InstitutionList& institutions)
     : folder_(std::move(referral_folder)), index_(std::move(index)), institutions_(institutions) {}

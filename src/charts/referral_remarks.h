@@ -31,6 +31,11 @@ std::string ReferralFormRemark(const std::vector<std::string>& elements,
 // "<h1><不明><h6><h7><h9><h10><h11>" from the children of `etbdata`.
 std::string ReferralReplyRemark(const std::vector<std::string>& elements);
 
+// The remark RealSun gives a referral line of a visit referred to `institution_name` (Big5):
+// "<醫院><name><科別><醫師>< >< >< >< >" for a form, "<1234567890123456><name>< >< >< >< >< >" for
+// a reply.
+std::string RealSunReferralRemark(ReferralKind kind, const std::string& institution_name);
+
 // Hands out the remarks of the referral files listed in the pre-pass's index.
 class ReferralRemarks {
  public:

@@ -5,6 +5,8 @@
 #include <optional>
 
 #include "charts/adult_health_check.h"
+#include "charts/chart_clinic_file.h"
+#include "charts/chart_step_end.h"
 #include "charts/institution_list.h"
 #include "charts/prepass_files.h"
 #include "charts/referral_remarks.h"
@@ -43,39 +45,25 @@ constexpr std::string_view kHealthCheckTable = "CO18R.DBF";
 constexpr std::string_view kIcd9MapDatabase = "ICD-10-CM (1020314).MDB";
 constexpr std::string_view kReferenceDiagnosisDatabase = "ICD10CM.MDB";
 constexpr std::string_view kInstitutionListName = "hospbsc.txt";
-constexpr std::string_view kDoneMessage = "病歷庫製作完成";
 
 // data.ini of the clinic, as far as the conversion reads it.
 struct ClinicFile {
   VisionClinicSettings clinic;
-  std::string opening_date;  // 開業日期 as written
-  // Vision chart number → kept chart number, by value: the visit table writes the number with
-  // leading zeros ("0000123") where the patient table wrote "123".
-  std::map<int64_t, int64_t> dupid;
+  ChartClinicFile file;
 };
 
-std::pair<std::string, std::string> SplitLine(const std::string& line) {
-  size_t equals = line.find('=');
-  if (equals == std::string::npos) return {big5::Trim(line), {}};
-  return {big5::Trim(line.substr(0, equals)), big5::Trim(line.substr(equals + 1))};
-}
-
 ClinicFile ReadClinicFile(const fs::path& clinic_folder, const VisionChartInput& input) {
-  ProfileFile ini(DataIniFile(clinic_folder));
-  const std::string& system = big5::Literal(kDataIniSystemSection);
-  ClinicFile file;
-  file.clinic.clinic_id = big5::Trim(input.folder.clinic_id);
-  file.clinic.main_doctor_name = ini.ReadString(system, "MainDrName");
-  file.clinic.main_doctor_id = ini.ReadString(system, "MainDrID");
-  file.clinic.pharmacist_name = ini.ReadString(system, big5::Literal(kPharmacistNameKey));
-  file.clinic.pharmacist_id = ini.ReadString(system, big5::Literal(kPharmacistIdKey));
-  file.opening_date = big5::Trim(ini.ReadString(system, big5::Literal(kOpeningDateKey)));
-  for (const std::string& line : ini.SectionLines("DOCTOR")) {
-    auto [name, id] = SplitLine(line);
-    if (!id.empty()) file.clinic.doctor_name_by_id.try_emplace(id, name);
+  ClinicFile read;
+  read.file = ReadChartClinicFile(ProfileFile(DataIniFile(clinic_folder)));
+  read.clinic.clinic_id = big5::Trim(input.folder.clinic_id);
+  read.clinic.main_doctor_name = read.file.main_doctor_name;
+  read.clinic.main_doctor_id = read.file.main_doctor_id;
+  read.clinic.pharmacist_name = read.file.pharmacist_name;
+  read.clinic.pharmacist_id = read.file.pharmacist_id;
+  for (const auto& [name, id] : read.file.doctors) {
+    if (!id.empty()) read.clinic.doctor_name_by_id.try_emplace(id, name);
   }
-  file.dupid = ReadKeptPatientNumbers(clinic_folder);
-  return file;
+  return read;
 }
 
 // The complaint of a visit among its day's records (newest first): the first at the visit's
@@ -139,8 +127,7 @@ class VisionChartConverter {
 };
 
 StepResult VisionChartConverter::Run() {
-  if (input_.folder.his != big5::Literal(kVisionHisUtf8)) {
-    context_.ShowMessage("請先選取正確展望來源目錄");
+  if (!CheckSourceSystem(input_.folder.his, kVisionHisUtf8, "請先選取正確展望來源目錄", context_)) {
     return StepResult::kStopped;
   }
   work_tree_ = input_.folder.work_tree;
@@ -151,15 +138,8 @@ StepResult VisionChartConverter::Run() {
   List("製作病歷");
 
   clinic_ = ReadClinicFile(ClinicFolder(place_.program_folder, kVisionArea, clinic_code), input_);
-  opening_ = RocDateToDate(clinic_.opening_date);
-  if (opening_ == 0) {
-    context_.ShowMessage("沒有開業日期記錄");
-    return StepResult::kStopped;
-  }
-  if (clinic_.clinic.doctor_name_by_id.empty()) {
-    context_.ShowMessage("沒有診所醫師名字記錄");
-    return StepResult::kStopped;
-  }
+  if (!CheckChartClinicFile(clinic_.file, context_)) return StepResult::kStopped;
+  opening_ = RocDateToDate(clinic_.file.opening_date);
   now_ = place_.now;
   std::optional<DateTime> split =
       CheckSplitDate(input_.chart.split_date, input_.chart.mode, now_, context_);
@@ -224,11 +204,7 @@ StepResult VisionChartConverter::Run() {
   diagnoses_->Flush();
   List("開始寫入 PT,DayLink ...");
   writer_->Finish();
-  List(std::string(kDoneMessage));
-  const DateTime ended = place_.clock();
-  List("end time" + ClockText(ended));
-  context_.SetElapsedLabel("耗時: " + ElapsedText(started, ended));
-  if (context_.StepMessages()) context_.ShowMessage(kDoneMessage);
+  FinishChartStep(context_, place_, started);
   return StepResult::kDone;
 }
 
@@ -252,11 +228,8 @@ void VisionChartConverter::ConvertRow(int row_number) {
     return;
   }
   const std::string source_number = big5::Trim(row.kcstmr);
-  int64_t kept_number = IntegerOr(source_number, 0);
-  if (auto found = clinic_.dupid.find(kept_number); found != clinic_.dupid.end()) {
-    kept_number = found->second;
-  }
-  const int32_t patient = static_cast<int32_t>(kept_number);
+  const int32_t patient =
+      static_cast<int32_t>(clinic_.file.KeptPatient(IntegerOr(source_number, 0)));
   if (patient == 0) {
     List("病歷號為0錯誤:" + std::to_string(row_number));
     return;

@@ -15,43 +15,10 @@ constexpr size_t kUnresolvedCodeLength = 5;
 constexpr size_t kSecondaryItemsConsidered = 20;
 constexpr int kFirstIcd10Year = 2016;
 
-struct PreventiveRange {
-  int from, to;
-  std::string_view code, name_utf8;
-};
-constexpr PreventiveRange kPreventiveRanges[] = {
-    {11, 11, "Z00111", "新生兒健康檢查"},
-    {71, 71, "Z00111", "新生兒健康檢查"},
-    {12, 20, "Z002", "兒童預防保健"},
-    {72, 79, "Z002", "兒童預防保健"},
-    {81, 81, "Z002", "兒童預防保健"},
-    {87, 89, "Z002", "兒童預防保健"},
-    {21, 28, "Z008", "成人健檢"},
-    {31, 31, "Z124", "婦女子宮頸抹片檢查"},
-    {35, 35, "Z124", "婦女子宮頸抹片檢查"},
-    {37, 37, "Z124", "婦女子宮頸抹片檢查"},
-    {41, 60, "Z0379", "孕婦產前檢查"},
-    {85, 85, "Z13811", "定量免疫法糞便潛血檢查"},
-    {91, 91, "Z1239", "婦女乳房X光攝影檢查"},
-    {93, 93, "Z1239", "婦女乳房X光攝影檢查"},
-    {95, 95, "Z1281", "口腔黏膜檢查"},
-    {97, 97, "Z1281", "口腔黏膜檢查"},
-};
-
 std::string Key(std::string_view code) { return big5::UpperAscii(big5::Trim(code)); }
 
-DiagnosisRecord Record(std::string_view code, std::string_view name, std::string_view short_code,
-                       int16_t mark) {
-  DiagnosisRecord record;
-  record.Set(f::kCode, code);
-  record.Set(f::kName, name);
-  record.Set(f::kShortCode, short_code);
-  record.Set(f::kSourceMark, mark);
-  return record;
-}
-
 DiagnosisRecord Unresolved(const std::string& code, std::string_view name) {
-  DiagnosisRecord record = Record(code, name, "", 0);
+  DiagnosisRecord record = MakeDiagnosisRecord(code, name, "", 0);
   record.Set(f::kUnresolvedSourceCode, big5::CutBytes(code, kUnresolvedCodeLength));
   return record;
 }
@@ -61,13 +28,7 @@ DiagnosisRecord Unresolved(const std::string& code, std::string_view name) {
 PreventiveDiagnosis PreventiveCareDiagnosis(std::string_view vision_code) {
   auto digit = [&](size_t i) { return vision_code[i] >= '0' && vision_code[i] <= '9'; };
   if (vision_code.size() < 3 || vision_code[0] != '@' || !digit(1) || !digit(2)) return {};
-  const int number = (vision_code[1] - '0') * 10 + (vision_code[2] - '0');
-  for (const PreventiveRange& range : kPreventiveRanges) {
-    if (number >= range.from && number <= range.to) {
-      return {std::string(range.code), std::string(range.name_utf8)};
-    }
-  }
-  return {};
+  return PreventiveCareDiagnosisOf((vision_code[1] - '0') * 10 + (vision_code[2] - '0'));
 }
 
 std::string DottedIcd9(std::string_view code) {
@@ -112,19 +73,21 @@ DiagnosisRecord VisionDiagnosisResolver::ResolveOne(const std::string& code, boo
   const std::string key = Key(code);
   const std::string tail = " 病歷號" + std::to_string(patient) + " " + RocDate(visit_time);
   if (auto found = clinic_.find(key); found != clinic_.end()) {
-    return Record(code, found->second.name, found->second.short_code, kDiagnosisValidIcd10);
+    return MakeDiagnosisRecord(code, found->second.name, found->second.short_code,
+                               kDiagnosisValidIcd10);
   }
   if (!code.empty() && code.front() == '@') {
     PreventiveDiagnosis preventive = PreventiveCareDiagnosis(code);
     if (!preventive.code.empty()) {
-      return Record(preventive.code, big5::Literal(preventive.name_utf8), "", kDiagnosisValidIcd10);
+      return MakeDiagnosisRecord(preventive.code, big5::Literal(preventive.name_utf8), "",
+                                 kDiagnosisValidIcd10);
     }
     Show(sink, (main ? "不明診斷碼:" : "不明次診斷碼:") + big5::ToUtf8Escaped(code) + tail);
     return Unresolved(code, main ? labdt : code);
   }
   if (DecodeDateTime(visit_time).year < kFirstIcd10Year) return Unresolved(code, labdt);
   if (auto learned = learned_icd9_.find(code); learned != learned_icd9_.end()) {
-    return Record(learned->second, labdt, "", kDiagnosisValidIcd10);
+    return MakeDiagnosisRecord(learned->second, labdt, "", kDiagnosisValidIcd10);
   }
   if (auto found = reference_.find(key); found != reference_.end()) {
     const ReferenceDiagnosis& row = found->second;
@@ -133,11 +96,11 @@ DiagnosisRecord VisionDiagnosisResolver::ResolveOne(const std::string& code, boo
     // Taken into the clinic's list, so later visits find it there.
     clinic_.emplace(key, ClinicDiagnosis{row.sname, short_code});
     pending_.emplace_back(code, row);
-    return Record(code, name, short_code, kDiagnosisValidIcd10);
+    return MakeDiagnosisRecord(code, name, short_code, kDiagnosisValidIcd10);
   }
   if (auto mapped = icd9_map_.find(Key(DottedIcd9(code))); mapped != icd9_map_.end()) {
     learned_icd9_.emplace(code, mapped->second);
-    return Record(mapped->second, labdt, "", kDiagnosisValidIcd10);
+    return MakeDiagnosisRecord(mapped->second, labdt, "", kDiagnosisValidIcd10);
   }
   if (code != "01" && code != "02" && code != "03") {
     Show(sink, (main ? "診斷碼105年起不符ICD10:" : "次診斷碼105年起不符ICD10:") +
@@ -169,7 +132,7 @@ std::vector<DiagnosisRecord> VisionDiagnosisResolver::Resolve(const VisionVisitR
   for (const auto& [code, main] : codes) {
     records.push_back(ResolveOne(code, main, labdt, patient, visit_time, sink));
   }
-  if (records.empty()) records.push_back(Record("NOCODE", "[No Diagnosis]", "", 0));
+  if (records.empty()) records.push_back(NoDiagnosisRecord());
   return records;
 }
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "charts/diagnosis_records.h"
 #include "core/chart_records.h"
 #include "core/message_sink.h"
 #include "core/roc_date.h"
@@ -21,15 +22,7 @@ namespace zuvo {
 
 struct VisionVisitRow;
 
-inline constexpr size_t kMaxDiagnosesPerVisit = 20;
-// DiagnosisRecord source mark of a valid ICD-10 diagnosis.
-inline constexpr int16_t kDiagnosisValidIcd10 = 6;
-
 // The fixed diagnosis of a Vision preventive-care code "@nn"; empty code when unknown.
-struct PreventiveDiagnosis {
-  std::string code;  // ASCII
-  std::string name_utf8;
-};
 PreventiveDiagnosis PreventiveCareDiagnosis(std::string_view vision_code);
 
 // "2500" → "250.0": the ICD-9 form of a code, a dot after the third character.

@@ -5,7 +5,8 @@
 #include <unordered_set>
 
 #include "catalogue/catalogue_settings.h"
-#include "charts/prepass_catalogue.h"
+#include "charts/chart_clinic_file.h"
+#include "charts/order_catalogue.h"
 #include "charts/prepass_files.h"
 #include "charts/prepass_order_line.h"
 #include "charts/prepass_record_filter.h"
@@ -44,18 +45,6 @@ DateTime RowDateTime(std::string_view date, std::string_view time) {
 DateTime DateOrEarliest(std::string_view roc_date) {
   DateTime value = RocDateToDate(big5::Trim(roc_date));
   return value != 0 ? std::trunc(value) : RocDateToDate(kEarliestRocDate);
-}
-
-// A section of data.ini as a map of key → value (first of duplicates wins).
-std::unordered_map<std::string, std::string> SectionMap(const ProfileFile& ini,
-                                                        std::string_view section) {
-  std::unordered_map<std::string, std::string> map;
-  for (const std::string& line : ini.SectionLines(section)) {
-    size_t equals = line.find('=');
-    if (equals == std::string::npos) continue;
-    map.try_emplace(big5::UpperAscii(line.substr(0, equals)), line.substr(equals + 1));
-  }
-  return map;
 }
 
 std::string Utf8(std::string_view big5) { return big5::ToUtf8Escaped(big5); }
@@ -187,7 +176,7 @@ OrderPassResult ConvertOrders(PrepassRun& run, const std::filesystem::path& prog
   const std::filesystem::path& work = run.input.folder.work_tree;
   run.context.AddLine("開始醫令轉換");
   Database opd = Database::Open(WorkTreeCatalogue(work));
-  PrepassCatalogue catalogue = PrepassCatalogue::Load(opd);
+  OrderCatalogue catalogue = OrderCatalogue::Load(opd);
   SourceTable source =
       SourceTable::Open(run.input.folder.source_folder, "CO02P.DBF", work, run.context);
   DbfTable& table = source.table();
@@ -196,12 +185,9 @@ OrderPassResult ConvertOrders(PrepassRun& run, const std::filesystem::path& prog
   RateTable rates = RateTable::Read(RequiredFile(program_folder, "CORVIX.INI"));
   CodeSet routes =
       CodeSet::ReadSectionKeys(RequiredFile(program_folder, "MXsetup.ini"), kRouteSection);
-  std::unordered_map<std::string, std::string> dupmx = SectionMap(data_ini, kDupMxSection);
+  std::unordered_map<std::string, std::string> dupmx = ReadSectionMap(data_ini, kDupMxSection);
   ProfileFile::Batch batch(data_ini);
-  UseMethodFixes fixes(SectionMap(data_ini, "UseMethodFix"), [&](const std::string& text) {
-    data_ini.WriteString(big5::Literal("UseMethodFix"), text, "X");
-    run.context.AddLine("不明使用頻率語法:[" + Utf8(text) + "]");
-  });
+  UseMethodFixes fixes = ClinicUseMethodFixes(data_ini, run.context);
   OrderLineSettings settings;
   settings.rates = &rates;
   settings.routes = &routes;

@@ -18,10 +18,6 @@ constexpr size_t kMaxProcedureCodes = 6;
 constexpr size_t kSpecialTreatmentCount = 4;
 constexpr int16_t kCardFlagSelfPaidWithoutCard = 1;
 
-bool IsOneOf(std::string_view value, std::initializer_list<std::string_view> candidates) {
-  return std::find(candidates.begin(), candidates.end(), value) != candidates.end();
-}
-
 bool AllDigits(std::string_view text) {
   return std::all_of(text.begin(), text.end(),
                      [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
@@ -49,13 +45,6 @@ std::string VisionCardSequence(const std::string& lisrs) {
   return big5::CutBytes(lisrs, 4);
 }
 
-char ClinicPeriodLetter(DateTime visit_time) {
-  CivilDateTime parts = DecodeDateTime(visit_time);
-  if (parts.hour < 13) return 'A';
-  if (parts.hour < 19) return 'B';
-  return 'C';
-}
-
 VisionVisitRecord BuildVisionVisitRecord(const VisionVisitRow& row, int32_t patient,
                                          DateTime visit_time, int drug_days,
                                          const VisionClinicSettings& clinic,
@@ -68,8 +57,6 @@ VisionVisitRecord BuildVisionVisitRecord(const VisionVisitRow& row, int32_t pati
   const bool chronic_refill = case_type == "08";
   const int64_t refill_number = IntegerOr(big5::Trim(row.lldtt), 0);
   const std::string patient_text = std::to_string(patient);
-
-  visit.Set(f::kPatientNumber, patient);
 
   // Co-payment class and code.
   std::string copay = big5::CutBytes(big5::Trim(row.lhiid), 3);
@@ -95,7 +82,6 @@ VisionVisitRecord BuildVisionVisitRecord(const VisionVisitRow& row, int32_t pati
     card_flags = kCardFlagSelfPaidWithoutCard;
   }
   visit.Set(f::kCardSequence, card);
-  visit.Set(f::kZeroSequence, "0000");
 
   // Doctor.
   const std::string doctor_id = big5::Trim(row.ldtid);
@@ -111,14 +97,8 @@ VisionVisitRecord BuildVisionVisitRecord(const VisionVisitRow& row, int32_t pati
                      " 更改為:" + big5::ToUtf8Escaped(clinic.main_doctor_id));
     }
   }
-  visit.Set(f::kDoctorName, doctor_name);
-  visit.Set(f::kDoctorId, doctor_written_id);
-  visit.Set(f::kPharmacistName, clinic.pharmacist_name);
-  visit.Set(f::kPharmacistId, clinic.pharmacist_id);
-
-  visit.Set(f::kVisitDateTime, visit_time);
-  visit.Set(f::kVisitDateTimeCopy1, visit_time);
-  visit.Set(f::kVisitDateTimeCopy2, visit_time);
+  FillVisitBasics(visit, patient, visit_time,
+                  {doctor_name, doctor_written_id, clinic.pharmacist_name, clinic.pharmacist_id});
 
   const bool refill_case = IsOneOf(case_type, {"04", "E1", "A1", "A5"});
   int16_t flags = kVisitFlagsBase;
@@ -143,7 +123,6 @@ VisionVisitRecord BuildVisionVisitRecord(const VisionVisitRow& row, int32_t pati
   for (size_t i = 0; i < kSpecialTreatmentCount; ++i) {
     visit.Set(special_fields[i], i < special.size() ? big5::CutBytes(special[i], 2) : "  ");
   }
-  visit.Set(f::kPaymentCategory, '4');
 
   const std::string date = big5::Trim(row.date);
   const std::string first_date = big5::Trim(row.llddt);
@@ -159,18 +138,14 @@ VisionVisitRecord BuildVisionVisitRecord(const VisionVisitRow& row, int32_t pati
   visit.Set(f::kPaymentClass, payment_class);
   visit.Set(f::kCopayCode, copay);
 
-  visit.Set(f::kMark174, '1');
-  visit.Set(f::kMark175, '1');
-  visit.Set(f::kMark176, '0');
-
   std::vector<std::string> procedures = CommaItems(row.licd);
   if (procedures.size() > kMaxProcedureCodes) procedures.resize(kMaxProcedureCodes);
   const bool lists_procedures = IsOneOf(case_type, {"03", "C1"});
   const std::array<TextField, 3> procedure_fields = {f::kProcedure1, f::kProcedure2,
                                                      f::kProcedure3};
-  for (size_t i = 0; i < procedure_fields.size(); ++i) {
-    const bool given = lists_procedures && i < procedures.size();
-    visit.Set(procedure_fields[i], given ? big5::CutBytes(procedures[i], 9) : std::string(9, ' '));
+  for (size_t i = 0; lists_procedures && i < procedure_fields.size() && i < procedures.size();
+       ++i) {
+    visit.Set(procedure_fields[i], big5::CutBytes(procedures[i], 9));
   }
   result.procedure_codes = std::move(procedures);
 
@@ -180,11 +155,6 @@ VisionVisitRecord BuildVisionVisitRecord(const VisionVisitRow& row, int32_t pati
     const std::string end_date = big5::Trim(row.edate);
     visit.Set(f::kRefillEndText, end_date.size() > 3 ? end_date.substr(3, 4) : std::string());
   }
-  visit.Set(f::kMark227, ' ');
-  visit.Set(f::kClaimValue, "");
-  visit.Set(f::kOne, "1");
-  visit.Set(f::kClinicPeriod, ClinicPeriodLetter(visit_time));
-  visit.Set(f::kMark261, '0');
   visit.Set(f::kOrderMix, ' ');
   return result;
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "charts/visit_record_basics.h"
 #include "core/chart_records.h"
 #include "core/message_sink.h"
 #include "core/roc_date.h"
@@ -43,8 +44,5 @@ VisionVisitRecord BuildVisionVisitRecord(const VisionVisitRow& row, int32_t pati
 
 // The card sequence of a trimmed LISRS value (before the refill and self-paid rules).
 std::string VisionCardSequence(const std::string& lisrs);
-
-// 'A' before 13:00, 'B' before 19:00, else 'C'.
-char ClinicPeriodLetter(DateTime visit_time);
 
 }  // namespace zuvo

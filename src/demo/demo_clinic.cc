@@ -3,6 +3,7 @@
 #include <random>
 #include <vector>
 
+#include "demo/realsun_catalogue_tables.h"
 #include "demo/vision_catalogue_tables.h"
 #include "demo/vision_lab_tables.h"
 #include "demo/vision_patient_tables.h"
@@ -60,9 +61,20 @@ void WriteVisionParameterTable(const fs::path& folder, const DemoClinic& clinic)
 
 void WriteRealSunTitleTable(const fs::path& folder, const DemoClinic& clinic) {
   CreateFolders(folder / "S");
-  DbfWriter table(folder / "S" / "TITLE.DBF",
-                  {{"H_NAME", 'C', kClinicNameWidth * 2, 0}, {"H_NO", 'C', kClinicCodeWidth, 0}});
-  table.Append({SpacedOut(clinic.name), clinic.code});
+  DbfWriter table(folder / "S" / "TITLE.DBF", {{"H_NAME", 'C', kClinicNameWidth * 2, 0},
+                                               {"H_NO", 'C', kClinicCodeWidth, 0},
+                                               {"H_TEL", 'C', 20, 0},
+                                               {"H_ADDR", 'C', 60, 0},
+                                               {"H_DEPT", 'C', 12, 0},
+                                               {"H_TYPE", 'C', 4, 0},
+                                               {"DR_NAME", 'C', 20, 0},
+                                               {"DR_ID", 'C', 10, 0},
+                                               {"DR_NAME1", 'C', 20, 0},
+                                               {"DR_ID1", 'C', 10, 0}});
+  table.Append({SpacedOut(clinic.name), clinic.code, "02-2765-4321",
+                big5::FromUtf8("台北市信義區示範路2號"), big5::FromUtf8("家醫科"), "01",
+                SpacedOut(big5::FromUtf8("陳大文")), "A123456789",
+                SpacedOut(big5::FromUtf8("林美玲")), "B223456789"});
   table.Close();
 }
 
@@ -82,6 +94,7 @@ DemoClinic WriteRealSunDemoSource(const fs::path& folder, uint32_t seed) {
   CreateFolders(folder);
   DemoClinic clinic = RealSunDemoClinic(seed);
   WriteRealSunTitleTable(folder, clinic);
+  WriteRealSunCatalogueTables(folder, seed);
   return clinic;
 }
 

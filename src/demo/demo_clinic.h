@@ -3,8 +3,8 @@
 // Synthetic source folders of the two clinic systems, for the demo, the tests and the
 // benchmarks. Everything is deterministic from a seed; texts are Big5 as the real systems write
 // them. The folders hold the tables the conversion reads so far: VISPARA.DBF with CO09D.DBF,
-// CO07A.DBF and EECSETDT.DBF, the visit tables and the lab results CO18H.DBF (Vision) and
-// S\TITLE.DBF (RealSun).
+// CO07A.DBF and EECSETDT.DBF, the visit tables and the lab results CO18H.DBF (Vision), and
+// S/TITLE.DBF with Z/DRUG.DBF, Z/SICK.DBF and Z/TREAT.DBF (RealSun).
 
 #include <cstdint>
 #include <filesystem>
@@ -24,8 +24,9 @@ DemoClinic RealSunDemoClinic(uint32_t seed);
 
 // VISPARA.DBF in `folder` with one record: CNAME, CCO_NO0, CSUB, CTEL, CADDR, CCLDTNAME.
 void WriteVisionParameterTable(const std::filesystem::path& folder, const DemoClinic& clinic);
-// S\TITLE.DBF below `folder` with one record: H_NAME (with a blank between each two characters,
-// as RealSun clinics often type it) and H_NO.
+// S/TITLE.DBF below `folder` with one record: H_NAME (with a blank between each two characters,
+// as RealSun clinics often type it), H_NO, H_TEL, H_ADDR, H_DEPT (家醫科), H_TYPE, and two
+// people, DR_NAME/DR_ID (the doctor) and DR_NAME1/DR_ID1, both names typed with blanks too.
 void WriteRealSunTitleTable(const std::filesystem::path& folder, const DemoClinic& clinic);
 
 // Whole source folders; `folder` is created. Returns the clinic written.

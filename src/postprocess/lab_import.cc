@@ -1,7 +1,6 @@
 #include "postprocess/lab_import.h"
 
 #include <algorithm>
-#include <map>
 #include <optional>
 #include <unordered_map>
 #include <unordered_set>
@@ -16,6 +15,7 @@
 #include "postprocess/lab_sections.h"
 #include "postprocess/pe_order_lines.h"
 #include "postprocess/screening.h"
+#include "charts/chart_clinic_file.h"
 #include "workspace/data_ini.h"
 #include "workspace/folder_layout.h"
 #include "workspace/source_table.h"
@@ -90,8 +90,8 @@ class LabImport {
         settings_(LabSettings::Load(FindWithoutCase(place.program_folder, kLabSettingsFile))),
         definitions_(PEDefinitions::Load(FindWithoutCase(place.program_folder, kPESettingsFile))),
         catalogue_(Database::Open(WorkTreeCatalogue(folder.work_tree))),
-        kept_numbers_(ReadKeptPatientNumbers(
-            ClinicFolder(place.program_folder, kVisionArea, big5::Trim(folder.clinic_id)))),
+        clinic_file_(ReadChartClinicFile(ProfileFile(DataIniFile(
+            ClinicFolder(place.program_folder, kVisionArea, big5::Trim(folder.clinic_id)))))),
         sources_{definitions_, catalogue_,
                  FindWithoutCase(place.program_folder, kReferenceCatalogue), place.now} {}
 
@@ -114,7 +114,7 @@ class LabImport {
   LabSettings settings_;
   PEDefinitions definitions_;
   Database catalogue_;
-  std::map<int64_t, int64_t> kept_numbers_;  // [DUPID]: the visits lie under the kept number
+  ChartClinicFile clinic_file_;  // [DUPID]: the visits lie under the kept number
   PEOrderLineSources sources_;
   std::optional<SourceTable> table_;
   LabImportOutcome outcome_;
@@ -191,11 +191,7 @@ LabImportOutcome LabImport::Run() {
     const LabRow first = ReadLabRow(table);
     const std::string* path = PlaceablePath(first);
     std::optional<int64_t> patient = ParseInteger(first.patient);
-    if (patient) {
-      if (auto kept = kept_numbers_.find(*patient); kept != kept_numbers_.end()) {
-        patient = kept->second;
-      }
-    }
+    if (patient) patient = clinic_file_.KeptPatient(*patient);
     if (path != nullptr && (!patient || *patient <= 0 || *patient > INT32_MAX)) {
       List("病歷號錯誤:" + Shown(first.patient));
       path = nullptr;

@@ -6,8 +6,6 @@
 
 namespace zuvo {
 
-namespace {
-
 std::string WithoutBlanks(std::string_view big5_text) {
   std::string result;
   big5::ForEachChar(big5_text, [&](std::string_view character, size_t) {
@@ -15,6 +13,8 @@ std::string WithoutBlanks(std::string_view big5_text) {
   });
   return result;
 }
+
+namespace {
 
 std::optional<std::string> SettingRow(DbfTable& table, std::string_view memo_utf8) {
   if (!table.Locate("MEMO", big5::Literal(memo_utf8))) return std::nullopt;

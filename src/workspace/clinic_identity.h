@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "workspace/source_system.h"
 
@@ -15,6 +16,10 @@ struct ClinicIdentity {
   std::string name;  // Big5
   std::string code;  // Big5
 };
+
+// The text without its blanks: RealSun names are often typed with blanks between the
+// characters.
+std::string WithoutBlanks(std::string_view big5_text);
 
 // VISPARA.DBF, first record: CNAME and CCO_NO0, trimmed. Empty texts when the table has no
 // record.

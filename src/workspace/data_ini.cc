@@ -1,6 +1,5 @@
 #include "workspace/data_ini.h"
 
-#include "core/number_text.h"
 #include "platform/big5.h"
 #include "platform/file_ops.h"
 #include "platform/profile_file.h"
@@ -22,19 +21,6 @@ ClinicStartSettings ReadClinicStartSettings(const std::filesystem::path& clinic_
   return {ini.ReadString(section, big5::Literal(kOpeningDateKey)),
           ini.ReadString(section, big5::Literal(kPharmacistNameKey)),
           ini.ReadString(section, big5::Literal(kPharmacistIdKey))};
-}
-
-std::map<int64_t, int64_t> ReadKeptPatientNumbers(const std::filesystem::path& clinic_folder) {
-  ProfileFile ini(DataIniFile(clinic_folder));
-  std::map<int64_t, int64_t> kept;
-  for (const std::string& line : ini.SectionLines("DUPID")) {
-    const size_t equals = line.find('=');
-    if (equals == std::string::npos) continue;
-    std::optional<int64_t> source = ParseInteger(big5::Trim(line.substr(0, equals)));
-    std::optional<int64_t> number = ParseInteger(big5::Trim(line.substr(equals + 1)));
-    if (source && number) kept.try_emplace(*source, *number);
-  }
-  return kept;
 }
 
 }  // namespace zuvo

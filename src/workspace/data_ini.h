@@ -4,9 +4,7 @@
 // (Big5 profile file; section and key names compare without regard to case). Section and key
 // names are given here in UTF-8 and reach the file as Big5.
 
-#include <cstdint>
 #include <filesystem>
-#include <map>
 #include <string>
 #include <string_view>
 
@@ -32,10 +30,5 @@ struct ClinicStartSettings {
 
 // Throws Error naming the file when it is not Big5 text or cannot be read.
 ClinicStartSettings ReadClinicStartSettings(const std::filesystem::path& clinic_folder);
-
-// [DUPID] of the clinic's data.ini: the source chart number of a repeated patient → the chart
-// number the patient step kept, by value (a visit table writes "0000123" where the patient table
-// wrote "123"). Lines whose numbers do not read are left out; the first line of a number wins.
-std::map<int64_t, int64_t> ReadKeptPatientNumbers(const std::filesystem::path& clinic_folder);
 
 }  // namespace zuvo

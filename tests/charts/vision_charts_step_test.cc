@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "app/program_folder.h"
 #include "charts/prepass_files.h"
 #include "core/chart_reader.h"
 #include "core/chart_store.h"
 #include "core/patient_store.h"
 #include "core/store_verify.h"
+#include "delivered_program.h"
 #include "platform/big5.h"
 #include "platform/file_ops.h"
 #include "platform/table_store.h"
@@ -36,14 +36,7 @@ using testing::WriteSourceTable;
 constexpr char kClinicCode[] = "3501010000";
 
 // The program folder with the delivered databases, built once for the suite.
-const fs::path& ProgramFolder() {
-  static TempDir* folder = [] {
-    auto* dir = new TempDir;
-    InstallDeliveredFiles(dir->path());
-    return dir;
-  }();
-  return folder->path();
-}
+const fs::path& ProgramFolder() { return testing::DeliveredProgramFolder(); }
 
 OrderRecord OrderImage(std::string code, int16_t kind, float price, float quantity,
                        int16_t percent) {

@@ -13,14 +13,24 @@ namespace zuvo::gui::testing {
 class ScriptedPrompts : public UserPrompts {
  public:
   void AnswerNextFolder(std::optional<QString> folder) { folders_.push_back(std::move(folder)); }
+  void AnswerNextFile(std::optional<QString> file) { files_.push_back(std::move(file)); }
+  // A box without a scripted answer gets its first button (OK or Yes).
+  void AnswerNextMessage(MessageAnswer answer) { answers_.push_back(answer); }
 
   const std::vector<QString>& messages() const { return messages_; }
   const std::vector<QString>& folder_captions() const { return folder_captions_; }
   const std::vector<QString>& asked_texts() const { return asked_texts_; }
+  // Where each file dialog started.
+  const std::vector<QString>& file_starts() const { return file_starts_; }
 
   MessageAnswer ShowMessage(QWidget*, const QString& text, MessageKind,
                             MessageButtons buttons) override {
     messages_.push_back(text);
+    if (!answers_.empty()) {
+      MessageAnswer answer = answers_.front();
+      answers_.pop_front();
+      return answer;
+    }
     return buttons == MessageButtons::kYesNo ? MessageAnswer::kYes : MessageAnswer::kOk;
   }
   std::optional<QString> ChooseFolder(QWidget*, const QString& caption, const QString&) override {
@@ -30,9 +40,13 @@ class ScriptedPrompts : public UserPrompts {
     folders_.pop_front();
     return folder;
   }
-  std::optional<QString> ChooseFile(QWidget*, const QString&, const QString&,
+  std::optional<QString> ChooseFile(QWidget*, const QString&, const QString& start,
                                     const QString&) override {
-    return std::nullopt;
+    file_starts_.push_back(start);
+    if (files_.empty()) return std::nullopt;
+    std::optional<QString> file = files_.front();
+    files_.pop_front();
+    return file;
   }
   std::optional<QString> AskText(QWidget*, const QString&, const QString&,
                                  const QString& text) override {
@@ -42,9 +56,12 @@ class ScriptedPrompts : public UserPrompts {
 
  private:
   std::deque<std::optional<QString>> folders_;
+  std::deque<std::optional<QString>> files_;
+  std::deque<MessageAnswer> answers_;
   std::vector<QString> messages_;
   std::vector<QString> folder_captions_;
   std::vector<QString> asked_texts_;
+  std::vector<QString> file_starts_;
 };
 
 }  // namespace zuvo::gui::testing

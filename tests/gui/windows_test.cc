@@ -16,6 +16,7 @@
 #include "platform/big5.h"
 #include "scripted_prompts.h"
 #include "support/temp_dir.h"
+#include "test_application.h"
 #include "text_fields.h"
 
 namespace zuvo::gui {
@@ -24,13 +25,7 @@ namespace {
 using zuvo::testing::TempDir;
 using zuvo::testing::WriteFileBytes;
 
-QApplication& Application() {
-  static int argc = 1;
-  static char name[] = "zuvo_gui_tests";
-  static char* argv[] = {name, nullptr};
-  static QApplication* application = new QApplication(argc, argv);
-  return *application;
-}
+QApplication& Application() { return testing::EnsureApplication(); }
 
 // A program folder without the diagnosis database, the two windows over it, and the dialogs
 // answered by the test.

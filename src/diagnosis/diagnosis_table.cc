@@ -1,16 +1,21 @@
-#include "app/diagnosis_table.h"
+#include "diagnosis/diagnosis_table.h"
 
 #include "platform/big5.h"
 #include "platform/file_ops.h"
-#include "platform/table_store.h"
-#include "workspace/path_text.h"
 
 namespace zuvo {
 
+std::filesystem::path DiagnosisDatabaseFile(const std::filesystem::path& program_folder) {
+  return ResolvePath(program_folder, kDiagnosisDatabaseName)
+      .value_or(program_folder / PathFromUtf8(kDiagnosisDatabaseName));
+}
+
+Database OpenDiagnosisDatabase(const std::filesystem::path& program_folder) {
+  return Database::Open(DiagnosisDatabaseFile(program_folder));
+}
+
 TableSnapshot ReadDiagnosisGrid(const std::filesystem::path& program_folder) {
-  std::filesystem::path file = ResolvePath(program_folder, kDiagnosisDatabaseName)
-                                   .value_or(program_folder / PathFromUtf8(kDiagnosisDatabaseName));
-  Database database = Database::Open(file);
+  Database database = OpenDiagnosisDatabase(program_folder);
   RecordSet rows = database.Query(kDiagnosisGridQuery);
   TableSnapshot snapshot;
   std::vector<std::string> names = rows.FieldNames();

@@ -1,6 +1,6 @@
 #pragma once
 
-// The orders catalogue (table MX of the work tree's OPD.MDB) as the visit pre-pass needs it:
+// The orders catalogue (table MX of the work tree's OPD.MDB) as the chart conversions need it:
 // read once, looked up by trade name, short name or NHI code in memory (Jet's Locate finds the
 // first row in stored order, comparing text without regard to ASCII case; so do these maps).
 
@@ -26,17 +26,24 @@ struct CatalogueRow {
   double insurance_price = 0;  // INSUprice
   double self_price = 0;       // Selfprice
   int64_t status = 0;
-  int unit = 0;      // package unit code
-  int per_unit = 0;  // dose unit code
+  int unit = 0;                // package unit code
+  int per_unit = 0;            // dose unit code
+  std::string short_code;      // Scode
+  std::string own_code;        // Ocode
+  std::string dx_type;         // DXtype ("栓劑", ...)
+  std::string insurance_mark;  // INSUmark
+  // Kept by the front end (absent from older catalogues): the dispensing letter (first
+  // character) and the executing staff ID.
+  std::string p2, p24;
 };
 
-class PrepassCatalogue {
+class OrderCatalogue {
  public:
   // Reads every row of MX. Throws Error naming the database when it cannot be read.
-  static PrepassCatalogue Load(Database& opd);
+  static OrderCatalogue Load(Database& opd);
   // Builds the maps from rows in stored order (for tests and generated catalogues).
-  static PrepassCatalogue FromRows(std::vector<CatalogueRow> rows,
-                                   const std::vector<std::string>& trade_names);
+  static OrderCatalogue FromRows(std::vector<CatalogueRow> rows,
+                                 const std::vector<std::string>& trade_names);
 
   const CatalogueRow* ByTradeName(std::string_view code) const;
   const CatalogueRow* ByShortName(std::string_view code) const;

@@ -1,0 +1,84 @@
+// zuvoconv icd10 …: the ICD-10 tools of the settings page on the program folder's diagnosis
+// database, the files given as arguments instead of the dialogs.
+#include <iostream>
+
+#include "app/workplace_setup.h"
+#include "command.h"
+#include "diagnosis/icd10_tools.h"
+#include "platform/file_ops.h"
+#include "step_output.h"
+#include "terminal_session.h"
+
+namespace zuvo::cli {
+namespace {
+
+using Tool = ToolResult (*)(const Workplace&, StepContext&);
+
+int PrintToolResult(const ToolResult& result, std::string_view rows_caption) {
+  std::cout << rows_caption << ": " << result.rows << "\n";
+  if (result.duplicates > 0) std::cout << "duplicates skipped: " << result.duplicates << "\n";
+  if (!result.backup.empty()) std::cout << "backup: " << PathToUtf8(result.backup) << "\n";
+  return ExitStatusOf(result.result);
+}
+
+// A tool that reads the file named by the one argument.
+int RunFileTool(Invocation& invocation, const char* what, Tool tool,
+                std::string_view rows_caption) {
+  std::filesystem::path file =
+      std::filesystem::absolute(PathFromUtf8(invocation.args.RequiredPositional(0, what)));
+  invocation.args.Finish(1);
+  TerminalSession session;
+  session.context().SetFileAnswer(file);
+  return PrintToolResult(tool(CurrentWorkplace(invocation.home), session.context()), rows_caption);
+}
+
+int RunImportCm(Invocation& invocation) {
+  return RunFileTool(invocation, "FILE.xls", CICD10txttoMDBClick, "ICD10 rows");
+}
+
+int RunToDx(Invocation& invocation) {
+  bool yes = invocation.args.Flag("yes");
+  invocation.args.Finish(0);
+  if (!yes) {
+    std::cerr << "zuvoconv icd10 to-dx rebuilds DX from ICD10 and discards every setting of the "
+                 "diagnosis editor (groups, short names, departments, keywords, chronic marks); "
+                 "a dated copy of ICD10CM.MDB is kept beside it. Give --yes to run it.\n";
+    return kExitStopped;
+  }
+  TerminalSession session;
+  return PrintToolResult(CICD10toDXClick(CurrentWorkplace(invocation.home), session.context()),
+                         "DX rows");
+}
+
+int RunMergeDx(Invocation& invocation) {
+  return RunFileTool(invocation, "OTHER.MDB", CDXsetInDXsetClick, "other DX rows read");
+}
+
+int RunImportPcs(Invocation& invocation) {
+  return RunFileTool(invocation, "FILE.xls", CreadICD10_PCSClick, "ICD10PCS rows");
+}
+
+int RunImportPcsMap(Invocation& invocation) {
+  return RunFileTool(invocation, "FILE.txt", CcreatePCStableClick, "PCS rows");
+}
+
+ZUVO_COMMAND("icd10 import-cm", "FILE.xls",
+             "replace ICD10 of the program folder's ICD10CM.MDB with the NHI ICD-10-CM workbook "
+             "(all or nothing)",
+             RunImportCm);
+ZUVO_COMMAND("icd10 to-dx", "--yes",
+             "rebuild DX from ICD10 (leaf codes only), discarding the editor's settings; keeps a "
+             "dated copy of ICD10CM.MDB",
+             RunToDx);
+ZUVO_COMMAND("icd10 merge-dx", "OTHER.MDB",
+             "merge the DX rows with short names of another diagnosis database (table store file "
+             "or Access .mdb) into this one",
+             RunMergeDx);
+ZUVO_COMMAND("icd10 import-pcs", "FILE.xls",
+             "replace ICD10PCS with the NHI ICD-10-PCS workbook (all or nothing)", RunImportPcs);
+ZUVO_COMMAND("icd10 import-pcs-map", "FILE.txt",
+             "replace PCS with the ICD-10-PCS to NHI order code mapping text (Big5, tab between)",
+             RunImportPcsMap);
+
+}  // namespace
+}  // namespace zuvo::cli

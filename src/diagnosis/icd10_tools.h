@@ -1,0 +1,44 @@
+#pragma once
+
+// The ICD-10 tools of the settings page and the chronic ranges, as the buttons run them on the
+// program folder's diagnosis database: each asks for its file where it needs one (through the
+// context; a cancelled choice ends the tool without change), opens the database, runs and
+// closes it.
+
+#include <filesystem>
+
+#include "core/step_context.h"
+#include "core/step_result.h"
+#include "core/workplace.h"
+
+namespace zuvo {
+
+struct ToolResult {
+  // kStopped: the choice was cancelled, the operator declined, or a message box stopped it;
+  // nothing was changed then.
+  StepResult result = StepResult::kDone;
+  long rows = 0;                 // rows written (merge: other rows read)
+  long duplicates = 0;           // rows listed and skipped
+  std::filesystem::path backup;  // the copy kept before ICD10 into DX
+};
+
+inline constexpr std::string_view kIcd10ToDxQuestion =
+    "將轉檔ICD10瑱入診斷資料庫會重建DX:"
+    "原有的列出、常用、短診斷名、科別、關鍵字及慢性病設定全部清除。"
+    "執行前會先備份ICD10CM.MDB。要繼續嗎?";
+
+// "將ICD10.xls檔轉入資料庫": the ICD-10-CM workbook into ICD10.
+ToolResult CICD10txttoMDBClick(const Workplace& workplace, StepContext& context);
+// "將轉檔ICD10瑱入診斷資料庫": asks kIcd10ToDxQuestion (OK/Cancel), keeps a dated copy of the
+// database beside it, rebuilds DX from ICD10 and ends with "轉檔完成" naming the copy.
+ToolResult CICD10toDXClick(const Workplace& workplace, StepContext& context);
+// "將它檔ICD10融入診斷資料庫": another copy's DX (table store file or Access .mdb) merged in.
+ToolResult CDXsetInDXsetClick(const Workplace& workplace, StepContext& context);
+// "將[1.2 中文版ICD-10-PCS(106.07.19更新).xls]轉入資料庫": the ICD-10-PCS workbook into ICD10PCS.
+ToolResult CreadICD10_PCSClick(const Workplace& workplace, StepContext& context);
+// "將[全民健康保險ICD-10-PCS代碼與醫令對應檔_10608更新.txt]轉入資料庫": the mapping into PCS.
+ToolResult CcreatePCStableClick(const Workplace& workplace, StepContext& context);
+// "輸入慢性病碼": DXlong applied to DX.
+StepResult CsetLongDXClick(const Workplace& workplace, StepContext& context);
+
+}  // namespace zuvo

@@ -1,0 +1,178 @@
+// zuvoconv icd10 … and dx … run as a program on a program folder's ICD10CM.MDB.
+#include <gtest/gtest.h>
+
+#include "diagnosis_fixture.h"
+#include "platform/big5.h"
+#include "support/cli_runner.h"
+#include "support/temp_dir.h"
+#include "support/xls_writer.h"
+
+namespace zuvo {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::CliRun;
+using testing::DxField;
+using testing::InsertDx;
+using testing::Quoted;
+using testing::RunCli;
+using testing::TempDir;
+using testing::WithErrors;
+
+class DiagnosisCli : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!testing::HaveCli()) GTEST_SKIP() << "ZUVO_CLI names no zuvoconv";
+    Database database = testing::CreateDiagnosisDatabase(home / "ICD10CM.MDB");
+    for (const char* code : {"K297", "K29", "R10"}) {
+      InsertDx(database, {.code = code, .english_name = std::string("E ") + code});
+    }
+  }
+  CliRun Run(const std::string& arguments) {
+    return RunCli("--home " + Quoted(home.path()) + " " + arguments, WithErrors());
+  }
+  Database Open() { return Database::Open(home / "ICD10CM.MDB"); }
+  std::string Dx(const std::string& code, const std::string& field) {
+    Database database = Open();
+    return DxField(database, code, field);
+  }
+  std::vector<std::string> Codes(const std::string& table, const std::string& field) {
+    Database database = Open();
+    return testing::ColumnValues(database, table, field, field);
+  }
+
+  TempDir home;
+};
+
+TEST_F(DiagnosisCli, GroupSavesTheEditorsTextsOrIsRefusedWithStatusTwo) {
+  CliRun refused = Run("dx group K297 K29 --sname 胃炎 --departments 01");
+  EXPECT_EQ(refused.status, 2) << refused.out;
+  EXPECT_NE(refused.out.find("message: 一群診斷必選只能一個被列出項目\n"), std::string::npos)
+      << refused.out;
+  CliRun no_department = Run("dx group K29 --sname 胃炎");
+  EXPECT_EQ(no_department.status, 2);
+  EXPECT_NE(no_department.out.find("message: 沒有選擇使用科別"), std::string::npos);
+  CliRun bracket = Run("dx group K29 --departments 01 --keywords '胃]'");
+  EXPECT_EQ(bracket.status, 2);
+  EXPECT_NE(bracket.out.find("message: 關鍵字不可含 [  或  ]  字元"), std::string::npos);
+  EXPECT_EQ(Run("dx group K29 --departments 01 --chronic AB").status, 2);
+  EXPECT_EQ(Dx("K29", "recTime"), "") << "nothing written by a refused group";
+
+  CliRun saved =
+      Run("dx group K297 K29 --listed K29 --sname 胃炎 --departments 01,05 --keywords 胃,胃痛 "
+          "--chronic 05 --common");
+  ASSERT_EQ(saved.status, 0) << saved.out;
+  EXPECT_NE(saved.out.find("字數:4(上限24字)\nsaved 2 rows of DX\n"), std::string::npos)
+      << saved.out;
+  Database database = Open();
+  EXPECT_EQ(DxField(database, "K29", "clinicTypes"), "01,05,");
+  EXPECT_EQ(DxField(database, "K29", "keyword"), "[胃][胃痛]");
+  EXPECT_EQ(DxField(database, "K29", "Scode"), "05");
+  EXPECT_EQ(DxField(database, "K29", "bList"), "True");
+  EXPECT_EQ(DxField(database, "K297", "bList"), "False");
+  EXPECT_EQ(DxField(database, "K297", "common"), "True");
+
+  EXPECT_EQ(Run("dx group K29 --departments 77").status, 64) << "no such department";
+  EXPECT_EQ(Run("dx group K29 --listed R10 --departments 01").status, 64);
+  CliRun missing = Run("dx group Q99 --departments 01");
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_NE(missing.out.find("Q99 is not in DX"), std::string::npos) << missing.out;
+}
+
+TEST_F(DiagnosisCli, PreviewListsTheDepartmentsNamesSorted) {
+  {
+    Database database = Open();
+    InsertDx(database, {.code = "J00",
+                        .listed = true,
+                        .common = true,
+                        .short_name = "感冒",
+                        .clinic_types = "01,05,"});
+    InsertDx(database, {.code = "I10",
+                        .listed = true,
+                        .common = true,
+                        .short_name = "高血壓",
+                        .clinic_types = "01,"});
+    InsertDx(database, {.code = "I11",
+                        .listed = false,
+                        .common = true,
+                        .short_name = "不列出",
+                        .clinic_types = "01,"});
+  }
+  CliRun family = Run("dx preview --department 01");
+  ASSERT_EQ(family.status, 0) << family.out;
+  EXPECT_EQ(family.out, "感冒\n高血壓\n");
+  CliRun two = Run("dx preview --department 05,01");
+  EXPECT_EQ(two.out, "message: 選擇超過一科,只顯示家醫科\n感冒\n高血壓\n")
+      << "the first in list order is shown";
+}
+
+TEST_F(DiagnosisCli, ImportsAreAllOrNothingAndToDxNeedsYes) {
+  testing::WriteXlsWorkbook(home / "cm.xls", {{"CM",
+                                               {{"代碼", "名稱"},
+                                                {"A00", "Cholera"},
+                                                {"", "霍亂"},
+                                                {"A00.0", "Cholera 01"},
+                                                {"", "霍亂 01"},
+                                                {"A01", "Typhoid"},
+                                                {"", "傷寒"}}}});
+  CliRun imported = Run("icd10 import-cm " + Quoted(home / "cm.xls"));
+  ASSERT_EQ(imported.status, 0) << imported.out;
+  EXPECT_NE(imported.out.find("message: 轉檔完成\nICD10 rows: 3\n"), std::string::npos)
+      << imported.out;
+
+  testing::WriteXlsWorkbook(home / "bad.xls", {{"CM", {{"a00", "lower case"}, {"", "小寫"}}}});
+  CliRun refused = Run("icd10 import-cm " + Quoted(home / "bad.xls"));
+  EXPECT_EQ(refused.status, 2);
+  EXPECT_NE(refused.out.find("message: 錯誤ICDa00"), std::string::npos) << refused.out;
+  CliRun missing = Run("icd10 import-cm " + Quoted(home / "none.xls"));
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_EQ(Codes("ICD10", "ICDcode"), (std::vector<std::string>{"A00", "A000", "A01"}));
+
+  CliRun unconfirmed = Run("icd10 to-dx");
+  EXPECT_EQ(unconfirmed.status, 2);
+  EXPECT_EQ(Dx("R10", "Ename"), "E R10");
+  CliRun rebuilt = Run("icd10 to-dx --yes");
+  ASSERT_EQ(rebuilt.status, 0) << rebuilt.out;
+  EXPECT_NE(rebuilt.out.find("DX rows: 2\n"), std::string::npos) << rebuilt.out;
+  size_t at = rebuilt.out.find("backup: ");
+  ASSERT_NE(at, std::string::npos);
+  fs::path backup = rebuilt.out.substr(at + 8, rebuilt.out.find('\n', at) - at - 8);
+  EXPECT_EQ(backup.parent_path(), home.path());
+  EXPECT_NE(rebuilt.out.find("message: 轉檔完成\n備份檔: " + backup.filename().string()),
+            std::string::npos);
+  Database copy = Database::Open(backup);
+  EXPECT_EQ(DxField(copy, "R10", "Ename"), "E R10") << "the copy holds the former DX";
+  EXPECT_EQ(Codes("DX", "ICD10"), (std::vector<std::string>{"A000", "A01"}));
+}
+
+TEST_F(DiagnosisCli, PcsMappingChronicRangesAndMerge) {
+  {
+    Database database = Open();
+    testing::ExecuteUtf8(
+        database, "insert into ICD10PCS (ICD10, Ename, Cname) values ('0016070', 'B', '繞道')");
+    database.Execute(
+        "insert into DXlong (orderNo, Scode, begCode, endCOde, memoNote) values "
+        "(1, '09', 'K29', 'K299', '')");
+  }
+  testing::WriteFileBytes(home / "map.txt", "0016070\t83001B\r\nXXXXXXX\t1\r\n");
+  CliRun mapped = Run("icd10 import-pcs-map " + Quoted(home / "map.txt"));
+  ASSERT_EQ(mapped.status, 0) << mapped.out;
+  EXPECT_NE(mapped.out.find("找不到XXXXXXX\nmessage: 完成\nPCS rows: 1\n"), std::string::npos)
+      << mapped.out;
+
+  CliRun chronic = Run("dx chronic-ranges");
+  ASSERT_EQ(chronic.status, 0) << chronic.out;
+  EXPECT_EQ(Dx("K297", "Scode"), "09");
+
+  {
+    Database other = testing::CreateDiagnosisDatabase(home / "other.MDB");
+    InsertDx(other, {.code = "R10", .listed = true, .short_name = "腹痛", .clinic_types = "02,"});
+  }
+  CliRun merged = Run("icd10 merge-dx " + Quoted(home / "other.MDB"));
+  ASSERT_EQ(merged.status, 0) << merged.out;
+  EXPECT_NE(merged.out.find("other DX rows read: 1\n"), std::string::npos) << merged.out;
+  EXPECT_EQ(Dx("R10", "Sname"), "腹痛");
+}
+
+}  // namespace
+}  // namespace zuvo
