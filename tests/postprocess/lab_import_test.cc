@@ -14,6 +14,7 @@
 #include "platform/file_ops.h"
 #include "platform/table_store.h"
 #include "postprocess/lab_placement.h"
+#include "postprocess/pe_order_lines.h"
 #include "postprocess/screening.h"
 #include "support/recording_step_context.h"
 #include "support/temp_dir.h"
@@ -246,6 +247,62 @@ TEST_F(LabImportTest, AStoppedImportLeavesAStoreThatVerifies) {
   folder.his = B("耀聖");
   EXPECT_EQ(ImportVisionLabValues(folder, Place(), context).result, StepResult::kStopped);
   EXPECT_EQ(context.MessageTexts().back(), "請先選取正確展望來源目錄");
+}
+
+TEST_F(LabImportTest, PEOrderLinesFollowTheCatalogue) {
+  Database catalogue = Database::Open(folder.work_tree / "Corvix" / "OPD.mdb");
+  catalogue.Execute(
+      "insert into MX (INSUcode, Sname, class, status, ChangetoMXname, document, unit, perunit, "
+      "UseMethod, RateIndex) values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+      {std::string("VAC01"), B("舊疫苗"), std::string("special"), 0x100, B("新疫苗"),
+       B("注意 疫苗批號[AB123] 冷藏"), 2, 4, std::string("QD"), 1000});
+  catalogue.Execute(
+      "insert into MX (INSUcode, Sname, class, status, document) values (?, ?, ?, ?, ?)",
+      {std::string("VAC02"), B("新疫苗"), std::string("OPD"), 0, B("疫苗批號[")});
+  catalogue.Execute("insert into MX (INSUcode, Sname, class, status) values (?, ?, ?, ?)",
+                    {std::string("OLD01"), B("停用處置"), std::string("OPD"), 0x100});
+  const PEDefinitions definitions = PEDefinitions::FromLines(
+      {B("疫苗=<INSUcode>VAC01</INSUcode>"), B("停用=<INSUcode> OLD01 , x</INSUcode>"),
+       B("診察=<INSUcode>01036c</INSUcode>"), B("手術=<INSUcode>62001C</INSUcode>"),
+       B("無碼=<n>無碼</n>")},
+      {B("62001C=手術")}, {});
+  PEOrderLineSources sources{definitions, catalogue, home->path() / "MX.MDB", kResultDay};
+  std::vector<OrderRecord> lines =
+      MakePEOrderLines(B("疫苗_停用_診察_手術_無碼_沒定義"), sources, context);
+  ASSERT_EQ(lines.size(), 5u);
+  // A replaced item with its replacement: the replacement's row, its vaccination note cut at
+  // the missing "]".
+  EXPECT_EQ(lines[0].Get(order_field::kInsuranceCode), "VAC01");
+  EXPECT_EQ(lines[0].Get(order_field::kName), B("新疫苗"));
+  EXPECT_EQ(lines[0].Get(order_field::kFlags1), 16);
+  EXPECT_EQ(lines[0].Get(order_field::kPreparationNote), B("第一次接種,疫苗批號[]"));
+  // A replaced item without one: its own row.
+  EXPECT_EQ(lines[1].Get(order_field::kInsuranceCode), "OLD01");
+  EXPECT_EQ(lines[1].Get(order_field::kName), B("停用處置"));
+  // A free consultation code: dose and usage cleared, category "G".
+  EXPECT_EQ(lines[2].Get(order_field::kInsuranceCode), "01036c");
+  EXPECT_EQ(lines[2].Get(order_field::kPaymentPercent), 0);
+  EXPECT_EQ(lines[2].Get(order_field::kFrequencyText), "");
+  EXPECT_EQ(lines[2].Get(order_field::kQuantityUnit), "");
+  EXPECT_EQ(lines[2].Get(order_field::kOrderCategory), 'G');
+  // An NHI code taken into the catalogue from MX.MDB: an operation.
+  EXPECT_EQ(lines[3].Get(order_field::kFlags1), 32);
+  RecordSet added = catalogue.Query("select * from MX where INSUcode=?", {std::string("62001C")});
+  ASSERT_EQ(added.RecordCount(), 1u);
+  EXPECT_EQ(added.Text("class"), "operate");
+  EXPECT_EQ(added.Text("Sname"), B("手術"));
+  // No INSUcode: "nocode" and the values of an item the catalogue lacks.
+  EXPECT_EQ(lines[4].Get(order_field::kInsuranceCode), "nocode");
+  EXPECT_EQ(lines[4].Get(order_field::kName), B("無碼"));
+  EXPECT_EQ(lines[4].Get(order_field::kQuantityUnit), B("次(個)"));
+  EXPECT_EQ(lines[4].Get(order_field::kFrequencyText), "ASORDER");
+  EXPECT_EQ(context.MessageTexts(),
+            (std::vector<std::string>{
+                "舊疫苗 本項目自動替代為 新疫苗", "停用處置 本藥品或處置停止使用",
+                "理學: 診察的健保碼或虛擬代碼不在處方集(OPD.mdb)內,仍會寫入",
+                "理學: 無碼 沒有設定健保碼或虛擬碼,用虛擬碼nocode儲存", "找不到理學設定:沒定義"}));
+  EXPECT_EQ(context.messages()[0].kind, MessageKind::kInformation);
+  EXPECT_EQ(context.messages()[1].kind, MessageKind::kError);
 }
 
 TEST(LabConversionTest, HealthCheckAnswersReadAsTheFormExpects) {
