@@ -13,15 +13,13 @@
 #include <string>
 #include <vector>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include "app/pipeline_run.h"
 #include "app/program_folder.h"
 #include "app/realsun_pipeline.h"
 #include "app/vision_pipeline.h"
 #include "app/workplace_setup.h"
 #include "bench_timing.h"
+#include "child_process.h"
 #include "core/roc_date.h"
 #include "core/run_flags.h"
 #include "core/store_verify.h"
@@ -193,26 +191,6 @@ void Convert(const SystemBench& system, const BenchClinic& clinic, int patients)
   double plain = Seconds(plain_start, Clock::now());
   std::printf("  plain read of the source (%.1f MB) + write of %.1f MB: %.2f s; ratio %.1f\n",
               FolderBytes(clinic.source) / 1e6, output_bytes / 1e6, plain, total / plain);
-}
-
-// Runs `work` in a child process; false when it failed.
-template <typename Work>
-bool InChildProcess(Work work) {
-  std::fflush(stdout);
-  pid_t child = fork();
-  if (child == 0) {
-    try {
-      work();
-    } catch (const std::exception& error) {
-      std::fprintf(stderr, "%s\n", error.what());
-      std::_Exit(1);
-    }
-    std::fflush(stdout);
-    std::_Exit(0);
-  }
-  int status = 0;
-  return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) &&
-         WEXITSTATUS(status) == 0;
 }
 
 }  // namespace

@@ -85,13 +85,15 @@ bool RegisterPipeline(const Pipeline& pipeline) {
            " folder SRC and run the whole conversion into a new "
            "work tree",
        [&pipeline](Invocation& invocation) { return RunPipeline(pipeline, invocation); }});
-  for (const PipelineStep& step : pipeline.steps) {
-    std::string usage = "--work-tree WT [--source SRC]";
-    if (!step.options.empty()) usage += " " + OptionsUsage(step.options);
-    RegisterCommand({system + " step " + std::string(step.word), usage, std::string(step.summary),
-                     [&pipeline, &step](Invocation& invocation) {
-                       return RunStep(pipeline, step, invocation);
-                     }});
+  for (const std::vector<PipelineStep>* steps : {&pipeline.steps, &pipeline.separate_steps}) {
+    for (const PipelineStep& step : *steps) {
+      std::string usage = "--work-tree WT [--source SRC]";
+      if (!step.options.empty()) usage += " " + OptionsUsage(step.options);
+      RegisterCommand({system + " step " + std::string(step.word), usage, std::string(step.summary),
+                       [&pipeline, &step](Invocation& invocation) {
+                         return RunStep(pipeline, step, invocation);
+                       }});
+    }
   }
   return true;
 }

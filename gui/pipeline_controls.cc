@@ -22,15 +22,16 @@ PipelineControls::PipelineControls(Pipeline pipeline, WorkbenchEnvironment& envi
       show_(std::move(show)) {}
 
 int PipelineControls::AddStepButtons(QGridLayout* grid, int row, int column, bool enabled) {
-  for (size_t index = 0; index < pipeline_.steps.size(); ++index, ++row) {
-    const PipelineStep& step = pipeline_.steps[index];
-    QPushButton* button = MakeButton(step.button.data(), step.caption.data());
-    button->setEnabled(enabled);
-    // By index: a test may replace the steps' calls, never the table's shape.
-    connect(button, &QPushButton::clicked, this,
-            [this, index] { StepClick(pipeline_.steps[index]); });
-    grid->addWidget(button, row, column);
-    if (!step.check_boxes.empty()) {
+  for (std::vector<PipelineStep> Pipeline::*list : {&Pipeline::steps, &Pipeline::separate_steps}) {
+    for (size_t index = 0; index < (pipeline_.*list).size(); ++index, ++row) {
+      const PipelineStep& step = (pipeline_.*list)[index];
+      QPushButton* button = MakeButton(step.button.data(), step.caption.data());
+      button->setEnabled(enabled);
+      // By index: a test may replace the steps' calls, never the table's shape.
+      connect(button, &QPushButton::clicked, this,
+              [this, list, index] { StepClick((pipeline_.*list)[index]); });
+      grid->addWidget(button, row, column);
+      if (step.check_boxes.empty()) continue;
       grid->addWidget(MakeDoneBox(step.check_boxes.front().data()), row, column + 1);
     }
   }

@@ -28,8 +28,9 @@ class PipelineControls : public QObject {
   // The table of steps the page runs; a test may wrap their calls (the buttons stay).
   Pipeline& pipeline() { return pipeline_; }
 
-  // Adds a button for each step with its own check box (when it has one) beside it to `grid`, from `row` down in
-  // `column` and the next; enabled when `enabled`. Returns the row after the last.
+  // Adds a button for each step (the separate steps last) with its own check box (when it has
+  // one) beside it to `grid`, from `row` down in `column` and the next; enabled when `enabled`.
+  // Returns the row after the last.
   int AddStepButtons(QGridLayout* grid, int row, int column, bool enabled);
 
   // Runs `work` on the page's fields and shows them afterwards, unless another button's work is

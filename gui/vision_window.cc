@@ -13,16 +13,6 @@
 
 namespace zuvo::gui {
 
-namespace {
-
-// The lab import's button and box: the window has them, but the import is not built yet, so
-// they stay disabled whatever the mode.
-constexpr char kLabInputButton[] = "ClabInput";
-constexpr char kLabInputCaption[] = "轉入檢驗值";
-constexpr char kLabInputBox[] = "ClabInputcheck";
-
-}  // namespace
-
 void CentreOnScreen(QWidget& window) {
   QScreen* screen = window.screen();
   if (screen == nullptr) return;
@@ -89,11 +79,7 @@ void TFVISW::BuildOptions(QGridLayout* grid) {
 
 void TFVISW::BuildSteps(QGridLayout* grid, bool operator_mode) {
   auto* steps = new QGridLayout;
-  int row = controls_->AddStepButtons(steps, 0, 0, operator_mode);
-  QPushButton* lab_input = MakeButton(kLabInputButton, kLabInputCaption);
-  lab_input->setEnabled(false);
-  steps->addWidget(lab_input, row, 0);
-  steps->addWidget(MakeDoneBox(kLabInputBox), row, 1);
+  controls_->AddStepButtons(steps, 0, 0, operator_mode);
   CVISWall = MakeButton("CVISWall", "一次性轉換");
   CVISWcopy = MakeButton("CVISWcopy", "套用轉檔後資料");
   steps->addWidget(CVISWall, 0, 2);

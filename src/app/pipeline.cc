@@ -3,8 +3,10 @@
 namespace zuvo {
 
 const PipelineStep* Pipeline::Find(std::string_view step_word) const {
-  for (const PipelineStep& step : steps) {
-    if (step.word == step_word) return &step;
+  for (const std::vector<PipelineStep>* list : {&steps, &separate_steps}) {
+    for (const PipelineStep& step : *list) {
+      if (step.word == step_word) return &step;
+    }
   }
   return nullptr;
 }

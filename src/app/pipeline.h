@@ -62,8 +62,11 @@ struct Pipeline {
   // clinic's new work tree.
   StepCall select;
   std::vector<PipelineStep> steps;
+  // Steps that only their own button (and "<system> step <word>") runs, after the others: the
+  // one-shot run leaves them out.
+  std::vector<PipelineStep> separate_steps;
 
-  // The step of `word`, or nullptr.
+  // The step of `word` (of either list), or nullptr.
   const PipelineStep* Find(std::string_view word) const;
 };
 

@@ -142,7 +142,8 @@ const Pipeline& RealSunPipeline() {
            {RunOption::kSplitDate, RunOption::kMode, RunOption::kStartDate},
            "correct the converted charts from the clinic's monthly NHI claim archives",
            CRSfixbyINSUClick},
-      }};
+      },
+      {}};
   return pipeline;
 }
 

@@ -5,6 +5,7 @@
 #include "charts/vision_prepass.h"
 #include "patients/vision_patients_step.h"
 #include "platform/big5.h"
+#include "postprocess/lab_import.h"
 #include "postprocess/screening.h"
 #include "workspace/realsun_selection.h"
 #include "workspace/vision_selection.h"
@@ -60,6 +61,10 @@ StepResult CscreenMXDXClick(RunFields& fields, const Workplace& place, StepConte
              : StepResult::kStopped;
 }
 
+StepResult ClabInputClick(RunFields& fields, const Workplace& place, StepContext& context) {
+  return ImportVisionLabValues(fields.folder, place, context).result;
+}
+
 const Pipeline& VisionPipeline() {
   static const Pipeline pipeline{
       SourceSystem::kVision,
@@ -107,6 +112,15 @@ const Pipeline& VisionPipeline() {
            {},
            "mark the diagnoses and orders used most in the last two years as common",
            CscreenMXDXClick},
+      },
+      {
+          {kLabImportStepWord,
+           "轉入檢驗值",
+           "ClabInput",
+           {"ClabInputcheck"},
+           {},
+           "write the lab values of CO18H.DBF into the visits of the fourteen days before each",
+           ClabInputClick},
       }};
   return pipeline;
 }

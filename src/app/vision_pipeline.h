@@ -8,6 +8,8 @@
 namespace zuvo {
 
 inline constexpr std::string_view kVisionDefaultSplitDate = "1070101";
+// The command-line word of the lab import, the one separate step.
+inline constexpr std::string_view kLabImportStepWord = "labs";
 
 const Pipeline& VisionPipeline();
 
@@ -21,5 +23,7 @@ StepResult CVISWreadChartClick(RunFields& fields, const Workplace& place, StepCo
 StepResult CVISWdoCorvixChartClick(RunFields& fields, const Workplace& place, StepContext& context);
 // "篩選常用診斷及醫令": ScreenClinicWorkTree; kStopped when there was no day index to count.
 StepResult CscreenMXDXClick(RunFields& fields, const Workplace& place, StepContext& context);
+// "轉入檢驗值": ImportVisionLabValues; not part of the one-shot run.
+StepResult ClabInputClick(RunFields& fields, const Workplace& place, StepContext& context);
 
 }  // namespace zuvo

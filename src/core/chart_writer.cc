@@ -165,6 +165,50 @@ void FreshChartStoreWriter::Finish() {
   SaveDayIndex(store_, days_);
 }
 
+AppendedBytes AppendEntryBytes(const StoreLocation& store, ChartPosition append_point,
+                               std::string_view bytes) {
+  ChartPosition position = append_point;
+  if (position.offset > kAppendFileLimit) {
+    ++position.file_code;
+    position.offset = 1;
+  }
+  if (position.offset <= 0) position.offset = 1;
+  if (position.file_code < 0 || position.file_code > kHighestChartFileCode) {
+    throw Error("the append point names file code " + std::to_string(position.file_code) +
+                ", which no chart file can have");
+  }
+  std::error_code error;
+  std::filesystem::create_directories(store.ChartFolder(), error);
+  const std::filesystem::path path = ChartFilePath(store, position.file_code);
+  AppendedBytes appended;
+  appended.file = path;
+  appended.created = !std::filesystem::exists(path, error);
+  BinaryFile file(path, BinaryFile::Mode::kOpenOrCreate);
+  appended.old_size = file.size();
+  // A stale append point must not overwrite entries: write after the last byte of the file.
+  if (file.size() != uint64_t(position.offset) - 1) {
+    position.offset = CheckedOffset(file.size(), file.path());
+  }
+  file.WriteAt(uint64_t(position.offset) - 1, bytes);
+  appended.at = position;
+  appended.next = {position.file_code, CheckedOffset(file.size(), file.path())};
+  file.Close();
+  return appended;
+}
+
+void UndoAppendedBytes(const AppendedBytes& appended) {
+  std::error_code error;
+  if (appended.created) {
+    std::filesystem::remove(appended.file, error);
+  } else {
+    std::filesystem::resize_file(appended.file, appended.old_size, error);
+  }
+  if (error) {
+    throw Error("cannot take the appended entry out of " + appended.file.string() + ": " +
+                error.message());
+  }
+}
+
 ChartPosition AppendChartEntry(const StoreLocation& store, ChartEntry& entry) {
   int32_t patient = entry.visit.Get(visit_field::kPatientNumber);
   double visit = entry.visit.Get(visit_field::kVisitDateTime);
@@ -181,17 +225,6 @@ ChartPosition AppendChartEntry(const StoreLocation& store, ChartEntry& entry) {
   DayIndex days = LoadDayIndex(store);
   if (days.size() == 0) throw Error(store.DayIndexPath().string() + " has no first-day record");
 
-  ChartPosition position = days.append_point();
-  if (position.offset > kAppendFileLimit) {
-    ++position.file_code;
-    position.offset = 1;
-  }
-  if (position.offset <= 0) position.offset = 1;
-  if (position.file_code < 0 || position.file_code > kHighestChartFileCode) {
-    throw Error("the append point names file code " + std::to_string(position.file_code) +
-                ", which no chart file can have");
-  }
-
   FillHeaderConstants(entry.header, entry.visit);
   SetPreviousOfPatient(entry.header, {record.Get(patient_field::kChartFileCode),
                                       record.Get(patient_field::kChartOffset)});
@@ -200,22 +233,13 @@ ChartPosition AppendChartEntry(const StoreLocation& store, ChartEntry& entry) {
 
   std::string bytes;
   EncodeChartEntry(entry, bytes);
-  std::error_code error;
-  std::filesystem::create_directories(store.ChartFolder(), error);
-  BinaryFile file(ChartFilePath(store, position.file_code), BinaryFile::Mode::kOpenOrCreate);
-  // A stale append point must not overwrite entries: write after the last byte of the file.
-  if (file.size() != uint64_t(position.offset) - 1) {
-    position.offset = CheckedOffset(file.size(), file.path());
-  }
-  file.WriteAt(uint64_t(position.offset) - 1, bytes);
-  ChartPosition next{position.file_code, CheckedOffset(file.size(), file.path())};
-  file.Close();
+  AppendedBytes appended = AppendEntryBytes(store, days.append_point(), bytes);
 
-  days.set_append_point(next);
-  days.Set(DayCountMode::kAdd, 1, position.file_code, position.offset, visit);
+  days.set_append_point(appended.next);
+  days.Set(DayCountMode::kAdd, 1, appended.at.file_code, appended.at.offset, visit);
   SaveDayIndex(store, days);
-  SetChartHead(store, patient, position.file_code, position.offset);
-  return position;
+  SetChartHead(store, patient, appended.at.file_code, appended.at.offset);
+  return appended.at;
 }
 
 }  // namespace zuvo

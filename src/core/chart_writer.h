@@ -7,7 +7,9 @@
 // day index.
 
 #include <cstdint>
+#include <filesystem>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "core/binary_file.h"
@@ -84,6 +86,22 @@ class FreshChartStoreWriter {
 
 // The offset of the append point beyond which an appended entry starts the next chart file.
 inline constexpr int32_t kAppendFileLimit = 6'000'000;
+
+// Writes the bytes of one entry at the store's append point `append_point`: in the next chart
+// file (offset 1) when the append point's offset exceeds kAppendFileLimit, and after the file's
+// last byte when the append point lags behind it. Links nothing; the caller links the entry and
+// moves the append point to `next`. Throws Error naming the file.
+struct AppendedBytes {
+  ChartPosition at;    // where the entry's first byte lies: the position it is known by
+  ChartPosition next;  // the append point after it
+  std::filesystem::path file;
+  uint64_t old_size = 0;  // the file's size before
+  bool created = false;   // the file did not exist before
+};
+AppendedBytes AppendEntryBytes(const StoreLocation& store, ChartPosition append_point,
+                               std::string_view bytes);
+// Takes appended bytes out again: the file back to its old size, or gone when it was created.
+void UndoAppendedBytes(const AppendedBytes& appended);
 
 // Appends `entry` to an existing store at its append point (the next chart file when the append
 // point's offset exceeds 6,000,000), then advances the append point, counts the entry on its day

@@ -8,6 +8,7 @@
 #include "demo/realsun_patient_tables.h"
 #include "demo/realsun_visit_tables.h"
 #include "demo/vision_catalogue_tables.h"
+#include "demo/vision_lab_tables.h"
 #include "demo/vision_patient_tables.h"
 #include "demo/vision_visit_tables.h"
 #include "platform/big5.h"
@@ -89,6 +90,7 @@ DemoClinic WriteVisionDemoSource(const fs::path& folder, uint32_t seed) {
   // The visits belong to generated patients, so that every visit has its patient record.
   WriteVisionVisitTables(folder, seed, {.first_patient = kFirstGeneratedChartNumber});
   WriteVisionCatalogueTables(folder, seed);
+  WriteVisionLabTable(folder);
   return clinic;
 }
 

@@ -3,9 +3,9 @@
 // Synthetic source folders of the two clinic systems, for the demo, the tests and the
 // benchmarks. Everything is deterministic from a seed; texts are Big5 as the real systems write
 // them. The folders hold the tables the conversions read: VISPARA.DBF with the catalogue,
-// patient, visit and referral tables (Vision), and S/TITLE.DBF with Z/DRUG.DBF, Z/SICK.DBF,
-// Z/TREAT.DBF, S/PATDB.DBF, the visit, claim and card-upload tables and the monthly NHI claim
-// archives (RealSun).
+// patient, visit and referral tables and the lab results CO18H.DBF (Vision), and S/TITLE.DBF
+// with Z/DRUG.DBF, Z/SICK.DBF, Z/TREAT.DBF, S/PATDB.DBF, the visit, claim and card-upload tables
+// and the monthly NHI claim archives (RealSun).
 
 #include <cstdint>
 #include <filesystem>

@@ -100,9 +100,14 @@ TEST_F(CliSelection, DemoBuildsAndConvertsBothClinics) {
   }
   EXPECT_NE(vision.find("work tree: " + (home.path() / "VISW").string()), std::string::npos);
   EXPECT_NE(rest.find("work tree: " + (home.path() / "RS").string()), std::string::npos);
+  // The Vision clinic's lab values are imported, which replaces entries, and verified again.
+  const size_t labs = vision.find("\nlab import\n");
+  ASSERT_NE(labs, std::string::npos) << run.out;
+  EXPECT_NE(vision.find("輸入檢驗值完成", labs), std::string::npos) << run.out;
+  EXPECT_NE(vision.find("verify: clean", labs), std::string::npos) << run.out;
 }
 
-// The path a support engineer takes step by step: select, the five steps, verify, apply twice,
+// The path a support engineer takes step by step: select, the six steps, verify, apply twice,
 // restore the first backup.
 TEST_F(CliSelection, VisionStepsOneByOneThenApplyAndRestore) {
   fs::path source = sources / "visw";
@@ -116,7 +121,7 @@ TEST_F(CliSelection, VisionStepsOneByOneThenApplyAndRestore) {
   std::string work_tree = selected.out.substr(at + marker.size());
   work_tree.pop_back();  // the newline
   for (const char* step : {"catalogue", "patients", "prepass --split-date 1070101",
-                           "charts --split-date 1070101", "screen"}) {
+                           "charts --split-date 1070101", "screen", "labs"}) {
     CliRun run = RunCli(home_option + "vision step " + step + " --work-tree " + Quoted(work_tree));
     ASSERT_EQ(run.status, 0) << step << "\n" << run.out;
   }

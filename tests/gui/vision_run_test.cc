@@ -6,16 +6,20 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
+#include <QListWidget>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
 
 #include "app/program_folder.h"
+#include "core/store_verify.h"
 #include "demo/demo_clinic.h"
 #include "main_window.h"
 #include "platform/big5.h"
 #include "platform/file_ops.h"
 #include "platform/profile_file.h"
 #include "platform/table_store.h"
+#include "postprocess/screening.h"
 // GCC's flow analysis sees the optional QString of the scripted folder answers as possibly
 // uninitialised once it is inlined here; it is not.
 #pragma GCC diagnostic push
@@ -41,9 +45,10 @@ void EnsureApplication() {
 }
 
 struct VisionBench {
-  VisionBench() {
+  explicit VisionBench(bool operator_mode = false) {
     EnsureApplication();
     InstallDeliveredFiles(home.path());
+    if (operator_mode) WriteProfileString(home / "DataEdit.ini", "Workbench", "OperatorMode", "1");
     environment.clock = [] { return kRunTime; };
     window = std::make_unique<TFdataedit>(environment);
     demo::WriteVisionDemoSource(source.path(), 1);
@@ -110,6 +115,29 @@ TEST(VisionRun, FolderChoiceOneShotRunAndApply) {
   EXPECT_TRUE(std::filesystem::is_regular_file(live / "Tolsern" / clinic / "DayLink.Dat"));
   EXPECT_EQ(ReadProfileString(live / "Corvix" / "CORVIX.INI", "Corvix", "HostName"),
             ComputerName());
+}
+
+TEST(VisionRun, TheLabButtonImportsTheLabValuesOfTheConvertedClinic) {
+  VisionBench bench(/*operator_mode=*/true);
+  bench.prompts.AnswerNextFolder(FromPath(bench.source.path()));
+  bench.Find<QPushButton>("CVISWselectPath")->click();
+  bench.Find<QPushButton>("CVISWall")->click();
+  ASSERT_TRUE(bench.Find<QCheckBox>("CscreenMXDXcheck")->isChecked());
+  ASSERT_FALSE(bench.Find<QCheckBox>("ClabInputcheck")->isChecked());
+
+  bench.Find<QPushButton>("ClabInput")->click();
+  EXPECT_TRUE(bench.Find<QCheckBox>("ClabInputcheck")->isChecked());
+  EXPECT_EQ(bench.prompts.messages().back(), "輸入檢驗值完成");
+  auto* gauge = bench.Find<QProgressBar>("CVISWGauge");
+  EXPECT_EQ(gauge->maximum(), 16) << "the demo's lab rows";
+  EXPECT_EQ(gauge->value(), 16);
+  auto* list = bench.Find<QListWidget>("CVISWlist");
+  EXPECT_FALSE(list->findItems("沒有符合檢驗項目:999_XYZ", Qt::MatchExactly).isEmpty());
+  EXPECT_EQ(list->findItems("*之前的14天病歷", Qt::MatchWildcard).size(), 2);
+  const std::string clinic = bench.Find<QLineEdit>("CVISWclinicID")->text().toStdString();
+  StoreVerifyReport verified = VerifyStore(WorkTreeStore(bench.WorkTree(), clinic));
+  EXPECT_TRUE(verified.clean());
+  EXPECT_GT(verified.entries, verified.chained_entries) << "the replaced entries stay behind";
 }
 
 TEST(VisionRun, StopButtonIsHeardWhileAStepRuns) {

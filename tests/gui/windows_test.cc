@@ -152,11 +152,11 @@ TEST(VisionWindow, HasTheControlsOfItsLayout) {
 TEST(VisionWindow, OperatorModeShowsTheTabsAndEnablesTheSingleSteps) {
   Workbench bench("[Workbench]\r\nOperatorMode=1\r\n");
   EXPECT_TRUE(bench.Find<QTabWidget>("CPOPD")->tabBar()->isVisibleTo(bench.window.get()));
-  for (const char* step :
-       {"CmakeMX", "CcreateAnt", "CVISWreadChart", "CVISWdoCorvixChart", "CscreenMXDX"}) {
+  for (const char* step : {"CmakeMX", "CcreateAnt", "CVISWreadChart", "CVISWdoCorvixChart",
+                           "CscreenMXDX", "ClabInput"}) {
     EXPECT_TRUE(bench.Find<QPushButton>(step)->isEnabled()) << step;
   }
-  EXPECT_FALSE(bench.Find<QPushButton>("ClabInput")->isEnabled()) << "the lab import is not built";
+  EXPECT_EQ(bench.Find<QPushButton>("ClabInput")->text(), "轉入檢驗值");
   EXPECT_TRUE(bench.Find<QListWidget>("CVISWlist")->isVisibleTo(&bench.window->vision_window()));
 }
 
