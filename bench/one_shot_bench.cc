@@ -25,6 +25,7 @@
 #include "core/store_verify.h"
 #include "demo/demo_clinic.h"
 #include "demo/realsun_catalogue_tables.h"
+#include "demo/realsun_claim_archives.h"
 #include "demo/realsun_patient_tables.h"
 #include "demo/realsun_visit_tables.h"
 #include "demo/vision_catalogue_tables.h"
@@ -101,8 +102,14 @@ void GenerateRealSun(const fs::path& source, int patients) {
   options.scale_visits = patients * 10;
   zuvo::demo::RealSunVisitTableCounts counts =
       zuvo::demo::WriteRealSunVisitTables(source, kSeed, options);
-  std::printf("RealSun clinic of %d patients, %d visits, %d claim rows, %d card uploads\n",
-              patients, counts.visits, counts.claim_rows, counts.upload_rows);
+  // 24 monthly claim archives within the generated visits' years.
+  zuvo::demo::DemoClaimArchives archives =
+      zuvo::demo::WriteRealSunClaimArchives(source, kSeed, {"10812", "11011"});
+  std::printf(
+      "RealSun clinic of %d patients, %d visits, %d claim rows, %d card uploads, %d claim "
+      "archives with %zu claims\n",
+      patients, counts.visits, counts.claim_rows, counts.upload_rows, archives.archives,
+      archives.claims.size());
 }
 
 // What a system's run needs beyond its table: the source folder's tables, and the fields the
