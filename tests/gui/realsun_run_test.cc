@@ -85,8 +85,8 @@ struct RealSunBench {
 
 // "一次性轉換" with a blank split date: the mode "before", every step in order, their boxes
 // ticked (the claim correction included), the doctors the clinic does not know listed, one closing
-// box, a store that verifies.
-TEST(RealSunRun, OneShotConvertsTheWholeClinic) {
+// box, a store that verifies; then "套用轉檔後資料" applies it.
+TEST(RealSunRun, OneShotConvertsTheWholeClinicAndApplyMakesItLive) {
   RealSunBench bench;
   bench.ChooseFolder();
   bench.Find<QLineEdit>("CRSsplitDate")->clear();
@@ -115,6 +115,14 @@ TEST(RealSunRun, OneShotConvertsTheWholeClinic) {
   ASSERT_TRUE(record.has_value());
   EXPECT_EQ(record->activity, "realsun run");
   EXPECT_EQ(record->state, ConversionState::kCompleted);
+
+  // "套用轉檔後資料": the converted store becomes the live one.
+  bench.Find<QPushButton>("CRSreplaceNow")->click();
+  EXPECT_EQ(bench.prompts.messages().back(), "已經套用");
+  StoreVerifyReport live =
+      VerifyStore(WorkTreeStoreLocation(bench.home / "live", bench.clinic.code));
+  EXPECT_TRUE(live.clean());
+  EXPECT_EQ(live.entries, verified.entries);
 }
 
 // Each step button on its own, the claim correction last; then "返還前二階段資料" takes the work
