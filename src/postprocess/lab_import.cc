@@ -5,6 +5,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "charts/chart_clinic_file.h"
 #include "core/number_text.h"
 #include "core/pe_definitions.h"
 #include "core/step_timing.h"
@@ -15,7 +16,6 @@
 #include "postprocess/lab_sections.h"
 #include "postprocess/pe_order_lines.h"
 #include "postprocess/screening.h"
-#include "charts/chart_clinic_file.h"
 #include "workspace/data_ini.h"
 #include "workspace/folder_layout.h"
 #include "workspace/source_table.h"

@@ -94,8 +94,8 @@ ScreeningOutcome ScreenClinicWorkTree(const std::filesystem::path& work_tree,
 }
 
 StepResult ScreenRealSunWorkTree(const std::filesystem::path& program_folder, std::string_view his,
-                              const std::filesystem::path& work_tree, std::string_view clinic_id,
-                              DateTime now, StepContext& context) {
+                                 const std::filesystem::path& work_tree, std::string_view clinic_id,
+                                 DateTime now, StepContext& context) {
   if (big5::Trim(his) != big5::Literal(SourceSystemName(SourceSystem::kRealSun))) {
     context.ShowMessage("請先選取正確耀聖來源目錄", MessageKind::kWarning);
     return StepResult::kStopped;

@@ -51,7 +51,7 @@ ScreeningOutcome ScreenClinicWorkTree(const std::filesystem::path& work_tree,
 // line added. The completion box follows when StepMessages is set, unless a missing day index
 // left the catalogue unscreened.
 StepResult ScreenRealSunWorkTree(const std::filesystem::path& program_folder, std::string_view his,
-                              const std::filesystem::path& work_tree, std::string_view clinic_id,
-                              DateTime now, StepContext& context);
+                                 const std::filesystem::path& work_tree, std::string_view clinic_id,
+                                 DateTime now, StepContext& context);
 
 }  // namespace zuvo

@@ -49,9 +49,9 @@ std::string LastLine(const std::string& out) {
   return out.substr(start == std::string::npos ? 0 : start + 1, end - start - 1);
 }
 
-// A new clinic converts whole in one command and is applied (a blank split date: every visit up to today): its
-// data.ini lacks the opening date and the pharmacist, which the command brings; the doctors the
-// clinic's tables do not name are listed once each, RealSun's placeholder names never.
+// A new clinic converts whole in one command and is applied (a blank split date: every visit up to
+// today): its data.ini lacks the opening date and the pharmacist, which the command brings; the
+// doctors the clinic's tables do not name are listed once each, RealSun's placeholder names never.
 TEST_F(RealSunCli, RunConvertsTheWholeClinicWithTheSettingsItIsGiven) {
   CliRun run = Run("realsun run " + Quoted(source_) +
                    " --split-date '' --start-date 0990101 --pharmacist 林美玲"

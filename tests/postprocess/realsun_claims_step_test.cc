@@ -214,9 +214,10 @@ TEST_F(ClaimsStepTest, CorrectsPatientVisitsAndOrdersInPlace) {
   EXPECT_EQ(I16At(chart, OrderAt(visits[5], 0) + 114), 3);
   EXPECT_EQ(FloatAt(chart, OrderAt(visits[5], 0) + 131), 9.5f);
 
-  EXPECT_THAT(context.lines(), ::testing::IsSupersetOf({"用健保申報檔修正病歷", "申報檔:10801XML.zip",
-                                                        "病人資料庫內找不到ID:Z999999999",
-                                                        "不明部分負擔碼:Q99", "病歷修正完成"}));
+  EXPECT_THAT(context.lines(),
+              ::testing::IsSupersetOf({"用健保申報檔修正病歷", "申報檔:10801XML.zip",
+                                       "病人資料庫內找不到ID:Z999999999", "不明部分負擔碼:Q99",
+                                       "病歷修正完成"}));
   EXPECT_TRUE(context.messages().empty());
   EXPECT_EQ(context.elapsed_label(), "耗時: 00:00:00");
   EXPECT_EQ(testing::ReadFileBytes(store.server_data_folder / "INSUdata" / "M10801.XML"),

@@ -176,9 +176,9 @@ TEST_F(ScreeningTest, MissingDayIndexChangesNothing) {
   EXPECT_TRUE(button.lines().empty());
   EXPECT_EQ(button.MessageTexts().size(), 1u);
   RecordingStepContext realsun(flags);
-  EXPECT_EQ(
-      ScreenRealSunWorkTree(dir.path(), big5::Literal("耀聖"), work_tree, "3501010000", kNow, realsun),
-      StepResult::kStopped);
+  EXPECT_EQ(ScreenRealSunWorkTree(dir.path(), big5::Literal("耀聖"), work_tree, "3501010000", kNow,
+                                  realsun),
+            StepResult::kStopped);
   EXPECT_EQ(realsun.MessageTexts().size(), 1u);
 }
 
@@ -207,9 +207,9 @@ TEST_F(ScreeningTest, HandlersReportAndRealSunRefusesOtherSystemsOrKeepsPrepared
   EXPECT_EQ(context.MessageTexts(), (std::vector<std::string>{"篩選常用診斷及醫令完成"}));
 
   RecordingStepContext other(flags);
-  EXPECT_EQ(
-      ScreenRealSunWorkTree(dir.path(), big5::Literal("展望"), work_tree, "3501010000", kNow, other),
-      StepResult::kStopped);
+  EXPECT_EQ(ScreenRealSunWorkTree(dir.path(), big5::Literal("展望"), work_tree, "3501010000", kNow,
+                                  other),
+            StepResult::kStopped);
   EXPECT_EQ(other.MessageTexts(), (std::vector<std::string>{"請先選取正確耀聖來源目錄"}));
 
   Database::Open(work_tree / "Corvix" / "OPD.mdb").Execute("UPDATE DX SET common=False");
@@ -217,7 +217,7 @@ TEST_F(ScreeningTest, HandlersReportAndRealSunRefusesOtherSystemsOrKeepsPrepared
   CopyFileTo(home_dir->path() / "OPDbak.mdb", dir / "RS" / "3501010000" / "opd.MDB", true);
   RecordingStepContext prepared(flags);
   EXPECT_EQ(ScreenRealSunWorkTree(dir.path(), big5::Literal("耀聖"), work_tree, "3501010000", kNow,
-                               prepared),
+                                  prepared),
             StepResult::kDone);
   EXPECT_TRUE(prepared.lines().empty());
   EXPECT_EQ(prepared.MessageTexts(), (std::vector<std::string>{"篩選常用診斷及醫令完成"}));
