@@ -159,5 +159,32 @@ TEST(RealSunRun, StepButtonsThenRestoreAndTheChartsAgain) {
   EXPECT_EQ(again.entries, converted.entries);
 }
 
+// "停止" pressed while the patient step runs: no later step starts, no closing box, and the work
+// tree's record says the run stopped (so apply refuses it).
+TEST(RealSunRun, StopDuringAStepEndsTheRunThere) {
+  RealSunBench bench;
+  bench.ChooseFolder();
+  bench.Find<QLineEdit>("CRSsplitDate")->clear();
+  PipelineStep& patients = bench.page().pipeline().steps[1];
+  ASSERT_EQ(patients.word, "patients");
+  patients.run = [&bench, run = patients.run](RunFields& fields, const Workplace& place,
+                                              StepContext& context) {
+    StepResult result = run(fields, place, context);
+    bench.Find<QPushButton>("CRSstop")->click();
+    return result;
+  };
+  const size_t boxes_before = bench.prompts.messages().size();
+  bench.Find<QPushButton>("CRSmakeall")->click();
+
+  EXPECT_EQ(bench.ran, (std::vector<std::string_view>{"catalogue", "patients"}));
+  EXPECT_EQ(bench.prompts.messages().size(), boxes_before);
+  EXPECT_FALSE(bench.Find<QCheckBox>("CRSdoCorvixChartcheck")->isChecked());
+  EXPECT_FALSE(bench.Find<QCheckBox>("CRScreateAntcheck")->isChecked());
+  std::optional<ConversionRecord> record = ReadConversionRecord(bench.WorkTree());
+  ASSERT_TRUE(record.has_value());
+  EXPECT_EQ(record->state, ConversionState::kStopped);
+  EXPECT_EQ(bench.Verify().entries, 0);
+}
+
 }  // namespace
 }  // namespace zuvo::gui
