@@ -16,6 +16,7 @@
 #include "workspace/conversion_guard.h"
 #include "workspace/dataedit_ini.h"
 #include "workspace/folder_layout.h"
+#include "workspace/realsun_system_check.h"
 #include "workspace/source_system.h"
 
 namespace zuvo {
@@ -179,7 +180,7 @@ ApplyOutcome CVISWcopyClick(std::string_view his, const fs::path& work_tree,
 
 ApplyOutcome CRSreplaceNowClick(std::string_view his, const fs::path& work_tree,
                                 const fs::path& program_folder, StepContext& context) {
-  return ApplyForSystem(SourceSystem::kRealSun, "請先選取正確耀聖來源目錄", his, work_tree,
+  return ApplyForSystem(SourceSystem::kRealSun, kRealSunWrongSystemUtf8, his, work_tree,
                         program_folder, context);
 }
 

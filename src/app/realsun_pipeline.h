@@ -4,11 +4,11 @@
 // buttons over the shared run fields (each a thin wrapper of its engine step).
 
 #include "app/pipeline.h"
+#include "workspace/realsun_system_check.h"
 
 namespace zuvo {
 
 inline constexpr std::string_view kRealSunDefaultSplitDate = "1060101";
-inline constexpr std::string_view kRealSunWrongSystemUtf8 = "請先選取正確耀聖來源目錄";
 
 const Pipeline& RealSunPipeline();
 

@@ -18,6 +18,7 @@
 #include "workspace/clinic_identity.h"
 #include "workspace/data_ini.h"
 #include "workspace/folder_layout.h"
+#include "workspace/realsun_system_check.h"
 #include "workspace/source_system.h"
 #include "workspace/source_table.h"
 
@@ -192,10 +193,7 @@ void OrdersStep::StaffFile(const std::string& department_code) {
 
 StepResult BuildRealSunClinicAndOrders(RealSunOrdersInput& input, const Workplace& place,
                                        StepContext& context) {
-  if (big5::Trim(input.folder.his) != big5::Literal("耀聖")) {
-    context.ShowMessage("請先選取正確耀聖來源目錄", MessageKind::kWarning);
-    return StepResult::kStopped;
-  }
+  if (!CheckRealSunSystem(input.folder.his, context)) return StepResult::kStopped;
   if (big5::Trim(input.chart.split_date).empty() && input.chart.mode != MakeDateMode::kBefore) {
     context.ShowMessage(kNoSplitDateMessage, MessageKind::kWarning);
     return StepResult::kStopped;

@@ -15,6 +15,7 @@
 #include "platform/profile_file.h"
 #include "workspace/data_ini.h"
 #include "workspace/folder_layout.h"
+#include "workspace/realsun_system_check.h"
 #include "workspace/source_table.h"
 #include "workspace/work_tree_snapshot.h"
 
@@ -134,10 +135,7 @@ class RealSunPatientConversion {
 
 StepResult ConvertRealSunPatients(const RealSunPatientsInput& input, const Workplace& place,
                                   StepContext& context) {
-  if (big5::Trim(input.folder.his) != big5::Literal("耀聖")) {
-    context.ShowMessage("請先選取正確耀聖來源目錄", MessageKind::kWarning);
-    return StepResult::kStopped;
-  }
+  if (!CheckRealSunSystem(input.folder.his, context)) return StepResult::kStopped;
   const fs::path tree = WithoutTrailingSeparator(input.folder.work_tree);
   const fs::path clinic_folder =
       ClinicFolder(place.program_folder, kRealSunArea, input.folder.clinic_id);

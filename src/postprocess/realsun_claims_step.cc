@@ -18,14 +18,13 @@
 #include "postprocess/claim_document.h"
 #include "postprocess/screening.h"
 #include "workspace/folder_layout.h"
+#include "workspace/realsun_system_check.h"
 
 namespace zuvo {
 namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::string_view kRealSunHisUtf8 = "耀聖";
-constexpr std::string_view kWrongSystemUtf8 = "請先選取正確耀聖來源目錄";
 constexpr std::string_view kStepTitleUtf8 = "用健保申報檔修正病歷";
 constexpr std::string_view kArchiveFolderName = "02";
 // The claim months of mode "之前日期" begin with ROC 101/08.
@@ -230,8 +229,7 @@ std::optional<fs::path> ClaimArchive(const fs::path& source_folder, const std::s
 
 StepResult CorrectRealSunCharts(RealSunClaimsInput& input, const Workplace& place,
                                 StepContext& context) {
-  if (big5::Trim(input.folder.his) != big5::Literal(kRealSunHisUtf8)) {
-    context.ShowMessage(kWrongSystemUtf8, MessageKind::kWarning);
+  if (!CheckRealSunSystem(input.folder.his, context)) {
     return StepResult::kStopped;
   }
   std::optional<DateTime> split =

@@ -6,6 +6,7 @@
 #include "platform/table_store.h"
 #include "postprocess/common_item_tally.h"
 #include "workspace/folder_layout.h"
+#include "workspace/realsun_system_check.h"
 #include "workspace/source_system.h"
 
 namespace zuvo {
@@ -96,10 +97,7 @@ ScreeningOutcome ScreenClinicWorkTree(const std::filesystem::path& work_tree,
 StepResult ScreenRealSunWorkTree(const std::filesystem::path& program_folder, std::string_view his,
                                  const std::filesystem::path& work_tree, std::string_view clinic_id,
                                  DateTime now, StepContext& context) {
-  if (big5::Trim(his) != big5::Literal(SourceSystemName(SourceSystem::kRealSun))) {
-    context.ShowMessage("請先選取正確耀聖來源目錄", MessageKind::kWarning);
-    return StepResult::kStopped;
-  }
+  if (!CheckRealSunSystem(his, context)) return StepResult::kStopped;
   std::filesystem::path clinic_folder =
       ClinicFolder(program_folder, kRealSunArea, big5::Trim(clinic_id));
   if (!ResolvePath(clinic_folder, kCatalogueFileName)) {
