@@ -23,6 +23,7 @@
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #include "scripted_prompts.h"
 #pragma GCC diagnostic pop
+#include "started_steps.h"
 #include "support/temp_dir.h"
 #include "test_application.h"
 #include "text_fields.h"
@@ -47,13 +48,7 @@ struct RealSunBench {
     window = std::make_unique<TFdataedit>(environment);
     clinic = demo::WriteRealSunDemoSource(source.path(), 1);
     // The real steps, noting which of them started.
-    for (PipelineStep& step : page().pipeline().steps) {
-      step.run = [this, word = step.word, run = step.run](RunFields& fields, const Workplace& place,
-                                                          StepContext& context) {
-        ran.push_back(word);
-        return run(fields, place, context);
-      };
-    }
+    testing::NoteStartedSteps(page().pipeline(), ran);
   }
   RealSunPage& page() { return window->realsun_page(); }
   template <typename Widget>

@@ -26,7 +26,9 @@
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #include "scripted_prompts.h"
 #pragma GCC diagnostic pop
+#include "started_steps.h"
 #include "support/temp_dir.h"
+#include "test_application.h"
 #include "text_fields.h"
 
 namespace zuvo::gui {
@@ -37,29 +39,16 @@ using zuvo::testing::TempDir;
 // The day after the demo's last visit day.
 const DateTime kRunTime = *EncodeDateTime({2026, 12, 1, 10, 0, 0, 0});
 
-void EnsureApplication() {
-  static int argc = 1;
-  static char name[] = "zuvo_gui_tests";
-  static char* argv[] = {name, nullptr};
-  if (QCoreApplication::instance() == nullptr) new QApplication(argc, argv);
-}
-
 struct VisionBench {
   explicit VisionBench(bool operator_mode = false) {
-    EnsureApplication();
+    testing::EnsureApplication();
     InstallDeliveredFiles(home.path());
     if (operator_mode) WriteProfileString(home / "DataEdit.ini", "Workbench", "OperatorMode", "1");
     environment.clock = [] { return kRunTime; };
     window = std::make_unique<TFdataedit>(environment);
     demo::WriteVisionDemoSource(source.path(), 1);
     // The real steps, noting which of them started.
-    for (PipelineStep& step : vision().pipeline().steps) {
-      step.run = [this, word = step.word, run = step.run](RunFields& fields, const Workplace& place,
-                                                          StepContext& context) {
-        ran.push_back(word);
-        return run(fields, place, context);
-      };
-    }
+    testing::NoteStartedSteps(vision().pipeline(), ran);
   }
   TFVISW& vision() { return window->vision_window(); }
   template <typename Widget>
