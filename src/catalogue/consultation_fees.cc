@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "catalogue/reference_values.h"
+#include "catalogue/trade_name.h"
 #include "platform/big5.h"
 #include "platform/table_store.h"
 
@@ -27,13 +28,14 @@ std::vector<ConsultationFee> ReadConsultationFees(Database& mx_reference) {
   return fees;
 }
 
-void WriteConsultationFee(RecordSet& mx, const ConsultationFee& fee) {
+void WriteConsultationFee(RecordSet& mx, const ConsultationFee& fee, ProfileFile& data_ini) {
   mx.SetText("class", "OPD");
-  for (std::string_view field : {"Sname", "Cname", "Aname", "Tname"}) mx.SetText(field, fee.name);
+  for (std::string_view field : {"Sname", "Cname", "Aname"}) mx.SetText(field, fee.name);
+  mx.SetText("INSUcode", fee.code);
+  ReplaceTradeName(mx, fee.name, data_ini);
   for (std::string_view field : {"cost", "selfprice", "INSUprice"}) {
     mx.SetCurrency(field, fee.price);
   }
-  mx.SetText("INSUcode", fee.code);
   mx.SetInteger("common", 0);
   mx.SetInteger("perunit", 0);
   mx.SetInteger("unit", kEachUnitCode);

@@ -9,6 +9,7 @@
 namespace zuvo {
 
 class Database;
+class ProfileFile;
 class RecordSet;
 
 struct ConsultationFee {
@@ -25,7 +26,8 @@ std::vector<ConsultationFee> ReadConsultationFees(Database& mx_reference);
 // Writes `fee` into the MX row being edited or appended and posts it: class "OPD"; Sname, Cname,
 // Aname and Tname the name; cost, selfprice and INSUprice the price; common 0, perunit 0, unit 8
 // (次(個)), status 0, IsComPlex false, RateIndex 0, the reference dates, every other text column
-// empty except INSUmark, which is left alone.
-void WriteConsultationFee(RecordSet& mx, const ConsultationFee& fee);
+// empty except INSUmark, which is left alone. A clinic row of the fee's code keeps its own code
+// findable through [DUPMX] of `data_ini` (ReplaceTradeName).
+void WriteConsultationFee(RecordSet& mx, const ConsultationFee& fee, ProfileFile& data_ini);
 
 }  // namespace zuvo

@@ -5,6 +5,7 @@
 
 #include "catalogue/big5_words.h"
 #include "catalogue/mx_status.h"
+#include "catalogue/trade_name.h"
 #include "catalogue/western_date.h"
 #include "core/code_tables.h"
 #include "core/number_text.h"
@@ -107,7 +108,7 @@ class Installer {
     mx_.SetText("Sname", order.sname);
     mx_.SetText("Cname", order.cname);
     mx_.SetText("Aname", order.aname);
-    mx_.SetText("Tname", order.tname);
+    ReplaceTradeName(mx_, order.tname, data_ini_);
     if (order.common) {
       mx_.SetInteger("common", *order.common);
     } else if (appended) {
@@ -254,7 +255,7 @@ void Installer::Vaccines(bool first_pass) {
     mx_.SetText("Sname", sname);
     mx_.SetText("Cname", sname);
     mx_.SetText("Aname", vaccines.Text("ENAME"));
-    mx_.SetText("Tname", vaccines.Text("ENAME"));
+    ReplaceTradeName(mx_, vaccines.Text("ENAME"), data_ini_);
     mx_.SetCurrency("cost", 0);
     mx_.SetCurrency("selfprice", Money(vaccines.Text("selfprice")));
     mx_.SetCurrency("INSUprice", 0);
@@ -297,9 +298,10 @@ void Installer::QuitSmokeDrugs() {
     bool patch = ContainsWord(cname, "貼片");
     EditOrAppend(code, {}, false);
     mx_.SetText("class", patch ? "topical" : "oral");
-    for (std::string_view field : {"Sname", "Aname", "Tname"}) {
-      mx_.SetText(field, drugs.Text("ENAME"));
-    }
+    const std::string english_name = drugs.Text("ENAME");
+    mx_.SetText("Sname", english_name);
+    mx_.SetText("Aname", english_name);
+    ReplaceTradeName(mx_, english_name, data_ini_);
     mx_.SetText("Cname", cname);
     mx_.SetCurrency("cost", 0);
     mx_.SetCurrency("selfprice", 0);

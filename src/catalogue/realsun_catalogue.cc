@@ -17,6 +17,7 @@
 #include "catalogue/reference_values.h"
 #include "catalogue/source_pass.h"
 #include "catalogue/surgery_range.h"
+#include "catalogue/trade_name.h"
 #include "platform/big5.h"
 #include "platform/dbf_table.h"
 #include "platform/profile_file.h"
@@ -204,11 +205,8 @@ bool CatalogueBuilder::SettleDuplicate(const RealSunDrug& drug, bool& replaces) 
   bool converts_as_new = false;
   if (mx().Locate({"INSUcode"}, {drug.code})) {
     if (drug.date > big5::Trim(mx().Text("ChangetoMXcode"))) {
-      std::string old_source = big5::Trim(mx().Text("Tname"));
-      // A row without a source code leaves no code to map.
-      if (old_source != drug.source_code && !old_source.empty()) {
-        settings_.WriteString(kDupMxSection, old_source, drug.code);
-      }
+      // The row's old source code stays findable: ReplaceTradeName notes it when the row is
+      // rewritten.
       replaces = true;
       return true;
     }
@@ -273,7 +271,7 @@ void CatalogueBuilder::BuildFromReference(const RealSunDrug& drug, const OrderKi
   mx().SetText("Sname", drug.name);
   mx().SetText("Cname", material || vaccine ? drug.name : ref("Cname"));
   mx().SetText("Aname", big5::Trim(material ? ref("OBJECTNAME") : ref("ENAME")));
-  mx().SetText("Tname", drug.source_code);
+  ReplaceTradeName(mx(), drug.source_code, settings_);
   mx().SetCurrency("cost", drug.cost);
   mx().SetCurrency("selfprice", drug.self_price);
   mx().SetCurrency("INSUprice", ReferencePrice(ref("price")));
@@ -335,7 +333,7 @@ void CatalogueBuilder::BuildFromSource(const RealSunDrug& drug, const std::strin
   mx().SetText("Sname", drug.name);
   mx().SetText("Cname", drug.name);
   mx().SetText("Aname", drug.name2);
-  mx().SetText("Tname", drug.source_code);
+  ReplaceTradeName(mx(), drug.source_code, settings_);
   mx().SetCurrency("cost", drug.cost);
   mx().SetCurrency("selfprice", drug.self_price);
   mx().SetCurrency("INSUprice", drug.nhi_price);
@@ -376,7 +374,7 @@ void CatalogueBuilder::AddConsultationFees() {
     } else {
       mx().Append();
     }
-    WriteConsultationFee(mx(), fee);
+    WriteConsultationFee(mx(), fee, settings_);
   }
   transaction.Commit();
 }

@@ -18,6 +18,7 @@
 #include "catalogue/reference_values.h"
 #include "catalogue/source_pass.h"
 #include "catalogue/surgery_pcs.h"
+#include "catalogue/trade_name.h"
 #include "catalogue/vision_order_kind.h"
 #include "core/number_text.h"
 #include "platform/big5.h"
@@ -259,7 +260,7 @@ void CatalogueBuilder::BuildFromReference(const SourceOrder& order, const Refere
                code);
   mx().SetText("Cname", material || vaccine ? order.name : ref("Cname"));
   mx().SetText("Aname", big5::Trim(material ? ref("OBJECTNAME") : ref("ENAME")));
-  mx().SetText("Tname", order.source_code);
+  ReplaceTradeName(mx(), order.source_code, *settings_);
   int64_t price = AbsoluteReferencePrice(ref("price"));
   mx().SetCurrency("cost", order.cost);
   mx().SetCurrency("selfprice", order.self_price == 0 ? price : order.self_price);
@@ -326,7 +327,7 @@ void CatalogueBuilder::BuildFromSource(const SourceOrder& order, const std::stri
                code);
   mx().SetText("Cname", order.name2);
   mx().SetText("Aname", order.name);
-  mx().SetText("Tname", order.source_code);
+  ReplaceTradeName(mx(), order.source_code, *settings_);
   mx().SetCurrency("cost", order.cost);
   bool no_points = no_points_.Contains(code);
   int64_t nhi_price = no_points ? order.nhi_price : 0;
@@ -394,7 +395,7 @@ void CatalogueBuilder::AddConsultationFees() {
       mx().Append();
     }
     SetShortName(fee.name, fee.code);
-    WriteConsultationFee(mx(), fee);
+    WriteConsultationFee(mx(), fee, *settings_);
     known_codes_.insert(Upper(fee.code));
   }
   transaction.Commit();

@@ -8,6 +8,8 @@
 
 #include "demo/demo_clinic.h"
 #include "platform/big5.h"
+#include "platform/dbf_table.h"
+#include "platform/file_ops.h"
 #include "support/cli_runner.h"
 #include "support/temp_dir.h"
 
@@ -19,6 +21,7 @@ using testing::TempDir;
 
 using testing::CliRun;
 using testing::Quoted;
+using testing::ReadFileBytes;
 using testing::RunCli;
 
 class CliSelection : public ::testing::Test {
@@ -105,6 +108,48 @@ TEST_F(CliSelection, DemoBuildsAndConvertsBothClinics) {
   ASSERT_NE(labs, std::string::npos) << run.out;
   EXPECT_NE(vision.find("輸入檢驗值完成", labs), std::string::npos) << run.out;
   EXPECT_NE(vision.find("verify: clean", labs), std::string::npos) << run.out;
+}
+
+// The text after `label` up to the end of its line in `out`; empty when `label` is missing.
+std::string PrintedValue(const std::string& out, const std::string& label) {
+  const size_t at = out.find(label);
+  if (at == std::string::npos) return {};
+  const size_t start = at + label.size();
+  return out.substr(start, out.find('\n', start) - start);
+}
+
+// The package installer gives the RealSun demo's vaccine row (clinic code FLU) the reference
+// name as its Tname; every visit slot naming FLU still becomes an order line of the vaccine's
+// NHI code (tag 24, the code a string[10] at its offset 0).
+TEST_F(CliSelection, DemoKeepsEveryOrderTheCatalogueHoldsUnderAnotherName) {
+  CliRun run = RunCli("--home " + Quoted(home.path()) + " demo");
+  ASSERT_EQ(run.status, 0) << run.out;
+  const std::string rest = run.out.substr(run.out.find("\nrealsun clinic\n"));
+  EXPECT_EQ(run.out.find("找不到處置:[FLU]"), std::string::npos) << run.out;
+
+  const fs::path source = PrintedValue(run.out, "demo RealSun source: ");
+  size_t flu_slots = 0;
+  for (int n = 1; ResolvePath(source, "Z/plut" + std::to_string(n) + ".dbf"); ++n) {
+    DbfTable visits = DbfTable::Open(source, "Z/plut" + std::to_string(n) + ".dbf");
+    for (visits.First(); !visits.Eof(); visits.Next()) {
+      for (int k = 1; k <= 28; ++k) {
+        flu_slots += big5::Trim(visits.Text("DRUG" + std::to_string(k))) == "FLU";
+      }
+    }
+  }
+  const fs::path result = PrintedValue(rest, "  result: ");
+  const std::string code = result.parent_path().parent_path().filename().string();
+  const std::string vaccine_line = std::string("\x18\x00\x0a", 3) + "K000912210";
+  size_t vaccine_lines = 0;
+  for (const auto& item : fs::directory_iterator(result / "Tolsern" / code / "CHART")) {
+    const std::string bytes = ReadFileBytes(item.path());
+    for (size_t at = bytes.find(vaccine_line); at != std::string::npos;
+         at = bytes.find(vaccine_line, at + 1)) {
+      ++vaccine_lines;
+    }
+  }
+  EXPECT_GT(flu_slots, 0u);
+  EXPECT_EQ(vaccine_lines, flu_slots);
 }
 
 // The path a support engineer takes step by step: select, the six steps, verify, apply twice,

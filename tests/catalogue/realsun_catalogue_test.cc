@@ -248,6 +248,16 @@ TEST_F(RealSunCatalogueTest, DuplicateNhiCodesKeepTheNewerRecordAndNoteTheOther)
   EXPECT_EQ(DataIni("DUPMX", "VXOTHER"), "XV0001C");
 }
 
+// The order packages refresh the vaccine row the clinic's FLU became, and give it the reference
+// name as Tname: the visits' slots name FLU, so [DUPMX] keeps FLU pointing at the row.
+TEST_F(RealSunCatalogueTest, RowsThePackagesRenameStayFindableByTheClinicsCode) {
+  RecordSet vaccine = opd.Query("select * from MX where INSUcode='K000912210'");
+  ASSERT_EQ(vaccine.RecordCount(), 1u);
+  vaccine.First();
+  EXPECT_EQ(vaccine.Text("Tname"), "VAXIGRIP TETRA");
+  EXPECT_EQ(DataIni("DUPMX", "FLU"), "K000912210");
+}
+
 TEST_F(RealSunCatalogueTest, DefaultFrequencies) {
   struct Frequency {
     std::string use_method;

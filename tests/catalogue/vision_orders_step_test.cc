@@ -114,6 +114,10 @@ TEST_F(VisionOrdersStepTest, ConvertsTheDemoClinicsCatalogue) {
   EXPECT_TRUE(HasLine("健保碼重複無覆寫:PANAOLD,AC45856100"));
   EXPECT_EQ(ReadProfileString(DataIni(), "DUPMX", "PARA"), "A000080100");
   EXPECT_EQ(ReadProfileString(DataIni(), "DUPMX", "PANAOLD"), "AC45856100");
+  // The smoking-cessation drugs take the clinic's row of their code and give it the reference
+  // name as Tname; the visits' CHAMP stays findable.
+  EXPECT_EQ(MxRow(opd, "B023816100").Text("Tname"), "CHAMPIX FILM-COATED TABLETS 0.5MG");
+  EXPECT_EQ(ReadProfileString(DataIni(), "DUPMX", "CHAMP"), "B023816100");
   {
     RecordSet para = MxRow(opd, "A000080100");
     EXPECT_EQ(para.Text("Tname"), "PARA2");
