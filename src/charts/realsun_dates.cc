@@ -24,13 +24,6 @@ bool AllDigits(std::string_view text) {
 
 }  // namespace
 
-std::string RealSunDateText(std::string_view trimmed) {
-  if (!trimmed.empty() && (trimmed[0] == 'A' || trimmed[0] == 'B')) {
-    return std::string(trimmed[0] == 'A' ? "10" : "11") + std::string(trimmed.substr(1));
-  }
-  return "0" + std::string(trimmed);
-}
-
 std::optional<RocMonth> MonthOfRocDate(std::string_view roc_date) {
   if (roc_date.size() < 5 || !AllDigits(roc_date.substr(0, 5))) return std::nullopt;
   RocMonth month{static_cast<int>(IntegerOr(roc_date.substr(0, 3), 0)),

@@ -1,15 +1,13 @@
 #pragma once
 
-// RealSun's dates and monthly files. RealSun writes dates as yymmdd, the years 100–109 as "A"
-// and the last digit ("A70326" is 1070326), the years 110–119 as "B" and the last digit. Claims
-// and health-card uploads lie in one file per month, named by the ROC year without leading
-// zeros and the month: S\xp10703.DBF, IC\ic9903.dbf.
+// RealSun's monthly files. Claims and health-card uploads lie in one file per month, named by the
+// ROC year without leading zeros and the month: S\xp10703.DBF, IC\ic9903.dbf.
 
 #include <optional>
 #include <string>
 #include <string_view>
 
-#include "core/roc_date.h"
+#include "core/realsun_date.h"
 
 namespace zuvo {
 
@@ -20,10 +18,6 @@ struct RocMonth {
   friend auto operator<=>(const RocMonth&, const RocMonth&) = default;
   RocMonth Next() const { return month == 12 ? RocMonth{year + 1, 1} : RocMonth{year, month + 1}; }
 };
-
-// The seven-character ROC date of a trimmed RealSun date: "A"/"B" + five characters → "10"/"11"
-// + them, anything else → "0" + the text (so a malformed value stays malformed).
-std::string RealSunDateText(std::string_view trimmed);
 
 // The month of a seven-character ROC date text; empty when its year or month is no number.
 std::optional<RocMonth> MonthOfRocDate(std::string_view roc_date);

@@ -27,7 +27,7 @@ RealSunPatients RealSunPatients::Load(const StoreLocation& store, DbfTable* pati
       patients.stored_[number] = {true, record.Get(patient_field::kNationalId)};
       if (from_store) {
         const DateTime birthday = record.Get(patient_field::kBirthday);
-        patients.people_[number] = {birthday == 0 ? std::string() : RocDate(birthday),
+        patients.people_[number] = {birthday == 0 ? std::string() : RocDate(birthday), birthday,
                                     record.Get(patient_field::kSex) == 'M'};
       }
     }
@@ -40,6 +40,7 @@ RealSunPatients RealSunPatients::Load(const StoreLocation& store, DbfTable* pati
     if (patients.people_.size() <= number) patients.people_.resize(number + 1);
     const std::string text = birth < 0 ? std::string() : big5::Trim(patient_table->RawField(birth));
     patients.people_[number] = {text.empty() ? std::string() : RealSunDateText(text),
+                                ReadRealSunBirthday(text).date,
                                 sex >= 0 && big5::Trim(patient_table->RawField(sex)) == "+"};
   }
   return patients;
@@ -64,7 +65,8 @@ std::string RealSunPatients::BirthText(int64_t number) const {
 }
 
 DateTime RealSunPatients::BirthDate(int64_t number) const {
-  return RocDateToDate(BirthText(number));
+  const Person* person = PersonOf(number);
+  return person == nullptr ? 0 : person->birth_date;
 }
 
 bool RealSunPatients::Male(int64_t number) const {

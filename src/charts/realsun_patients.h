@@ -39,6 +39,7 @@ class RealSunPatients {
   };
   struct Person {
     std::string birth_text;
+    DateTime birth_date = 0;  // as the patient step reads the birthday
     bool male = false;
   };
   const Person* PersonOf(int64_t number) const;

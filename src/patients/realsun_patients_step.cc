@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "core/patient_store.h"
+#include "core/realsun_date.h"
 #include "core/roc_date.h"
 #include "core/step_timing.h"
 #include "patients/patient_conversion.h"
@@ -15,7 +16,7 @@
 #include "platform/profile_file.h"
 #include "workspace/data_ini.h"
 #include "workspace/folder_layout.h"
-#include "workspace/realsun_system_check.h"
+#include "workspace/source_system_check.h"
 #include "workspace/source_table.h"
 #include "workspace/work_tree_snapshot.h"
 
@@ -32,21 +33,9 @@ constexpr int kFirstPatientRecord = 2;
 constexpr size_t kLongestUnusableId = 4;
 constexpr std::string_view kUnusableIdPrefix = "@@";
 constexpr std::string_view kMaleSex = "+";
-// "A" + the last digit of a ROC year 100..109 + mmdd.
-constexpr char kCenturyMark = 'A';
-constexpr size_t kBirthLength = 6;
 // The mapped table's pages read so far are let go this often, so that memory stays flat however
 // large the table.
 constexpr int kReleasePagesEvery = 20000;
-
-// The birthday of a trimmed BIRTH: "yymmdd" (ROC year below 100) or "A" + "ymmdd" (ROC year
-// 100..109). 0 for anything else: a seven-character ROC date, letters, an impossible date.
-DateTime BirthdayOf(std::string_view birth) {
-  if (birth.size() != kBirthLength) return 0;
-  const std::string roc = birth.front() == kCenturyMark ? "10" + std::string(birth.substr(1))
-                                                        : "0" + std::string(birth);
-  return TypedRocDate(roc).value_or(0);
-}
 
 // data.ini [IDFIX]: chart number in decimal = the national ID to use for it. The first of
 // repeated keys counts, as profile reads do.
@@ -89,21 +78,30 @@ class RealSunPatientConversion {
 
     const std::string number_text = std::to_string(number);
     auto fix = id_fixes_.find(number_text);
-    const std::string id =
-        FittedText(fix != id_fixes_.end() ? fix->second : Text("ID"), patient_field::kNationalId);
+    // The whole ID tells people apart; it is cut to the record's field only when stored.
+    const std::string id = big5::Trim(fix != id_fixes_.end() ? fix->second : Text("ID"));
     if (duplicate_ids_.SkipRepeated(written_, id, number_text, context_)) return;
 
     context_.SetChartNumber(number);
     context_.SetDone(number);
     context_.SetGauge(number);
-    patient.national_id = id.size() <= kLongestUnusableId || id.starts_with(kUnusableIdPrefix)
-                              ? written_.NextSerialId()
-                              : id;
-    written_.Remember(number, patient.national_id);
+    const std::string stored_id = FittedText(id, patient_field::kNationalId);
+    if (stored_id.size() <= kLongestUnusableId || stored_id.starts_with(kUnusableIdPrefix)) {
+      patient.national_id = written_.NextSerialId();
+      written_.Remember(number, patient.national_id);
+    } else {
+      if (stored_id.size() < id.size()) {
+        context_.AddLine("身分證過長,只存前" + std::to_string(patient_field::kNationalId.capacity) +
+                         "碼:病歷號" + number_text + " [" + big5::ToUtf8Escaped(id) + "]");
+      }
+      patient.national_id = stored_id;
+      written_.Remember(number, stored_id, id);
+    }
 
     const std::string birth = big5::Trim(source_.table().Text("BIRTH"));
-    patient.birthday = BirthdayOf(birth);
-    if (patient.birthday == 0) {
+    const RealSunBirthday birthday = ReadRealSunBirthday(birth);
+    patient.birthday = birthday.date;
+    if (!birthday.exact) {
       context_.AddLine("生日記錄錯誤:病歷號" + number_text + " [" + big5::ToUtf8Escaped(birth) +
                        "]");
     }
@@ -135,7 +133,8 @@ class RealSunPatientConversion {
 
 StepResult ConvertRealSunPatients(const RealSunPatientsInput& input, const Workplace& place,
                                   StepContext& context) {
-  if (!CheckRealSunSystem(input.folder.his, context)) return StepResult::kStopped;
+  if (!CheckSourceSystem(SourceSystem::kRealSun, input.folder, kRealSunWrongSystemUtf8, context))
+    return StepResult::kStopped;
   const fs::path tree = WithoutTrailingSeparator(input.folder.work_tree);
   const fs::path clinic_folder =
       ClinicFolder(place.program_folder, kRealSunArea, input.folder.clinic_id);

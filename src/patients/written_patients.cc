@@ -21,8 +21,13 @@ std::string WrittenPatients::NextSerialId() {
 }
 
 void WrittenPatients::Remember(int32_t chart_number, const std::string& national_id) {
-  ids_by_chart_number_.emplace(chart_number, national_id);
-  chart_numbers_by_id_.emplace(national_id, chart_number);
+  Remember(chart_number, national_id, national_id);
+}
+
+void WrittenPatients::Remember(int32_t chart_number, const std::string& stored_id,
+                               const std::string& whole_id) {
+  ids_by_chart_number_.emplace(chart_number, stored_id);
+  chart_numbers_by_id_.emplace(whole_id, chart_number);
 }
 
 }  // namespace zuvo

@@ -26,6 +26,8 @@ class WrittenPatients {
   // "@" and the next serial number in nine digits: "@000000001", "@000000002", ...
   std::string NextSerialId();
   void Remember(int32_t chart_number, const std::string& national_id);
+  // A row whose ID was cut to fit the record: later rows are compared with the whole ID.
+  void Remember(int32_t chart_number, const std::string& stored_id, const std::string& whole_id);
 
  private:
   std::unordered_map<int32_t, std::string> ids_by_chart_number_;

@@ -234,6 +234,48 @@ TEST_F(RealSunPatientsStep, BirthFormsAndTheirErrors) {
   EXPECT_EQ(Lines().size(), 2u + 5u);
 }
 
+// Years 110-119 are "B" and the last digit, as the visit tables write them; a month or day
+// that is no number reads as 1 and is listed; a year that is no number gives no birthday.
+TEST_F(RealSunPatientsStep, BirthsFrom2021AndPartlyReadableBirths) {
+  WritePatients({{"甲", "A123456789", "B20105"},
+                 {"乙", "B220134565", "B00315"},
+                 {"丙", "C134679021", "87AB01"},
+                 {"丁", "D123098762", "8707XY"},
+                 {"戊", "E298765431", "XY0701"},
+                 {"己", "F128456784", "B10229"}});
+  ASSERT_EQ(Run(), StepResult::kDone);
+
+  const std::string file = PatientFile();
+  const std::map<int, double> expected = {{2, 44931},     {3, 44270}, {4, 35796},
+                                          {5, k19980701}, {6, 0},     {7, 0}};
+  for (const auto& [number, birthday] : expected) {
+    EXPECT_EQ(Slot(file, number).Birthday(), birthday) << "patient " << number;
+  }
+  EXPECT_THAT(Lines(), Not(Contains(HasSubstr("病歷號2 "))));
+  EXPECT_THAT(Lines(), Not(Contains(HasSubstr("病歷號3 "))));
+  EXPECT_THAT(Lines(), Contains("生日記錄錯誤:病歷號4 [87AB01]"));
+  EXPECT_THAT(Lines(), Contains("生日記錄錯誤:病歷號5 [8707XY]"));
+  EXPECT_THAT(Lines(), Contains("生日記錄錯誤:病歷號6 [XY0701]"));
+  EXPECT_THAT(Lines(), Contains("生日記錄錯誤:病歷號7 [B10229]")) << "29 February 2022";
+  EXPECT_EQ(Lines().size(), 2u + 4u);
+}
+
+// Two people whose IDs share their first ten bytes are two patients; the stored ID is cut to
+// the record's ten bytes, and the cut is listed.
+TEST_F(RealSunPatientsStep, IdsLongerThanTheFieldAreComparedWhole) {
+  WritePatients({{"甲", "A1234567890"}, {"乙", "A1234567891"}, {"丙", "A1234567891"}});
+  ASSERT_EQ(Run(), StepResult::kDone);
+
+  const std::string file = PatientFile();
+  EXPECT_EQ(Slot(file, 2).Id(), "A123456789");
+  EXPECT_EQ(Slot(file, 3).Id(), "A123456789");
+  EXPECT_TRUE(Slot(file, 4).Empty()) << "the same whole ID as patient 3";
+  EXPECT_THAT(Lines(), Contains("身分證過長,只存前10碼:病歷號2 [A1234567890]"));
+  EXPECT_THAT(Lines(), Contains("身分證過長,只存前10碼:病歷號3 [A1234567891]"));
+  EXPECT_THAT(Lines(), Contains("身分證重複:病歷號4身分證 A123456789"));
+  EXPECT_THAT(Section("DUPID"), ElementsAre("4=3"));
+}
+
 TEST_F(RealSunPatientsStep, UnusableIdsGetSerialsAndRepeatsAreMergedIntoTheFirst) {
   WritePatients({{"甲", "A12"},
                  {"乙", "ABCD"},
