@@ -16,8 +16,8 @@
 #include "workspace/conversion_guard.h"
 #include "workspace/dataedit_ini.h"
 #include "workspace/folder_layout.h"
-#include "workspace/realsun_system_check.h"
 #include "workspace/source_system.h"
+#include "workspace/source_system_check.h"
 
 namespace zuvo {
 namespace {
@@ -118,10 +118,10 @@ std::optional<std::string> UnfinishedConversion(const fs::path& work_tree) {
 ApplyOutcome ApplyForSystem(SourceSystem system, std::string_view refusal, std::string_view his,
                             const fs::path& work_tree, const fs::path& program_folder,
                             StepContext& context) {
-  if (big5::Trim(his) != big5::Literal(SourceSystemName(system))) {
-    context.ShowMessage(refusal, MessageKind::kWarning);
-    return {};
-  }
+  ClinicFolderFields clinic;
+  clinic.his = his;
+  clinic.work_tree = work_tree;
+  if (!CheckSourceSystem(system, clinic, refusal, context)) return {};
   return ApplyWorkTree(work_tree, DataEditIni(program_folder).ReadWorkbench().live_root, Now(),
                        context);
 }
@@ -174,7 +174,7 @@ ApplyOutcome ApplyWorkTree(const fs::path& work_tree, const fs::path& live_root,
 
 ApplyOutcome CVISWcopyClick(std::string_view his, const fs::path& work_tree,
                             const fs::path& program_folder, StepContext& context) {
-  return ApplyForSystem(SourceSystem::kVision, "請先正確選取原始系統目錄", his, work_tree,
+  return ApplyForSystem(SourceSystem::kVision, kVisionWrongSystemUtf8, his, work_tree,
                         program_folder, context);
 }
 

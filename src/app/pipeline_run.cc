@@ -9,20 +9,18 @@
 #include "platform/error.h"
 #include "workspace/conversion_guard.h"
 #include "workspace/folder_choice.h"
+#include "workspace/source_system_check.h"
 
 namespace zuvo {
 namespace {
-
-bool IsSystemOf(const Pipeline& pipeline, const RunFields& fields) {
-  return big5::Trim(fields.folder.his) == big5::Literal(SourceSystemName(pipeline.system));
-}
 
 // Takes the clinic's lock and records the run in the work tree, when there is a work tree to
 // record in.
 void TakeGuard(std::optional<ConversionGuard>& guard, const Pipeline& pipeline,
                const PipelineStep* step, const RunFields& fields, const Workplace& place) {
   if (!fields.folder.work_tree.empty()) {
-    guard.emplace(fields.folder.work_tree, ActivityName(pipeline, step), fields.chart, place.clock);
+    guard.emplace(fields.folder.work_tree, ActivityName(pipeline, step), pipeline.system,
+                  fields.chart, place.clock);
   }
 }
 
@@ -43,8 +41,7 @@ std::string ActivityName(const Pipeline& pipeline, const PipelineStep* step) {
 RunOutcome RunOneShot(const Pipeline& pipeline, RunFields& fields, const Workplace& place,
                       StepContext& context, const StepDone& step_done) {
   RunOutcome outcome;
-  if (!IsSystemOf(pipeline, fields)) {
-    context.ShowMessage(pipeline.wrong_system_message, MessageKind::kWarning);
+  if (!CheckSourceSystem(pipeline.system, fields.folder, pipeline.wrong_system_message, context)) {
     return outcome;
   }
   if (!AcceptSourceFolder(fields.folder.source_folder, place.program_folder, context)) {
@@ -100,7 +97,9 @@ StepResult RunSingleStep(const Pipeline& pipeline, const PipelineStep& step, Run
                          const Workplace& place, StepContext& context, const StepDone& step_done) {
   context.Flags().SetStopRequested(false);
   std::optional<ConversionGuard> guard;
-  if (IsSystemOf(pipeline, fields)) {
+  // A step of another system's clinic refuses with its own message and writes nothing: no lock
+  // and no record in that clinic's work tree.
+  if (IsClinicOf(pipeline.system, fields.folder)) {
     if (!AcceptSourceFolder(fields.folder.source_folder, place.program_folder, context)) {
       return StepResult::kStopped;
     }

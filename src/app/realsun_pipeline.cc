@@ -4,11 +4,8 @@
 #include "charts/realsun_charts_step.h"
 #include "patients/realsun_patients_step.h"
 #include "platform/big5.h"
-#include "platform/profile_file.h"
 #include "postprocess/realsun_claims_step.h"
 #include "postprocess/screening.h"
-#include "workspace/data_ini.h"
-#include "workspace/folder_layout.h"
 #include "workspace/realsun_selection.h"
 
 namespace zuvo {
@@ -26,27 +23,6 @@ StepResult RunFolderHandler(StepResult (*handler)(RealSunFolderFields&, const Wo
   return result;
 }
 
-// What the page holds of the clinic's settings goes to data.ini, which the RealSun steps read:
-// a filled pharmacist replaces data.ini's; a filled start date becomes the opening date when
-// data.ini has none.
-// Nothing is noted for a page showing another system (the step then refuses to run).
-void RecordPageSettings(const ClinicFolderFields& folder, const Workplace& place) {
-  if (big5::Trim(folder.his) != big5::Literal(SourceSystemName(SourceSystem::kRealSun))) return;
-  ProfileFile data_ini(
-      DataIniFile(ClinicFolder(place.program_folder, kRealSunArea, big5::Trim(folder.clinic_id))));
-  ProfileFile::Batch batch(data_ini);
-  if (!big5::Trim(folder.pharmacist_name).empty()) {
-    data_ini.WriteString(kDataIniSystemSection, kPharmacistNameKey,
-                         big5::Trim(folder.pharmacist_name));
-    data_ini.WriteString(kDataIniSystemSection, kPharmacistIdKey, big5::Trim(folder.pharmacist_id));
-  }
-  const std::string opening_key = big5::Literal(kOpeningDateKey);
-  if (!big5::Trim(folder.start_date).empty() &&
-      big5::Trim(data_ini.ReadString(kDataIniSystemSection, opening_key)).empty()) {
-    data_ini.WriteString(kDataIniSystemSection, opening_key, big5::Trim(folder.start_date));
-  }
-}
-
 // A blank split date converts everything up to today: the mode "before" and its work tree.
 void PrepareRealSunRun(RunFields& fields, const Workplace& place, StepContext& context) {
   if (!big5::Trim(fields.chart.split_date).empty()) return;
@@ -62,7 +38,6 @@ StepResult CRSselectPathClick(RunFields& fields, const Workplace& place, StepCon
 }
 
 StepResult CRSmakeMXClick(RunFields& fields, const Workplace& place, StepContext& context) {
-  RecordPageSettings(fields.folder, place);
   RealSunOrdersInput input{fields.folder, fields.chart};
   return BuildRealSunClinicAndOrders(input, place, context);
 }
@@ -72,7 +47,6 @@ StepResult CRScreateAntClick(RunFields& fields, const Workplace& place, StepCont
 }
 
 StepResult CRSdoCorvixChartClick(RunFields& fields, const Workplace& place, StepContext& context) {
-  RecordPageSettings(fields.folder, place);
   RealSunChartInput input{fields.folder, fields.chart};
   fields.unknown_doctors.clear();
   StepResult result = ConvertRealSunCharts(input, place, context, &fields.unknown_doctors);
@@ -81,8 +55,7 @@ StepResult CRSdoCorvixChartClick(RunFields& fields, const Workplace& place, Step
 }
 
 StepResult CRSscreenMXDXClick(RunFields& fields, const Workplace& place, StepContext& context) {
-  return ScreenRealSunWorkTree(place.program_folder, fields.folder.his, fields.folder.work_tree,
-                               fields.folder.clinic_id, place.now, context);
+  return ScreenRealSunWorkTree(place.program_folder, fields.folder, place.now, context);
 }
 
 StepResult CRSfixbyINSUClick(RunFields& fields, const Workplace& place, StepContext& context) {

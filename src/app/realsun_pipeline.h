@@ -4,7 +4,7 @@
 // buttons over the shared run fields (each a thin wrapper of its engine step).
 
 #include "app/pipeline.h"
-#include "workspace/realsun_system_check.h"
+#include "workspace/source_system_check.h"
 
 namespace zuvo {
 

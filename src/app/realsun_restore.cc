@@ -9,7 +9,7 @@
 #include "platform/folder_switch.h"
 #include "workspace/conversion_guard.h"
 #include "workspace/folder_layout.h"
-#include "workspace/source_system.h"
+#include "workspace/source_system_check.h"
 
 namespace zuvo {
 namespace {
@@ -22,8 +22,7 @@ constexpr std::string_view kReplacedSuffix = ".replaced";
 }  // namespace
 
 StepResult CRSreturnInitClick(RunFields& fields, const Workplace& place, StepContext& context) {
-  if (big5::Trim(fields.folder.his) != big5::Literal(SourceSystemName(SourceSystem::kRealSun))) {
-    context.ShowMessage(kRealSunWrongSystemUtf8, MessageKind::kWarning);
+  if (!CheckSourceSystem(SourceSystem::kRealSun, fields.folder, kRealSunWrongSystemUtf8, context)) {
     return StepResult::kStopped;
   }
   const fs::path clinic_folder =

@@ -8,6 +8,7 @@
 #include "postprocess/lab_import.h"
 #include "postprocess/screening.h"
 #include "workspace/realsun_selection.h"
+#include "workspace/source_system_check.h"
 #include "workspace/vision_selection.h"
 
 namespace zuvo {
@@ -55,6 +56,9 @@ StepResult CVISWdoCorvixChartClick(RunFields& fields, const Workplace& place,
 }
 
 StepResult CscreenMXDXClick(RunFields& fields, const Workplace& place, StepContext& context) {
+  if (!CheckSourceSystem(SourceSystem::kVision, fields.folder, kVisionWrongSystemUtf8, context)) {
+    return StepResult::kStopped;
+  }
   return ScreenClinicWorkTree(fields.folder.work_tree, fields.folder.clinic_id, place.now, context)
                  .screened
              ? StepResult::kDone
@@ -69,7 +73,7 @@ const Pipeline& VisionPipeline() {
   static const Pipeline pipeline{
       SourceSystem::kVision,
       "vision",
-      "請先正確選取原始系統目錄",
+      kVisionWrongSystemUtf8,
       kOneShotDoneUtf8,
       kVisionDefaultSplitDate,
       PrepareVisionRun,

@@ -34,14 +34,17 @@ RunFields ReadWorkTree(const Pipeline& pipeline, const fs::path& program_folder,
   ClinicFolderFields& folder = fields.folder;
   folder.work_tree = WithTrailingSeparator(tree);
   folder.clinic_id = WorkTreeClinicCode(tree);
-  folder.his = big5::Literal(SourceSystemName(pipeline.system));
   folder.source_folder =
       source_folder ? *source_folder : DataEditIni(program_folder).LastFolder(pipeline.system);
   if (folder.source_folder.empty()) {
     throw Error("沒有記錄" + std::string(SourceSystemName(pipeline.system)) +
                 "系統的資料夾 (DataEdit.ini 一轉目錄): 請指定來源資料夾");
   }
-  if (RecogniseSourceSystem(folder.source_folder) == pipeline.system) {
+  // The HIS field is what the folder choice recognises in the source folder, never the
+  // command's own system: a step then refuses another system's folder.
+  const SourceSystem recognised = RecogniseSourceSystem(folder.source_folder);
+  folder.his = big5::Literal(SourceSystemName(recognised));
+  if (recognised == pipeline.system) {
     folder.clinic_name = ReadClinicIdentity(pipeline.system, folder.source_folder).name;
   }
   ClinicStartSettings settings = ReadClinicStartSettings(tree.parent_path());

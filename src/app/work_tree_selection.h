@@ -15,10 +15,10 @@
 namespace zuvo {
 
 // The run fields of `work_tree` for `pipeline`: the clinic code (the clinic folder's name), the
-// HIS field (the pipeline's system), the source folder (`source_folder`, else the remembered
-// one), the clinic name (read from the source when it is the system's), the opening date and
-// pharmacist from the clinic's data.ini, and the chart options the work tree's last run or step
-// recorded (else the pipeline's default split date); a RealSun work tree's mode is the one its
+// HIS field (the system recognised in the source folder), the source folder (`source_folder`, else
+// the remembered one), the clinic name (read from the source when it is the system's), the opening
+// date and pharmacist from the clinic's data.ini, and the chart options the work tree's last run or
+// step recorded (else the pipeline's default split date); a RealSun work tree's mode is the one its
 // name gives ("_2": before, else on and after). Throws Error naming the folder when the
 // work tree does not exist or has no Corvix folder, when no source folder is given or
 // remembered, or when the clinic folder's name cannot be a clinic code.

@@ -18,8 +18,8 @@
 #include "workspace/clinic_identity.h"
 #include "workspace/data_ini.h"
 #include "workspace/folder_layout.h"
-#include "workspace/realsun_system_check.h"
 #include "workspace/source_system.h"
+#include "workspace/source_system_check.h"
 #include "workspace/source_table.h"
 
 namespace zuvo {
@@ -193,10 +193,17 @@ void OrdersStep::StaffFile(const std::string& department_code) {
 
 StepResult BuildRealSunClinicAndOrders(RealSunOrdersInput& input, const Workplace& place,
                                        StepContext& context) {
-  if (!CheckRealSunSystem(input.folder.his, context)) return StepResult::kStopped;
+  if (!CheckSourceSystem(SourceSystem::kRealSun, input.folder, kRealSunWrongSystemUtf8, context))
+    return StepResult::kStopped;
   if (big5::Trim(input.chart.split_date).empty() && input.chart.mode != MakeDateMode::kBefore) {
     context.ShowMessage(kNoSplitDateMessage, MessageKind::kWarning);
     return StepResult::kStopped;
+  }
+  {
+    ProfileFile data_ini(DataIniFile(
+        ClinicFolder(place.program_folder, kRealSunArea, big5::Trim(input.folder.clinic_id))));
+    WriteClinicStartSettings(data_ini,
+                             PageOverFileSettings(input.folder, ReadClinicStartSettings(data_ini)));
   }
   OrdersStep(input, place, context).Run();
   return StepResult::kDone;

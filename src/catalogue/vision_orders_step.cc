@@ -20,6 +20,7 @@
 #include "platform/profile_file.h"
 #include "workspace/data_ini.h"
 #include "workspace/folder_layout.h"
+#include "workspace/source_system_check.h"
 
 namespace zuvo {
 namespace fs = std::filesystem;
@@ -192,8 +193,7 @@ void StaffStep::FromClinicTable(const fs::path& eecsetdt) {
 StepResult BuildVisionClinicAndOrders(VisionOrdersInput& input, const Workplace& place,
                                       StepContext& context) {
   ClinicFolderFields& fields = input.folder;
-  if (big5::Trim(fields.his) != big5::Literal("展望")) {
-    context.ShowMessage("請先選取正確展望來源目錄", MessageKind::kWarning);
+  if (!CheckSourceSystem(SourceSystem::kVision, fields, kVisionWrongSourceUtf8, context)) {
     return StepResult::kStopped;
   }
   const DateTime started = place.clock();

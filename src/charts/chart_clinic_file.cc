@@ -76,11 +76,4 @@ bool CheckChartClinicFile(const ChartClinicFile& file, StepContext& context) {
   return true;
 }
 
-bool CheckSourceSystem(std::string_view his, std::string_view expected_utf8,
-                       std::string_view message, StepContext& context) {
-  if (his == big5::Literal(expected_utf8)) return true;
-  context.ShowMessage(message);
-  return false;
-}
-
 }  // namespace zuvo

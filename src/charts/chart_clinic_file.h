@@ -60,8 +60,4 @@ std::unordered_map<std::string, std::string> ReadSectionMap(const ProfileFile& i
 // doctor is recorded. True when the conversion may go on.
 bool CheckChartClinicFile(const ChartClinicFile& file, StepContext& context);
 
-// True when `his` (Big5) names the system `expected_utf8`; otherwise shows `message` first.
-bool CheckSourceSystem(std::string_view his, std::string_view expected_utf8,
-                       std::string_view message, StepContext& context);
-
 }  // namespace zuvo

@@ -35,6 +35,7 @@
 #include "platform/table_store.h"
 #include "workspace/data_ini.h"
 #include "workspace/folder_layout.h"
+#include "workspace/source_system_check.h"
 #include "workspace/source_table.h"
 
 namespace zuvo {
@@ -42,7 +43,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::string_view kRealSunHisUtf8 = "耀聖";
 constexpr std::string_view kReleasedPrescription = "釋出處方箋";
 constexpr std::string_view kInstitutionListName = "hospbsc.txt";
 constexpr std::string_view kConvertComplaintsKey = "轉換主訴";
@@ -137,7 +137,7 @@ bool RealSunChartConverter::CheckClinicFile() {
 }
 
 StepResult RealSunChartConverter::Run(std::vector<std::string>* unknown_doctors) {
-  if (!CheckSourceSystem(input_.folder.his, kRealSunHisUtf8, "請先選取正確耀聖來源目錄",
+  if (!CheckSourceSystem(SourceSystem::kRealSun, input_.folder, kRealSunWrongSystemUtf8,
                          context_)) {
     return StepResult::kStopped;
   }
@@ -159,7 +159,13 @@ StepResult RealSunChartConverter::Run(std::vector<std::string>* unknown_doctors)
   data_ini_ = std::make_unique<ProfileFile>(
       DataIniFile(ClinicFolder(place_.program_folder, kRealSunArea, clinic_code)));
   clinic_ = ReadChartClinicFile(*data_ini_);
+  const ClinicStartSettings settings = PageOverFileSettings(
+      input_.folder, {clinic_.opening_date, clinic_.pharmacist_name, clinic_.pharmacist_id});
+  clinic_.opening_date = settings.opening_date;
+  clinic_.pharmacist_name = settings.pharmacist_name;
+  clinic_.pharmacist_id = settings.pharmacist_id;
   if (!CheckClinicFile()) return StepResult::kStopped;
+  WriteClinicStartSettings(*data_ini_, settings);
   const std::string& system = big5::Literal(kDataIniSystemSection);
   convert_complaints_ = big5::UpperAscii(big5::Trim(data_ini_->ReadString(
                             system, big5::Literal(kConvertComplaintsKey), "Y"))) != "N";
@@ -196,7 +202,7 @@ StepResult RealSunChartConverter::Run(std::vector<std::string>* unknown_doctors)
   claims_ = std::make_unique<ClaimTables>(source, work_tree_, context_);
   uploads_ = std::make_unique<UploadTables>(source, work_tree_, context_);
   settings_ = {clinic_.clinic_type, clinic_.pharmacist_name, clinic_.pharmacist_id};
-  order_settings_ = {rates_.get(), fixes_.get(), clinic_.clinic_type, now_};
+  order_settings_ = {rates_.get(), fixes_.get(), clinic_.clinic_type};
   ProfileFile::Batch batch(*data_ini_);
 
   List("製作門診日期時間連結資料");

@@ -71,7 +71,9 @@ bool LastCharacterIs(std::string_view text, char upper) {
 // 174–176 and the stamps of a line; `always_staff` writes p24 whatever the dispensing letter.
 void SetDispensing(OrderRecord& order, const CatalogueRow& row, const RealSunVisitFacts& visit,
                    const RealSunOrderSettings& settings, bool always_staff) {
-  SetOrderTimesAndMarks(order, visit.visit_time, settings.now, settings.clinic_type);
+  // RealSun lines are stamped with their visit, not with the run: two runs of one clinic write
+  // the same bytes.
+  SetOrderTimesAndMarks(order, visit.visit_time, visit.visit_time, settings.clinic_type);
   const char letter = row.p2.empty() ? ' ' : row.p2.front();
   order.Set(f::kDispensingLetter, letter);
   const std::string code = big5::Trim(row.insurance_code);

@@ -23,7 +23,6 @@ struct RealSunOrderSettings {
   const RateTable* rates = nullptr;  // CORVIX.INI [MXuseMethod]
   UseMethodFixes* fixes = nullptr;   // data.ini [UseMethodFix]
   std::string clinic_type;           // ClinicTypeNo: its first two characters go to offset 203
-  DateTime now = 0;                  // offset 166
 };
 
 // What the lines take from the visit.

@@ -26,6 +26,7 @@
 #include "platform/table_store.h"
 #include "workspace/data_ini.h"
 #include "workspace/folder_layout.h"
+#include "workspace/source_system_check.h"
 #include "workspace/source_table.h"
 #include "workspace/split_date.h"
 
@@ -39,7 +40,6 @@ constexpr int kRepaintEvery = 1000;
 // The mapped visit table and chain files are let out of the resident set this often, so that a
 // clinic of millions of order lines converts in bounded memory.
 constexpr int kReleasePagesEvery = 20000;
-constexpr std::string_view kVisionHisUtf8 = "展望";
 constexpr std::string_view kVisitTable = "CO03L.DBF";
 constexpr std::string_view kHealthCheckTable = "CO18R.DBF";
 constexpr std::string_view kIcd9MapDatabase = "ICD-10-CM (1020314).MDB";
@@ -127,7 +127,7 @@ class VisionChartConverter {
 };
 
 StepResult VisionChartConverter::Run() {
-  if (!CheckSourceSystem(input_.folder.his, kVisionHisUtf8, "請先選取正確展望來源目錄", context_)) {
+  if (!CheckSourceSystem(SourceSystem::kVision, input_.folder, kVisionWrongSourceUtf8, context_)) {
     return StepResult::kStopped;
   }
   work_tree_ = input_.folder.work_tree;

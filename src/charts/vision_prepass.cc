@@ -22,6 +22,7 @@
 #include "platform/test_point.h"
 #include "workspace/data_ini.h"
 #include "workspace/folder_layout.h"
+#include "workspace/source_system_check.h"
 #include "workspace/source_table.h"
 
 namespace zuvo {
@@ -279,8 +280,7 @@ StepResult PrepareVisionVisits(VisionChartInput& input, const Workplace& place,
                                StepContext& context) {
   const std::filesystem::path& program_folder = place.program_folder;
   const DateTime now = place.now;
-  if (input.folder.his != big5::Literal("展望")) {
-    context.ShowMessage("請先正確選取原始系統目錄");
+  if (!CheckSourceSystem(SourceSystem::kVision, input.folder, kVisionWrongSystemUtf8, context)) {
     return StepResult::kStopped;
   }
   const std::filesystem::path& work = input.folder.work_tree;

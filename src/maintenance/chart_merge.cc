@@ -197,7 +197,7 @@ ChartMergeOutcome CcombineClick(ChartMergeFields& fields, const Workplace& place
   const fs::path merged_folder = WithoutTrailingSeparator(fields.merged_folder);
   if (!DeleteFolder(merged_folder)) throw Error("cannot delete " + PathToUtf8(merged_folder));
   CreateWorkTree(merged_folder);
-  ConversionGuard guard(merged_folder, "merge", {}, place.clock);
+  ConversionGuard guard(merged_folder, "merge", SourceSystem::kUnknown, {}, place.clock);
   context.ClearLines();
   context.AddLine("複製Tolsern,Corvix資料夾..");
 

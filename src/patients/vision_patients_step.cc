@@ -16,6 +16,7 @@
 #include "platform/profile_file.h"
 #include "workspace/data_ini.h"
 #include "workspace/folder_layout.h"
+#include "workspace/source_system_check.h"
 #include "workspace/source_table.h"
 
 namespace zuvo {
@@ -155,8 +156,7 @@ StoreLocation VisionStoreLocation(const fs::path& work_tree, std::string_view cl
 StepResult ConvertVisionPatients(const VisionPatientsInput& input, const Workplace& place,
                                  StepContext& context) {
   context.Flags().SetStopRequested(false);
-  if (big5::Trim(input.folder.his) != big5::Literal("展望")) {
-    context.ShowMessage("請先選取正確展望來源目錄", MessageKind::kWarning);
+  if (!CheckSourceSystem(SourceSystem::kVision, input.folder, kVisionWrongSourceUtf8, context)) {
     return StepResult::kStopped;
   }
   ProfileFile data_ini(DataIniFile(ClinicFolderOf(input.folder.work_tree)));

@@ -18,6 +18,7 @@
 #include "postprocess/screening.h"
 #include "workspace/data_ini.h"
 #include "workspace/folder_layout.h"
+#include "workspace/source_system_check.h"
 #include "workspace/source_table.h"
 
 namespace zuvo {
@@ -25,7 +26,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::string_view kVisionHisUtf8 = "展望";
 constexpr std::string_view kLabSourcePrefix = "Z0U";
 constexpr std::string_view kReferenceCatalogue = "MX.MDB";
 constexpr int kRepaintEvery = 200;
@@ -233,10 +233,7 @@ LabImportOutcome LabImport::Run() {
 
 LabImportOutcome ImportVisionLabValues(const ClinicFolderFields& folder, const Workplace& place,
                                        StepContext& context) {
-  if (big5::Trim(folder.his) != U(kVisionHisUtf8)) {
-    context.ShowMessage("請先選取正確展望來源目錄", MessageKind::kWarning);
-    return {};
-  }
+  if (!CheckSourceSystem(SourceSystem::kVision, folder, kVisionWrongSourceUtf8, context)) return {};
   return LabImport(folder, place, context).Run();
 }
 

@@ -18,7 +18,7 @@
 #include "postprocess/claim_document.h"
 #include "postprocess/screening.h"
 #include "workspace/folder_layout.h"
-#include "workspace/realsun_system_check.h"
+#include "workspace/source_system_check.h"
 
 namespace zuvo {
 namespace {
@@ -229,9 +229,8 @@ std::optional<fs::path> ClaimArchive(const fs::path& source_folder, const std::s
 
 StepResult CorrectRealSunCharts(RealSunClaimsInput& input, const Workplace& place,
                                 StepContext& context) {
-  if (!CheckRealSunSystem(input.folder.his, context)) {
+  if (!CheckSourceSystem(SourceSystem::kRealSun, input.folder, kRealSunWrongSystemUtf8, context))
     return StepResult::kStopped;
-  }
   std::optional<DateTime> split =
       ReadSplitDateOrTomorrow(input.chart.split_date, place.now, context);
   if (!split) return StepResult::kStopped;

@@ -6,8 +6,8 @@
 #include "platform/table_store.h"
 #include "postprocess/common_item_tally.h"
 #include "workspace/folder_layout.h"
-#include "workspace/realsun_system_check.h"
 #include "workspace/source_system.h"
+#include "workspace/source_system_check.h"
 
 namespace zuvo {
 namespace {
@@ -94,10 +94,14 @@ ScreeningOutcome ScreenClinicWorkTree(const std::filesystem::path& work_tree,
   return outcome;
 }
 
-StepResult ScreenRealSunWorkTree(const std::filesystem::path& program_folder, std::string_view his,
-                                 const std::filesystem::path& work_tree, std::string_view clinic_id,
-                                 DateTime now, StepContext& context) {
-  if (!CheckRealSunSystem(his, context)) return StepResult::kStopped;
+StepResult ScreenRealSunWorkTree(const std::filesystem::path& program_folder,
+                                 const ClinicFolderFields& folder, DateTime now,
+                                 StepContext& context) {
+  if (!CheckSourceSystem(SourceSystem::kRealSun, folder, kRealSunWrongSystemUtf8, context)) {
+    return StepResult::kStopped;
+  }
+  const std::filesystem::path& work_tree = folder.work_tree;
+  const std::string_view clinic_id = folder.clinic_id;
   std::filesystem::path clinic_folder =
       ClinicFolder(program_folder, kRealSunArea, big5::Trim(clinic_id));
   if (!ResolvePath(clinic_folder, kCatalogueFileName)) {

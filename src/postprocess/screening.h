@@ -13,6 +13,7 @@
 #include "core/step_context.h"
 #include "core/step_result.h"
 #include "core/store_location.h"
+#include "workspace/clinic_fields.h"
 
 namespace zuvo {
 
@@ -45,13 +46,14 @@ ScreeningOutcome ScreenClinicWorkTree(const std::filesystem::path& work_tree,
                                       std::string_view clinic_id, DateTime now,
                                       StepContext& context);
 
-// The RealSun page's button: refuses another system with "請先選取正確耀聖來源目錄"
-// (kStopped). A clinic folder (program folder/RS/<code>) holding a prepared OPD.mdb keeps its
+// The RealSun page's button on the clinic of `folder` (its HIS field, work tree and code): refuses
+// another system with "請先選取正確耀聖來源目錄" (kStopped). A clinic folder
+// (program folder/RS/<code>) holding a prepared OPD.mdb keeps its
 // catalogue as prepared and nothing is screened; otherwise the work tree is screened and the
 // line added. The completion box follows when StepMessages is set, unless a missing day index
 // left the catalogue unscreened.
-StepResult ScreenRealSunWorkTree(const std::filesystem::path& program_folder, std::string_view his,
-                                 const std::filesystem::path& work_tree, std::string_view clinic_id,
-                                 DateTime now, StepContext& context);
+StepResult ScreenRealSunWorkTree(const std::filesystem::path& program_folder,
+                                 const ClinicFolderFields& folder, DateTime now,
+                                 StepContext& context);
 
 }  // namespace zuvo

@@ -1,5 +1,6 @@
 #include "workspace/conversion_guard.h"
 
+#include "platform/big5.h"
 #include "platform/error.h"
 #include "platform/file_ops.h"
 #include "platform/profile_file.h"
@@ -13,6 +14,16 @@ constexpr std::string_view kSection = "Conversion";
 constexpr std::string_view kModeAfter = "after";
 constexpr std::string_view kModeBefore = "before";
 constexpr std::string_view kStateWords[] = {"started", "completed", "stopped", "failed"};
+constexpr SourceSystem kRecordedSystems[] = {SourceSystem::kVision, SourceSystem::kChangCheng,
+                                             SourceSystem::kRealSun};
+
+// The system named (Big5) by a record's "System" value; kUnknown for none.
+SourceSystem SystemNamed(std::string_view name) {
+  for (SourceSystem system : kRecordedSystems) {
+    if (name == big5::Literal(SourceSystemName(system))) return system;
+  }
+  return SourceSystem::kUnknown;
+}
 
 fs::path RecordFile(const fs::path& work_tree) {
   return WithoutTrailingSeparator(work_tree) / kConversionRecordName;
@@ -22,6 +33,9 @@ void WriteRecord(const fs::path& work_tree, const ConversionRecord& record) {
   ProfileFile file(RecordFile(work_tree));
   ProfileFile::Batch batch(file);
   file.WriteString(kSection, "Activity", record.activity);
+  if (record.system != SourceSystem::kUnknown) {
+    file.WriteString(kSection, "System", big5::Literal(SourceSystemName(record.system)));
+  }
   file.WriteString(kSection, "State", ConversionStateWord(record.state));
   file.WriteString(kSection, "Started", record.started);
   file.WriteString(kSection, "Ended", record.ended);
@@ -45,6 +59,7 @@ std::optional<ConversionRecord> ReadConversionRecord(const fs::path& work_tree) 
     ProfileFile file(path);
     ConversionRecord record;
     record.activity = file.ReadString(kSection, "Activity");
+    record.system = SystemNamed(file.ReadString(kSection, "System"));
     const std::string state = file.ReadString(kSection, "State");
     bool known = false;
     for (int i = 0; i < static_cast<int>(std::size(kStateWords)); ++i) {
@@ -80,11 +95,13 @@ FileLock LockClinicFolder(const fs::path& clinic_folder, std::string_view activi
 }
 
 ConversionGuard::ConversionGuard(const fs::path& work_tree, std::string_view activity,
-                                 const ChartOptions& chart, std::function<DateTime()> clock)
+                                 SourceSystem system, const ChartOptions& chart,
+                                 std::function<DateTime()> clock)
     : work_tree_(WithoutTrailingSeparator(work_tree)),
       clock_(std::move(clock)),
       lock_(LockClinicFolder(work_tree_.parent_path(), activity)) {
   record_.activity = activity;
+  record_.system = system;
   record_.started = RocStamp(clock_());
   record_.chart = chart;
   WriteRecord(work_tree_, record_);

@@ -19,6 +19,7 @@
 
 #include "core/roc_date.h"
 #include "platform/file_lock.h"
+#include "workspace/source_system.h"
 #include "workspace/split_date.h"
 
 namespace zuvo {
@@ -30,6 +31,9 @@ enum class ConversionState { kStarted, kCompleted, kStopped, kFailed };
 
 struct ConversionRecord {
   std::string activity;  // what ran: "vision run", "vision step charts" (ASCII)
+  // The system converted in the work tree; kUnknown for a tree of no one system (a merge) and
+  // for a record written before the system was noted.
+  SourceSystem system = SourceSystem::kUnknown;
   ConversionState state = ConversionState::kStarted;
   std::string started;  // ROC time stamps
   std::string ended;
@@ -50,10 +54,10 @@ FileLock LockClinicFolder(const std::filesystem::path& clinic_folder, std::strin
 // The lock and the record of one run or step of the work tree's clinic (its parent folder).
 class ConversionGuard {
  public:
-  // Locks the clinic folder (Error when another conversion has it), then records `activity` as
-  // started now (by `clock`, which also dates the end) with `chart`.
+  // Locks the clinic folder (Error when another conversion has it), then records `activity` of
+  // `system` as started now (by `clock`, which also dates the end) with `chart`.
   ConversionGuard(const std::filesystem::path& work_tree, std::string_view activity,
-                  const ChartOptions& chart, std::function<DateTime()> clock);
+                  SourceSystem system, const ChartOptions& chart, std::function<DateTime()> clock);
   // A guard that was not finished records that its run failed (an error ended it).
   ~ConversionGuard();
   ConversionGuard(const ConversionGuard&) = delete;

@@ -8,7 +8,11 @@
 #include <string>
 #include <string_view>
 
+#include "workspace/clinic_fields.h"
+
 namespace zuvo {
+
+class ProfileFile;
 
 inline constexpr std::string_view kDataIniName = "data.ini";
 inline constexpr std::string_view kDataIniSystemSection = "system";
@@ -30,5 +34,15 @@ struct ClinicStartSettings {
 
 // Throws Error naming the file when it is not Big5 text or cannot be read.
 ClinicStartSettings ReadClinicStartSettings(const std::filesystem::path& clinic_folder);
+ClinicStartSettings ReadClinicStartSettings(const ProfileFile& data_ini);
+
+// The settings a step runs with when the page's fields stand over data.ini's `file`: a filled
+// pharmacist name replaces data.ini's name and ID; a filled start date stands for a missing
+// opening date. Texts trimmed. A step checks these, and notes them with
+// WriteClinicStartSettings only once every check has passed.
+ClinicStartSettings PageOverFileSettings(const ClinicFolderFields& page,
+                                         const ClinicStartSettings& file);
+// Writes into [system] each of `settings` that differs from what data.ini holds.
+void WriteClinicStartSettings(ProfileFile& data_ini, const ClinicStartSettings& settings);
 
 }  // namespace zuvo

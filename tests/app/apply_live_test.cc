@@ -240,14 +240,16 @@ TEST_F(ApplyLiveTest, AWorkTreeWhoseLastConversionDidNotCompleteIsRefused) {
     EXPECT_EQ(testing::LiveFolderFiles(live), before);
   };
   {
-    ConversionGuard killed(work_tree, "vision step charts", {}, [] { return 46001.0; });
+    ConversionGuard killed(work_tree, "vision step charts", SourceSystem::kVision, {},
+                           [] { return 46001.0; });
     refused("vision step charts");  // still running, or killed: "started"
     refused("started");
     killed.Finish(false, {});
   }
   refused("stopped");
   {
-    ConversionGuard failing(work_tree, "vision run", {}, [] { return 46002.0; });
+    ConversionGuard failing(work_tree, "vision run", SourceSystem::kVision, {},
+                            [] { return 46002.0; });
   }
   refused("failed");
   fs::remove(work_tree / "ZuvoConversion.ini");

@@ -7,6 +7,7 @@
 #include "platform/big5.h"
 #include "platform/profile_file.h"
 #include "support/cli_runner.h"
+#include "support/folder_files.h"
 #include "support/temp_dir.h"
 #include "workspace/data_ini.h"
 #include "workspace/folder_layout.h"
@@ -17,6 +18,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::CliRun;
+using testing::FolderFiles;
 using testing::PrintedWorkTree;
 using testing::Quoted;
 using testing::RunCli;
@@ -129,6 +131,43 @@ TEST_F(RealSunCli, StepsOneByOneAndTheRestoreBeforeTheChartsAgain) {
   StoreVerifyReport reconverted = Verify(work_tree);
   EXPECT_TRUE(reconverted.clean());
   EXPECT_EQ(reconverted.entries, converted.entries);
+}
+
+// The system is what the folders are, never the command's own name: a RealSun step refuses a
+// Vision work tree and a source folder recognised as Vision (VISPARA.DBF beside S\TITLE.DBF),
+// and a Vision step refuses a RealSun work tree. Nothing is written.
+TEST_F(RealSunCli, StepsOfOneSystemRefuseTheOthersFolders) {
+  const fs::path vision_source = sources_ / "visw";
+  demo::WriteVisionDemoSource(vision_source, 4);
+  const fs::path both = sources_ / "both";
+  demo::WriteRealSunDemoSource(both, 4);
+  demo::WriteVisionParameterTable(both, clinic_);
+  CliRun vision = Run("vision select " + Quoted(vision_source));
+  ASSERT_EQ(vision.status, 0) << vision.out;
+  const fs::path vision_tree = PrintedWorkTree(vision.out);
+  CliRun realsun = Run("realsun select " + Quoted(source_));
+  ASSERT_EQ(realsun.status, 0) << realsun.out;
+  const fs::path realsun_tree = PrintedWorkTree(realsun.out);
+  const auto before = FolderFiles(home_.path());
+
+  for (const std::string step : {"catalogue --split-date 1151201", "patients",
+                                 "charts --start-date 0990101", "screen", "claims"}) {
+    for (const fs::path& source : {both, source_}) {
+      CliRun run = Run("realsun step " + step + " --work-tree " + Quoted(vision_tree) +
+                       " --source " + Quoted(source));
+      EXPECT_EQ(run.status, 2) << step << "\n" << run.out;
+      EXPECT_NE(run.out.find("請先選取正確耀聖來源目錄"), std::string::npos) << step << run.out;
+    }
+  }
+  CliRun wrong_source = Run("realsun step patients --work-tree " + Quoted(realsun_tree) +
+                            " --source " + Quoted(both));
+  EXPECT_EQ(wrong_source.status, 2) << wrong_source.out;
+  for (const char* step : {"catalogue", "patients", "prepass", "charts", "screen", "labs"}) {
+    CliRun run = Run(std::string("vision step ") + step + " --work-tree " + Quoted(realsun_tree) +
+                     " --source " + Quoted(vision_source));
+    EXPECT_EQ(run.status, 2) << step << "\n" << run.out;
+  }
+  EXPECT_EQ(FolderFiles(home_.path()), before);
 }
 
 TEST_F(RealSunCli, RestoreWithoutASnapshotIsRefused) {

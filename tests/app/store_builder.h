@@ -35,7 +35,7 @@ inline void BuildStore(const StoreLocation& store, int patients, int visits, siz
 
 // Records in `work_tree` that a run of it completed, as the one-shot run does.
 inline void RecordFinishedRun(const std::filesystem::path& work_tree) {
-  ConversionGuard run(work_tree, "vision run", {}, [] { return 46000.0; });
+  ConversionGuard run(work_tree, "vision run", SourceSystem::kVision, {}, [] { return 46000.0; });
   run.Finish(true, {});
 }
 

@@ -504,7 +504,7 @@ TEST_F(RealSunClinicTest, ChartTextDiagnosesAndOrderLines) {
   EXPECT_EQ(I16At(pana, 144), 8);
   EXPECT_EQ(F64At(pana, 146), Moment(2010, 3, 15, 9, 30));
   EXPECT_EQ(F64At(pana, 154), Moment(2010, 3, 15, 9, 30));
-  EXPECT_EQ(F64At(pana, 166), place.now);
+  EXPECT_EQ(F64At(pana, 166), Moment(2010, 3, 15, 9, 30)) << "stamped with the visit";
   EXPECT_EQ(pana[174], 'a');
   EXPECT_EQ(pana[175], '4');
   EXPECT_EQ(TextAt(pana, 176), "N123456789");

@@ -13,6 +13,7 @@
 #include "core/patient_store.h"
 #include "core/store_verify.h"
 #include "delivered_program.h"
+#include "demo/demo_clinic.h"
 #include "platform/big5.h"
 #include "platform/file_ops.h"
 #include "platform/table_store.h"
@@ -384,6 +385,8 @@ int RunCli(const std::string& arguments) { return testing::RunCli(arguments).sta
 
 TEST_F(VisionChartsStepTest, CommandConvertsARecordedWorkTree) {
   if (!testing::HaveCli()) GTEST_SKIP() << "ZUVO_CLI names no zuvoconv";
+  // The command line takes the system from the source folder.
+  demo::WriteVisionParameterTable(source, {"Demo", kClinicCode});
   WritePrepassFiles({{1, "1100301", "093000", "cough"}}, {});
   WriteSourceTable(source / "CO03L.DBF", kVisitColumns,
                    {{{"KCSTMR", "1"},

@@ -35,7 +35,7 @@ class ScreeningTest : public ::testing::Test {
   }
   static void TearDownTestSuite() { delete home_dir; }
 
-  ScreeningTest() : work_tree(dir / "VISW" / "3501010000" / "1150315_1") {
+  ScreeningTest() : work_tree(dir / "RS" / "3501010000" / "1150315_1") {
     CreateFolders(work_tree / "Corvix");
     CopyFileTo(home_dir->path() / "OPDbak.mdb", work_tree / "Corvix" / "OPD.mdb", true);
     store = WorkTreeStore(work_tree, " 3501010000 ");
@@ -45,6 +45,15 @@ class ScreeningTest : public ::testing::Test {
       record.Set(patient_field::kNumber, patient);
       WritePatient(store, record, "");
     }
+  }
+
+  // The RealSun page's clinic fields of the work tree, its HIS field reading `his`.
+  ClinicFolderFields Clinic(std::string_view his) const {
+    ClinicFolderFields clinic;
+    clinic.his = big5::Literal(his);
+    clinic.work_tree = work_tree;
+    clinic.clinic_id = "3501010000";
+    return clinic;
   }
 
   void AddCatalogueRows(const std::vector<std::string>& diagnoses,
@@ -176,9 +185,7 @@ TEST_F(ScreeningTest, MissingDayIndexChangesNothing) {
   EXPECT_TRUE(button.lines().empty());
   EXPECT_EQ(button.MessageTexts().size(), 1u);
   RecordingStepContext realsun(flags);
-  EXPECT_EQ(ScreenRealSunWorkTree(dir.path(), big5::Literal("耀聖"), work_tree, "3501010000", kNow,
-                                  realsun),
-            StepResult::kStopped);
+  EXPECT_EQ(ScreenRealSunWorkTree(dir.path(), Clinic("耀聖"), kNow, realsun), StepResult::kStopped);
   EXPECT_EQ(realsun.MessageTexts().size(), 1u);
 }
 
@@ -207,18 +214,14 @@ TEST_F(ScreeningTest, HandlersReportAndRealSunRefusesOtherSystemsOrKeepsPrepared
   EXPECT_EQ(context.MessageTexts(), (std::vector<std::string>{"篩選常用診斷及醫令完成"}));
 
   RecordingStepContext other(flags);
-  EXPECT_EQ(ScreenRealSunWorkTree(dir.path(), big5::Literal("展望"), work_tree, "3501010000", kNow,
-                                  other),
-            StepResult::kStopped);
+  EXPECT_EQ(ScreenRealSunWorkTree(dir.path(), Clinic("展望"), kNow, other), StepResult::kStopped);
   EXPECT_EQ(other.MessageTexts(), (std::vector<std::string>{"請先選取正確耀聖來源目錄"}));
 
   Database::Open(work_tree / "Corvix" / "OPD.mdb").Execute("UPDATE DX SET common=False");
   CreateFolders(dir / "RS" / "3501010000");
   CopyFileTo(home_dir->path() / "OPDbak.mdb", dir / "RS" / "3501010000" / "opd.MDB", true);
   RecordingStepContext prepared(flags);
-  EXPECT_EQ(ScreenRealSunWorkTree(dir.path(), big5::Literal("耀聖"), work_tree, "3501010000", kNow,
-                                  prepared),
-            StepResult::kDone);
+  EXPECT_EQ(ScreenRealSunWorkTree(dir.path(), Clinic("耀聖"), kNow, prepared), StepResult::kDone);
   EXPECT_TRUE(prepared.lines().empty());
   EXPECT_EQ(prepared.MessageTexts(), (std::vector<std::string>{"篩選常用診斷及醫令完成"}));
   EXPECT_TRUE(Common("DX", "ICD10").empty());

@@ -5,11 +5,13 @@
 #include "platform/error.h"
 #include "support/recording_step_context.h"
 #include "support/temp_dir.h"
+#include "workspace/conversion_guard.h"
 #include "workspace/dataedit_ini.h"
 #include "workspace/his_selection.h"
 #include "workspace/path_text.h"
 #include "workspace/realsun_selection.h"
 #include "workspace/source_system.h"
+#include "workspace/source_system_check.h"
 #include "workspace/vision_selection.h"
 
 namespace zuvo {
@@ -273,6 +275,53 @@ TEST_F(SelectionTest, HisSearchProbesTheDriveFoldersInOrder) {
   EXPECT_EQ(fields.clinic_id, "R1");
   EXPECT_TRUE(fields.work_tree.empty());
   EXPECT_FALSE(fs::exists(home.path() / PathFromUtf8("耀聖")));
+}
+
+// A step of one system runs only when the HIS field names it and neither the source folder nor
+// the work tree tells of another system; a folder or tree that tells nothing does not refuse.
+TEST_F(SelectionTest, TheSystemCheckHearsTheFieldTheSourceAndTheWorkTree) {
+  ClinicFolderFields clinic;
+  clinic.his = B5(" 耀聖 ");
+  clinic.source_folder = sources / "unrecognised";
+  clinic.work_tree = sources / "trees" / "1150101_1";
+  EXPECT_TRUE(IsClinicOf(SourceSystem::kRealSun, clinic));
+  EXPECT_FALSE(IsClinicOf(SourceSystem::kVision, clinic)) << "the field names RealSun";
+
+  // A source folder that is first of all Vision, with RealSun's tables beside.
+  clinic.source_folder = RealSunSource({"A", "X1"});
+  EXPECT_TRUE(IsClinicOf(SourceSystem::kRealSun, clinic));
+  demo::WriteVisionParameterTable(clinic.source_folder, {"A", "X1"});
+  EXPECT_FALSE(IsClinicOf(SourceSystem::kRealSun, clinic));
+  clinic.source_folder.clear();
+
+  // The work tree's record.
+  fs::create_directories(clinic.work_tree);
+  {
+    ConversionGuard run(clinic.work_tree, "vision run", SourceSystem::kVision, {}, Now);
+    run.Finish(true, {});
+  }
+  EXPECT_EQ(WorkTreeSystem(clinic), SourceSystem::kVision);
+  EXPECT_FALSE(IsClinicOf(SourceSystem::kRealSun, clinic));
+  // A merge records no system: the tree tells nothing.
+  {
+    ConversionGuard merge(clinic.work_tree, "merge", SourceSystem::kUnknown, {}, Now);
+    merge.Finish(true, {});
+  }
+  EXPECT_EQ(ReadConversionRecord(clinic.work_tree)->system, SourceSystem::kVision)
+      << "the earlier note stays";
+  fs::remove(clinic.work_tree / "ZuvoConversion.ini");
+  EXPECT_EQ(WorkTreeSystem(clinic), SourceSystem::kUnknown);
+
+  // The area of the program folder a tree lies in.
+  clinic.work_tree = home / "VISW" / "3501200000" / "1150101_1";
+  EXPECT_EQ(WorkTreeSystem(clinic), SourceSystem::kVision);
+  EXPECT_FALSE(IsClinicOf(SourceSystem::kRealSun, clinic));
+  clinic.work_tree = home / "RS" / "3501200000" / "1150101_2" / "";
+  EXPECT_EQ(WorkTreeSystem(clinic), SourceSystem::kRealSun);
+  EXPECT_TRUE(IsClinicOf(SourceSystem::kRealSun, clinic));
+
+  EXPECT_FALSE(CheckSourceSystem(SourceSystem::kVision, clinic, kVisionWrongSourceUtf8, context));
+  EXPECT_EQ(context.MessageTexts(), (std::vector<std::string>{"請先選取正確展望來源目錄"}));
 }
 
 }  // namespace
