@@ -27,8 +27,8 @@ constexpr LabItem kHealthCheckDayItems[] = {
     {"Z0U062", "HCV", "0.9"},     // shared and converted: negative
     {"Z0U051", "UPRO", "trace"},  // shared, no grade: 9999 and a line
     {"Z0U035", "RATIO", "3.8"},   // beside the health check's LDL
-    {"Z0U041", "GLU", "101"},     // stand-alone, with a warning and an NHI order line
-    {"Z0U042", "HBA1C", "6.1"},   // stand-alone, an item that needs no order
+    {"Z0U041", "GLU", "101"},     // shared with the health check's fasting glucose
+    {"Z0U042", "HBA1C", "6.1"},   // stand-alone, with a warning and an NHI order line
     {"Z0U070", "FAT", "22"},      // stand-alone, a clinic-defined item code
     {"Z0U999", "XYZ", "1"},       // unknown item
     {"Z0U090", "PANEL", "1"},     // a panel row

@@ -139,6 +139,13 @@ VisitSections BuildVisitSections(const RecentVisit& visit, const PEDefinitions& 
     const std::string code = big5::Trim(order.record.Get(order_field::kInsuranceCode));
     const std::string item = definitions.ItemOfOrder(code);
     if (item.empty()) continue;
+    // A second order of the same form (a blood count ordered twice, creatinine and BUN for the
+    // kidney form) fills the one form, else every value would stand in the text twice.
+    const size_t begin = FindLine(sections.lines, item);
+    if (begin < sections.lines.size()) {
+      sections.lines[SectionEndAfter(sections.lines, begin)].further_codes.push_back(code);
+      continue;
+    }
     for (const std::string& text : BuildPESection(definitions, item, code)) {
       SectionLine line = LineOf(text);
       line.order_section = line.name == kSectionEnd;
@@ -194,7 +201,10 @@ std::string RebuildPEText(const VisitSections& visit, std::vector<OrderStamp>& s
   while (at < lines.size()) {
     const SectionLine& line = lines[at];
     if (line.name == kSectionEnd) {
-      if (line.order_section && !line.stamp.empty()) stamps.emplace_back(line.value, line.stamp);
+      if (line.order_section && !line.stamp.empty()) {
+        stamps.emplace_back(line.value, line.stamp);
+        for (const std::string& code : line.further_codes) stamps.emplace_back(code, line.stamp);
+      }
       ++at;
       continue;
     }

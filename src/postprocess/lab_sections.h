@@ -7,7 +7,9 @@
 //
 // A section is "ITEM=SectionBegin", its field lines "_ITEM_FIELD=value" (one level deeper
 // "_ITEM_GROUP_FIELD=value"), and "SectionEnd=" + the order code of the line that called for it
-// ("1" for a stand-alone section). All texts are Big5.
+// ("1" for a stand-alone section). A visit has one section per form: further order lines that
+// call for the same form (09015C and 09002C both for the kidney form) only add their codes to
+// its closing line. All texts are Big5.
 
 #include <functional>
 #include <string>
@@ -26,6 +28,9 @@ struct SectionLine {
   // value stored into the section (empty: none stored).
   bool order_section = false;
   std::string stamp;
+  // On an order section's closing line: the codes of the visit's further order lines that call
+  // for the same form; they are stamped with the section's order code.
+  std::vector<std::string> further_codes = {};
 };
 
 struct VisitSections {
@@ -44,7 +49,8 @@ struct VisitSections {
 using UnplacedOldValue = std::function<void(const std::string& name)>;
 
 // The section list of one visit: the visit's order lines whose kind flags have 0x10 or 0x20
-// and whose code the order map names give their item's template section; the old exam values
+// and whose code the order map names give their item's template section (once per item, the
+// first such order line's code closing it, the others' codes noted beside); the old exam values
 // are then carried into the lines of the same name (a blank old value leaves the line empty).
 // An old value without a line of its name goes into its item's section when the visit has
 // one; an item without a section is kept verbatim. Each such value is reported.
@@ -58,7 +64,8 @@ std::vector<std::pair<std::string, std::string>> FlattenPEItem(std::string_view 
 
 // The visit's new exam text: the verbatim items, then one PE item per section (and per nested
 // group) that holds a value; empty fields and groups are left out. The order codes of the
-// sections that received a value, with their report time stamps, go to `stamps`.
+// sections that received a value (each with its further codes), with their report time stamps,
+// go to `stamps`.
 std::string RebuildPEText(const VisitSections& visit, std::vector<OrderStamp>& stamps);
 
 // Adds a stand-alone section's name to the visit's list unless the list already names it

@@ -3,17 +3,26 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
+#include <set>
+#include <stdexcept>
 
 #include "app/program_folder.h"
+#include "charts/adult_health_check.h"
+#include "charts/source_tables.h"
 #include "core/chart_writer.h"
 #include "core/patient_store.h"
+#include "core/pe_definitions.h"
 #include "core/store_verify.h"
+#include "core/tag_elements.h"
 #include "core/visit_replacement.h"
 #include "platform/big5.h"
+#include "platform/dbf_table.h"
 #include "platform/dbf_writer.h"
 #include "platform/file_ops.h"
 #include "platform/table_store.h"
 #include "postprocess/lab_placement.h"
+#include "postprocess/lab_sections.h"
 #include "postprocess/pe_order_lines.h"
 #include "postprocess/screening.h"
 #include "support/recording_step_context.h"
@@ -40,12 +49,17 @@ OrderLine Order(const std::string& code, int16_t flags) {
   return line;
 }
 
-// A converted Vision work tree with the delivered PE.ini and laboratory.ini:
-// patient 1: V1 on the result day (health check 21 and blood count 08011C, an exam text with a
-//   free-text item, a health-check group and an item no form knows), V2 three days before
-//   (the same two orders), V3 twenty days before (outside the window);
-// patient 2: V4 on the result day without orders that call for a form.
-class LabImportTest : public ::testing::Test {
+struct TestVisit {
+  int32_t patient;
+  DateTime when;
+  std::vector<OrderLine> orders;
+  std::string exam;
+};
+
+// A converted Vision work tree whose program folder holds the delivered files (PE.ini and
+// laboratory.ini among them) and whose catalogue is fresh from the template; the visits are
+// the test's.
+class LabWorkTreeTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     home = new TempDir;
@@ -53,7 +67,7 @@ class LabImportTest : public ::testing::Test {
   }
   static void TearDownTestSuite() { delete home; }
 
-  LabImportTest() {
+  LabWorkTreeTest() {
     folder.his = B("展望");
     folder.clinic_id = "3501010000";
     folder.source_folder = dir / "VISW";
@@ -63,38 +77,34 @@ class LabImportTest : public ::testing::Test {
     CopyFileTo(home->path() / "OPDbak.mdb", folder.work_tree / "Corvix" / "OPD.mdb", true);
     store = WorkTreeStore(folder.work_tree, folder.clinic_id);
     CreateFolders(store.server_data_folder);
-    for (int32_t patient : {1, 2, 3}) {
+  }
+
+  // Patients 1..`patients` and a chart store of `visits`.
+  void WriteVisits(int32_t patients, const std::vector<TestVisit>& visits) {
+    for (int32_t patient = 1; patient <= patients; ++patient) {
       PatientRecord record;
       record.Set(patient_field::kNumber, patient);
       WritePatient(store, record, "");
     }
     FreshChartStoreWriter writer(store, {6, kResultDay - 100, kResultDay + 10});
-    auto visit = [&](int32_t patient, DateTime when, std::vector<OrderLine> orders,
-                     std::string exam) {
+    for (const TestVisit& visit : visits) {
       ChartEntry entry;
-      entry.visit.Set(visit_field::kPatientNumber, patient);
-      entry.visit.Set(visit_field::kVisitDateTime, when);
-      entry.orders = std::move(orders);
-      entry.exam_text = std::move(exam);
+      entry.visit.Set(visit_field::kPatientNumber, visit.patient);
+      entry.visit.Set(visit_field::kVisitDateTime, visit.when);
+      entry.orders = visit.orders;
+      entry.exam_text = visit.exam;
       writer.Write(entry);
-    };
-    const std::string health_check =
-        Item(B("成人健檢"), Item(B("身高"), "170") +
-                                Item(B("血糖"), Item(B("血糖"), Item("Glucose (AC)", "95"))) +
-                                Item(B("尿液蛋白質"), "0000") + Item("BMI", Item("BMI", "23.7")));
-    visit(1, kResultDay - 20, {Order("08011C", 0x10)}, "");
-    visit(1, kResultDay - 3 + 0.4, {Order("21", 0x10), Order("08011C", 0x20)}, health_check);
-    visit(1, kResultDay + 0.4,
-          {Order("A000000100", 0x01), Order("21", 0x10), Order("08011C", 0x10)},
-          Item(B("理學檢查"), "BP normal") + health_check + Item(B("舊檢查"), "keep me"));
-    visit(2, kResultDay + 0.5, {Order("A000000100", 0x01)}, "");
+    }
     writer.Finish();
   }
 
-  void WriteLabRows(const std::vector<std::vector<std::string>>& rows) {
+  // The clinic folder's data.ini, which the import reads for merged patient numbers.
+  void WriteDataIni(std::string_view text) {
     const fs::path clinic_folder = home->path() / "VISW" / folder.clinic_id;
     CreateFolders(clinic_folder);
-    WriteFileAtomically(clinic_folder / "data.ini", "[DUPID]\r\n0000009=2\r\n");
+    WriteFileAtomically(clinic_folder / "data.ini", text);
+  }
+  void WriteLabRows(const std::vector<std::vector<std::string>>& rows) {
     DbfWriter table(folder.source_folder / "CO18H.DBF", {{"KCSTMR", 'C', 7},
                                                          {"HDATE", 'C', 7},
                                                          {"HITEM", 'C', 10},
@@ -137,7 +147,30 @@ class LabImportTest : public ::testing::Test {
   RunFlags flags;
   RecordingStepContext context{flags};
 };
-TempDir* LabImportTest::home = nullptr;
+TempDir* LabWorkTreeTest::home = nullptr;
+
+// patient 1: V1 on the result day (health check 21 and blood count 08011C, an exam text with a
+//   free-text item, a health-check group and an item no form knows), V2 three days before
+//   (the same two orders), V3 twenty days before (outside the window);
+// patient 2: V4 on the result day without orders that call for a form; patient 3: no visit.
+class LabImportTest : public LabWorkTreeTest {
+ protected:
+  LabImportTest() {
+    const std::string health_check =
+        Item(B("成人健檢"), Item(B("身高"), "170") +
+                                Item(B("血糖"), Item(B("血糖"), Item("Glucose (AC)", "95"))) +
+                                Item(B("尿液蛋白質"), "0000") + Item("BMI", Item("BMI", "23.7")));
+    WriteVisits(
+        3, {{1, kResultDay - 20, {Order("08011C", 0x10)}, ""},
+            {1, kResultDay - 3 + 0.4, {Order("21", 0x10), Order("08011C", 0x20)}, health_check},
+            {1,
+             kResultDay + 0.4,
+             {Order("A000000100", 0x01), Order("21", 0x10), Order("08011C", 0x10)},
+             Item(B("理學檢查"), "BP normal") + health_check + Item(B("舊檢查"), "keep me")},
+            {2, kResultDay + 0.5, {Order("A000000100", 0x01)}, ""}});
+    WriteDataIni("[DUPID]\r\n0000009=2\r\n");
+  }
+};
 
 TEST_F(LabImportTest, ResultsLandInTheFormsOfTheVisitsOfTheirWindow) {
   WriteLabRows({
@@ -176,19 +209,28 @@ TEST_F(LabImportTest, ResultsLandInTheFormsOfTheVisitsOfTheirWindow) {
     EXPECT_NE(text->find(Item(B("C型肝炎抗體(Anti-HCV)"), B("1：陰性"))), std::string::npos);
     EXPECT_NE(text->find(Item(B("尿液蛋白質"), "9999")), std::string::npos);
   }
-  // The second group of the day finds the order lines the first one added and fills their forms.
-  EXPECT_NE(v1.find(Item(B("肝炎標記"), Item("HBsAg", "12") + Item("Anti-HCV", "0.9"))),
-            std::string::npos);
+  // The second group of the day finds the order lines the first one added and fills their forms
+  // (the hepatitis form once, though two of its orders call for it); the items that stood alone
+  // under their own name stay as they are.
+  EXPECT_NE(v1.find(Item(B("肝炎標記"), Item("HBsAg", "12"))), std::string::npos);
+  EXPECT_EQ(v1.find(B("肝炎標記")), v1.rfind(B("肝炎標記")));
+  EXPECT_NE(v1.find(Item("Anti-HCV", "0.9")), std::string::npos);
   EXPECT_EQ(v2.find(B("肝炎標記")), std::string::npos);
   // Anchored next to the health check's LDL, stand-alone with and without an order line.
   EXPECT_NE(v1.find(Item("T-CHO/HDL-C", "3.8")), std::string::npos);
-  EXPECT_NE(v1.find(Item(B("血糖值"), Item("Glucose AC", "101") + Item("HbA1c", "6.1"))),
-            std::string::npos);
+  EXPECT_NE(v1.find(Item("HbA1c", "6.1")), std::string::npos);
   EXPECT_NE(v1.find(Item(B("體脂肪"), "22")), std::string::npos);
+  // The fasting glucose goes to the newest health check, which keeps the group's shape.
+  const std::string glucose = [](std::string_view value) {
+    return Item(B("血糖"), Item(B("血糖"), Item("Glucose (AC)", value)));
+  }("101");
+  EXPECT_NE(v1.find(glucose), std::string::npos) << big5::ToUtf8(v1);
+  EXPECT_EQ(v2.find(glucose), std::string::npos);
+  EXPECT_EQ(v1.find(B("血糖值")), std::string::npos) << "no fasting-glucose order of its own";
   // The free-text item stays first; the old health-check values are kept in the rebuilt group.
   EXPECT_EQ(v1.rfind(Item(B("理學檢查"), "BP normal"), 0), 0u) << big5::ToUtf8(v1);
   EXPECT_NE(v1.find(Item(B("身高"), "170")), std::string::npos);
-  EXPECT_NE(v1.find(Item(B("血糖"), Item(B("血糖"), Item("Glucose (AC)", "95")))),
+  EXPECT_NE(v2.find(Item(B("血糖"), Item(B("血糖"), Item("Glucose (AC)", "95")))),
             std::string::npos);
   EXPECT_NE(v1.find(Item(B("舊檢查"), "keep me")), std::string::npos) << "kept, not dropped";
   EXPECT_NE(v1.find(Item("BMI", Item("BMI", "23.7"))), std::string::npos) << "rebuilt twice";
@@ -203,8 +245,8 @@ TEST_F(LabImportTest, ResultsLandInTheFormsOfTheVisitsOfTheirWindow) {
   for (const OrderLine& line : Orders(1, kResultDay)) {
     codes.push_back(big5::Trim(line.record.Get(order_field::kInsuranceCode)));
   }
-  EXPECT_EQ(codes, (std::vector<std::string>{"A000000100", "21", "08011C", "14032C", "nocode",
-                                             "09005C", "VFATV", "06013C"}));
+  EXPECT_EQ(codes, (std::vector<std::string>{"A000000100", "21", "08011C", "14032C", "14051C",
+                                             "nocode", "09006C", "VFATV", "06013C"}));
   for (DateTime day : {kResultDay, kResultDay - 3}) {
     for (const OrderLine& line : Orders(1, day)) {
       const std::string code = big5::Trim(line.record.Get(order_field::kInsuranceCode));
@@ -222,8 +264,13 @@ TEST_F(LabImportTest, ResultsLandInTheFormsOfTheVisitsOfTheirWindow) {
   EXPECT_TRUE(Listed("沒有符合檢驗項目:999_XYZ"));
   EXPECT_TRUE(Listed("3沒有1140320之前的14天病歷"));
   EXPECT_TRUE(Listed("病歷號錯誤:X1"));
-  EXPECT_TRUE(Listed("1 日期1140320找不到檢驗血糖值_Glucose AC儲存位置"));
-  EXPECT_FALSE(Listed("1 日期1140320找不到檢驗血糖值_HbA1c儲存位置")) << "needs no order";
+  EXPECT_TRUE(Listed("1 日期1140320找不到檢驗HbA1c儲存位置"));
+  EXPECT_FALSE(Listed("1 日期1140320找不到檢驗血糖值_Glucose AC儲存位置")) << "shared";
+  EXPECT_FALSE(Listed("1 日期1140320找不到檢驗體脂肪儲存位置")) << "needs no order";
+  for (std::string_view field : {"(AC)", "(PC)"}) {
+    EXPECT_FALSE(Listed("1日1140320 原有資料值_成人健檢_血糖_血糖_Glucose " + std::string(field) +
+                        "沒有符合項目可填"));
+  }
   EXPECT_FALSE(Listed("1 日期1140320找不到檢驗肝炎標記_HBsAg儲存位置")) << "converted";
   EXPECT_TRUE(Listed("1 日期1140320成人健檢尿液蛋白質值trace無法辨識,用[無]代替輸入"));
   EXPECT_TRUE(Listed(std::string("1日1140320 原有資料值_") + "舊檢查_舊檢查沒有符合項目可填"));
@@ -303,6 +350,268 @@ TEST_F(LabImportTest, PEOrderLinesFollowTheCatalogue) {
                 "理學: 無碼 沒有設定健保碼或虛擬碼,用虛擬碼nocode儲存", "找不到理學設定:沒定義"}));
   EXPECT_EQ(context.messages()[0].kind, MessageKind::kInformation);
   EXPECT_EQ(context.messages()[1].kind, MessageKind::kError);
+}
+
+// The lab items of the delivered laboratory.ini that are NHI tests, with the code the NHI fee
+// schedule gives the test, the form an order of that code shows and the result's field there.
+// (Urine OB is left out: 06013C does not name occult blood; the ratio T-CHO/HDL-C and body fat
+// are no NHI tests.)
+struct LabTest {
+  const char* item;  // HITEM after "Z0U"
+  const char* name;  // HDSCP
+  const char* value;
+  const char* code;
+  const char* form_utf8;
+  const char* field;
+  const char* schedule_name;  // the start of the fee schedule's English name of the code
+};
+constexpr LabTest kLabTests[] = {
+    {"001", "WBC", "6.5", "08011C", "血液常規", "WBC", "CBC-I"},
+    {"002", "RBC", "4.8", "08011C", "血液常規", "RBC", "CBC-I"},
+    {"003", "HB", "14.1", "08011C", "血液常規", "Hb", "CBC-I"},
+    {"004", "HCT", "42", "08011C", "血液常規", "Hct", "CBC-I"},
+    {"005", "PLT", "250", "08011C", "血液常規", "PLT", "CBC-I"},
+    {"006", "MCV", "88", "08011C", "血液常規", "MCV", "CBC-I"},
+    {"011", "GOT", "25", "09025C", "肝功能", "GOT", "S-GOT/AST"},
+    {"012", "GPT", "31", "09026C", "肝功能", "GPT", "S-GPT/ALT"},
+    {"013", "ALP", "70", "09027C", "肝功能", "ALP", "Alkaline phosphatase"},
+    {"014", "TBIL", "0.8", "09029C", "肝功能", "T-Bil", "Bilirubin total"},
+    {"021", "BUN", "14", "09002C", "腎功能", "BUN", "BUN"},
+    {"022", "CRE", "1.1", "09015C", "腎功能", "Creatinine", "Creatinine (B)"},
+    // Reckoned from the blood creatinine.
+    {"023", "EGFR", "77", "09015C", "腎功能", "eGFR", "Creatinine (B)"},
+    {"024", "UA", "5.9", "09013C", "腎功能", "UA", "Uric acid"},
+    {"031", "TCHO", "190", "09001C", "血脂", "T-CHO", "Cholestero"},
+    {"032", "TG", "120", "09004C", "血脂", "TG", "Triglyceride"},
+    {"033", "LDL", "110", "09044C", "血脂", "LDL", "LDL-C"},
+    {"034", "HDL", "52", "09043C", "血脂", "HDL", "HDL-C"},
+    {"041", "GLU", "99", "09005C", "血糖值", "Glucose AC", "Glucose"},
+    {"042", "HBA1C", "6.3", "09006C", "血糖值", "HbA1c", "HbA1c"},
+    {"051", "UPRO", "-", "06013C", "尿液檢查", "Urine Protein", "Urine biochemistry"},
+    {"052", "USUG", "+/-", "06013C", "尿液檢查", "Urine Sugar", "Urine biochemistry"},
+    {"054", "UMALB", "18", "12111C", "微白蛋白", "Urine Microalbumin", "Microalbumin"},
+    // The ratio of the microalbumin measured to the urine creatinine.
+    {"055", "UACR", "25", "12111C", "微白蛋白", "Urine ACR", "Microalbumin"},
+    {"061", "HBSAG", "0.3", "14032C", "肝炎標記", "HBsAg", "HBsAg"},
+    {"062", "HCV", "0.2", "14051C", "肝炎標記", "Anti-HCV", "HCV Ab"},
+};
+
+const LabTest& TestOf(std::string_view item) {
+  for (const LabTest& test : kLabTests) {
+    if (test.item == item) return test;
+  }
+  throw std::logic_error("no lab test " + std::string(item));
+}
+
+// The rows of an RFC 4180 file; quoted fields may hold commas, doubled quotes and line ends.
+std::vector<std::vector<std::string>> ReadCsv(const fs::path& file) {
+  const std::string text = testing::ReadFileBytes(file);
+  std::vector<std::vector<std::string>> rows(1);
+  std::string field;
+  bool quoted = false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (quoted) {
+      if (c != '"') {
+        field += c;
+      } else if (i + 1 < text.size() && text[i + 1] == '"') {
+        field += '"';
+        ++i;
+      } else {
+        quoted = false;
+      }
+    } else if (c == '"') {
+      quoted = true;
+    } else if (c == ',' || c == '\n') {
+      rows.back().push_back(std::move(field));
+      field.clear();
+      if (c == '\n') rows.emplace_back();
+    } else if (c != '\r') {
+      field += c;
+    }
+  }
+  if (rows.back().empty() && field.empty()) {
+    rows.pop_back();
+  } else {
+    rows.back().push_back(std::move(field));
+  }
+  return rows;
+}
+
+TEST(NhiFeeSchedule, GivesEachLabTestTheCodeItIsBilledWith) {
+  ZUVO_REQUIRE_REFERENCE_DATA();
+  const auto rows = ReadCsv(testing::ReferenceDataDir() / "nhi_fee_schedule.csv");
+  ASSERT_EQ(rows.size(), 1u + 5273u) << "the header and the rows its README counts";
+  ASSERT_EQ(rows[0][0], "code");
+  ASSERT_EQ(rows[0][2], "name_en");
+  ASSERT_EQ(rows[0][5], "end_date");
+  std::map<std::string, const std::vector<std::string>*> by_code;
+  for (const auto& row : rows) by_code.emplace(row[0], &row);
+  for (const LabTest& test : kLabTests) {
+    auto found = by_code.find(test.code);
+    ASSERT_NE(found, by_code.end()) << test.code;
+    const std::vector<std::string>& row = *found->second;
+    EXPECT_TRUE(row[2].starts_with(test.schedule_name)) << test.name << ": " << row[2];
+    EXPECT_EQ(row[5], "29101231") << test.code << " is still in force";
+  }
+}
+
+// The delivered settings over the lab results of the tests above.
+class DeliveredLabSettingsTest : public LabWorkTreeTest {
+ protected:
+  static std::vector<std::string> Row(int32_t patient, const LabTest& test) {
+    return {std::to_string(patient),
+            kResultDate,
+            std::string("Z0U") + test.item,
+            test.name,
+            test.value,
+            "1140321",
+            "093000"};
+  }
+  std::vector<std::string> Codes(int32_t patient) {
+    std::vector<std::string> codes;
+    for (const OrderLine& line : Orders(patient, kResultDay)) {
+      codes.push_back(big5::Trim(line.record.Get(order_field::kInsuranceCode)));
+    }
+    return codes;
+  }
+  // Whether the import could not order a code from the catalogue or PE.ini.
+  bool CatalogueComplained() {
+    for (const std::string& text : context.MessageTexts()) {
+      if (text.starts_with("理學") || text.starts_with("找不到理學設定")) return true;
+    }
+    return false;
+  }
+};
+
+TEST_F(DeliveredLabSettingsTest, AResultIsOrderedWithItsOwnCodeUnlessItsTestIsOrdered) {
+  // Patient i + 1: a visit without orders; patient n + i + 1: a visit ordering the test.
+  const int32_t n = static_cast<int32_t>(std::size(kLabTests));
+  std::vector<TestVisit> visits;
+  std::vector<std::vector<std::string>> rows;
+  for (int32_t i = 0; i < n; ++i) {
+    const LabTest& test = kLabTests[i];
+    visits.push_back({i + 1, kResultDay + 0.4, {}, ""});
+    visits.push_back({n + i + 1, kResultDay + 0.4, {Order(test.code, 0x10)}, ""});
+    rows.push_back(Row(i + 1, test));
+    rows.push_back(Row(n + i + 1, test));
+  }
+  WriteVisits(2 * n, visits);
+  WriteLabRows(rows);
+  ASSERT_EQ(ImportVisionLabValues(folder, Place(), context).result, StepResult::kDone);
+  for (int32_t i = 0; i < n; ++i) {
+    const LabTest& test = kLabTests[i];
+    EXPECT_EQ(Codes(i + 1), std::vector<std::string>{test.code}) << test.name;
+    EXPECT_EQ(Codes(n + i + 1), std::vector<std::string>{test.code}) << test.name << " ordered";
+    EXPECT_EQ(ExamText(n + i + 1, kResultDay),
+              Item(B(test.form_utf8), Item(test.field, test.value)))
+        << test.name;
+    const std::vector<OrderLine> ordered = Orders(n + i + 1, kResultDay);
+    ASSERT_FALSE(ordered.empty());
+    EXPECT_EQ(ordered[0].record.Get(order_field::kExecutingStaff), "1536180061") << test.name;
+  }
+  EXPECT_FALSE(CatalogueComplained());
+  EXPECT_TRUE(VerifyStore(store).clean());
+}
+
+TEST_F(DeliveredLabSettingsTest, APanelBillsEachCodeOnceAndShowsEachFormOnce) {
+  const std::vector<std::vector<std::string_view>> panels = {
+      {"001", "002", "003", "004", "005", "006"},  // blood count
+      {"011", "012", "013", "014"},                // liver
+      {"021", "022", "023", "024"},                // kidney
+      {"031", "032", "033", "034"},                // lipids
+      {"041", "042"},                              // glucose, HbA1c
+      {"051", "052"},                              // urine
+      {"054", "055"},                              // urine microalbumin
+      {"061", "062"},                              // hepatitis B and C
+  };
+  // Panel p: patient 2p + 1 without orders, 2p + 2 ordering each of the panel's codes once.
+  std::vector<std::vector<std::string>> codes(panels.size());
+  std::vector<TestVisit> visits;
+  std::vector<std::vector<std::string>> rows;
+  for (size_t p = 0; p < panels.size(); ++p) {
+    const int32_t plain = static_cast<int32_t>(2 * p + 1);
+    TestVisit ordered{plain + 1, kResultDay + 0.4, {}, ""};
+    for (std::string_view item : panels[p]) {
+      const LabTest& test = TestOf(item);
+      if (std::find(codes[p].begin(), codes[p].end(), test.code) == codes[p].end()) {
+        codes[p].push_back(test.code);
+        ordered.orders.push_back(Order(test.code, 0x10));
+      }
+      rows.push_back(Row(plain, test));
+    }
+    for (std::string_view item : panels[p]) rows.push_back(Row(plain + 1, TestOf(item)));
+    visits.push_back({plain, kResultDay + 0.4, {}, ""});
+    visits.push_back(std::move(ordered));
+  }
+  WriteVisits(static_cast<int32_t>(2 * panels.size()), visits);
+  WriteLabRows(rows);
+  ASSERT_EQ(ImportVisionLabValues(folder, Place(), context).result, StepResult::kDone);
+
+  for (size_t p = 0; p < panels.size(); ++p) {
+    const int32_t plain = static_cast<int32_t>(2 * p + 1);
+    const std::string where = "panel of " + std::string(panels[p].front());
+    std::vector<std::string> billed = Codes(plain);
+    std::vector<std::string> expected = codes[p];
+    std::sort(billed.begin(), billed.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(billed, expected) << where << " without orders";
+
+    EXPECT_EQ(Codes(plain + 1), codes[p]) << where << ": nothing added to its orders";
+    const std::string text = ExamText(plain + 1, kResultDay);
+    std::set<std::string> forms;
+    for (std::string_view item : panels[p]) {
+      const LabTest& test = TestOf(item);
+      forms.insert(B(test.form_utf8));
+      EXPECT_NE(text.find(Item(test.field, test.value)), std::string::npos)
+          << test.name << " in " << big5::ToUtf8(text);
+    }
+    for (const std::string& form : forms) {
+      const std::string tag = "<n>" + form + "</n>";
+      EXPECT_EQ(text.find(tag), text.rfind(tag)) << big5::ToUtf8(form) << " once in " << where;
+      EXPECT_NE(text.find(tag), std::string::npos);
+    }
+    for (const OrderLine& line : Orders(plain + 1, kResultDay)) {
+      EXPECT_EQ(line.record.Get(order_field::kExecutingStaff), "1536180061")
+          << line.record.Get(order_field::kInsuranceCode) << " stamped";
+    }
+  }
+  EXPECT_FALSE(CatalogueComplained());
+}
+
+// The health-check form of PE.ini has a line for every value the health-check conversion
+// writes, and no other: a rebuilt health check keeps all of its values.
+TEST(DeliveredPESettings, TheHealthCheckFormHasTheShapeTheConversionWrites) {
+  TempDir home;
+  InstallDeliveredFiles(home.path());
+  const PEDefinitions definitions = PEDefinitions::Load(home / "PE.ini");
+  TempDir dir;
+  testing::SourceRow row{{"KCSTMR", "5"}, {"RDATE", "1090102"}};
+  for (size_t i = 2; i < testing::kHealthCheckColumns.size(); ++i) {
+    row[testing::kHealthCheckColumns[i]] = "2";
+  }
+  testing::WriteSourceTable(dir / "CO18R.DBF", testing::kHealthCheckColumns, {row}, 12);
+  DbfTable table = DbfTable::Open(dir.path(), "CO18R.DBF");
+  std::string exam;
+  OrderRecord order;
+  AddAdultHealthCheck(table, "5", "1090102", exam, order, 'M');
+  std::vector<std::string> elements;
+  ASSERT_NE(ReadTagElements(exam, 1, "PE", elements), 0u);
+  const std::string group = B("成人健檢");
+  ASSERT_EQ(ElementValue(elements, "n"), group);
+
+  std::set<std::string> form;
+  for (const std::string& line : ExpandPEFields(definitions, group, "")) {
+    form.insert(line.substr(0, line.find('=')));
+  }
+  const auto written = FlattenPEItem(group, ElementValue(elements, "data"));
+  // 50 items, the glucose group holding two values.
+  EXPECT_EQ(written.size(), 51u);
+  EXPECT_EQ(form.size(), written.size());
+  for (const auto& [name, value] : written) {
+    EXPECT_TRUE(form.contains(name)) << big5::ToUtf8(name);
+  }
+  EXPECT_TRUE(form.contains(B("_成人健檢_血糖_血糖_Glucose (PC)")));
 }
 
 TEST(LabConversionTest, HealthCheckAnswersReadAsTheFormExpects) {

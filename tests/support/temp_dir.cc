@@ -50,5 +50,6 @@ fs::path SharedSubfolder(const char* name) {
 
 fs::path ExternalDir() { return SharedSubfolder("external"); }
 fs::path RealFilesDir() { return SharedSubfolder("real-files"); }
+fs::path ReferenceDataDir() { return SharedSubfolder("reference-data"); }
 
 }  // namespace zuvo::testing

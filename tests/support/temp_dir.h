@@ -32,6 +32,9 @@ std::filesystem::path ExternalDir();
 // The second such folder (shared/real-files: dBase and Access files of other projects), or
 // empty.
 std::filesystem::path RealFilesDir();
+// The public reference data beside the checkout (shared/reference-data: the NHI fee schedule,
+// ICD tables), or empty.
+std::filesystem::path ReferenceDataDir();
 
 }  // namespace zuvo::testing
 
@@ -40,6 +43,13 @@ std::filesystem::path RealFilesDir();
   do {                                                               \
     if (::zuvo::testing::ExternalDir().empty())                      \
       GTEST_SKIP() << "shared/external is not beside this checkout"; \
+  } while (0)
+
+// Skips the current test when the reference data is not beside the checkout.
+#define ZUVO_REQUIRE_REFERENCE_DATA()                                      \
+  do {                                                                     \
+    if (::zuvo::testing::ReferenceDataDir().empty())                       \
+      GTEST_SKIP() << "shared/reference-data is not beside this checkout"; \
   } while (0)
 
 // Skips the current test when the real-files corpus is not beside the checkout.
