@@ -56,7 +56,13 @@ TEST_F(DiagnosisCli, GroupSavesTheEditorsTextsOrIsRefusedWithStatusTwo) {
   EXPECT_EQ(bracket.status, 2);
   EXPECT_NE(bracket.out.find("message: 關鍵字不可含 [  或  ]  字元"), std::string::npos);
   EXPECT_EQ(Run("dx group K29 --departments 01 --chronic AB").status, 2);
+  CliRun two_listed =
+      Run("dx group K297 K29 R10 --listed K297 --listed K29 --sname 胃炎 --departments 01");
+  EXPECT_EQ(two_listed.status, 2) << two_listed.out;
+  EXPECT_NE(two_listed.out.find("message: 一群診斷必選只能一個被列出項目\n"), std::string::npos)
+      << two_listed.out;
   EXPECT_EQ(Dx("K29", "recTime"), "") << "nothing written by a refused group";
+  EXPECT_EQ(Dx("K297", "recTime"), "");
 
   CliRun saved =
       Run("dx group K297 K29 --listed K29 --sname 胃炎 --departments 01,05 --keywords 胃,胃痛 "
