@@ -126,10 +126,19 @@ TEST_F(DiagnosisCli, ImportsAreAllOrNothingAndToDxNeedsYes) {
   EXPECT_NE(imported.out.find("message: 轉檔完成\nICD10 rows: 3\n"), std::string::npos)
       << imported.out;
 
-  testing::WriteXlsWorkbook(home / "bad.xls", {{"CM", {{"a00", "lower case"}, {"", "小寫"}}}});
-  CliRun refused = Run("icd10 import-cm " + Quoted(home / "bad.xls"));
+  // A refused import says why on standard error and prints no count: ICD10 keeps its rows.
+  testing::WriteXlsWorkbook(
+      home / "bad.xls",
+      {{"CM", {{"A02", "Salmonella"}, {"", "沙門氏菌"}, {"a00", "lower case"}, {"", "小寫"}}}});
+  const std::string import_bad = "icd10 import-cm " + Quoted(home / "bad.xls");
+  CliRun refused = Run(import_bad);
   EXPECT_EQ(refused.status, 2);
-  EXPECT_NE(refused.out.find("message: 錯誤ICDa00"), std::string::npos) << refused.out;
+  EXPECT_EQ(refused.out,
+            "message: 錯誤ICDa00\n"
+            "zuvoconv icd10 import-cm: stopped: 錯誤ICDa00; nothing was changed\n");
+  CliRun refused_out = RunCli("--home " + Quoted(home.path()) + " " + import_bad);
+  EXPECT_EQ(refused_out.status, 2);
+  EXPECT_EQ(refused_out.out, "message: 錯誤ICDa00\n") << "the reason on standard error only";
   CliRun missing = Run("icd10 import-cm " + Quoted(home / "none.xls"));
   EXPECT_EQ(missing.status, 1);
   EXPECT_EQ(Codes("ICD10", "ICDcode"), (std::vector<std::string>{"A00", "A000", "A01"}));
@@ -156,6 +165,18 @@ TEST_F(DiagnosisCli, PcsMappingChronicRangesAndMerge) {
     Database database = Open();
     testing::ExecuteUtf8(
         database, "insert into ICD10PCS (ICD10, Ename, Cname) values ('0016070', 'B', '繞道')");
+  }
+  testing::WriteXlsWorkbook(
+      home / "pcs.xls",
+      {{"PCS", {{"0016071", "Bypass"}, {"", "繞道"}, {"0016-7x", "Bad"}, {"", "錯"}}}});
+  CliRun refused = Run("icd10 import-pcs " + Quoted(home / "pcs.xls"));
+  EXPECT_EQ(refused.status, 2);
+  EXPECT_EQ(refused.out,
+            "message: 錯誤ICD: 0016-7X\n"
+            "zuvoconv icd10 import-pcs: stopped: 錯誤ICD: 0016-7X; nothing was changed\n");
+  EXPECT_EQ(Codes("ICD10PCS", "ICD10"), (std::vector<std::string>{"0016070"}));
+  {
+    Database database = Open();
     database.Execute(
         "insert into DXlong (orderNo, Scode, begCode, endCOde, memoNote) values "
         "(1, '09', 'K29', 'K299', '')");
