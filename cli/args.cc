@@ -11,15 +11,26 @@ std::string OptionName(const std::string& word) {
 }  // namespace
 
 std::optional<std::string> Args::Option(const std::string& name) {
+  std::vector<std::string> values = OptionValues(name);
+  if (values.empty()) return std::nullopt;
+  return values.front();
+}
+
+std::vector<std::string> Args::OptionValues(const std::string& name) {
   known_options_.insert(name);
+  std::vector<std::string> values;
   for (size_t i = 0; i < words_.size(); ++i) {
     if (!IsOptionWord(words_[i]) || OptionName(words_[i]) != name) continue;
     auto eq = words_[i].find('=');
-    if (eq != std::string::npos) return words_[i].substr(eq + 1);
-    if (i + 1 >= words_.size()) throw UsageError("--" + name + " needs a value");
-    return words_[i + 1];
+    if (eq != std::string::npos) {
+      values.push_back(words_[i].substr(eq + 1));
+    } else if (i + 1 < words_.size()) {
+      values.push_back(words_[++i]);
+    } else {
+      throw UsageError("--" + name + " needs a value");
+    }
   }
-  return std::nullopt;
+  return values;
 }
 
 std::string Args::OptionOr(const std::string& name, const std::string& fallback) {

@@ -21,8 +21,12 @@ class Args {
   Args() = default;
   explicit Args(std::vector<std::string> words) : words_(std::move(words)) {}
 
-  // The value of --name, if given. Throws UsageError when it is given without a value.
+  // The value of --name, if given (the first, when it is given more than once). Throws
+  // UsageError when it is given without a value.
   std::optional<std::string> Option(const std::string& name);
+  // Every value of --name, in the order given, for an option that may be repeated. Throws
+  // UsageError as Option does.
+  std::vector<std::string> OptionValues(const std::string& name);
   std::string OptionOr(const std::string& name, const std::string& fallback);
   bool Flag(const std::string& name);
   // Positional word number `index` (0-based), not counting options.

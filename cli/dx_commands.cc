@@ -48,7 +48,8 @@ int Refused(std::string_view message) {
 
 int RunGroup(Invocation& invocation) {
   Args& args = invocation.args;
-  std::optional<std::string> listed = args.Option("listed");
+  // Each --listed ticks its line; the group's check refuses more than one.
+  std::vector<std::string> listed = args.OptionValues("listed");
   std::optional<std::string> short_name = args.Option("sname");
   std::optional<std::string> departments = args.Option("departments");
   std::optional<std::string> keywords = args.Option("keywords");
@@ -58,8 +59,10 @@ int RunGroup(Invocation& invocation) {
   while (std::optional<std::string> code = args.Positional(codes.size())) codes.push_back(*code);
   args.Finish(codes.size());
   if (codes.empty()) throw UsageError("missing CODE");
-  if (listed && std::find(codes.begin(), codes.end(), *listed) == codes.end()) {
-    throw UsageError("--listed " + *listed + " is none of the codes");
+  for (const std::string& code : listed) {
+    if (std::find(codes.begin(), codes.end(), code) == codes.end()) {
+      throw UsageError("--listed " + code + " is none of the codes");
+    }
   }
 
   DxEditorFields fields;
@@ -71,7 +74,9 @@ int RunGroup(Invocation& invocation) {
     AddToSelection(fields, *row, DxAddSource::kBringIn);
   }
   // The group as the arguments give it, whatever the rows held.
-  for (DxSelectionLine& line : fields.lines) line.listed = listed && line.code == *listed;
+  for (DxSelectionLine& line : fields.lines) {
+    line.listed = std::find(listed.begin(), listed.end(), line.code) != listed.end();
+  }
   fields.common = common;
   if (short_name) fields.short_name = big5::FromUtf8(*short_name);
   fields.chronic = chronic.has_value();

@@ -14,7 +14,15 @@ namespace {
 
 using Tool = ToolResult (*)(const Workplace&, StepContext&);
 
-int PrintToolResult(const ToolResult& result, std::string_view rows_caption) {
+int PrintToolResult(const ToolResult& result, std::string_view command,
+                    std::string_view rows_caption) {
+  if (result.result != StepResult::kDone) {
+    // A stopped tool changed nothing; a count here would read as the table's new size.
+    std::cout.flush();
+    std::cerr << "zuvoconv " << command << ": stopped"
+              << (result.refusal.empty() ? "" : ": " + result.refusal) << "; nothing was changed\n";
+    return ExitStatusOf(result.result);
+  }
   std::cout << rows_caption << ": " << result.rows << "\n";
   if (result.duplicates > 0) std::cout << "duplicates skipped: " << result.duplicates << "\n";
   if (!result.backup.empty()) std::cout << "backup: " << PathToUtf8(result.backup) << "\n";
@@ -22,18 +30,19 @@ int PrintToolResult(const ToolResult& result, std::string_view rows_caption) {
 }
 
 // A tool that reads the file named by the one argument.
-int RunFileTool(Invocation& invocation, const char* what, Tool tool,
+int RunFileTool(Invocation& invocation, std::string_view command, const char* what, Tool tool,
                 std::string_view rows_caption) {
   std::filesystem::path file =
       std::filesystem::absolute(PathFromUtf8(invocation.args.RequiredPositional(0, what)));
   invocation.args.Finish(1);
   TerminalSession session;
   session.context().SetFileAnswer(file);
-  return PrintToolResult(tool(CurrentWorkplace(invocation.home), session.context()), rows_caption);
+  return PrintToolResult(tool(CurrentWorkplace(invocation.home), session.context()), command,
+                         rows_caption);
 }
 
 int RunImportCm(Invocation& invocation) {
-  return RunFileTool(invocation, "FILE.xls", CICD10txttoMDBClick, "ICD10 rows");
+  return RunFileTool(invocation, "icd10 import-cm", "FILE.xls", CICD10txttoMDBClick, "ICD10 rows");
 }
 
 int RunToDx(Invocation& invocation) {
@@ -47,19 +56,22 @@ int RunToDx(Invocation& invocation) {
   }
   TerminalSession session;
   return PrintToolResult(CICD10toDXClick(CurrentWorkplace(invocation.home), session.context()),
-                         "DX rows");
+                         "icd10 to-dx", "DX rows");
 }
 
 int RunMergeDx(Invocation& invocation) {
-  return RunFileTool(invocation, "OTHER.MDB", CDXsetInDXsetClick, "other DX rows read");
+  return RunFileTool(invocation, "icd10 merge-dx", "OTHER.MDB", CDXsetInDXsetClick,
+                     "other DX rows read");
 }
 
 int RunImportPcs(Invocation& invocation) {
-  return RunFileTool(invocation, "FILE.xls", CreadICD10_PCSClick, "ICD10PCS rows");
+  return RunFileTool(invocation, "icd10 import-pcs", "FILE.xls", CreadICD10_PCSClick,
+                     "ICD10PCS rows");
 }
 
 int RunImportPcsMap(Invocation& invocation) {
-  return RunFileTool(invocation, "FILE.txt", CcreatePCStableClick, "PCS rows");
+  return RunFileTool(invocation, "icd10 import-pcs-map", "FILE.txt", CcreatePCStableClick,
+                     "PCS rows");
 }
 
 ZUVO_COMMAND("icd10 import-cm", "FILE.xls",

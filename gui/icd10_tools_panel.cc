@@ -36,7 +36,7 @@ class ToolsStepContext : public PromptingStepContext {
 };
 
 ToolResult ChronicRangesTool(const Workplace& workplace, StepContext& context) {
-  return {zuvo::CsetLongDXClick(workplace, context), 0, 0, {}};
+  return {zuvo::CsetLongDXClick(workplace, context), 0, 0, {}, {}};
 }
 
 }  // namespace
@@ -85,7 +85,11 @@ void Icd10ToolsPanel::SetOperatorMode(bool operator_mode) {
 void Icd10ToolsPanel::RunTool(ToolResult (*tool)(const Workplace&, StepContext&), bool changes_dx) {
   ToolsStepContext context(environment_.flags, environment_.prompts, *this, *CinputNo, *CinputList);
   context.ClearLines();
-  RunGuarded(environment_, this, [&] { tool(environment_.CurrentWorkplace(), context); });
+  ToolResult result;
+  bool ran = RunGuarded(environment_, this,
+                        [&] { result = tool(environment_.CurrentWorkplace(), context); });
+  // A stopped tool changed nothing: the count it reached says nothing of the table.
+  if (ran && result.result != StepResult::kDone) CinputNo->clear();
   // After an error too: a tool may have changed DX before its error (the editor's grid shows
   // what is there either way).
   if (changes_dx) emit diagnosisTableChanged();

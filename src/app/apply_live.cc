@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "app/live_folders.h"
+#include "app/work_tree_selection.h"
 #include "core/store_location.h"
 #include "core/store_verify.h"
 #include "platform/big5.h"
@@ -34,13 +35,17 @@ bool HasFolder(const fs::path& parent, std::string_view name) {
   return fs::is_directory(FindWithoutCase(parent, name), error);
 }
 
-// The server data folders a work tree brings: the folders in its Tolsern.
-std::vector<fs::path> ServerDataFolders(const fs::path& server_folder) {
+// The clinic stores a work tree brings: the folders in its Tolsern that hold store files. A
+// folder without any (another program's, a readme) is no store and is carried over as it is.
+std::vector<fs::path> StoreFolders(const fs::path& work_tree) {
   std::vector<fs::path> folders;
   std::error_code error;
+  const fs::path server_folder = FindWithoutCase(work_tree, kServerFolderName);
   for (const fs::directory_entry& entry : fs::directory_iterator(server_folder, error)) {
     std::error_code status_error;
-    if (entry.is_directory(status_error)) folders.push_back(entry.path());
+    if (entry.is_directory(status_error) && HoldsStoreFiles({entry.path(), {}})) {
+      folders.push_back(entry.path());
+    }
   }
   return folders;
 }
@@ -66,9 +71,8 @@ void StageWorkTree(const fs::path& work_tree, LiveRootChange& change) {
       CreateFolders(staged);
     }
   }
-  const fs::path work_server = FindWithoutCase(work_tree, kServerFolderName);
   const fs::path staged_server = change.StagedFolder(kServerFolderName);
-  for (const fs::path& work_store : ServerDataFolders(work_server)) {
+  for (const fs::path& work_store : StoreFolders(work_tree)) {
     for (const fs::path& old : StagedStore(staged_server, work_store).ExistingFiles()) {
       if (!DeleteFolder(old)) throw Error("cannot remove " + PathToUtf8(old));
     }
@@ -82,26 +86,55 @@ void StageWorkTree(const fs::path& work_tree, LiveRootChange& change) {
                      "Corvix", "HostName", ComputerName());
 }
 
-// Checks each clinic store the work tree brings, as staged; lists the findings. False when any.
-bool StagedStoresAreClean(const fs::path& work_tree, LiveRootChange& change, StepContext& context,
-                          std::string& first_failed) {
-  const fs::path staged_server = change.StagedFolder(kServerFolderName);
+// Lists the findings of the store in `folder` (UTF-8 path); false when there are any.
+bool ListStoreFindings(const std::string& folder, const std::vector<StoreFinding>& findings,
+                       StepContext& context) {
+  for (size_t i = 0; i < findings.size() && i < kFindingsListed; ++i) {
+    context.AddLine("病歷檔檢查不通過:" + folder + " " + findings[i].where + ": " +
+                    findings[i].problem);
+  }
+  if (findings.size() > kFindingsListed) {
+    context.AddLine("病歷檔檢查不通過:" + folder + " 共 " + std::to_string(findings.size()) +
+                    " 項");
+  }
+  return findings.empty();
+}
+
+// The clinic's own store must come with the work tree: Tolsern / the clinic code, the name of
+// the clinic folder above the work tree, as the conversion steps name it. Its findings (no store
+// there, or no clinic folder above the work tree) and the folder they concern; none when the
+// folder holds store files, which the staged check covers.
+std::vector<StoreFinding> ClinicStoreFindings(const fs::path& work_tree, std::string& folder) {
+  std::string code;
+  try {
+    code = WorkTreeClinicCode(work_tree);
+  } catch (const Error& error) {
+    folder = PathToUtf8(work_tree);
+    return {{"Tolsern", error.what()}};
+  }
+  const StoreLocation store{
+      FindWithoutCase(FindWithoutCase(work_tree, kServerFolderName), big5::Trim(code)), {}};
+  folder = PathToUtf8(store.server_data_folder);
+  if (HoldsStoreFiles(store)) return {};
+  return VerifyStore(store).findings;  // the finding that the folder holds no store
+}
+
+// Checks the clinic's own store and every store the work tree brings, as staged; lists the
+// findings. False when any; `first_failed` then names the first folder that failed.
+bool StoresAreClean(const fs::path& work_tree, LiveRootChange& change, StepContext& context,
+                    std::string& first_failed) {
   bool clean = true;
-  for (const fs::path& work_store :
-       ServerDataFolders(FindWithoutCase(work_tree, kServerFolderName))) {
-    StoreVerifyReport report = VerifyStore(StagedStore(staged_server, work_store));
-    if (report.clean()) continue;
-    const std::string store = PathToUtf8(work_store);
-    if (clean) first_failed = store;
+  auto check = [&](const std::string& folder, const std::vector<StoreFinding>& findings) {
+    if (ListStoreFindings(folder, findings, context)) return;
+    if (clean) first_failed = folder;
     clean = false;
-    for (size_t i = 0; i < report.findings.size() && i < kFindingsListed; ++i) {
-      context.AddLine("病歷檔檢查不通過:" + store + " " + report.findings[i].where + ": " +
-                      report.findings[i].problem);
-    }
-    if (report.findings.size() > kFindingsListed) {
-      context.AddLine("病歷檔檢查不通過:" + store + " 共 " +
-                      std::to_string(report.findings.size()) + " 項");
-    }
+  };
+  std::string clinic_folder;
+  std::vector<StoreFinding> clinic_findings = ClinicStoreFindings(work_tree, clinic_folder);
+  check(clinic_folder, clinic_findings);
+  const fs::path staged_server = change.StagedFolder(kServerFolderName);
+  for (const fs::path& work_store : StoreFolders(work_tree)) {
+    check(PathToUtf8(work_store), VerifyStore(StagedStore(staged_server, work_store)).findings);
   }
   return clean;
 }
@@ -158,7 +191,7 @@ ApplyOutcome ApplyWorkTree(const fs::path& work_tree, const fs::path& live_root,
     throw Error(std::string(error.what()) + " (沒有套用,現用資料沒有變動)");
   }
   std::string failed_store;
-  if (!StagedStoresAreClean(work_tree, change, context, failed_store)) {
+  if (!StoresAreClean(work_tree, change, context, failed_store)) {
     if (checks == ApplyChecks::kRefuseFailures) {
       context.ShowMessage("病歷檔檢查不通過,沒有套用: " + failed_store, MessageKind::kError);
       return outcome;

@@ -39,11 +39,14 @@ struct ApplyOutcome {
 //   root's;
 // - prepares the new live folders in a staging folder of the live root: the live folders'
 //   files, then the work tree's over them (files only the live folders hold are kept), except
-//   that each clinic store the work tree brings (PtData.*, CHART, DayLink.Dat of its server data
-//   folder, and Tolsern/PTdata.ind) replaces the live one whole; sets [Corvix] HostName of
-//   CORVIX.INI to this computer's name;
-// - checks every server data folder the work tree brings, as copied (VerifyStore); a finding
-//   refuses the apply (listed, and the box names the folder) unless `checks` lists only;
+//   that each clinic store the work tree brings (a folder of its Tolsern holding store files,
+//   HoldsStoreFiles: its PtData.*, CHART, DayLink.Dat, and Tolsern/PTdata.ind) replaces the
+//   live one whole; a folder of Tolsern without store files is carried over as it is; sets
+//   [Corvix] HostName of CORVIX.INI to this computer's name;
+// - checks the clinic's own store, Tolsern / the name of the clinic folder above the work tree
+//   (WorkTreeClinicCode), which must hold store files, and every store the work tree brings, as
+//   copied (VerifyStore); a finding refuses the apply (listed, and the box names the folder)
+//   unless `checks` lists only;
 // - switches the staged folders in; the old ones become live root/ZuvoBackup_<stamp of `now`>,
 //   listed as "現用資料已備份到:" + folder; shows `done_text`.
 // A failure before the switch throws Error and leaves the live folders as they were.

@@ -252,6 +252,12 @@ class StoreVerifier {
 
 }  // namespace
 
+bool HoldsStoreFiles(const StoreLocation& store) {
+  std::error_code error;
+  return !ListPatientFiles(store).empty() || !ListChartFiles(store).empty() ||
+         std::filesystem::is_regular_file(store.DayIndexPath(), error);
+}
+
 StoreVerifyReport VerifyStore(const StoreLocation& store) { return StoreVerifier(store).Run(); }
 
 }  // namespace zuvo

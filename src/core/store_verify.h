@@ -31,6 +31,11 @@ struct StoreVerifyReport {
 // The problem reported for a folder that holds no store at all.
 inline constexpr std::string_view kNoStoreProblem = "no store";
 
+// True when the folder holds a file of a store: a patient file PtData.NNN, a chart file
+// CHART/D000hhh.lll or the day index DayLink.Dat (names in any letter case). A folder without
+// one is no store, whatever else it holds.
+bool HoldsStoreFiles(const StoreLocation& store);
+
 // Checks that:
 // - the folder holds a store: a patient file, a chart file or a day index (else kNoStoreProblem);
 // - every valid patient record's checksum matches and its long note lies inside its file;

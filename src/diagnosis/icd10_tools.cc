@@ -38,10 +38,10 @@ class ScratchFolder {
 };
 
 ToolResult FromWorkbook(const WorkbookImported& imported) {
-  return {imported.result, imported.rows, imported.duplicates, {}};
+  return {imported.result, imported.rows, imported.duplicates, {}, imported.refusal};
 }
 
-const ToolResult kCancelled{StepResult::kStopped, 0, 0, {}};
+const ToolResult kCancelled{StepResult::kStopped, 0, 0, {}, {}};
 
 struct FileChoice {
   std::string_view caption;

@@ -6,6 +6,7 @@
 // closes it.
 
 #include <filesystem>
+#include <string>
 
 #include "core/step_context.h"
 #include "core/step_result.h"
@@ -15,11 +16,12 @@ namespace zuvo {
 
 struct ToolResult {
   // kStopped: the choice was cancelled, the operator declined, or a message box stopped it;
-  // nothing was changed then.
+  // nothing was changed then, and `rows` says nothing of the table.
   StepResult result = StepResult::kDone;
   long rows = 0;                 // rows written (merge: other rows read)
   long duplicates = 0;           // rows listed and skipped
   std::filesystem::path backup;  // the copy kept before ICD10 into DX
+  std::string refusal;           // UTF-8: the message that stopped the tool, when one did
 };
 
 inline constexpr std::string_view kIcd10ToDxQuestion =

@@ -35,8 +35,8 @@ WorkbookImported ImportCodeWorkbook(Database& database, const std::filesystem::p
       std::string code = rules.code_of(first_cell);
       if (std::optional<std::string> refusal = rules.refusal(code)) {
         context.ShowMessage(*refusal, MessageKind::kError);
-        imported.result = StepResult::kStopped;
-        return imported;  // the transaction rolls back: the table keeps its rows
+        // The transaction rolls back: the table keeps its former rows and none of these.
+        return {StepResult::kStopped, 0, 0, *refusal};
       }
       CodeRowNames names{TrimmedCell(workbook, row, 1), TrimmedCell(workbook, row + 1, 1)};
       ++row;  // each code takes its two rows

@@ -44,8 +44,9 @@ struct CodeWorkbookRules {
 
 struct WorkbookImported {
   StepResult result = StepResult::kDone;
-  long rows = 0;        // rows appended
+  long rows = 0;        // rows appended (none stay when the import is refused)
   long duplicates = 0;  // rows listed and skipped
+  std::string refusal;  // UTF-8: the message that refused the import; empty when it was not
 };
 
 // Replaces the rows of `rules.table` with the codes of the workbook `file`, all or nothing:

@@ -55,7 +55,8 @@ std::optional<MergedEntry> TakeRecentEntry(const ChartEntryRead& read) {
 void EncodeMergedEntry(const MergedEntry& entry, std::string& out) {
   AppendBlock(chart_tag::kHeader, entry.header.view(), out);
   AppendBlock(chart_tag::kVisit, entry.visit.view(), out);
-  AppendTextBlock(chart_tag::kChartText, entry.text, out);
+  // Unlike a converter, the merge writes a chart text block only for an entry that has text.
+  if (!entry.text.empty()) AppendTextBlock(chart_tag::kChartText, entry.text, out);
   out += entry.texts;
   out += entry.records;
   AppendBlock(chart_tag::kEnd, {}, out);

@@ -26,8 +26,8 @@ struct MergedEntry {
 // EntryDetail::kFull) or whose visit record has no visit date.
 std::optional<MergedEntry> TakeRecentEntry(const ChartEntryRead& read);
 
-// Appends the entry's blocks: 1, 2, 21 (also when empty, as every entry has one), the kept
-// texts, the diagnosis and order blocks, 128.
+// Appends the entry's blocks: 1, 2, 21 (only when the text is not empty), the kept texts, the
+// diagnosis and order blocks, 128.
 void EncodeMergedEntry(const MergedEntry& entry, std::string& out);
 
 }  // namespace zuvo

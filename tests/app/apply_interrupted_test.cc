@@ -47,7 +47,7 @@ class ApplyInterruptedTest : public ::testing::Test {
 
   TempDir home;
   TempDir dir;
-  fs::path work_tree = dir / "work";
+  fs::path work_tree = dir / "3501" / "work";
   fs::path live = home / "live";  // the live root of a program folder's DataEdit.ini
   std::string home_option = "--home " + Quoted(home.path()) + " ";
   std::map<std::string, std::string> original;

@@ -67,7 +67,8 @@ class ApplyLiveTest : public ::testing::Test {
   }
 
   TempDir dir;
-  fs::path work_tree = dir / "work";
+  // In the clinic folder of 3501, as the conversion lays work trees out.
+  fs::path work_tree = dir / "3501" / "1151209_1";
   fs::path live = dir / "live";
   RunFlags flags;
   RecordingStepContext context{flags};
@@ -201,29 +202,76 @@ TEST_F(ApplyLiveTest, RefusalsLeaveTheLiveFoldersAlone) {
   EXPECT_TRUE(Backups().empty());
 }
 
+// A folder of Tolsern without store files (another program's) is no store: it is carried over
+// as it is, and the clinic store beside it is checked and applied.
+TEST_F(ApplyLiveTest, AFolderWithoutStoreFilesIsCarriedOverUnchecked) {
+  WriteFileBytes(work_tree / "Tolsern" / "Reader" / "readme.txt", "new readme");
+  WriteFileBytes(work_tree / "Tolsern" / "Reader" / "PtData.txt", "not a patient file");
+  WriteFileBytes(work_tree / "Tolsern" / "Reader" / "docs" / "guide.txt", "guide");
+  WriteFileBytes(live / "Tolsern" / "Reader" / "readme.txt", "old readme");
+  WriteFileBytes(live / "Tolsern" / "Reader" / "settings.ini", "only live");
+  ApplyOutcome outcome = ApplyWorkTree(work_tree, live, kNow, context);
+  ASSERT_EQ(outcome.result, StepResult::kDone) << ::testing::PrintToString(context.lines());
+  EXPECT_EQ(context.MessageTexts().back(), "已經套用");
+  EXPECT_EQ(testing::FolderFiles(live / "Tolsern" / "Reader"),
+            (std::map<std::string, std::string>{{"PtData.txt", "not a patient file"},
+                                                {"docs/guide.txt", "guide"},
+                                                {"readme.txt", "new readme"},
+                                                {"settings.ini", "only live"}}));
+  EXPECT_EQ(testing::FolderFiles(live / "Tolsern" / "3501" / "CHART"),
+            testing::FolderFiles(work_tree / "Tolsern" / "3501" / "CHART"));
+  EXPECT_TRUE(VerifyStore(StoreOf(live, "3501")).clean());
+}
+
 TEST_F(ApplyLiveTest, AStoreThatFailsItsCheckIsRefusedUnlessOnlyListed) {
   auto before = testing::LiveFolderFiles(live);
-  // A server data folder without a store (a run that never got to its patients) and a chart
-  // file cut short.
-  fs::create_directories(work_tree / "Tolsern" / "3502");
-  ApplyOutcome refused = ApplyWorkTree(work_tree, live, kNow, context);
-  EXPECT_EQ(refused.result, StepResult::kStopped);
-  EXPECT_EQ(context.MessageTexts().back(),
-            "病歷檔檢查不通過,沒有套用: " + PathToUtf8(work_tree / "Tolsern" / "3502"));
-  EXPECT_NE(context.lines().back().find("no store"), std::string::npos) << context.lines().back();
-  EXPECT_EQ(testing::LiveFolderFiles(live), before);
-  EXPECT_TRUE(Leftovers().empty());
+  auto refused = [&](const fs::path& folder, const std::string& problem) {
+    RecordingStepContext refusing(flags);
+    EXPECT_EQ(ApplyWorkTree(work_tree, live, kNow, refusing).result, StepResult::kStopped);
+    EXPECT_EQ(refusing.MessageTexts().back(), "病歷檔檢查不通過,沒有套用: " + PathToUtf8(folder));
+    ASSERT_FALSE(refusing.lines().empty());
+    EXPECT_EQ(refusing.lines().front(), "病歷檔檢查不通過:" + PathToUtf8(folder) + " " + problem);
+    EXPECT_EQ(testing::LiveFolderFiles(live), before);
+    EXPECT_TRUE(Leftovers().empty());
+  };
+  // A second store whose only file is a day index cut short.
+  const fs::path second = work_tree / "Tolsern" / "3502";
+  WriteFileBytes(second / "dAYlINK.dAT", std::string(18, '\0'));
+  refused(second, "DayLink.Dat: the file ends with a partial record (18 bytes)");
+  fs::remove_all(second);
 
-  fs::remove(work_tree / "Tolsern" / "3502");
-  fs::resize_file(work_tree / "Tolsern" / "3501" / "CHART" / "D000000.000", 900);
+  // The clinic's own folder without a store (a run that never got to its patients): the live
+  // clinic must not be left with the new front end and the old store.
+  const fs::path clinic = work_tree / "Tolsern" / "3501";
+  fs::rename(clinic, dir / "put aside");
+  WriteFileBytes(clinic / "MEMBER.SCR", "staff");
+  refused(clinic, "3501: no store: no patient file, chart file or day index");
+  fs::remove_all(clinic);
+  refused(clinic, "3501: no store: no patient file, chart file or day index");
+  fs::rename(dir / "put aside", clinic);
+
+  // The clinic folder above the work tree must name the clinic.
+  const fs::path elsewhere = dir / "bad:name" / "1151209_1";
+  fs::create_directories(elsewhere.parent_path());
+  fs::rename(work_tree, elsewhere);
+  {
+    RecordingStepContext refusing(flags);
+    EXPECT_EQ(ApplyWorkTree(elsewhere, live, kNow, refusing).result, StepResult::kStopped);
+    EXPECT_EQ(refusing.MessageTexts().back(),
+              "病歷檔檢查不通過,沒有套用: " + PathToUtf8(elsewhere));
+  }
+  fs::rename(elsewhere, work_tree);
+
+  fs::resize_file(clinic / "CHART" / "D000000.000", 900);
   EXPECT_EQ(ApplyWorkTree(work_tree, live, kNow, context).result, StepResult::kStopped);
+  EXPECT_EQ(context.MessageTexts().back(), "病歷檔檢查不通過,沒有套用: " + PathToUtf8(clinic));
   EXPECT_EQ(testing::LiveFolderFiles(live), before);
 
   RecordingStepContext forced(flags);
   EXPECT_EQ(ApplyWorkTree(work_tree, live, kNow, forced, ApplyChecks::kListFailuresOnly).result,
             StepResult::kDone);
   EXPECT_NE(std::find(forced.lines().begin(), forced.lines().end(),
-                      "病歷檔檢查不通過,仍然套用:" + PathToUtf8(work_tree / "Tolsern" / "3501")),
+                      "病歷檔檢查不通過,仍然套用:" + PathToUtf8(clinic)),
             forced.lines().end());
 }
 

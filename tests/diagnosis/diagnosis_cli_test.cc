@@ -56,7 +56,13 @@ TEST_F(DiagnosisCli, GroupSavesTheEditorsTextsOrIsRefusedWithStatusTwo) {
   EXPECT_EQ(bracket.status, 2);
   EXPECT_NE(bracket.out.find("message: 關鍵字不可含 [  或  ]  字元"), std::string::npos);
   EXPECT_EQ(Run("dx group K29 --departments 01 --chronic AB").status, 2);
+  CliRun two_listed =
+      Run("dx group K297 K29 R10 --listed K297 --listed K29 --sname 胃炎 --departments 01");
+  EXPECT_EQ(two_listed.status, 2) << two_listed.out;
+  EXPECT_NE(two_listed.out.find("message: 一群診斷必選只能一個被列出項目\n"), std::string::npos)
+      << two_listed.out;
   EXPECT_EQ(Dx("K29", "recTime"), "") << "nothing written by a refused group";
+  EXPECT_EQ(Dx("K297", "recTime"), "");
 
   CliRun saved =
       Run("dx group K297 K29 --listed K29 --sname 胃炎 --departments 01,05 --keywords 胃,胃痛 "
@@ -120,10 +126,19 @@ TEST_F(DiagnosisCli, ImportsAreAllOrNothingAndToDxNeedsYes) {
   EXPECT_NE(imported.out.find("message: 轉檔完成\nICD10 rows: 3\n"), std::string::npos)
       << imported.out;
 
-  testing::WriteXlsWorkbook(home / "bad.xls", {{"CM", {{"a00", "lower case"}, {"", "小寫"}}}});
-  CliRun refused = Run("icd10 import-cm " + Quoted(home / "bad.xls"));
+  // A refused import says why on standard error and prints no count: ICD10 keeps its rows.
+  testing::WriteXlsWorkbook(
+      home / "bad.xls",
+      {{"CM", {{"A02", "Salmonella"}, {"", "沙門氏菌"}, {"a00", "lower case"}, {"", "小寫"}}}});
+  const std::string import_bad = "icd10 import-cm " + Quoted(home / "bad.xls");
+  CliRun refused = Run(import_bad);
   EXPECT_EQ(refused.status, 2);
-  EXPECT_NE(refused.out.find("message: 錯誤ICDa00"), std::string::npos) << refused.out;
+  EXPECT_EQ(refused.out,
+            "message: 錯誤ICDa00\n"
+            "zuvoconv icd10 import-cm: stopped: 錯誤ICDa00; nothing was changed\n");
+  CliRun refused_out = RunCli("--home " + Quoted(home.path()) + " " + import_bad);
+  EXPECT_EQ(refused_out.status, 2);
+  EXPECT_EQ(refused_out.out, "message: 錯誤ICDa00\n") << "the reason on standard error only";
   CliRun missing = Run("icd10 import-cm " + Quoted(home / "none.xls"));
   EXPECT_EQ(missing.status, 1);
   EXPECT_EQ(Codes("ICD10", "ICDcode"), (std::vector<std::string>{"A00", "A000", "A01"}));
@@ -150,6 +165,18 @@ TEST_F(DiagnosisCli, PcsMappingChronicRangesAndMerge) {
     Database database = Open();
     testing::ExecuteUtf8(
         database, "insert into ICD10PCS (ICD10, Ename, Cname) values ('0016070', 'B', '繞道')");
+  }
+  testing::WriteXlsWorkbook(
+      home / "pcs.xls",
+      {{"PCS", {{"0016071", "Bypass"}, {"", "繞道"}, {"0016-7x", "Bad"}, {"", "錯"}}}});
+  CliRun refused = Run("icd10 import-pcs " + Quoted(home / "pcs.xls"));
+  EXPECT_EQ(refused.status, 2);
+  EXPECT_EQ(refused.out,
+            "message: 錯誤ICD: 0016-7X\n"
+            "zuvoconv icd10 import-pcs: stopped: 錯誤ICD: 0016-7X; nothing was changed\n");
+  EXPECT_EQ(Codes("ICD10PCS", "ICD10"), (std::vector<std::string>{"0016070"}));
+  {
+    Database database = Open();
     database.Execute(
         "insert into DXlong (orderNo, Scode, begCode, endCOde, memoNote) values "
         "(1, '09', 'K29', 'K299', '')");

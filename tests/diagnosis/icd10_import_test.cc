@@ -119,6 +119,8 @@ TEST(Icd10CmImport, RefusedCodeOrMissingWorkbookLeavesTheFormerTable) {
   WorkbookImported imported =
       ImportIcd10CmWorkbook(home.database, home.folder / "bad.xls", home.context);
   EXPECT_EQ(imported.result, StepResult::kStopped);
+  EXPECT_EQ(imported.refusal, "錯誤ICD1A0");
+  EXPECT_EQ(imported.rows, 0) << "the rows read before the refusal were not kept";
   EXPECT_EQ(home.context.MessageTexts(), (Texts{"錯誤ICD1A0"}));
   EXPECT_EQ(ColumnValues(home.database, "ICD10", "ICDcode", "rowid"), (Texts{"OLD"}));
 

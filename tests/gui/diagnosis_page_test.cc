@@ -337,6 +337,14 @@ TEST(Icd10Tools, WorkbookImportThenDxRebuiltAfterConfirmation) {
   EXPECT_EQ(bench.Messages(), QStringList({"轉檔完成"}));
   EXPECT_EQ(bench.Find<QLineEdit>("CinputNo")->text(), "2");
   EXPECT_EQ(bench.Items("CinputList").size(), 1) << "the duplicate K29.0 listed";
+  // A refused workbook leaves ICD10 as it was and no count that would read as its size.
+  zuvo::testing::WriteXlsWorkbook(
+      bench.home / "bad.xls",
+      {{"CM", {{"K30", "Dyspepsia"}, {"", "消化不良"}, {"k31", "lower case"}, {"", "小寫"}}}});
+  bench.prompts.AnswerNextFile(FromPath(bench.home / "bad.xls"));
+  bench.Button("CICD10txttoMDB")->click();
+  EXPECT_EQ(bench.Messages().last(), "錯誤ICDk31");
+  EXPECT_EQ(bench.Find<QLineEdit>("CinputNo")->text(), "");
 
   bench.prompts.AnswerNextMessage(MessageAnswer::kCancel);
   bench.Button("CICD10toDX")->click();

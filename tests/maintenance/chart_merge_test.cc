@@ -4,6 +4,7 @@
 
 #include <map>
 
+#include "core/byte_layout.h"
 #include "core/chart_entry.h"
 #include "core/chart_fixture.h"
 #include "core/chart_reader.h"
@@ -23,6 +24,8 @@ namespace {
 using testing::BuildChartSet;
 using testing::ChartSetSpec;
 using testing::ChartSetStoreOf;
+using testing::I16At;
+using testing::I32At;
 using testing::NumberedPatient;
 using testing::ReadFileBytes;
 using testing::TempDir;
@@ -212,6 +215,63 @@ TEST_F(ChartMergeTest, FindingsAreRenderedAfterTheChartText) {
             "R1-findings,name=BP^time=0930^area=L arm^note=sitting^plusminus=+^code=120,"
             "name=HR^time=0930^area=L arm^note=sitting^plusminus=+^code=120");
   EXPECT_TRUE(VerifyStore(Merged(fields)).clean());
+}
+
+// The merged entry of a recent visit without chart text holds no chart text block; one with
+// text keeps its block. Offsets by the chart store's layout: tag 2 bytes, header 56, visit
+// record 292, diagnosis 364, order 272, text block 2 + 4 + its length; the fixture visit has
+// two diagnoses and one order line without remark.
+TEST_F(ChartMergeTest, OnlyAnEntryWithTextGetsAChartTextBlock) {
+  ChartSetSpec past;
+  past.split_date = "1100101";
+  past.patients = {Named(1, "past1")};
+  past.visits = {TextVisit(1, Day(2020, 3, 1) + 0.4, "P1a")};
+  past.opening = Day(2020, 1, 1);
+  past.last_day = Day(2020, 12, 31);
+  BuildChartSet(home / "past", past);
+  ChartSetSpec recent;
+  recent.split_date = "1090601";
+  recent.patients = {Named(1, "recent1")};
+  // Appended oldest first: the one without text, then "R1".
+  recent.visits = {TextVisit(1, Day(2021, 2, 1) + 0.4, ""),
+                   TextVisit(1, Day(2021, 3, 1) + 0.4, "R1")};
+  recent.opening = Day(2020, 6, 1);
+  recent.last_day = Day(2021, 6, 30);
+  BuildChartSet(home / "recent", recent);
+
+  ChartMergeFields fields = Fields();
+  ASSERT_EQ(CcombineClick(fields, place, context).result, StepResult::kDone);
+  const StoreLocation merged = Merged(fields);
+  const std::string file = ReadFileBytes(ChartFilePath(merged, 0));
+  // Past entry "P1a": 58 + 294 + (6 + 3) + 2 * 366 + 274 + 2 = 1369 bytes at offset 1. Recent
+  // without text: 1360 bytes at offset 1370. Recent "R1": 1368 bytes at offset 2730.
+  ASSERT_EQ(file.size(), 1369u + 1360u + 1368u);
+
+  const size_t without_text = 1369;
+  EXPECT_EQ(I16At(file, without_text), chart_tag::kHeader);
+  EXPECT_EQ(I16At(file, without_text + 58), chart_tag::kVisit);
+  EXPECT_EQ(I16At(file, without_text + 352), chart_tag::kDiagnosis);
+  EXPECT_EQ(I16At(file, without_text + 718), chart_tag::kDiagnosis);
+  EXPECT_EQ(I16At(file, without_text + 1084), chart_tag::kOrder);
+  EXPECT_EQ(I16At(file, without_text + 1358), chart_tag::kEnd);
+
+  const size_t with_text = 2729;
+  EXPECT_EQ(I16At(file, with_text), chart_tag::kHeader);
+  EXPECT_EQ(I32At(file, with_text + 2 + 24), 0) << "previous of patient: the entry without text";
+  EXPECT_EQ(I32At(file, with_text + 2 + 28), 1370);
+  EXPECT_EQ(I16At(file, with_text + 58), chart_tag::kVisit);
+  EXPECT_EQ(I16At(file, with_text + 352), chart_tag::kChartText);
+  EXPECT_EQ(I32At(file, with_text + 354), 2);
+  EXPECT_EQ(file.substr(with_text + 358, 2), "R1");
+  EXPECT_EQ(I16At(file, with_text + 360), chart_tag::kDiagnosis);
+  EXPECT_EQ(I16At(file, with_text + 1366), chart_tag::kEnd);
+
+  PatientRecord record;
+  ASSERT_TRUE(ReadPatient(merged, 1, record));
+  EXPECT_EQ(record.Get(patient_field::kChartOffset), 2730);
+  EXPECT_EQ(LoadDayIndex(merged).append_point(), (ChartPosition{0, 4098}));
+  StoreVerifyReport report = VerifyStore(merged);
+  EXPECT_TRUE(report.clean()) << report.findings.front().where << report.findings.front().problem;
 }
 
 TEST_F(ChartMergeTest, EntriesBeforeTheMergedFirstDayRebaseTheDayIndex) {

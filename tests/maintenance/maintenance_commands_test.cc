@@ -57,6 +57,10 @@ std::string LastLine(const std::string& out) {
 }
 
 TEST_F(MaintenanceCommandsTest, MergeThenMergeApplyThenRestoreLive) {
+  // Another program's folder beside the clinic's, which the merged set takes with the past
+  // Tolsern: no store, so merge-apply carries it over without --force.
+  std::filesystem::create_directories(sets / "past" / "Tolsern" / "Reader");
+  testing::WriteFileBytes(sets / "past" / "Tolsern" / "Reader" / "readme.txt", "reader");
   testing::CliRun merge = RunCli(Home() + "merge --recent " + Quoted(sets / "recent") + " --past " +
                                  Quoted(sets / "past"));
   ASSERT_EQ(merge.status, 0) << merge.out;
@@ -78,6 +82,7 @@ TEST_F(MaintenanceCommandsTest, MergeThenMergeApplyThenRestoreLive) {
   EXPECT_EQ(ReadFileBytes(live / "Corvix" / "OPD.mdb"), "opd recent");
   EXPECT_EQ(ReadFileBytes(live / "Tolsern" / kCode / "MEMBER.SCR"), "member recent");
   EXPECT_TRUE(VerifyStore(testing::ChartSetStoreOf(live, kCode)).clean());
+  EXPECT_EQ(ReadFileBytes(live / "Tolsern" / "Reader" / "readme.txt"), "reader");
 
   // A second apply backs up the first one's live folders, which restore-live brings back.
   testing::WriteFileBytes(live / "Corvix" / "OPD.mdb", "changed live");
