@@ -2,6 +2,7 @@
 #include <iostream>
 
 #include "app/apply_live.h"
+#include "app/live_folders.h"
 #include "app/merge_apply.h"
 #include "app/program_folder.h"
 #include "command.h"
@@ -32,6 +33,7 @@ int RunApplyOf(Invocation& invocation, const std::string& what, bool merged) {
   TerminalStepContext context(flags,
                               TerminalStreams{std::cout, std::cerr, std::cin, false, interactive});
   std::filesystem::path live_root = DataEditIni(invocation.home).ReadWorkbench().live_root;
+  RecoverLiveRoot(live_root, merged ? "merge-apply" : "apply", context);
   ApplyOutcome outcome = merged
                              ? CcombineTouseClick(folder, invocation.home, Now(), context, checks)
                              : ApplyWorkTree(folder, live_root, Now(), context, checks);
@@ -47,12 +49,15 @@ int RunMergeApply(Invocation& invocation) { return RunApplyOf(invocation, "MERGE
 int RunRestoreLive(Invocation& invocation) {
   std::filesystem::path backup =
       std::filesystem::absolute(PathFromUtf8(invocation.args.RequiredPositional(0, "BACKUP")));
+  ApplyChecks checks =
+      invocation.args.Flag("force") ? ApplyChecks::kListFailuresOnly : ApplyChecks::kRefuseFailures;
   invocation.args.Finish(1);
   InstallDeliveredFiles(invocation.home);
   RunFlags flags;
   TerminalStepContext context(flags, TerminalStreams{std::cout, std::cerr, std::cin, false, false});
   std::filesystem::path live_root = DataEditIni(invocation.home).ReadWorkbench().live_root;
-  std::filesystem::path replaced = RestoreLiveBackup(backup, live_root, Now(), context);
+  RecoverLiveRoot(live_root, "restore-live", context);
+  std::filesystem::path replaced = RestoreLiveBackup(backup, live_root, Now(), context, checks);
   std::cout << "restored: " << PathToUtf8(live_root) << '\n';
   if (!replaced.empty()) std::cout << "backup: " << PathToUtf8(replaced) << '\n';
   return kExitOk;
@@ -66,9 +71,10 @@ ZUVO_COMMAND("merge-apply", "MERGED [--yes] [--force]",
              "switch a merged set (made by merge) in as the live folders, exactly as apply does; "
              "the old ones become a backup that restore-live puts back",
              RunMergeApply);
-ZUVO_COMMAND("restore-live", "BACKUP",
+ZUVO_COMMAND("restore-live", "BACKUP [--force]",
              "switch a complete backup made by apply or restore-live back in as the live folders "
-             "of DataEdit.ini's live root; the replaced ones become a backup",
+             "of DataEdit.ini's live root, every file checked against the backup's checksums; the "
+             "replaced ones become a backup; --force restores a store that fails its check",
              RunRestoreLive);
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include <chrono>
 #include <iostream>
 
+#include "app/live_folders.h"
 #include "app/program_folder.h"
 #include "command.h"
 #include "core/roc_date.h"
@@ -11,6 +12,7 @@
 #include "step_output.h"
 #include "terminal_session.h"
 #include "terminal_step_context.h"
+#include "workspace/dataedit_ini.h"
 
 namespace zuvo::cli {
 namespace {
@@ -76,13 +78,14 @@ int RunAnonymise(Invocation& invocation) {
         "anonymise changes the clinic for good and asks first: run it on a terminal "
         "or give --yes");
   }
-  if (!std::filesystem::is_directory(folder)) {
-    throw UsageError("STOREDIR " + folder.string() + " is not a folder");
-  }
   folder = WithoutTrailingSeparator(std::filesystem::absolute(folder));
   RunFlags flags;
   TerminalStepContext context(flags,
                               TerminalStreams{std::cout, std::cerr, std::cin, false, interactive});
+  RecoverLiveRootOf(folder, DataEditIni(invocation.home).ReadWorkbench().live_root, context);
+  if (!std::filesystem::is_directory(folder)) {
+    throw UsageError("STOREDIR " + folder.string() + " is not a folder");
+  }
   AnonymiseOutcome outcome =
       AnonymiseClinicStore({folder, folder.parent_path() / "PTdata.ind"}, seed, context);
   if (outcome.result != StepResult::kDone) return ExitStatusOf(outcome.result);

@@ -1,8 +1,11 @@
 // zuvoconv verify: checks a server data folder and lists what is wrong.
 #include <iostream>
 
+#include "app/live_folders.h"
 #include "command.h"
 #include "core/store_verify.h"
+#include "terminal_session.h"
+#include "workspace/dataedit_ini.h"
 
 namespace zuvo::cli {
 namespace {
@@ -10,6 +13,10 @@ namespace {
 int RunVerify(Invocation& invocation) {
   std::filesystem::path folder = invocation.args.RequiredPositional(0, "STOREDIR");
   invocation.args.Finish(1);
+  // A live store is read only after a change of the live root that was cut short is settled.
+  TerminalSession session;
+  RecoverLiveRootOf(std::filesystem::absolute(folder),
+                    DataEditIni(invocation.home).ReadWorkbench().live_root, session.context());
   if (!std::filesystem::is_directory(folder)) {
     throw UsageError("STOREDIR " + folder.string() + " is not a folder");
   }

@@ -5,6 +5,7 @@
 #include <QTabBar>
 #include <QVBoxLayout>
 
+#include "app/live_folders.h"
 #include "diagnosis/diagnosis_table.h"
 #include "form_builder.h"
 #include "text_fields.h"
@@ -118,6 +119,17 @@ void TFdataedit::FormCreate() {
     for (const std::string& warning : DuplicateKeyWarnings(settings.file())) {
       CPrealsun->context().AddLine(warning);
     }
+  });
+  // An apply or restore cut short (a kill, a power cut) must not leave the live root without
+  // its Corvix or Tolsern until the next one: it is finished or undone now, and the operator is
+  // told in a box.
+  RunGuarded(environment_, this, [&] {
+    SwitchRecovery recovery =
+        RecoverLiveRoot(DataEditIni(environment_.program_folder).ReadWorkbench().live_root,
+                        "workbench start", CPrealsun->context());
+    if (recovery == SwitchRecovery::kNone) return;
+    environment_.prompts.ShowMessage(this, FromUtf8(LiveRecoveryText(recovery)),
+                                     MessageKind::kInformation, MessageButtons::kOk);
   });
   environment_.flags.SetStepMessages(true);
 }

@@ -119,24 +119,64 @@ std::vector<StoreFinding> ClinicStoreFindings(const fs::path& work_tree, std::st
   return VerifyStore(store).findings;  // the finding that the folder holds no store
 }
 
+// Lists the findings of the store shown as `folder`; notes the first folder that failed.
+void CheckStore(const std::string& folder, const std::vector<StoreFinding>& findings,
+                StepContext& context, std::string& first_failed) {
+  if (ListStoreFindings(folder, findings, context)) return;
+  if (first_failed.empty()) first_failed = folder;
+}
+
 // Checks the clinic's own store and every store the work tree brings, as staged; lists the
 // findings. False when any; `first_failed` then names the first folder that failed.
 bool StoresAreClean(const fs::path& work_tree, LiveRootChange& change, StepContext& context,
                     std::string& first_failed) {
-  bool clean = true;
-  auto check = [&](const std::string& folder, const std::vector<StoreFinding>& findings) {
-    if (ListStoreFindings(folder, findings, context)) return;
-    if (clean) first_failed = folder;
-    clean = false;
-  };
   std::string clinic_folder;
   std::vector<StoreFinding> clinic_findings = ClinicStoreFindings(work_tree, clinic_folder);
-  check(clinic_folder, clinic_findings);
+  CheckStore(clinic_folder, clinic_findings, context, first_failed);
   const fs::path staged_server = change.StagedFolder(kServerFolderName);
   for (const fs::path& work_store : StoreFolders(work_tree)) {
-    check(PathToUtf8(work_store), VerifyStore(StagedStore(staged_server, work_store)).findings);
+    CheckStore(PathToUtf8(work_store), VerifyStore(StagedStore(staged_server, work_store)).findings,
+               context, first_failed);
   }
-  return clean;
+  return first_failed.empty();
+}
+
+// Every store a restore staged, shown under its place in the backup.
+bool RestoredStoresAreClean(const fs::path& backup, LiveRootChange& change, StepContext& context,
+                            std::string& first_failed) {
+  const fs::path staged_server = change.StagedFolder(kServerFolderName);
+  for (const fs::path& store : StoreFolders(change.staging())) {
+    CheckStore(PathToUtf8(backup / store.lexically_relative(change.staging())),
+               VerifyStore(StagedStore(staged_server, store)).findings, context, first_failed);
+  }
+  return first_failed.empty();
+}
+
+[[noreturn]] void ThrowIncompleteBackup(const fs::path& backup,
+                                        const std::vector<std::string>& problems) {
+  std::string text = PathToUtf8(backup) + " 不是完整的現用資料備份,沒有還原:";
+  for (const std::string& problem : problems) text += "\n" + problem;
+  throw Error(text);
+}
+
+// Copies exactly what the manifest lists into the staging folder and checks every copied file
+// against its size and checksum there, so that what is switched in is what was backed up.
+void StageBackup(const fs::path& backup, const FolderManifest& manifest, LiveRootChange& change) {
+  std::vector<std::string> problems;
+  for (const ManifestEntry& entry : manifest.entries) {
+    const fs::path staged = change.StagedPathOf(entry.path);
+    if (entry.kind == ManifestEntry::Kind::kFolder) {
+      CreateFolders(staged);
+      continue;
+    }
+    CreateFolders(staged.parent_path());
+    CopyFileTo(backup / PathFromUtf8(entry.path), staged, true);
+    if (std::optional<std::string> problem =
+            EntryProblem(staged, entry, ManifestDepth::kChecksums)) {
+      problems.push_back(std::move(*problem));
+    }
+  }
+  if (!problems.empty()) ThrowIncompleteBackup(backup, problems);
 }
 
 // Why the work tree's last run or step does not let it be applied; empty when it completed.
@@ -218,26 +258,24 @@ ApplyOutcome CRSreplaceNowClick(std::string_view his, const fs::path& work_tree,
 }
 
 fs::path RestoreLiveBackup(const fs::path& backup, const fs::path& live_root, DateTime now,
-                           StepContext& context) {
+                           StepContext& context, ApplyChecks checks) {
   const fs::path folder = WithoutTrailingSeparator(fs::absolute(backup));
-  std::vector<std::string> problems = BackupProblems(folder);
-  if (!problems.empty()) {
-    std::string text = PathToUtf8(folder) + " 不是完整的現用資料備份,沒有還原:";
-    for (const std::string& problem : problems) text += "\n" + problem;
-    throw Error(text);
+  // Sizes first, before the live root is locked; the checksums are checked on the copies.
+  std::vector<std::string> problems = BackupProblems(folder, ManifestDepth::kSizes);
+  if (!problems.empty()) ThrowIncompleteBackup(folder, problems);
+  const FolderManifest manifest = ReadFolderManifest(folder / kBackupManifestName);
+  if (!manifest.checksums) {
+    context.AddLine("這個備份的清單沒有檢查碼 (舊版的備份),只核對了檔案大小: " +
+                    PathToUtf8(folder));
   }
   LiveRootChange change(live_root, "restore " + PathToUtf8(folder), context);
-  for (std::string_view name : {kFrontEndFolderName, kServerFolderName}) {
-    if (!HasFolder(folder, name)) continue;
-    const fs::path from = FindWithoutCase(folder, name);
-    CopyOrThrow(CopyFolderContents(from, change.StagedFolder(name)), from,
-                change.StagedFolder(name));
-  }
-  // What was copied must be what the backup's manifest lists.
-  problems = CheckFolderManifest(change.staging(), folder / kBackupManifestName);
-  if (!problems.empty()) {
-    throw Error("無法從 " + PathToUtf8(folder) + " 完整複製: " + problems.front() +
-                " (沒有還原,現用資料沒有變動)");
+  StageBackup(folder, manifest, change);
+  std::string failed_store;
+  if (!RestoredStoresAreClean(folder, change, context, failed_store)) {
+    if (checks == ApplyChecks::kRefuseFailures) {
+      throw Error("病歷檔檢查不通過,沒有還原: " + failed_store + " (現用資料沒有變動)");
+    }
+    context.AddLine("病歷檔檢查不通過,仍然還原:" + failed_store);
   }
   return change.SwitchIn(now);
 }

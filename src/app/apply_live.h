@@ -64,13 +64,22 @@ ApplyOutcome CVISWcopyClick(std::string_view his, const std::filesystem::path& w
 ApplyOutcome CRSreplaceNowClick(std::string_view his, const std::filesystem::path& work_tree,
                                 const std::filesystem::path& program_folder, StepContext& context);
 
-// Puts a complete backup made by apply or restore (BackupProblems finds nothing; with or
-// without a trailing separator, wherever it lies now) back as the live folders of `live_root`,
-// as one change: the live folders become a new backup, returned (empty when there were none).
-// The backup itself stays. Throws Error listing what is wrong with an incomplete backup, or
-// naming what failed; the live folders are then as they were.
+// Puts a complete backup made by apply or restore (with or without a trailing separator,
+// wherever it lies now) back as the live folders of `live_root`, as one change:
+// - refuses a backup that BackupProblems finds wrong (sizes checked): cut short, a manifest that
+//   names no Corvix or no Tolsern, links, files missing or of another size;
+// - an old manifest without checksums is accepted on its sizes, saying so in a line;
+// - copies exactly the folders and files the manifest lists into the staging folder and checks
+//   each copy's size and checksum (the problems name the files);
+// - checks every store of the staged Tolsern (VerifyStore), listing the findings; a finding
+//   refuses the restore unless `checks` lists only;
+// - switches the staged folders in; the live folders become a new backup, returned (empty when
+//   there were none). The backup itself stays.
+// Throws Error listing what is wrong with the backup, or naming what failed; the live folders
+// are then as they were.
 std::filesystem::path RestoreLiveBackup(const std::filesystem::path& backup,
                                         const std::filesystem::path& live_root, DateTime now,
-                                        StepContext& context);
+                                        StepContext& context,
+                                        ApplyChecks checks = ApplyChecks::kRefuseFailures);
 
 }  // namespace zuvo

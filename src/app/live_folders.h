@@ -3,8 +3,10 @@
 // The live folders of the Zuvo system (Corvix and Tolsern below the live root) as apply and
 // restore change them: only ever as a whole. A change prepares the new folders in a staging
 // folder beside them and switches them in by renaming; the old live folders become a dated
-// backup with a manifest, which makes a backup that was cut short tell-tale. One change of a
-// live root at a time; a change that was cut short is finished or undone by the next one.
+// backup with a manifest (sizes and checksums), which makes a backup that was cut short or
+// changed since tell-tale. One change of a live root at a time; a change that was cut short is
+// finished or undone by the next one, and by every command and start of the window that reads
+// the live root (RecoverLiveRoot).
 
 #include <filesystem>
 #include <optional>
@@ -15,6 +17,8 @@
 #include "core/roc_date.h"
 #include "core/step_context.h"
 #include "platform/file_lock.h"
+#include "platform/folder_manifest.h"
+#include "platform/folder_switch.h"
 
 namespace zuvo {
 
@@ -42,6 +46,10 @@ class LiveRootChange {
   // name in any letter case wins), and its place in the staging folder.
   std::filesystem::path LiveFolder(std::string_view name) const;
   std::filesystem::path StagedFolder(std::string_view name) const;
+  // The place in the staging folder of `relative` (UTF-8, '/' separated), whose first part names
+  // a live folder in any letter case ("CORVIX/OPD.mdb" goes to StagedFolder("Corvix")/OPD.mdb).
+  // Throws Error when its first part names neither live folder.
+  std::filesystem::path StagedPathOf(std::string_view relative) const;
 
   // Switches the staged folders in as one change: every live folder becomes part of the backup
   // live root / ZuvoBackup_<stamp of `now`> (with its manifest), every staged folder becomes
@@ -57,8 +65,36 @@ class LiveRootChange {
 };
 
 // What makes `backup` no complete backup of the live folders, one UTF-8 line each: not a
-// folder, not named as a backup, cut short (its ".partial" name, or files missing against its
-// manifest), or without a manifest. Empty for a complete backup.
-std::vector<std::string> BackupProblems(const std::filesystem::path& backup);
+// folder, not named as a backup, cut short (its ".partial" name), its manifest missing or
+// damaged, a manifest that names no Corvix or no Tolsern or names anything else, a link (what it
+// leads to is not in the backup, so a restore could not vouch for it), or an entry missing or
+// changed (with kChecksums, also a file changed at the same size). Empty for a complete backup.
+std::vector<std::string> BackupProblems(const std::filesystem::path& backup,
+                                        ManifestDepth depth = ManifestDepth::kChecksums);
+
+// A backup beside the live folders, as `zuvoconv backups` lists it.
+struct LiveBackup {
+  std::filesystem::path folder;
+  std::string taken;   // "yyy/mm/dd hh:nn:ss" (ROC) from the folder's name; empty if it has none
+  uint64_t bytes = 0;  // the files the manifest lists (without one: the files there are)
+  bool checksums = false;             // its manifest records checksums
+  std::vector<std::string> problems;  // BackupProblems with checksums; empty when whole
+};
+
+// Every folder of `live_root` named as a backup (cut-short ones included), in name order.
+std::vector<LiveBackup> ListLiveBackups(const std::filesystem::path& live_root);
+
+// Finishes or undoes a change of `live_root` that was cut short (its switch journal remains),
+// saying so in one line. Nothing happens, and the lock is not taken, when there is no journal.
+// Throws Error when another apply or restore holds the live root (its journal is then its own)
+// or when the change can be neither finished nor undone (the journal stays for another try).
+SwitchRecovery RecoverLiveRoot(const std::filesystem::path& live_root, std::string_view holder,
+                               StepContext& context);
+// The line RecoverLiveRoot says for `recovery`; empty for kNone.
+std::string_view LiveRecoveryText(SwitchRecovery recovery);
+// RecoverLiveRoot of `live_root` when `folder` is the live root or lies in it (a live store
+// about to be read or changed); nothing otherwise.
+void RecoverLiveRootOf(const std::filesystem::path& folder, const std::filesystem::path& live_root,
+                       StepContext& context);
 
 }  // namespace zuvo

@@ -11,6 +11,7 @@
 #include "core/store_verify.h"
 #include "platform/big5.h"
 #include "platform/file_ops.h"
+#include "platform/folder_manifest.h"
 #include "platform/folder_switch.h"
 #include "platform/profile_file.h"
 #include "platform/test_point.h"
@@ -160,15 +161,147 @@ TEST_F(ApplyLiveTest, IncompleteBackupsAreRefusedAndTheLiveFoldersStay) {
   const fs::path chart = backup / "Tolsern" / "3501" / "CHART" / "D000000.001";
   const std::string chart_bytes = ReadFileBytes(chart);
   fs::remove(chart);
-  refused(backup, "Tolsern/3501/CHART/D000000.001 is missing");
+  refused(backup, "Tolsern/3501/CHART/D000000.001 不存在");
   testing::WriteFileBytes(chart, chart_bytes.substr(0, 100));
-  refused(backup, "holds 100 bytes");
+  refused(backup, "有 100 位元組");
   testing::WriteFileBytes(chart, chart_bytes);
   const std::string manifest = ReadFileBytes(backup / "ZuvoBackup.manifest");
   testing::WriteFileBytes(backup / "ZuvoBackup.manifest", manifest.substr(0, manifest.size() / 2));
-  refused(backup, "is not whole");
+  refused(backup, "不完整");
   fs::remove(backup / "ZuvoBackup.manifest");
-  refused(backup, "is missing");
+  refused(backup, "不存在或無法讀取");
+}
+
+// A backup is restored only when every file is what was backed up, both live folders are in
+// it, and nothing in it leads elsewhere.
+TEST_F(ApplyLiveTest, ABackupChangedOrMadeByHandIsRefusedNamingWhatIsWrong) {
+  ApplyOutcome outcome = ApplyWorkTree(work_tree, live, kNow, context);
+  auto live_files = testing::LiveFolderFiles(live);
+  auto refusal = [&](const fs::path& folder) -> std::string {
+    try {
+      RestoreLiveBackup(folder, live, kLater, context);
+      ADD_FAILURE() << "restored " << folder;
+    } catch (const Error& error) {
+      EXPECT_EQ(testing::LiveFolderFiles(live), live_files);
+      EXPECT_TRUE(Leftovers().empty());
+      return error.what();
+    }
+    return {};
+  };
+  // 400 bytes of a patient file overwritten at the same size.
+  const fs::path patients = outcome.backup / "Tolsern" / "3501" / "PtData.000";
+  std::string bytes = ReadFileBytes(patients);
+  ASSERT_GT(bytes.size(), 700u);
+  bytes.replace(300, 400, std::string(400, 'X'));
+  testing::WriteFileBytes(patients, bytes);
+  EXPECT_EQ(
+      refusal(outcome.backup),
+      PathToUtf8(outcome.backup) +
+          " 不是完整的現用資料備份,沒有還原:\nTolsern/3501/PtData.000 的內容與清單的檢查碼不符");
+
+  // A backup folder made by hand whose manifest lists nothing.
+  const fs::path empty = live / "ZuvoBackup_1151209000000";
+  WriteFileBytes(empty / "ZuvoBackup.manifest", "zuvo folder manifest 1\nend 0\n");
+  EXPECT_EQ(refusal(empty), PathToUtf8(empty) +
+                                " 不是完整的現用資料備份,沒有還原:\n清單沒有列出 Corvix\n"
+                                "清單沒有列出 Tolsern");
+}
+
+// A live Corvix that was a link (here to a folder beside the live root, by a relative target)
+// lies in the backup as that link; what it leads to is not in the backup, so it is refused.
+TEST_F(ApplyLiveTest, ABackupHoldingALinkIsRefused) {
+  fs::rename(live / "Corvix", dir / "front end");
+  fs::create_symlink("../front end", live / "Corvix");
+  ApplyOutcome outcome = ApplyWorkTree(work_tree, live, kNow, context);
+  ASSERT_EQ(outcome.result, StepResult::kDone);
+  EXPECT_TRUE(fs::is_symlink(outcome.backup / "Corvix"));
+  auto applied = testing::LiveFolderFiles(live);
+  try {
+    RestoreLiveBackup(outcome.backup, live, kLater, context);
+    ADD_FAILURE() << "restored";
+  } catch (const Error& error) {
+    EXPECT_EQ(std::string(error.what()),
+              PathToUtf8(outcome.backup) +
+                  " 不是完整的現用資料備份,沒有還原:\nCorvix 是連結到 ../front end "
+                  "的連結,連結到的資料不在備份裡,不能還原");
+  }
+  EXPECT_EQ(testing::LiveFolderFiles(live), applied);
+  EXPECT_FALSE(BackupProblems(outcome.backup).empty());
+}
+
+// Only what the manifest lists comes back; a backup from before checksums restores on its
+// sizes and says so; the stores are checked before the switch.
+TEST_F(ApplyLiveTest, RestoreTakesOnlyTheListedFilesAndChecksTheStores) {
+  auto before = testing::LiveFolderFiles(live);
+  ApplyOutcome outcome = ApplyWorkTree(work_tree, live, kNow, context);
+  const fs::path backup = outcome.backup;
+  WriteFileBytes(backup / "Tolsern" / "3501" / "added later.txt", "not backed up");
+  // The manifest as it was written before checksums: sizes of the files only.
+  std::string sizes_only = "zuvo folder manifest 1\n";
+  const auto backed_up = testing::LiveFolderFiles(backup);
+  for (const auto& [path, bytes] : before) {
+    sizes_only += std::to_string(fs::file_size(backup / path)) + "\t" + path + "\n";
+  }
+  sizes_only += "end " + std::to_string(before.size()) + "\n";
+  testing::WriteFileBytes(backup / "ZuvoBackup.manifest", sizes_only);
+  ASSERT_NE(backed_up.count("Tolsern/3501/added later.txt"), 0u);
+
+  RecordingStepContext restoring(flags);
+  RestoreLiveBackup(backup, live, kLater, restoring);
+  EXPECT_EQ(testing::LiveFolderFiles(live), before);
+  EXPECT_EQ(restoring.lines().front(),
+            "這個備份的清單沒有檢查碼 (舊版的備份),只核對了檔案大小: " + PathToUtf8(backup));
+
+  // A store damaged in the backup with a manifest made to match it: the store check refuses.
+  const fs::path chart = backup / "Tolsern" / "3501" / "CHART" / "D000000.000";
+  fs::resize_file(chart, 900);
+  WriteFolderManifest(backup, backup / "ZuvoBackup.manifest");
+  auto restored = testing::LiveFolderFiles(live);
+  RecordingStepContext refusing(flags);
+  const std::string store = PathToUtf8(backup / "Tolsern" / "3501");
+  try {
+    RestoreLiveBackup(backup, live, kLater + 1, refusing);
+    ADD_FAILURE() << "restored a damaged store";
+  } catch (const Error& error) {
+    EXPECT_EQ(std::string(error.what()),
+              "病歷檔檢查不通過,沒有還原: " + store + " (現用資料沒有變動)");
+  }
+  ASSERT_FALSE(refusing.lines().empty());
+  EXPECT_TRUE(refusing.lines().front().starts_with("病歷檔檢查不通過:" + store + " "))
+      << refusing.lines().front();
+  EXPECT_EQ(testing::LiveFolderFiles(live), restored);
+  EXPECT_TRUE(Leftovers().empty());
+  RecordingStepContext forced(flags);
+  RestoreLiveBackup(backup, live, kLater + 1, forced, ApplyChecks::kListFailuresOnly);
+  EXPECT_EQ(forced.lines().back(), "病歷檔檢查不通過,仍然還原:" + store);
+  EXPECT_EQ(fs::file_size(live / "Tolsern" / "3501" / "CHART" / "D000000.000"), 900u);
+}
+
+// The backups beside the live folders with their dates, sizes and wholeness.
+TEST_F(ApplyLiveTest, ListsTheBackupsWithTheirDateSizeAndWholeness) {
+  ApplyOutcome first = ApplyWorkTree(work_tree, live, kNow, context);
+  ApplyOutcome second = ApplyWorkTree(work_tree, live, kLater, context);
+  const auto second_files = testing::LiveFolderFiles(second.backup);
+  uint64_t bytes = 0;
+  for (const auto& [path, content] : second_files) bytes += fs::file_size(second.backup / path);
+  testing::WriteFileBytes(first.backup / "Corvix" / "OPD.mdb", "LIVE catalogue");
+  fs::create_directories(live / "ZuvoBackup_1151209100000_9.partial");
+
+  std::vector<LiveBackup> backups = ListLiveBackups(live);
+  ASSERT_EQ(backups.size(), 3u);
+  EXPECT_EQ(backups[0].folder, first.backup);
+  EXPECT_EQ(backups[0].taken, "115/12/09 08:15:30");
+  EXPECT_EQ(backups[0].problems,
+            (std::vector<std::string>{"Corvix/OPD.mdb 的內容與清單的檢查碼不符"}));
+  EXPECT_EQ(backups[1].folder, second.backup);
+  EXPECT_EQ(backups[1].taken, "115/12/09 09:00:00");
+  EXPECT_EQ(backups[1].bytes, bytes);
+  EXPECT_TRUE(backups[1].checksums);
+  EXPECT_TRUE(backups[1].problems.empty());
+  EXPECT_EQ(backups[2].taken, "115/12/09 10:00:00");
+  EXPECT_EQ(backups[2].problems,
+            (std::vector<std::string>{"ZuvoBackup_1151209100000_9.partial was cut short before "
+                                      "it was complete"}));
 }
 
 TEST_F(ApplyLiveTest, FirstApplyHasNothingToBackUp) {

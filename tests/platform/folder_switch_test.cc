@@ -157,26 +157,81 @@ TEST(FolderManifestTest, AWholeFolderPassesAndEachKindOfDamageIsNamed) {
   TempDir dir;
   Write(dir / "f" / "x.bin", "12345");
   Write(dir / "f" / "sub" / "y.txt", "");
+  fs::create_symlink("x.bin", dir / "f" / "l");
   const fs::path manifest = dir / "f" / "M";
   WriteFolderManifest(dir / "f", manifest);
-  EXPECT_EQ(ReadFileBytes(manifest), "zuvo folder manifest 1\n0\tsub/y.txt\n5\tx.bin\nend 2\n");
+  // SHA-256 of "" and of "12345".
+  EXPECT_EQ(ReadFileBytes(manifest),
+            "zuvo folder manifest 2\n"
+            "link\tx.bin\tl\n"
+            "folder\tsub\n"
+            "file\t0\te3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855\tsub/y.txt\n"
+            "file\t5\t5994471abb01112afcc18159f6cc74b4f511b99806da59b3caf5a9c173cacfc5\tx.bin\n"
+            "end 4\n");
   EXPECT_TRUE(CheckFolderManifest(dir / "f", manifest).empty());
   Write(dir / "f" / "extra", "not listed");
   EXPECT_TRUE(CheckFolderManifest(dir / "f", manifest).empty());
 
+  // Changed at the same size: only the checksum tells.
+  Write(dir / "f" / "x.bin", "12346");
+  EXPECT_TRUE(CheckFolderManifest(dir / "f", manifest, ManifestDepth::kSizes).empty());
+  EXPECT_EQ(CheckFolderManifest(dir / "f", manifest),
+            (std::vector<std::string>{"x.bin 的內容與清單的檢查碼不符"}));
   Write(dir / "f" / "x.bin", "1234");
   fs::remove(dir / "f" / "sub" / "y.txt");
+  fs::remove(dir / "f" / "l");
+  fs::create_symlink("extra", dir / "f" / "l");
   EXPECT_EQ(CheckFolderManifest(dir / "f", manifest),
-            (std::vector<std::string>{"sub/y.txt is missing", "x.bin holds 4 bytes instead of 5"}));
+            (std::vector<std::string>{"l 連結到 extra,清單記載連結到 x.bin", "sub/y.txt 不存在",
+                                      "x.bin 有 4 位元組,清單記載 5 位元組"}));
+  fs::remove_all(dir / "f" / "sub");
+  fs::create_symlink(dir / "elsewhere", dir / "f" / "sub");
+  Write(dir / "elsewhere" / "y.txt", "");
+  // A linked folder is no folder of the backup, and nothing is read through it.
+  EXPECT_EQ(
+      CheckFolderManifest(dir / "f", manifest, ManifestDepth::kSizes),
+      (std::vector<std::string>{"l 連結到 extra,清單記載連結到 x.bin", "sub 不是資料夾",
+                                "sub 是連結,不是資料夾", "x.bin 有 4 位元組,清單記載 5 位元組"}));
+
   const std::string text = ReadFileBytes(manifest);
   for (size_t cut : {size_t{0}, size_t{10}, text.size() - 8, text.size() - 1}) {
     testing::WriteFileBytes(manifest, text.substr(0, cut));
     std::vector<std::string> problems = CheckFolderManifest(dir / "f", manifest);
     ASSERT_EQ(problems.size(), 1u) << cut;
-    EXPECT_NE(problems[0].find("is not whole"), std::string::npos) << cut << problems[0];
+    EXPECT_EQ(problems[0], "清單 " + PathToUtf8(manifest) + " 不完整") << cut;
   }
   fs::remove(manifest);
-  EXPECT_NE(CheckFolderManifest(dir / "f", manifest).at(0).find("is missing"), std::string::npos);
+  EXPECT_EQ(CheckFolderManifest(dir / "f", manifest),
+            (std::vector<std::string>{"清單 " + PathToUtf8(manifest) + " 不存在或無法讀取"}));
+}
+
+// A manifest written before checksums were recorded still reads, and is checked on its sizes;
+// a line that would lead out of the folder is damage.
+TEST(FolderManifestTest, SizesOnlyManifestsReadAndPathsMustStayInside) {
+  TempDir dir;
+  Write(dir / "f" / "x.bin", "12345");
+  const fs::path manifest = dir / "M";
+  Write(manifest, "zuvo folder manifest 1\n5\tx.bin\nend 1\n");
+  FolderManifest read = ReadFolderManifest(manifest);
+  EXPECT_FALSE(read.checksums);
+  ASSERT_EQ(read.entries.size(), 1u);
+  EXPECT_EQ(read.entries[0].size, 5u);
+  Write(dir / "f" / "x.bin", "54321");
+  EXPECT_TRUE(CheckFolderManifest(dir / "f", manifest).empty());
+  Write(dir / "f" / "x.bin", "4321");
+  EXPECT_EQ(CheckFolderManifest(dir / "f", manifest),
+            (std::vector<std::string>{"x.bin 有 4 位元組,清單記載 5 位元組"}));
+
+  const std::string digest(64, 'a');
+  for (const char* path : {"../x.bin", "/etc/passwd", "a//b", "a/./b", "a\\b"}) {
+    Write(manifest, "zuvo folder manifest 2\nfile\t5\t" + digest + "\t" + path + "\nend 1\n");
+    try {
+      ReadFolderManifest(manifest);
+      ADD_FAILURE() << path;
+    } catch (const Error& error) {
+      EXPECT_EQ(std::string(error.what()), "清單 " + PathToUtf8(manifest) + " 第 2 行損壞") << path;
+    }
+  }
 }
 
 }  // namespace
