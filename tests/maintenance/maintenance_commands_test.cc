@@ -120,5 +120,21 @@ TEST_F(MaintenanceCommandsTest, MergeRefusalsExitTwoAndAnonymiseNeedsYes) {
   EXPECT_TRUE(std::filesystem::exists(store.parent_path() / "PTdata.ind"));
 }
 
+TEST_F(MaintenanceCommandsTest, MergeRefusesOneSetGivenTwice) {
+  std::filesystem::create_directory_symlink(sets / "recent", sets / "link");
+  for (const char* past : {"recent", "link"}) {
+    testing::CliRun same = RunCli(Home() + "merge --recent " + Quoted(sets / "recent") +
+                                  " --past " + Quoted(sets / past));
+    EXPECT_EQ(same.status, 2) << same.out;
+    EXPECT_NE(same.out.find(
+                  "message: 錯誤:新舊病歷資料夾不能是同一個資料夾,也不能一個在另一個之內:近期 " +
+                  (sets / "recent").string() + ",過去 " + (sets / past).string() + "\n"),
+              std::string::npos)
+        << same.out;
+  }
+  EXPECT_FALSE(std::filesystem::exists(home / "KKK"));
+  EXPECT_FALSE(std::filesystem::exists(sets / "recent" / "ZuvoConversion.ini"));
+}
+
 }  // namespace
 }  // namespace zuvo
