@@ -136,5 +136,30 @@ TEST_F(MaintenanceCommandsTest, MergeRefusesOneSetGivenTwice) {
   EXPECT_FALSE(std::filesystem::exists(sets / "recent" / "ZuvoConversion.ini"));
 }
 
+TEST_F(MaintenanceCommandsTest, AnonymiseListsWhatStillHoldsPersonalData) {
+  const std::filesystem::path clinic = home / "RS" / kCode;
+  const std::filesystem::path tree = clinic / "1151209_2";
+  BuildSet(tree, "tree", "", 43900);
+  testing::WriteFileBytes(tree / "ZuvoConversion.ini", "[Conversion]\r\n");
+  testing::WriteFileBytes(tree / "PATDB.DBF", "patients");
+  testing::WriteFileBytes(tree / "ConversionReport_1151209120000.txt", "report");
+  std::filesystem::create_directories(clinic / "InitBak");
+  const std::filesystem::path store = tree / "Tolsern" / kCode;
+
+  testing::CliRun run = RunCli(Home() + "anonymise " + Quoted(store) + " --seed 9 --yes");
+  ASSERT_EQ(run.status, 0) << run.out;
+  std::string listed;
+  for (size_t at = run.out.find("personal data left: "); at != std::string::npos;
+       at = run.out.find("personal data left: ", at + 1)) {
+    listed += run.out.substr(at + 20, run.out.find('\n', at) - at - 20) + "|";
+  }
+  EXPECT_EQ(listed, (store / "MEMBER.SCR").string() + "|" + (store / "INSUdata").string() + "|" +
+                        (store / "Paper").string() + "|" +
+                        (tree / "ConversionReport_1151209120000.txt").string() + "|" +
+                        (tree / "PATDB.DBF").string() + "|" + (clinic / "InitBak").string() + "|");
+  EXPECT_NE(run.out.find("message: 霧化完成"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find((clinic / "").string() + " InitBak"), std::string::npos) << run.out;
+}
+
 }  // namespace
 }  // namespace zuvo
