@@ -90,7 +90,11 @@ int RunAnonymise(Invocation& invocation) {
       AnonymiseClinicStore({folder, folder.parent_path() / "PTdata.ind"}, seed, context);
   if (outcome.result != StepResult::kDone) return ExitStatusOf(outcome.result);
   std::cout << "seed: " << seed << "\npatients: " << outcome.patients
-            << ", visits: " << outcome.visits << '\n';
+            << ", visits: " << outcome.visits << ", names and IDs in texts: " << outcome.mentions
+            << '\n';
+  for (const std::filesystem::path& left : outcome.personal_data_left) {
+    std::cout << "personal data left: " << PathToUtf8(left) << '\n';
+  }
   return outcome.charts_complete ? kExitOk : kExitError;
 }
 
@@ -100,9 +104,10 @@ ZUVO_COMMAND("merge", "--recent DIR --past DIR",
              "2 when a check refuses",
              RunMerge);
 ZUVO_COMMAND("anonymise", "STOREDIR [--seed N] [--yes]",
-             "replace the patients' names, IDs, addresses, phones and notes and the visits' doctor "
-             "and pharmacist of a server data folder with false data, in place and for good; "
-             "rebuilds ../PTdata.ind; --seed repeats a run",
+             "replace the patients' names, IDs, addresses, phones and notes, the visits' doctor, "
+             "pharmacist and newborn's parent, and the patients' names and IDs in the visits' "
+             "texts of a server data folder with false data, in place and for good; rebuilds "
+             "../PTdata.ind; lists what still holds personal data; --seed repeats a run",
              RunAnonymise);
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "maintenance/anonymise_clinic.h"
 
+#include <algorithm>
+#include <optional>
 #include <random>
 #include <system_error>
 
@@ -8,15 +10,83 @@
 #include "maintenance/anonymise_patients.h"
 #include "platform/big5.h"
 #include "platform/file_ops.h"
+#include "workspace/conversion_guard.h"
 #include "workspace/folder_layout.h"
+#include "workspace/work_tree_snapshot.h"
 
 namespace zuvo {
 
-std::string AnonymiseDoneText() {
-  return "霧化完成,請修改member.scr內資料,醫師(" + std::string(kDoctorPlaceholderNameUtf8) + "," +
-         std::string(kDoctorPlaceholderId) + "),藥師(" +
-         std::string(kPharmacistPlaceholderNameUtf8) + "," + std::string(kPharmacistPlaceholderId) +
-         "))\n仍含個資,沒有霧化:MEMBER.SCR,INSUdata內的申報檔,Paper內的文件";
+namespace {
+
+namespace fs = std::filesystem;
+
+bool Exists(const fs::path& path) {
+  std::error_code error;
+  return fs::exists(path, error);
+}
+
+bool SameName(const fs::path& entry, std::string_view name) {
+  return big5::UpperAscii(PathToUtf8(entry.filename())) == big5::UpperAscii(name);
+}
+
+// The work tree of a store at work tree/Tolsern/<code>: a folder that a conversion or merge
+// recorded itself in. Empty for any other store (a live clinic folder, whose root holds other
+// programs' files).
+std::optional<fs::path> WorkTreeOf(const fs::path& store_folder) {
+  const fs::path server = WithoutTrailingSeparator(store_folder).parent_path();
+  if (!SameName(server, kServerFolderName)) return std::nullopt;
+  const fs::path tree = server.parent_path();
+  std::error_code error;
+  if (!fs::is_regular_file(FindWithoutCase(tree, kConversionRecordName), error)) {
+    return std::nullopt;
+  }
+  return tree;
+}
+
+}  // namespace
+
+std::vector<fs::path> PersonalDataLeft(const StoreLocation& store) {
+  std::vector<fs::path> left;
+  for (std::string_view name : {"MEMBER.SCR", "INSUdata", "Paper"}) {
+    const fs::path path = FindWithoutCase(store.server_data_folder, name);
+    if (Exists(path)) left.push_back(path);
+  }
+  const std::optional<fs::path> tree = WorkTreeOf(store.server_data_folder);
+  if (!tree) return left;
+  std::vector<fs::path> tree_entries;
+  std::error_code error;
+  for (const fs::directory_entry& entry : fs::directory_iterator(*tree, error)) {
+    const fs::path& path = entry.path();
+    if (!SameName(path, kServerFolderName) && !SameName(path, kFrontEndFolderName) &&
+        !SameName(path, kConversionRecordName)) {
+      tree_entries.push_back(path);
+    }
+  }
+  std::sort(tree_entries.begin(), tree_entries.end());
+  left.insert(left.end(), tree_entries.begin(), tree_entries.end());
+  const fs::path snapshot = FindWithoutCase(tree->parent_path(), kSnapshotFolderName);
+  if (Exists(snapshot) && !IsSameOrInside(*tree, snapshot)) left.push_back(snapshot);
+  return left;
+}
+
+std::string AnonymiseDoneText(const std::vector<fs::path>& left) {
+  std::string text =
+      "霧化完成,請修改member.scr內資料,醫師(" + std::string(kDoctorPlaceholderNameUtf8) + "," +
+      std::string(kDoctorPlaceholderId) + "),藥師(" + std::string(kPharmacistPlaceholderNameUtf8) +
+      "," + std::string(kPharmacistPlaceholderId) + "))";
+  if (left.empty()) return text;
+  text += "\n仍含個資,沒有霧化:";
+  fs::path folder;
+  for (size_t i = 0; i < left.size(); ++i) {
+    if (i == 0 || left[i].parent_path() != folder) {
+      folder = left[i].parent_path();
+      text += "\n" + PathToUtf8(folder / "") + " ";
+    } else {
+      text += ",";
+    }
+    text += PathToUtf8(left[i].filename());
+  }
+  return text;
 }
 
 AnonymiseOutcome AnonymiseClinicStore(const StoreLocation& store, uint32_t seed,
@@ -35,15 +105,22 @@ AnonymiseOutcome AnonymiseClinicStore(const StoreLocation& store, uint32_t seed,
     return outcome;
   }
   std::mt19937 random(seed);
-  outcome.patients = AnonymisePatients(store, random, context);
+  AnonymisedPatients patients = AnonymisePatients(store, random, context);
+  outcome.patients = patients.changed;
   context.AddLine("霧化病人數:" + std::to_string(outcome.patients));
   BuildPatientIndex(store, [&](const std::string& line) { context.AddLine(line); });
-  ChartAnonymiseResult charts = AnonymiseCharts(store, context);
+  ChartAnonymiseResult charts = AnonymiseCharts(store, patients.mentions, context);
   outcome.visits = charts.visits;
+  outcome.mentions = charts.mentions;
   outcome.charts_complete = charts.complete;
   context.AddLine("霧化病歷筆數:" + std::to_string(charts.visits) +
                   (charts.complete ? "" : " (病歷檔損壞,未全部霧化)"));
-  context.ShowMessage(AnonymiseDoneText());
+  context.AddLine("病歷內文中霧化的病人姓名及身分證號:" + std::to_string(charts.mentions));
+  outcome.personal_data_left = PersonalDataLeft(store);
+  for (const fs::path& path : outcome.personal_data_left) {
+    context.AddLine("仍含個資:" + PathToUtf8(path));
+  }
+  context.ShowMessage(AnonymiseDoneText(outcome.personal_data_left));
   outcome.result = StepResult::kDone;
   return outcome;
 }

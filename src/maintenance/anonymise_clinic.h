@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string_view>
+#include <vector>
 
 #include "core/step_context.h"
 #include "core/step_result.h"
@@ -22,17 +23,27 @@ struct AnonymiseOutcome {
   StepResult result = StepResult::kStopped;
   size_t patients = 0;
   size_t visits = 0;
+  size_t mentions = 0;  // patients' names and IDs replaced in the visits' texts
   bool charts_complete = false;
+  std::vector<std::filesystem::path> personal_data_left;  // see PersonalDataLeft
 };
 
+// What still holds personal data after the store is anonymised, for the operator to deal with:
+// the clinic folder's MEMBER.SCR, INSUdata (claim copies) and Paper; and when the store lies in
+// a work tree (work tree/Tolsern/<code>, the tree holding a conversion record), everything else
+// the tree holds beside Tolsern, Corvix and that record (the copies of the source tables, the
+// files made from them such as REF.txt, the conversion reports) and the clinic folder's InitBak
+// snapshot of a work tree. Only what exists, in this order.
+std::vector<std::filesystem::path> PersonalDataLeft(const StoreLocation& store);
+
 // The text of the closing message: what to change by hand (MEMBER.SCR with the placeholders)
-// and what still holds personal data (MEMBER.SCR, the claim copies in INSUdata, Paper).
-std::string AnonymiseDoneText();
+// and the paths of `left`, those of one folder on one line.
+std::string AnonymiseDoneText(const std::vector<std::filesystem::path>& left);
 
 // Anonymises the store: refuses a missing server data folder with kClinicCodeMissing; asks
 // first (OK / Cancel) naming the folder, since nothing can be undone; draws the new names and
 // IDs from a generator seeded with `seed`; rebuilds store.patient_index_path; shows the closing
-// message. File errors throw Error naming the file.
+// message, naming what still holds personal data. File errors throw Error naming the file.
 AnonymiseOutcome AnonymiseClinicStore(const StoreLocation& store, uint32_t seed,
                                       StepContext& context);
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <unordered_set>
 #include <vector>
 
 #include "core/binary_file.h"
@@ -32,17 +33,28 @@ void ForEachValidRecord(std::string& records, int32_t file_number, Visit&& visit
   }
 }
 
-NamePools CollectNamePools(const std::map<int32_t, std::filesystem::path>& files) {
+// What the clinic's records hold before anything changes: the name parts, and the real names
+// and IDs that no patient may be given.
+struct RealPatients {
   NamePools pools;
+  std::unordered_set<std::string> names;
+  std::unordered_set<std::string> ids;
+};
+
+RealPatients CollectRealPatients(const std::map<int32_t, std::filesystem::path>& files) {
+  RealPatients real;
   for (const auto& [file_number, path] : files) {
     BinaryFile file(path, BinaryFile::Mode::kRead);
     std::string records = ReadPatientRecords(file);
     ForEachValidRecord(records, file_number, [&](int32_t, const PatientRecord& record) {
-      pools.Offer(record.Get(patient_field::kName));
+      const std::string name = record.Get(patient_field::kName);
+      real.pools.Offer(name);
+      if (std::string trimmed = big5::Trim(name); !trimmed.empty()) real.names.insert(trimmed);
+      real.ids.insert(big5::UpperAscii(big5::Trim(record.Get(patient_field::kNationalId))));
       return false;
     });
   }
-  return pools;
+  return real;
 }
 
 // The long notes lie after the records, and every rewrite of a long note leaves its older copy
@@ -80,17 +92,22 @@ std::vector<uint64_t> NotesOfForeignSlots(const std::string& records, int32_t fi
   return notes;
 }
 
+// When the pools hold no free name (a clinic of very few name characters): "霧化" + the patient
+// number, unique among the new names.
+std::string FallbackName(int32_t number) { return big5::Literal("霧化") + std::to_string(number); }
+
 class PatientFaker {
  public:
-  PatientFaker(const NamePools& pools, std::mt19937& random) : pools_(pools), random_(random) {}
+  PatientFaker(const RealPatients& real, std::mt19937& random) : real_(real), random_(random) {}
 
-  void Fake(PatientRecord& record) {
+  void Fake(int32_t number, PatientRecord& record, PatientTextScrubber& mentions) {
     using namespace patient_field;
-    record.Set(kName, pools_.Compose([&](size_t n) { return Draw(n); }));
-    const char letter = static_cast<char>('A' + Draw(26));
-    const char sex_digit = Draw(2) == 0 ? '1' : '2';
-    const std::string id =
-        *CompleteNationalId(letter, sex_digit, static_cast<int32_t>(Draw(10'000'000)));
+    const std::string old_name = big5::Trim(record.Get(kName));
+    const std::string old_id = big5::Trim(record.Get(kNationalId));
+    std::optional<std::string> name =
+        real_.pools.ComposeNotIn([&](size_t n) { return Draw(n); }, real_.names);
+    record.Set(kName, name ? *name : FallbackName(number));
+    const std::string id = FreshId();
     record.Set(kNationalId, id);
     record.Set(kSex, id[1] == '1' ? 'M' : 'F');
     record.Set(kTelephone, "");
@@ -99,29 +116,45 @@ class PatientFaker {
     record.Set(kInlineNote, "");
     record.Set(kLongNoteOffset, 0u);
     record.Set(kChecksum, PatientChecksum(record));
+    mentions.AddName(old_name, record.Get(kName));
+    mentions.AddNationalId(old_id, id);
   }
 
  private:
   // An index 0..n-1; the plain remainder keeps a seeded run the same on every platform.
   size_t Draw(size_t n) { return static_cast<size_t>(random_() % n); }
 
-  const NamePools& pools_;
+  // A valid ID that is no patient's real one and not given before. The IDs of one sex digit
+  // number 26 x 10,000,000, far more than a clinic's patients, so the draws end.
+  std::string FreshId() {
+    while (true) {
+      const char letter = static_cast<char>('A' + Draw(26));
+      const char sex_digit = Draw(2) == 0 ? '1' : '2';
+      std::string id =
+          *CompleteNationalId(letter, sex_digit, static_cast<int32_t>(Draw(10'000'000)));
+      if (!real_.ids.contains(id) && given_ids_.insert(id).second) return id;
+    }
+  }
+
+  const RealPatients& real_;
   std::mt19937& random_;
+  std::unordered_set<std::string> given_ids_;
 };
 
 }  // namespace
 
-size_t AnonymisePatients(const StoreLocation& store, std::mt19937& random, StepContext& context) {
+AnonymisedPatients AnonymisePatients(const StoreLocation& store, std::mt19937& random,
+                                     StepContext& context) {
   const std::map<int32_t, std::filesystem::path> files = ListPatientFiles(store);
-  const NamePools pools = CollectNamePools(files);
-  PatientFaker faker(pools, random);
-  size_t changed = 0;
+  const RealPatients real = CollectRealPatients(files);
+  PatientFaker faker(real, random);
+  AnonymisedPatients result;
   for (const auto& [file_number, path] : files) {
     BinaryFile file(path, BinaryFile::Mode::kReadWrite);
     std::string records = ReadPatientRecords(file);
     ForEachValidRecord(records, file_number, [&](int32_t number, PatientRecord& record) {
-      faker.Fake(record);
-      ++changed;
+      faker.Fake(number, record, result.mentions);
+      ++result.changed;
       context.SetChartNumber(number);
       if (number % kProgressEvery == 0) context.ProcessEvents();
       return true;
@@ -130,7 +163,7 @@ size_t AnonymisePatients(const StoreLocation& store, std::mt19937& random, StepC
     WipeNoteArea(file, NotesOfForeignSlots(records, file_number));
     file.Close();
   }
-  return changed;
+  return result;
 }
 
 }  // namespace zuvo

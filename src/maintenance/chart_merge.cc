@@ -23,27 +23,51 @@ namespace fs = std::filesystem;
 constexpr std::string_view kClaimFolderName = "INSUdata";
 constexpr std::string_view kPaperFolderName = "Paper";
 
-bool Overlaps(const fs::path& a, const fs::path& b) {
-  return IsSameOrInside(a, b) || IsSameOrInside(b, a);
+// True when `inner` is `outer` or lies below it, by canonical paths (links resolved) and by file
+// identity, so that another name of the same folder (a bind mount, another spelling of it on a
+// file system blind to letter case) counts as well.
+bool IsSameFolderOrInside(const fs::path& inner, const fs::path& outer) {
+  if (IsSameOrInside(inner, outer)) return true;
+  std::error_code error;
+  fs::path at = fs::weakly_canonical(WithoutTrailingSeparator(inner), error);
+  if (error) return false;
+  while (true) {
+    if (fs::equivalent(at, outer, error)) return true;
+    if (!at.has_relative_path()) return false;
+    at = at.parent_path();
+  }
 }
 
-std::optional<std::string_view> RefusalOf(const ChartMergeFields& fields,
-                                          const fs::path& program_folder) {
+bool Overlaps(const fs::path& a, const fs::path& b) {
+  return IsSameFolderOrInside(a, b) || IsSameFolderOrInside(b, a);
+}
+
+std::optional<std::string> RefusalOf(const ChartMergeFields& fields,
+                                     const fs::path& program_folder) {
   const std::string code = big5::Trim(fields.recent.clinic_code);
   if (fields.recent.folder.empty() || fields.past.folder.empty() || code.empty() ||
       code != big5::Trim(fields.past.clinic_code)) {
-    return kSameClinicRequired;
+    return std::string(kSameClinicRequired);
   }
-  if (!TypedRocDate(big5::Trim(fields.past.split_date))) return kPastSplitDateMissing;
-  if (fields.recent.split_date > fields.past.split_date) return kRecentSplitDateLater;
+  // The same set twice would double every visit and still verify clean.
+  if (Overlaps(fields.recent.folder, fields.past.folder)) {
+    return std::string(kSetsOverlap) + "近期 " + PathToUtf8(fields.recent.folder) + ",過去 " +
+           PathToUtf8(fields.past.folder);
+  }
+  if (!TypedRocDate(big5::Trim(fields.past.split_date))) {
+    return std::string(kPastSplitDateMissing);
+  }
+  if (fields.recent.split_date > fields.past.split_date) {
+    return std::string(kRecentSplitDateLater);
+  }
   if (Overlaps(fields.merged_folder, fields.recent.folder) ||
       Overlaps(fields.merged_folder, fields.past.folder)) {
-    return kMergedFolderOverlaps;
+    return std::string(kMergedFolderOverlaps);
   }
   const fs::path area = program_folder / kMergeArea;
   const fs::path merged = WithoutTrailingSeparator(fields.merged_folder);
   if (!IsSameOrInside(merged, area) || IsSameOrInside(area, merged)) {
-    return kMergedFolderOutsideArea;
+    return std::string(kMergedFolderOutsideArea);
   }
   return std::nullopt;
 }
@@ -190,7 +214,7 @@ ChartMergeOutcome CcombineClick(ChartMergeFields& fields, const Workplace& place
     fields.merged_folder =
         MergedFolderFor(place.program_folder, fields.recent.clinic_code, place.now) / "";
   }
-  if (std::optional<std::string_view> refusal = RefusalOf(fields, place.program_folder)) {
+  if (std::optional<std::string> refusal = RefusalOf(fields, place.program_folder)) {
     context.ShowMessage(*refusal, MessageKind::kWarning);
     return outcome;
   }

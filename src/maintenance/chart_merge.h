@@ -23,6 +23,9 @@ inline constexpr std::string_view kSameClinicRequired =
 inline constexpr std::string_view kPastSplitDateMissing = "錯誤:舊病歷資料夾未含切割日期註記";
 inline constexpr std::string_view kRecentSplitDateLater =
     "錯誤:新病歷資料切割日期比舊病歷資料切割日期大,中間日期會遺漏";
+// Followed by both set folders: "近期 " + recent + ",過去 " + past.
+inline constexpr std::string_view kSetsOverlap =
+    "錯誤:新舊病歷資料夾不能是同一個資料夾,也不能一個在另一個之內:";
 inline constexpr std::string_view kMergedFolderOverlaps =
     "錯誤:融合後資料夾不能是新舊病歷資料夾,也不能在其中或包含它們";
 inline constexpr std::string_view kMergedFolderOutsideArea =
@@ -43,7 +46,9 @@ struct ChartMergeOutcome {
 };
 
 // CcombineClick. Refuses, with a message box and before anything is written: clinic codes that
-// differ or are blank, or a set folder not given (kSameClinicRequired); a past split date that is
+// differ or are blank, or a set folder not given (kSameClinicRequired); two sets that are one
+// folder, by a link or another name of it included, or one inside the other (kSetsOverlap and
+// both folders: every visit would be taken twice); a past split date that is
 // no ROC date (kPastSplitDateMissing); a recent split date after the past one
 // (kRecentSplitDateLater); a merged folder that is, holds or lies in one of the sets
 // (kMergedFolderOverlaps), or that does not lie below program folder/KKK, since it is deleted

@@ -8,6 +8,7 @@ namespace zuvo {
 namespace {
 
 constexpr size_t kPartBytes = 2;
+constexpr int kDraws = 8;
 
 bool IsLatinLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
@@ -38,6 +39,30 @@ std::string NamePools::Compose(const std::function<size_t(size_t)>& draw) const 
   AddDrawn(middles_, draw, name);
   AddDrawn(lasts_, draw, name);
   return name;
+}
+
+std::optional<std::string> NamePools::ComposeNotIn(
+    const std::function<size_t(size_t)>& draw, const std::unordered_set<std::string>& taken) const {
+  for (int i = 0; i < kDraws; ++i) {
+    std::string name = Compose(draw);
+    if (!taken.contains(name)) return name;
+  }
+  // Few free names: walk the combinations (an empty pool counts as one empty part).
+  const size_t middles = std::max<size_t>(middles_.size(), 1);
+  const size_t lasts = std::max<size_t>(lasts_.size(), 1);
+  const size_t total = std::max<size_t>(surnames_.size(), 1) * middles * lasts;
+  const size_t start = draw(total) % total;
+  const size_t tries = std::min(total, taken.size() + 1);
+  auto part = [](const std::vector<std::string>& pool, size_t index) {
+    return pool.empty() ? std::string() : pool[index];
+  };
+  for (size_t i = 0; i < tries; ++i) {
+    const size_t index = (start + i) % total;
+    std::string name = part(surnames_, index / (middles * lasts)) +
+                       part(middles_, index / lasts % middles) + part(lasts_, index % lasts);
+    if (!taken.contains(name)) return name;
+  }
+  return std::nullopt;
 }
 
 }  // namespace zuvo

@@ -6,8 +6,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace zuvo {
@@ -26,6 +28,12 @@ class NamePools {
   // A name of one entry of each pool, each drawn by `draw(n)` (an index 0..n-1) from the entries
   // the pool holds; an empty pool adds nothing.
   std::string Compose(const std::function<size_t(size_t)>& draw) const;
+
+  // A name as Compose makes it that is not one of `taken` (trimmed names): a few draws, then
+  // the pools' combinations in turn from a drawn one, as many as `taken` holds plus one, which is
+  // enough to meet a free one if there is any among them. Empty when all those are taken.
+  std::optional<std::string> ComposeNotIn(const std::function<size_t(size_t)>& draw,
+                                          const std::unordered_set<std::string>& taken) const;
 
   const std::vector<std::string>& surnames() const { return surnames_; }
   const std::vector<std::string>& middles() const { return middles_; }

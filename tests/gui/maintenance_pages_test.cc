@@ -139,7 +139,9 @@ TEST(AnonymiserBox, AsksThenAnonymisesTheLiveClinic) {
   EXPECT_EQ(ReadFileBytes(patients), before);
 
   bench.Press("CreplacePTdata");
-  EXPECT_EQ(bench.prompts.messages().back(), FromUtf8(AnonymiseDoneText()));
+  EXPECT_EQ(bench.prompts.messages().back(),
+            FromUtf8(AnonymiseDoneText(
+                PersonalDataLeft(zuvo::testing::ChartSetStoreOf(bench.home / "live", kCode)))));
   EXPECT_NE(ReadFileBytes(patients), before);
   EXPECT_EQ(bench.Find<QLabel>("CreplacePTno")->text(), "3");
   EXPECT_TRUE(bench.Lines("CreplacePTlist").contains("霧化病人數:3"));

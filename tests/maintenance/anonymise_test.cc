@@ -11,6 +11,7 @@
 #include "maintenance/anonymise_clinic.h"
 #include "maintenance/name_pools.h"
 #include "maintenance/national_id.h"
+#include "maintenance/patient_text_scrubber.h"
 #include "support/chart_set_builder.h"
 #include "support/recording_step_context.h"
 #include "support/temp_dir.h"
@@ -77,6 +78,33 @@ TEST(NamePools, TakeEachCharacterOnceAndDrawOnlyWhatTheyHold) {
     full.Offer(surname + B("小明"));
   }
   EXPECT_EQ(full.surnames().size(), NamePools::kSurnameCapacity);
+}
+
+TEST(PatientTextScrubber, ReplacesWholeCharactersInPlaceTheLongestValueFirst) {
+  PatientTextScrubber scrubber;
+  scrubber.AddName(B("王小明"), B("林大文"));  // same length: the new name
+  scrubber.AddName(B("王小明明"), B("陳一"));  // other length: a neutral mark
+  scrubber.AddName(B("李四A"), B("張三"));     // five bytes: two marks and a star
+  scrubber.AddName(B("王小明"), B("吳美玲"));  // a second patient of one name: the first wins
+  scrubber.AddName(B("明"), B("文"));          // one character: not looked for
+  scrubber.AddNationalId("A123456789", "K223456780");
+  scrubber.AddNationalId("AB12345678", "K123456781");
+  scrubber.AddNationalId("@000000001", "K123456782");
+
+  std::string text = B("王小明明,王小明;李四A") + "a123456789 aB12345678 @000000001 " + B("明");
+  EXPECT_EQ(scrubber.Scrub(text.data(), text.size()), 5u);
+  EXPECT_EQ(text, B("○○○○,林大文;○○*") + "K223456780 K123456781 @000000001 " + B("明"));
+
+  // A value that would start on the second byte of a character is not a mention: 0xA7 0xD1 and
+  // 0xB1 0xB6 are two characters, the name 0xD1 0xB1 0xB6 0x41 lies across them.
+  PatientTextScrubber across;
+  across.AddName("\xD1\xB1\xB6\x41", "XXXX");
+  std::string misaligned = "\xA7\xD1\xB1\xB6\x41";
+  EXPECT_EQ(across.Scrub(misaligned.data(), misaligned.size()), 0u);
+  EXPECT_EQ(misaligned, "\xA7\xD1\xB1\xB6\x41");
+  std::string aligned = "\x41\xD1\xB1\xB6\x41";
+  EXPECT_EQ(across.Scrub(aligned.data(), aligned.size()), 1u);
+  EXPECT_EQ(aligned, "\x41XXXX");
 }
 
 // A clinic with personal data in every place the anonymiser must clear, and its chart files.
@@ -176,8 +204,10 @@ TEST_F(AnonymiseTest, NoOldNameIdPhoneAddressOrNoteIsLeftInThePatientFilesOrInde
   StoreVerifyReport report = VerifyStore(store);
   EXPECT_TRUE(report.clean()) << report.findings.front().problem;
   ASSERT_FALSE(context.MessageTexts().empty());
-  EXPECT_EQ(context.MessageTexts().back(), AnonymiseDoneText());
-  EXPECT_NE(AnonymiseDoneText().find("MEMBER.SCR"), std::string::npos);
+  EXPECT_EQ(context.MessageTexts().back(),
+            "霧化完成,請修改member.scr內資料,醫師(霧甲乙,M123456789),藥師(雲藥師,M123456798))\n"
+            "仍含個資,沒有霧化:\n" +
+                PathToUtf8(store.server_data_folder / "") + " MEMBER.SCR,INSUdata,Paper");
 }
 
 TEST_F(AnonymiseTest, VisitsGetThePlaceholdersAndEverythingElseStaysByteForByte) {
@@ -191,6 +221,8 @@ TEST_F(AnonymiseTest, VisitsGetThePlaceholdersAndEverythingElseStaysByteForByte)
       ChartEntryRead new_entry = ReadChartEntry(after, {code, offset}, EntryDetail::kFull);
       ASSERT_TRUE(old_entry.well_formed && new_entry.well_formed);
       VisitRecord expected = *old_entry.visit;
+      expected.Set(visit_field::kParentName, "");
+      expected.Set(visit_field::kParentId, "");
       expected.Set(visit_field::kDoctorName, B("霧甲乙"));
       expected.Set(visit_field::kDoctorId, "M123456789");
       if (old_entry.visit->Get(visit_field::kPharmacistName) != B("釋出處方箋")) {
@@ -263,6 +295,191 @@ TEST_F(AnonymiseTest, ADamagedChartFileStopsTheChartPartWhereItIs) {
   std::vector<std::string> messages = context.MessageTexts();
   ASSERT_GE(messages.size(), 3u);
   EXPECT_NE(messages[1].find(" 開頭IDcode錯誤9"), std::string::npos) << messages[1];
+}
+
+// UTF-16LE of a UTF-8 text of the Basic Multilingual Plane.
+std::string Utf16Le(std::string_view utf8) {
+  std::string out;
+  for (size_t i = 0; i < utf8.size();) {
+    const unsigned char lead = static_cast<unsigned char>(utf8[i]);
+    const size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : 3;
+    uint32_t code = length == 1 ? lead : length == 2 ? lead & 0x1F : lead & 0x0F;
+    for (size_t k = 1; k < length; ++k) code = code << 6 | (utf8[i + k] & 0x3F);
+    out += static_cast<char>(code & 0xFF);
+    out += static_cast<char>(code >> 8);
+    i += length;
+  }
+  return out;
+}
+
+// The files below `folder` that hold `utf8` in Big5, UTF-8 or UTF-16LE.
+std::vector<std::string> FilesHolding(const std::filesystem::path& folder, std::string_view utf8) {
+  std::vector<std::string> found;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+    if (!entry.is_regular_file()) continue;
+    const std::string bytes = ReadFileBytes(entry.path());
+    for (const std::string& encoded : {B(utf8), std::string(utf8), Utf16Le(utf8)}) {
+      if (bytes.find(encoded) != std::string::npos) {
+        found.push_back(entry.path().filename().string() + " holds " + std::string(utf8));
+      }
+    }
+  }
+  return found;
+}
+
+// A work tree of a converted clinic whose visits name patients in their texts: a newborn seen on
+// his mother's card, a referral naming another patient, a chart and an exam text naming patients.
+// One patient, 王大玲, is named like a name the others' name parts make.
+class AnonymiseWorkTreeTest : public ::testing::Test {
+ protected:
+  AnonymiseWorkTreeTest() : context(flags) {
+    const char* names[] = {"王小明", "陳大文", "林美玲", "張志豪", "王大玲"};
+    const char* ids[] = {"A123456789", "B223456780", "C123456781", "D223456782", "E123456783"};
+    testing::ChartSetSpec spec;
+    spec.code = kCode;
+    for (int32_t number = 1; number <= 5; ++number) {
+      PatientRecord record = testing::NumberedPatient(number);
+      record.Set(patient_field::kName, B(names[number - 1]));
+      record.Set(patient_field::kNationalId, ids[number - 1]);
+      spec.patients.push_back(record);
+    }
+    spec.opening = 43000;
+    spec.last_day = 43100;
+    ChartEntry newborn = testing::Visit(2, 43001.4);
+    newborn.visit.Set(visit_field::kParentName, B("陳媽媽"));
+    newborn.visit.Set(visit_field::kParentId, "F223456784");
+    ChartEntry referral = testing::Visit(3, 43002.4);
+    referral.chart_text = B("<CC><name>與王小明同住,A123456789</name></CC>");
+    referral.orders.front().remark = B("<醫院><王小明><科別><醫師>a123456789");
+    referral.exam_text = B("<PE><n>家屬</n><data>林美玲</data></PE>");
+    spec.visits = {newborn, referral, testing::Visit(5, 43003.4)};
+    tree = home / "VISW" / kCode / "1151209_1";
+    testing::BuildChartSet(tree, spec);
+    store = testing::ChartSetStoreOf(tree, kCode);
+    // What the conversion left in the tree beside its stores, and the clinic's snapshot.
+    testing::WriteFileBytes(tree / "ZuvoConversion.ini", "[Conversion]\r\n");
+    testing::WriteFileBytes(tree / "CO01M.DBF", B("王小明 A123456789"));
+    testing::WriteFileBytes(tree / "REF.txt", "AA1234567892021010111=ET01");
+    testing::WriteFileBytes(tree / "ConversionReport_1151209120000.txt", "report");
+    std::filesystem::create_directories(home / "VISW" / kCode / "InitBak" / "Tolsern");
+    planted = {"王小明",     "陳大文",     "林美玲",     "張志豪",     "王大玲",
+               "A123456789", "a123456789", "B223456780", "C123456781", "D223456782",
+               "E123456783", "陳媽媽",     "F223456784"};
+  }
+
+  static constexpr char kCode[] = "3501200000";
+  TempDir home;
+  RunFlags flags;
+  RecordingStepContext context;
+  std::filesystem::path tree;
+  StoreLocation store;
+  std::vector<std::string> planted;
+};
+
+TEST_F(AnonymiseWorkTreeTest, NoPlantedNameOrIdIsLeftAnywhereInTheStoreFolder) {
+  for (const char* value : {"王小明", "a123456789", "陳媽媽", "F223456784", "林美玲"}) {
+    ASSERT_FALSE(FilesHolding(store.server_data_folder, value).empty()) << value;
+  }
+  AnonymiseOutcome outcome = AnonymiseClinicStore(store, 7, context);
+  ASSERT_EQ(outcome.result, StepResult::kDone);
+  EXPECT_EQ(outcome.visits, 3u);
+  EXPECT_EQ(outcome.mentions, 5u);  // two in the chart text, two in the remark, one exam text
+  for (const std::string& value : planted) {
+    EXPECT_EQ(FilesHolding(store.server_data_folder, value), std::vector<std::string>{});
+  }
+  StoreVerifyReport report = VerifyStore(store);
+  EXPECT_TRUE(report.clean()) << report.findings.front().problem;
+
+  // Patient 1's mentions became his new name and ID, byte for byte as long; the parent is gone.
+  PatientRecord first, third;
+  ASSERT_TRUE(ReadPatient(store, 1, first));
+  ASSERT_TRUE(ReadPatient(store, 3, third));
+  const std::string name = first.Get(patient_field::kName);
+  const std::string id = first.Get(patient_field::kNationalId);
+  ASSERT_EQ(name.size(), 6u);
+  ASSERT_EQ(third.Get(patient_field::kName).size(), 6u);
+  std::map<int16_t, std::string> texts;
+  std::string remark;
+  std::vector<VisitRecord> visits;
+  ChartFileSet files(store);
+  for (int32_t number : {2, 3}) {
+    PatientRecord record;
+    ASSERT_TRUE(ReadPatient(store, number, record));
+    WalkChain(files,
+              {record.Get(patient_field::kChartFileCode), record.Get(patient_field::kChartOffset)},
+              ChainKind::kPatient, EntryDetail::kFull, [&](const ChartEntryRead& entry) {
+                visits.push_back(*entry.visit);
+                for (const ChartBlock& block : entry.blocks) {
+                  if (number == 3) texts[block.tag] = block.payload;
+                  if (block.remark) remark = *block.remark;
+                }
+              });
+  }
+  ASSERT_EQ(visits.size(), 2u);
+  EXPECT_EQ(visits[0].Get(visit_field::kParentName), "");
+  EXPECT_EQ(visits[0].Get(visit_field::kParentId), "");
+  EXPECT_EQ(std::string(visits[0].data() + 14, 22), std::string(22, '\0'));
+  EXPECT_EQ(texts[chart_tag::kChartText],
+            B("<CC><name>與") + name + B("同住,") + id + "</name></CC>");
+  EXPECT_EQ(remark, B("<醫院><") + name + B("><科別><醫師>") + id);
+  EXPECT_EQ(texts[chart_tag::kExamText],
+            B("<PE><n>家屬</n><data>") + third.Get(patient_field::kName) + "</data></PE>");
+}
+
+TEST_F(AnonymiseWorkTreeTest, TheClosingMessageNamesWhatStillHoldsPersonalData) {
+  ASSERT_EQ(AnonymiseClinicStore(store, 7, context).result, StepResult::kDone);
+  const std::filesystem::path clinic = home / "VISW" / kCode;
+  EXPECT_EQ(
+      PersonalDataLeft(store),
+      (std::vector<std::filesystem::path>{
+          store.server_data_folder / "MEMBER.SCR", store.server_data_folder / "INSUdata",
+          store.server_data_folder / "Paper", tree / "CO01M.DBF",
+          tree / "ConversionReport_1151209120000.txt", tree / "REF.txt", clinic / "InitBak"}));
+  EXPECT_EQ(context.MessageTexts().back(),
+            "霧化完成,請修改member.scr內資料,醫師(霧甲乙,M123456789),藥師(雲藥師,M123456798))\n"
+            "仍含個資,沒有霧化:\n" +
+                PathToUtf8(store.server_data_folder / "") + " MEMBER.SCR,INSUdata,Paper\n" +
+                PathToUtf8(tree / "") + " CO01M.DBF,ConversionReport_1151209120000.txt,REF.txt\n" +
+                PathToUtf8(clinic / "") + " InitBak");
+
+  // The same folder outside a work tree (no conversion record): only its own files.
+  std::filesystem::remove(tree / "ZuvoConversion.ini");
+  EXPECT_EQ(PersonalDataLeft(store),
+            (std::vector<std::filesystem::path>{store.server_data_folder / "MEMBER.SCR",
+                                                store.server_data_folder / "INSUdata",
+                                                store.server_data_folder / "Paper"}));
+}
+
+// Name parts that make eight names, seven of them the patients' own: each patient gets the eighth.
+// Parts that make only the patients' own names: each gets a made-up name of his number.
+TEST(AnonymisePatients, NoPatientIsGivenAPatientsRealName) {
+  TempDir home;
+  RunFlags flags;
+  const auto run = [&](const std::vector<const char*>& names) {
+    testing::ChartSetSpec spec;
+    for (size_t i = 0; i < names.size(); ++i) {
+      PatientRecord record = testing::NumberedPatient(static_cast<int32_t>(i + 1));
+      record.Set(patient_field::kName, B(names[i]));
+      spec.patients.push_back(record);
+    }
+    spec.opening = 43000;
+    spec.last_day = 43010;
+    std::filesystem::remove_all(home / "set");
+    testing::BuildChartSet(home / "set", spec);
+    const StoreLocation store = testing::ChartSetStoreOf(home / "set", spec.code);
+    RecordingStepContext context(flags);
+    EXPECT_EQ(AnonymiseClinicStore(store, 3, context).result, StepResult::kDone);
+    std::vector<std::string> given;
+    for (int32_t number = 1; number <= static_cast<int32_t>(names.size()); ++number) {
+      PatientRecord record;
+      EXPECT_TRUE(ReadPatient(store, number, record));
+      given.push_back(big5::ToUtf8(record.Get(patient_field::kName)));
+    }
+    return given;
+  };
+  EXPECT_EQ(run({"王小明", "陳大文", "王大文", "陳小明", "王小文", "陳大明", "王大明"}),
+            std::vector<std::string>(7, "陳小文"));
+  EXPECT_EQ(run({"王小明", "王小文"}), (std::vector<std::string>{"霧化1", "霧化2"}));
 }
 
 }  // namespace

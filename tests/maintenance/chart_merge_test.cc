@@ -375,5 +375,52 @@ TEST_F(ChartMergeTest, ChecksRefuseBeforeAnythingIsWritten) {
   EXPECT_FALSE(std::filesystem::exists(home / "elsewhere"));
 }
 
+// Files a refused merge must not leave anywhere below `folder`: a lock or a conversion record.
+std::vector<std::filesystem::path> MergeTraces(const std::filesystem::path& folder) {
+  std::vector<std::filesystem::path> traces;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+    const std::string name = entry.path().filename().string();
+    if (name == kClinicLockName || name == kConversionRecordName) traces.push_back(entry.path());
+  }
+  return traces;
+}
+
+TEST_F(ChartMergeTest, OneSetGivenAsBothIsRefusedNamingBothFolders) {
+  BuildSets();
+  std::filesystem::create_directory_symlink(home / "recent", home / "recent-link");
+  std::filesystem::copy(home / "past", home / "recent" / "older",
+                        std::filesystem::copy_options::recursive);
+  std::filesystem::copy(
+      home / "recent", home / "past" / "newer",
+      std::filesystem::copy_options::recursive | std::filesystem::copy_options::skip_symlinks);
+  const std::filesystem::path recent = home / "recent";
+  const std::vector<std::pair<std::filesystem::path, std::filesystem::path>> cases = {
+      {recent, recent},                                // the same folder
+      {recent / "", home / "past" / ".." / "recent"},  // spelt otherwise
+      {home / "recent-link", recent},                  // through a link
+      {recent, home / "recent-link" / ""},
+      {recent, recent / "older"},                // the past set inside the recent one
+      {home / "past" / "newer", home / "past"},  // the recent set inside the past one
+  };
+  for (const auto& [recent_folder, past_folder] : cases) {
+    ChartMergeFields fields = Fields();
+    fields.recent.folder = recent_folder;
+    fields.past.folder = past_folder;
+    RecordingStepContext fresh(flags);
+    EXPECT_EQ(CcombineClick(fields, place, fresh).result, StepResult::kStopped);
+    EXPECT_EQ(fresh.MessageTexts(),
+              std::vector<std::string>{
+                  "錯誤:新舊病歷資料夾不能是同一個資料夾,也不能一個在另一個之內:近期 " +
+                  PathToUtf8(recent_folder) + ",過去 " + PathToUtf8(past_folder)});
+  }
+  EXPECT_FALSE(std::filesystem::exists(home / "KKK"));
+  EXPECT_EQ(MergeTraces(home.path()), std::vector<std::filesystem::path>{});
+
+  // Two sets side by side, one of them reached through a link, still merge.
+  ChartMergeFields fields = Fields();
+  fields.recent.folder = home / "recent-link";
+  EXPECT_EQ(CcombineClick(fields, place, context).result, StepResult::kDone);
+}
+
 }  // namespace
 }  // namespace zuvo

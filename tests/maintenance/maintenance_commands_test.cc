@@ -120,5 +120,46 @@ TEST_F(MaintenanceCommandsTest, MergeRefusalsExitTwoAndAnonymiseNeedsYes) {
   EXPECT_TRUE(std::filesystem::exists(store.parent_path() / "PTdata.ind"));
 }
 
+TEST_F(MaintenanceCommandsTest, MergeRefusesOneSetGivenTwice) {
+  std::filesystem::create_directory_symlink(sets / "recent", sets / "link");
+  for (const char* past : {"recent", "link"}) {
+    testing::CliRun same = RunCli(Home() + "merge --recent " + Quoted(sets / "recent") +
+                                  " --past " + Quoted(sets / past));
+    EXPECT_EQ(same.status, 2) << same.out;
+    EXPECT_NE(same.out.find(
+                  "message: 錯誤:新舊病歷資料夾不能是同一個資料夾,也不能一個在另一個之內:近期 " +
+                  (sets / "recent").string() + ",過去 " + (sets / past).string() + "\n"),
+              std::string::npos)
+        << same.out;
+  }
+  EXPECT_FALSE(std::filesystem::exists(home / "KKK"));
+  EXPECT_FALSE(std::filesystem::exists(sets / "recent" / "ZuvoConversion.ini"));
+}
+
+TEST_F(MaintenanceCommandsTest, AnonymiseListsWhatStillHoldsPersonalData) {
+  const std::filesystem::path clinic = home / "RS" / kCode;
+  const std::filesystem::path tree = clinic / "1151209_2";
+  BuildSet(tree, "tree", "", 43900);
+  testing::WriteFileBytes(tree / "ZuvoConversion.ini", "[Conversion]\r\n");
+  testing::WriteFileBytes(tree / "PATDB.DBF", "patients");
+  testing::WriteFileBytes(tree / "ConversionReport_1151209120000.txt", "report");
+  std::filesystem::create_directories(clinic / "InitBak");
+  const std::filesystem::path store = tree / "Tolsern" / kCode;
+
+  testing::CliRun run = RunCli(Home() + "anonymise " + Quoted(store) + " --seed 9 --yes");
+  ASSERT_EQ(run.status, 0) << run.out;
+  std::string listed;
+  for (size_t at = run.out.find("personal data left: "); at != std::string::npos;
+       at = run.out.find("personal data left: ", at + 1)) {
+    listed += run.out.substr(at + 20, run.out.find('\n', at) - at - 20) + "|";
+  }
+  EXPECT_EQ(listed, (store / "MEMBER.SCR").string() + "|" + (store / "INSUdata").string() + "|" +
+                        (store / "Paper").string() + "|" +
+                        (tree / "ConversionReport_1151209120000.txt").string() + "|" +
+                        (tree / "PATDB.DBF").string() + "|" + (clinic / "InitBak").string() + "|");
+  EXPECT_NE(run.out.find("message: 霧化完成"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find((clinic / "").string() + " InitBak"), std::string::npos) << run.out;
+}
+
 }  // namespace
 }  // namespace zuvo
