@@ -34,6 +34,19 @@ void PrintStepFields(const RunFields& fields) {
   PrintUnknownDoctors(fields);
 }
 
+// A run or step that completed but skipped claim months ends with status 1 so that a script
+// notices; the work tree is complete and can be applied.
+int SkippedMonthsStatus(const RunFields& fields, std::string_view activity, int status) {
+  if (status != kExitOk || fields.skipped_claim_months.empty()) return status;
+  std::cout.flush();
+  std::cerr << "zuvoconv " << activity << ": some months were skipped (";
+  for (size_t i = 0; i < fields.skipped_claim_months.size(); ++i) {
+    std::cerr << (i > 0 ? ", " : "") << fields.skipped_claim_months[i];
+  }
+  std::cerr << "); the other months were corrected and the work tree can be applied\n";
+  return kExitError;
+}
+
 int RunStep(const Pipeline& pipeline, const PipelineStep& step, Invocation& invocation) {
   std::optional<std::string> work_tree = invocation.args.Option("work-tree");
   if (!work_tree) throw UsageError("--work-tree is required");
@@ -51,7 +64,7 @@ int RunStep(const Pipeline& pipeline, const PipelineStep& step, Invocation& invo
       RunSingleStep(pipeline, step, fields, CurrentWorkplace(invocation.home), session.context());
   PrintStepFields(fields);
   if (result == StepResult::kDone) PrintWorkTree(std::cout, fields.folder.work_tree);
-  return ExitStatusOf(result);
+  return SkippedMonthsStatus(fields, ActivityName(pipeline, &step), ExitStatusOf(result));
 }
 
 int RunPipeline(const Pipeline& pipeline, Invocation& invocation) {
@@ -74,7 +87,8 @@ int RunPipeline(const Pipeline& pipeline, Invocation& invocation) {
   PrintUnknownDoctors(fields);
   if (!outcome.report.empty()) std::cout << "report: " << PathToUtf8(outcome.report) << '\n';
   PrintWorkTree(std::cout, fields.folder.work_tree);
-  return outcome.completed ? kExitOk : kExitStopped;
+  return SkippedMonthsStatus(fields, ActivityName(pipeline, nullptr),
+                             outcome.completed ? kExitOk : kExitStopped);
 }
 
 bool RegisterPipeline(const Pipeline& pipeline) {

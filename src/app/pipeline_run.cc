@@ -87,7 +87,9 @@ RunOutcome RunOneShot(const Pipeline& pipeline, RunFields& fields, const Workpla
     reporting.ShowMessage(pipeline.completion, MessageKind::kInformation, MessageButtons::kOk);
     context.Flags().SetStepMessages(true);
   }
-  write_report(outcome.completed ? "完成" : "已停止");
+  write_report(!outcome.completed                    ? "已停止"
+               : fields.skipped_claim_months.empty() ? "完成"
+                                                     : "完成,但有申報檔月份略過");
   if (guard) guard->Finish(outcome.completed, fields.chart);
   outcome.messages = reporting.entries();
   return outcome;

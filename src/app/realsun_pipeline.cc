@@ -62,6 +62,7 @@ StepResult CRSfixbyINSUClick(RunFields& fields, const Workplace& place, StepCont
   RealSunClaimsInput input{fields.folder, fields.chart};
   StepResult result = CorrectRealSunCharts(input, place, context);
   fields.chart = input.chart;
+  fields.skipped_claim_months = input.skipped_months;
   return result;
 }
 

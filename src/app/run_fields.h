@@ -21,6 +21,9 @@ struct RunFields {
   RemarkMode remark_mode = RemarkMode::kFullPhraseAnalysis;    // CreMarkType
   // Doctors' names (Big5) the RealSun chart step met that data.ini does not know (CRSdrlist).
   std::vector<std::string> unknown_doctors;
+  // The claim months ("10801") whose archive the RealSun claims step had to skip. The step still
+  // completes (apply takes the work tree), but the command line ends with status 1.
+  std::vector<std::string> skipped_claim_months;
 };
 
 }  // namespace zuvo

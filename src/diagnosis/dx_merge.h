@@ -30,7 +30,7 @@ std::string MergeKeywords(std::string_view keywords, std::string_view other);
 //   `now`;
 // - a code absent here is copied field by field (the fields both tables have) unless a longer
 //   code here starts with it.
-// The count shows the other rows read; returns their number.
+// The count shows the other rows read; returns their number (0: nothing was changed).
 long MergeDx(Database& database, Database& other, DateTime now, StepContext& context);
 
 // The other copy, opened for reading: a table store file as it is, a vendor's Access file

@@ -37,25 +37,27 @@ std::string WithoutRemark(std::string_view chinese_name) {
   return big5::Trim(chinese_name.substr(0, blanks));
 }
 
+CodeWorkbookRules Icd10CmWorkbookRules() {
+  return {"ICD10",
+          "insert into ICD10 (ICDcode, Ename, Cname) values (?, ?, ?)",
+          "FilterDatabase",
+          IsIcd10CmHeading,
+          [](std::string_view first_cell) { return std::string(first_cell); },
+          [](std::string_view code) -> std::optional<std::string> {
+            if (IsIcd10CmCode(code)) return std::nullopt;
+            return "錯誤ICD" + std::string(code);
+          },
+          [](std::string& code, CodeRowNames& names, StepContext&) {
+            if (names.english.empty() || names.chinese.empty()) return false;
+            if (size_t dot = code.find('.'); dot != std::string::npos) code.erase(dot, 1);
+            names.chinese = WithoutRemark(names.chinese);
+            return true;
+          }};
+}
+
 WorkbookImported ImportIcd10CmWorkbook(Database& database, const std::filesystem::path& workbook,
                                        StepContext& context) {
-  CodeWorkbookRules rules{"ICD10",
-                          "insert into ICD10 (ICDcode, Ename, Cname) values (?, ?, ?)",
-                          "FilterDatabase",
-                          IsIcd10CmHeading,
-                          [](std::string_view first_cell) { return std::string(first_cell); },
-                          [](std::string_view code) -> std::optional<std::string> {
-                            if (IsIcd10CmCode(code)) return std::nullopt;
-                            return "錯誤ICD" + std::string(code);
-                          },
-                          [](std::string& code, CodeRowNames& names, StepContext&) {
-                            if (names.english.empty() || names.chinese.empty()) return false;
-                            if (size_t dot = code.find('.'); dot != std::string::npos)
-                              code.erase(dot, 1);
-                            names.chinese = WithoutRemark(names.chinese);
-                            return true;
-                          }};
-  return ImportCodeWorkbook(database, workbook, rules, context);
+  return ImportCodeWorkbook(database, workbook, Icd10CmWorkbookRules(), context);
 }
 
 }  // namespace zuvo

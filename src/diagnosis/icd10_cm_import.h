@@ -21,9 +21,11 @@ bool IsIcd10CmCode(std::string_view cell);
 // The Chinese name without a remark: the trimmed text before three blanks in a row, if any.
 std::string WithoutRemark(std::string_view chinese_name);
 
-// ImportCodeWorkbook with this publication's rules: a cell failing IsIcd10CmCode shows
-// "錯誤ICD" + the cell and stops; a code is written without its dot, with both names non-blank
-// and the Chinese one WithoutRemark.
+// This publication's rules for ICD10: a cell failing IsIcd10CmCode shows "錯誤ICD" + the cell
+// and stops; a code is written without its dot, with both names non-blank and the Chinese one
+// WithoutRemark.
+CodeWorkbookRules Icd10CmWorkbookRules();
+// ImportCodeWorkbook with these rules.
 WorkbookImported ImportIcd10CmWorkbook(Database& database, const std::filesystem::path& workbook,
                                        StepContext& context);
 

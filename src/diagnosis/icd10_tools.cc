@@ -37,11 +37,13 @@ class ScratchFolder {
   fs::path path_;
 };
 
-ToolResult FromWorkbook(const WorkbookImported& imported) {
-  return {imported.result, imported.rows, imported.duplicates, {}, imported.refusal};
-}
-
 const ToolResult kCancelled{StepResult::kStopped, 0, 0, {}, {}};
+
+// A tool that changes nothing because its source has nothing for it: shown, and returned.
+ToolResult Refused(StepContext& context, std::string refusal) {
+  context.ShowMessage(refusal, MessageKind::kError);
+  return {StepResult::kStopped, 0, 0, {}, std::move(refusal)};
+}
 
 struct FileChoice {
   std::string_view caption;
@@ -49,38 +51,78 @@ struct FileChoice {
   std::string_view filter;
 };
 
-// Asks for the tool's file; with one chosen, runs `tool` on it and the open diagnosis
-// database.
-template <typename Tool>
-ToolResult OnChosenFile(const Workplace& workplace, StepContext& context, const FileChoice& choice,
-                        Tool tool) {
+std::optional<fs::path> ChooseToolFile(const Workplace& workplace, StepContext& context,
+                                       const FileChoice& choice) {
   fs::path start = workplace.program_folder;
   if (!choice.start_name.empty()) start /= PathFromUtf8(choice.start_name);
-  std::optional<fs::path> file = context.ChooseFile(choice.caption, start, choice.filter);
-  if (!file) return kCancelled;
-  Database database = OpenDiagnosisDatabase(workplace.program_folder);
-  return tool(database, *file);
+  return context.ChooseFile(choice.caption, start, choice.filter);
+}
+
+// The dated copy of the closed database `file` that a tool keeps before it replaces a table,
+// listed so that the operator knows where the former rows are.
+fs::path KeepCopy(const fs::path& file, DateTime now, StepContext& context) {
+  fs::path backup = BackUpDiagnosisDatabase(file, now);
+  context.AddLine("已備份診斷資料庫:" + PathToUtf8(backup));
+  return backup;
+}
+
+// A tool that replaces a table: `read` takes the source in (with the database open, which also
+// refuses a missing database before anything else), and when it refuses nothing is changed and
+// no copy is made; otherwise the database, closed, is copied first and `write` replaces the
+// table.
+template <typename Read, typename Write>
+ToolResult ReplaceTable(const Workplace& workplace, StepContext& context, Read read, Write write) {
+  const fs::path file = DiagnosisDatabaseFile(workplace.program_folder);
+  auto source = [&] {
+    Database database = Database::Open(file);
+    return read(database);
+  }();
+  if (source.result != StepResult::kDone) return {source.result, 0, 0, {}, source.refusal};
+  fs::path backup = KeepCopy(file, workplace.now, context);
+  Database database = Database::Open(file);
+  ToolResult result = write(database, source);
+  result.backup = std::move(backup);
+  return result;
+}
+
+// ReplaceTable from one of the NHI workbooks, chosen by the operator.
+ToolResult ReplaceFromWorkbook(const Workplace& workplace, StepContext& context,
+                               const FileChoice& choice, const CodeWorkbookRules& rules) {
+  std::optional<fs::path> workbook = ChooseToolFile(workplace, context, choice);
+  if (!workbook) return kCancelled;
+  return ReplaceTable(
+      workplace, context, [&](Database&) { return ReadCodeWorkbook(*workbook, rules, context); },
+      [&](Database& database, const CodeWorkbookRows& read) {
+        WorkbookImported imported = WriteCodeRows(database, rules, read.rows, context);
+        return ToolResult{imported.result, imported.rows, imported.duplicates, {}, {}};
+      });
 }
 
 }  // namespace
 
 ToolResult CICD10txttoMDBClick(const Workplace& workplace, StepContext& context) {
-  return OnChosenFile(workplace, context, {"選取ICD10的EXCEL檔", "", "ICD10的EXCEL檔|*.xls"},
-                      [&](Database& database, const fs::path& file) {
-                        return FromWorkbook(ImportIcd10CmWorkbook(database, file, context));
-                      });
+  return ReplaceFromWorkbook(workplace, context, {"選取ICD10的EXCEL檔", "", "ICD10的EXCEL檔|*.xls"},
+                             Icd10CmWorkbookRules());
 }
 
 ToolResult CICD10toDXClick(const Workplace& workplace, StepContext& context) {
+  fs::path file = DiagnosisDatabaseFile(workplace.program_folder);
+  {
+    // Also refuses a missing or broken database before a copy is made.
+    Database database = Database::Open(file);
+    RecordSet codes = database.Query("select ICDcode from ICD10");
+    codes.First();
+    if (codes.Eof()) {
+      // DX rebuilt from nothing would be an empty pick list.
+      return Refused(context, "資料表ICD10沒有任何代碼,DX未變更:" + PathToUtf8(file));
+    }
+  }
   if (!Confirmed(context.ShowMessage(kIcd10ToDxQuestion, MessageKind::kWarning,
                                      MessageButtons::kOkCancel))) {
     return kCancelled;
   }
-  fs::path file = DiagnosisDatabaseFile(workplace.program_folder);
-  // Opened once first, so that a missing or broken database is refused before a copy is made.
-  Database::Open(file);
   ToolResult result;
-  result.backup = BackUpDiagnosisDatabase(file, workplace.now);
+  result.backup = KeepCopy(file, workplace.now, context);
   Database database = Database::Open(file);
   result.rows = FillDxFromIcd10(database, workplace.now, context);
   context.ShowMessage("轉檔完成\n備份檔: " + PathToUtf8(result.backup.filename()));
@@ -88,33 +130,42 @@ ToolResult CICD10toDXClick(const Workplace& workplace, StepContext& context) {
 }
 
 ToolResult CDXsetInDXsetClick(const Workplace& workplace, StepContext& context) {
-  return OnChosenFile(workplace, context, {"選取ICD10的MDB檔", "", "ICD10的MDB檔|*.MDB"},
-                      [&](Database& database, const fs::path& file) {
-                        ScratchFolder scratch;
-                        Database other = OpenOtherDiagnosisDatabase(file, scratch.path());
-                        ToolResult result;
-                        result.rows = MergeDx(database, other, workplace.now, context);
-                        context.ShowMessage("轉檔完成");
-                        return result;
-                      });
+  std::optional<fs::path> file =
+      ChooseToolFile(workplace, context, {"選取ICD10的MDB檔", "", "ICD10的MDB檔|*.MDB"});
+  if (!file) return kCancelled;
+  Database database = OpenDiagnosisDatabase(workplace.program_folder);
+  ScratchFolder scratch;
+  Database other = OpenOtherDiagnosisDatabase(*file, scratch.path());
+  ToolResult result;
+  result.rows = MergeDx(database, other, workplace.now, context);
+  if (result.rows == 0) {
+    // MergeDx changed nothing: there was nothing to merge.
+    return Refused(context, "它檔DX沒有任何有短診斷名的資料,DX未變更:" + PathToUtf8(*file));
+  }
+  context.ShowMessage("轉檔完成");
+  return result;
 }
 
 ToolResult CreadICD10_PCSClick(const Workplace& workplace, StepContext& context) {
-  return OnChosenFile(workplace, context,
-                      {"選取ICD-10-PCS的EXCEL檔", kPcsWorkbookName, "ICD-10-PCS的EXCEL檔|*.xls"},
-                      [&](Database& database, const fs::path& file) {
-                        return FromWorkbook(ImportPcsWorkbook(database, file, context));
-                      });
+  return ReplaceFromWorkbook(
+      workplace, context,
+      {"選取ICD-10-PCS的EXCEL檔", kPcsWorkbookName, "ICD-10-PCS的EXCEL檔|*.xls"},
+      PcsWorkbookRules());
 }
 
 ToolResult CcreatePCStableClick(const Workplace& workplace, StepContext& context) {
-  return OnChosenFile(workplace, context,
-                      {"選取ICD-10-PCS代碼與醫令對應檔", kPcsMappingName, "ICD-10-PCS對應檔|*.txt"},
-                      [&](Database& database, const fs::path& file) {
-                        ToolResult result;
-                        result.rows = ImportPcsMapping(database, file, context);
-                        return result;
-                      });
+  std::optional<fs::path> text =
+      ChooseToolFile(workplace, context,
+                     {"選取ICD-10-PCS代碼與醫令對應檔", kPcsMappingName, "ICD-10-PCS對應檔|*.txt"});
+  if (!text) return kCancelled;
+  return ReplaceTable(
+      workplace, context,
+      [&](Database& database) { return ReadPcsMapping(database, *text, context); },
+      [&](Database& database, const PcsMappingRows& read) {
+        ToolResult result;
+        result.rows = WritePcsMapping(database, read.rows, context);
+        return result;
+      });
 }
 
 StepResult CsetLongDXClick(const Workplace& workplace, StepContext& context) {

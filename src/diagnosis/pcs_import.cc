@@ -46,30 +46,32 @@ bool IsPcsCode(std::string_view upper_code) {
   return true;
 }
 
-WorkbookImported ImportPcsWorkbook(Database& database, const std::filesystem::path& workbook,
-                                   StepContext& context) {
-  CodeWorkbookRules rules{"ICD10PCS",
-                          "insert into ICD10PCS (ICD10, Ename, Cname) values (?, ?, ?)",
-                          "_",
-                          IsPcsHeading,
-                          UpperAsciiUtf8,
-                          [](std::string_view code) -> std::optional<std::string> {
-                            // Bytes as Big5 counts them: a code with Chinese in it is no 7-byte
-                            // code.
-                            if (Big5Length(code) != kPcsCodeLength || IsPcsCode(code))
-                              return std::nullopt;
-                            return "錯誤ICD: " + std::string(code);
-                          },
-                          [](std::string& code, CodeRowNames& names, StepContext& context) {
-                            if (names.english.empty()) context.AddLine(code + "  Ename空白");
-                            if (names.chinese.empty()) context.AddLine(code + "  Cname空白");
-                            return !names.english.empty() && !names.chinese.empty();
-                          }};
-  return ImportCodeWorkbook(database, workbook, rules, context);
+CodeWorkbookRules PcsWorkbookRules() {
+  return {"ICD10PCS",
+          "insert into ICD10PCS (ICD10, Ename, Cname) values (?, ?, ?)",
+          "_",
+          IsPcsHeading,
+          UpperAsciiUtf8,
+          [](std::string_view code) -> std::optional<std::string> {
+            // Bytes as Big5 counts them: a code with Chinese in it is no 7-byte
+            // code.
+            if (Big5Length(code) != kPcsCodeLength || IsPcsCode(code)) return std::nullopt;
+            return "錯誤ICD: " + std::string(code);
+          },
+          [](std::string& code, CodeRowNames& names, StepContext& context) {
+            if (names.english.empty()) context.AddLine(code + "  Ename空白");
+            if (names.chinese.empty()) context.AddLine(code + "  Cname空白");
+            return !names.english.empty() && !names.chinese.empty();
+          }};
 }
 
-long ImportPcsMapping(Database& database, const std::filesystem::path& text_file,
-                      StepContext& context) {
+WorkbookImported ImportPcsWorkbook(Database& database, const std::filesystem::path& workbook,
+                                   StepContext& context) {
+  return ImportCodeWorkbook(database, workbook, PcsWorkbookRules(), context);
+}
+
+PcsMappingRows ReadPcsMapping(Database& database, const std::filesystem::path& text_file,
+                              StepContext& context) {
   std::vector<std::string> lines = TextLines(ReadWholeFile(text_file));
   for (size_t i = 0; i < lines.size(); ++i) {
     if (!big5::TryToUtf8(lines[i])) {
@@ -85,10 +87,9 @@ long ImportPcsMapping(Database& database, const std::filesystem::path& text_file
                       pcs.TextUtf8("Cname"));
   }
 
-  Transaction transaction(database);
-  database.Execute("delete * from PCS");
+  PcsMappingRows read;
   context.SetDone(0);
-  long written = 0, read = 0;
+  long count = 0;
   for (const std::string& line : lines) {
     size_t tab = line.find('\t');
     // Without a tab the code is empty and the whole line is the order code.
@@ -98,13 +99,30 @@ long ImportPcsMapping(Database& database, const std::filesystem::path& text_file
     if (found == names.end()) {
       context.AddLine("找不到" + big5::ToUtf8(code));
     } else {
-      database.Execute(
-          "insert into PCS (ICD10, ENAME, CNAME, INSUcode) values (?, ?, ?, ?)",
-          {code, Param::Utf8(found->second.first), Param::Utf8(found->second.second), order_code});
-      ++written;
+      read.rows.push_back({code, order_code, found->second.first, found->second.second});
     }
-    context.SetDone(++read);
-    if (read % kEventInterval == 0) context.ProcessEvents();
+    context.SetDone(++count);
+    if (count % kEventInterval == 0) context.ProcessEvents();
+  }
+  if (read.rows.empty()) {
+    // Replacing PCS by nothing would lose every mapping.
+    read.result = StepResult::kStopped;
+    read.refusal = "沒有讀到任何對應,資料表PCS未變更:" + PathToUtf8(text_file);
+    context.ShowMessage(read.refusal, MessageKind::kError);
+  }
+  return read;
+}
+
+long WritePcsMapping(Database& database, const std::vector<PcsMapping>& rows,
+                     StepContext& context) {
+  Transaction transaction(database);
+  database.Execute("delete * from PCS");
+  long written = 0;
+  for (const PcsMapping& row : rows) {
+    database.Execute(
+        "insert into PCS (ICD10, ENAME, CNAME, INSUcode) values (?, ?, ?, ?)",
+        {row.code, Param::Utf8(row.english), Param::Utf8(row.chinese), row.order_code});
+    if (++written % kEventInterval == 0) context.ProcessEvents();
   }
   transaction.Commit();
   context.ShowMessage("完成");

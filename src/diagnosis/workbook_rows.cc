@@ -1,6 +1,7 @@
 #include "diagnosis/workbook_rows.h"
 
 #include "platform/big5.h"
+#include "platform/file_ops.h"
 #include "platform/table_store_connection.h"
 #include "platform/xls_workbook.h"
 
@@ -18,12 +19,14 @@ std::string TrimmedCell(const XlsWorkbook& workbook, size_t row, size_t column) 
 
 }  // namespace
 
-WorkbookImported ImportCodeWorkbook(Database& database, const std::filesystem::path& file,
-                                    const CodeWorkbookRules& rules, StepContext& context) {
-  WorkbookImported imported;
+CodeWorkbookRows ReadCodeWorkbook(const std::filesystem::path& file, const CodeWorkbookRules& rules,
+                                  StepContext& context) {
+  CodeWorkbookRows read;
   XlsWorkbook workbook = XlsWorkbook::Open(file);
-  Transaction transaction(database);
-  database.Execute("delete * from " + std::string(rules.table));
+  auto refuse = [&](std::string refusal) {
+    context.ShowMessage(refusal, MessageKind::kError);
+    return CodeWorkbookRows{StepResult::kStopped, {}, std::move(refusal)};
+  };
   for (size_t sheet = 0; sheet < workbook.SheetNames().size(); ++sheet) {
     if (workbook.SheetNames()[sheet].find(rules.skipped_sheet) != std::string::npos) continue;
     workbook.SelectSheet(sheet);
@@ -33,30 +36,50 @@ WorkbookImported ImportCodeWorkbook(Database& database, const std::filesystem::p
       std::string first_cell = TrimmedCell(workbook, row, 0);
       if (Big5Length(first_cell) < kMinCodeLength) continue;
       std::string code = rules.code_of(first_cell);
-      if (std::optional<std::string> refusal = rules.refusal(code)) {
-        context.ShowMessage(*refusal, MessageKind::kError);
-        // The transaction rolls back: the table keeps its former rows and none of these.
-        return {StepResult::kStopped, 0, 0, *refusal};
-      }
+      if (std::optional<std::string> refusal = rules.refusal(code)) return refuse(*refusal);
       CodeRowNames names{TrimmedCell(workbook, row, 1), TrimmedCell(workbook, row + 1, 1)};
       ++row;  // each code takes its two rows
       if (!rules.accept(code, names, context)) continue;
-      try {
-        database.Execute(rules.insert, {Param::Utf8(code), Param::Utf8(names.english),
-                                        Param::Utf8(names.chinese)});
-      } catch (const ConstraintError& error) {
-        ++imported.duplicates;
-        context.AddLine("ConstraintError error raised, with message : " + error.sqlite_message() +
-                        " (" + code + ")");
-        continue;
-      }
-      context.SetDone(++imported.rows);
-      if (imported.rows % kEventInterval == 0) context.ProcessEvents();
+      read.rows.push_back({std::move(code), std::move(names)});
+      if (read.rows.size() % kEventInterval == 0) context.ProcessEvents();
     }
+  }
+  if (read.rows.empty()) {
+    // Replacing the table by nothing would lose the whole publication.
+    return refuse("沒有讀到任何代碼,資料表" + std::string(rules.table) +
+                  "未變更:" + PathToUtf8(file));
+  }
+  return read;
+}
+
+WorkbookImported WriteCodeRows(Database& database, const CodeWorkbookRules& rules,
+                               const std::vector<CodeRow>& rows, StepContext& context) {
+  WorkbookImported imported;
+  Transaction transaction(database);
+  database.Execute("delete * from " + std::string(rules.table));
+  for (const CodeRow& row : rows) {
+    try {
+      database.Execute(rules.insert, {Param::Utf8(row.code), Param::Utf8(row.names.english),
+                                      Param::Utf8(row.names.chinese)});
+    } catch (const ConstraintError& error) {
+      ++imported.duplicates;
+      context.AddLine("ConstraintError error raised, with message : " + error.sqlite_message() +
+                      " (" + row.code + ")");
+      continue;
+    }
+    context.SetDone(++imported.rows);
+    if (imported.rows % kEventInterval == 0) context.ProcessEvents();
   }
   transaction.Commit();
   context.ShowMessage("轉檔完成");
   return imported;
+}
+
+WorkbookImported ImportCodeWorkbook(Database& database, const std::filesystem::path& file,
+                                    const CodeWorkbookRules& rules, StepContext& context) {
+  CodeWorkbookRows read = ReadCodeWorkbook(file, rules, context);
+  if (read.result != StepResult::kDone) return {read.result, 0, 0, read.refusal};
+  return WriteCodeRows(database, rules, read.rows, context);
 }
 
 }  // namespace zuvo

@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/step_context.h"
 #include "core/step_result.h"
@@ -49,12 +50,35 @@ struct WorkbookImported {
   std::string refusal;  // UTF-8: the message that refused the import; empty when it was not
 };
 
-// Replaces the rows of `rules.table` with the codes of the workbook `file`, all or nothing:
-// the workbook is read and the table rewritten in one transaction. A refused code shows its
-// message and leaves the table as it was (kStopped); a workbook that cannot be read throws Error
-// naming it, with the same effect. A code the table holds already is listed
-// ("ConstraintError error raised, with message : …") and skipped. The count shows the rows
-// appended; the end shows "轉檔完成".
+// One code as the import writes it.
+struct CodeRow {
+  std::string code;
+  CodeRowNames names;
+};
+
+// What a workbook holds for the import: the rows to write, or why there is nothing to write.
+struct CodeWorkbookRows {
+  StepResult result = StepResult::kDone;
+  std::vector<CodeRow> rows;  // in workbook order (kDone: at least one)
+  std::string refusal;        // UTF-8, when kStopped
+};
+
+// Reads the codes of the workbook `file` by `rules`; nothing is written. A refused code shows
+// its message and gives kStopped with it. A workbook that yields no row to write (only heading
+// rows, say) would leave the table empty: it is refused the same way with
+// "沒有讀到任何代碼,資料表" + table + "未變更:" + file. A workbook that cannot be read throws
+// Error naming it.
+CodeWorkbookRows ReadCodeWorkbook(const std::filesystem::path& file, const CodeWorkbookRules& rules,
+                                  StepContext& context);
+
+// Replaces the rows of `rules.table` with `rows` in one transaction. A code the table holds
+// already is listed ("ConstraintError error raised, with message : …") and skipped. The count
+// shows the rows appended; the end shows "轉檔完成".
+WorkbookImported WriteCodeRows(Database& database, const CodeWorkbookRules& rules,
+                               const std::vector<CodeRow>& rows, StepContext& context);
+
+// ReadCodeWorkbook, then WriteCodeRows when it found rows: all or nothing, a refused workbook
+// leaves the table as it was.
 WorkbookImported ImportCodeWorkbook(Database& database, const std::filesystem::path& file,
                                     const CodeWorkbookRules& rules, StepContext& context);
 

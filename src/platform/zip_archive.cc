@@ -42,6 +42,10 @@ using MemberPtr = std::unique_ptr<zip_file_t, MemberCloser>;
 
 std::string ArchiveText(const fs::path& zip) { return "the zip archive " + PathToUtf8(zip); }
 
+RejectedArchiveError Unreadable(const std::string& message) {
+  return RejectedArchiveError(RejectedArchiveError::Reason::kUnreadable, message);
+}
+
 std::string TakeMessage(zip_error_t& error) {
   std::string message = zip_error_strerror(&error);
   zip_error_fini(&error);
@@ -56,11 +60,12 @@ ArchivePtr OpenArchive(const fs::path& zip) {
 #else
   zip_source_t* source = zip_source_file_create(zip.c_str(), 0, -1, &error);
 #endif
-  if (source == nullptr) throw Error("cannot open " + ArchiveText(zip) + ": " + TakeMessage(error));
+  if (source == nullptr)
+    throw Unreadable("cannot open " + ArchiveText(zip) + ": " + TakeMessage(error));
   zip_t* archive = zip_open_from_source(source, ZIP_RDONLY, &error);
   if (archive == nullptr) {
     zip_source_free(source);
-    throw Error("cannot open " + ArchiveText(zip) + ": " + TakeMessage(error));
+    throw Unreadable("cannot open " + ArchiveText(zip) + ": " + TakeMessage(error));
   }
   zip_error_fini(&error);
   return ArchivePtr(archive);
@@ -83,8 +88,8 @@ bool IsValidUtf8(std::string_view text) {
 std::string MemberName(zip_t* archive, zip_uint64_t index, const fs::path& zip) {
   const char* raw_name = zip_get_name(archive, index, ZIP_FL_ENC_RAW);
   if (raw_name == nullptr) {
-    throw Error("cannot read the name of member " + std::to_string(index + 1) + " of " +
-                ArchiveText(zip) + ": " + zip_strerror(archive));
+    throw Unreadable("cannot read the name of member " + std::to_string(index + 1) + " of " +
+                     ArchiveText(zip) + ": " + zip_strerror(archive));
   }
   const std::string raw = raw_name;
   if (IsAscii(raw)) return raw;
@@ -96,8 +101,8 @@ std::string MemberName(zip_t* archive, zip_uint64_t index, const fs::path& zip) 
     if (std::optional<std::string> decoded = big5::TryToUtf8(raw)) return *decoded;
   }
   if (IsValidUtf8(raw)) return raw;
-  throw Error("cannot decode the member name \"" + big5::ToUtf8Escaped(raw) + "\" of " +
-              ArchiveText(zip));
+  throw Unreadable("cannot decode the member name \"" + big5::ToUtf8Escaped(raw) + "\" of " +
+                   ArchiveText(zip));
 }
 
 // The reason a name cannot be extracted safely, or empty when it can.
@@ -180,30 +185,33 @@ std::vector<Member> CheckedMembers(zip_t* archive, const fs::path& zip) {
   return members;
 }
 
-// Writes one member to `target`; returns the bytes written.
-unsigned long long ExtractMember(zip_t* archive, const Member& member, const fs::path& target,
-                                 unsigned long long budget) {
-  auto fail = [&](const std::string& why) {
-    return Error("member \"" + member.name + "\": " + why);
-  };
+// Writes one member to `target`, adding its bytes to `total`; never lets `total` pass
+// `max_bytes`.
+void ExtractMember(zip_t* archive, const Member& member, const fs::path& target,
+                   unsigned long long& total, unsigned long long max_bytes) {
+  const std::string which = "member \"" + member.name + "\": ";
+  auto fail = [&](const std::string& why) { return Error(which + why); };
+  auto damaged = [&](const std::string& why) { return Unreadable(which + why); };
   MemberPtr input(zip_fopen_index(archive, member.index, 0));
-  if (!input) throw fail(zip_strerror(archive));
+  if (!input) throw damaged(zip_strerror(archive));
   std::ofstream output(target, std::ios::binary | std::ios::trunc);
   if (!output) throw fail("cannot write " + PathToUtf8(target));
   std::vector<char> buffer(kReadChunk);
-  unsigned long long written = 0;
   for (;;) {
     const zip_int64_t count = zip_fread(input.get(), buffer.data(), buffer.size());
-    if (count < 0) throw fail(zip_file_strerror(input.get()));
+    if (count < 0) throw damaged(zip_file_strerror(input.get()));
     if (count == 0) break;
-    written += static_cast<unsigned long long>(count);
-    if (written > budget) throw fail("it expands to more than the allowed size");
+    total += static_cast<unsigned long long>(count);
+    if (total > max_bytes) {
+      throw RejectedArchiveError(
+          RejectedArchiveError::Reason::kTooLarge,
+          which + "the members expand to more than " + std::to_string(max_bytes) + " bytes");
+    }
     output.write(buffer.data(), static_cast<std::streamsize>(count));
     if (!output) throw fail("cannot write " + PathToUtf8(target));
   }
   output.close();
   if (!output) throw fail("cannot write " + PathToUtf8(target));
-  return written;
 }
 
 fs::path StagingFolderFor(const fs::path& folder) {
@@ -285,7 +293,7 @@ std::vector<std::string> ListMembers(const fs::path& zip) {
   return names;
 }
 
-void ExtractAll(const fs::path& zip, const fs::path& folder) {
+void ExtractAll(const fs::path& zip, const fs::path& folder, unsigned long long max_bytes) {
   ArchivePtr archive = OpenArchive(zip);
   const std::vector<Member> members = CheckedMembers(archive.get(), zip);
   fs::path target = fs::absolute(folder).lexically_normal();
@@ -308,7 +316,7 @@ void ExtractAll(const fs::path& zip, const fs::path& folder) {
         continue;
       }
       CreateFolders(path.parent_path());
-      total += ExtractMember(archive.get(), member, path, kMaxExtractedBytes - total);
+      ExtractMember(archive.get(), member, path, total, max_bytes);
     }
     if (!fs::exists(fs::symlink_status(target))) {
       fs::rename(staging, target);
@@ -319,8 +327,12 @@ void ExtractAll(const fs::path& zip, const fs::path& folder) {
   } catch (const std::exception& failure) {
     std::error_code ignored;
     fs::remove_all(staging, ignored);
-    throw Error("cannot extract " + ArchiveText(zip) + " into " + PathToUtf8(target) + ": " +
-                failure.what());
+    const std::string message = "cannot extract " + ArchiveText(zip) + " into " +
+                                PathToUtf8(target) + ": " + failure.what();
+    if (const auto* rejected = dynamic_cast<const RejectedArchiveError*>(&failure)) {
+      throw RejectedArchiveError(rejected->reason(), message);
+    }
+    throw Error(message);
   }
 }
 

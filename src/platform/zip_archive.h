@@ -23,9 +23,28 @@ class UnsafeMemberError : public Error {
   using Error::Error;
 };
 
+// The refusal of an archive for what it is, not for where it is read or written: it cannot be
+// opened as a zip archive (damaged, cut off, no archive at all), a member does not expand intact
+// or has a name that cannot be decoded, or its members together expand beyond the limit given.
+// Nothing of the archive has been written when it is thrown.
+class RejectedArchiveError : public Error {
+ public:
+  enum class Reason { kUnreadable, kTooLarge };
+  RejectedArchiveError(Reason reason, const std::string& message)
+      : Error(message), reason_(reason) {}
+  Reason reason() const { return reason_; }
+
+ private:
+  Reason reason_;
+};
+
+// Limit on the bytes one archive may expand to unless the caller sets its own: a damaged or
+// hostile archive must not fill the disk.
+inline constexpr unsigned long long kMaxExtractedBytes = 2ULL << 30;
+
 // Names of all members in archive order, as UTF-8, exactly as stored otherwise (folders end in
 // '/'; nothing is checked for safety). Throws Error naming the archive when it cannot be opened
-// or a name cannot be decoded.
+// or a name cannot be decoded (RejectedArchiveError, kUnreadable).
 std::vector<std::string> ListMembers(const std::filesystem::path& zip);
 
 // Extracts every member of `zip` into `folder` (created with its parents when missing), files
@@ -35,13 +54,16 @@ std::vector<std::string> ListMembers(const std::filesystem::path& zip);
 // a member would land outside `folder` or cannot be written on Windows: an absolute name, a
 // drive letter or any ':', a ".." part (with '\' as a separator too), a part made only of dots and
 // blanks, a Windows device name (CON, NUL, COM1, ...), a character Windows does not allow in file
-// names, or a symbolic link. Throws Error naming the archive when it is damaged (also when the
-// damage is found only while a member is read) or the members together exceed kMaxExtractedBytes.
+// names, or a symbolic link. Throws RejectedArchiveError naming the archive when it is damaged
+// (kUnreadable; also when the damage is found only while a member is read) or the members
+// together expand to more than `max_bytes` (kTooLarge; no more than that is ever written). Throws
+// Error naming the archive when the folder cannot be written.
 //
 // Everything is first extracted into a temporary folder beside `folder` and moved into place
 // only when every member was read intact; on failure the temporary folder is deleted and
 // `folder` is as before. A `folder` that did not exist appears whole in one rename.
-void ExtractAll(const std::filesystem::path& zip, const std::filesystem::path& folder);
+void ExtractAll(const std::filesystem::path& zip, const std::filesystem::path& folder,
+                unsigned long long max_bytes = kMaxExtractedBytes);
 
 struct ZipMember {
   std::string name;  // UTF-8, stored with the UTF-8 flag unless it is ASCII
@@ -52,9 +74,5 @@ struct ZipMember {
 // dated 2000-01-01 00:00, so that the same members always give the same bytes. Names are written
 // as given, unchecked: tests make hostile archives with it. Throws Error naming the archive.
 void WriteZipArchive(const std::filesystem::path& zip, const std::vector<ZipMember>& members);
-
-// Limit on the bytes one archive may expand to: a claim archive holds some megabytes; a
-// damaged or hostile archive must not fill the disk.
-inline constexpr unsigned long long kMaxExtractedBytes = 2ULL << 30;
 
 }  // namespace zuvo

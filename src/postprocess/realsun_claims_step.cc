@@ -220,6 +220,31 @@ bool ClaimCorrector::CorrectEntry(BinaryFile& file, ChartPosition position,
   return have_header && have_visit;
 }
 
+// "64MB", or the bytes of a limit that is no whole number of megabytes.
+std::string LimitText(unsigned long long bytes) {
+  constexpr unsigned long long kMegabyte = 1ULL << 20;
+  if (bytes % kMegabyte == 0) return std::to_string(bytes / kMegabyte) + "MB";
+  return std::to_string(bytes) + "位元組";
+}
+
+// The line that says why an archive's month is skipped; empty when its document was read.
+std::string SkippedArchiveLine(const ClaimArchiveRead& read, const std::string& archive_name,
+                               unsigned long long limit) {
+  switch (read.status) {
+    case ClaimArchiveRead::Status::kDocument:
+      return {};
+    case ClaimArchiveRead::Status::kRefused:
+      return archive_name + "內有不安全的檔名,不解壓縮,本月略過";
+    case ClaimArchiveRead::Status::kNoDocument:
+      return archive_name + "內沒有" + std::string(kClaimDocumentName);
+    case ClaimArchiveRead::Status::kTooLarge:
+      return archive_name + "解壓縮後超過" + LimitText(limit) + ",本月略過";
+    case ClaimArchiveRead::Status::kUnreadable:
+      return archive_name + "已損壞或不是zip檔,本月略過";
+  }
+  return {};
+}
+
 // The archive of `month` in the source folder (any letter case), or empty.
 std::optional<fs::path> ClaimArchive(const fs::path& source_folder, const std::string& month) {
   return ResolvePath(source_folder, std::string(kArchiveFolderName) + "/" + month + "XML.zip");
@@ -262,6 +287,7 @@ StepResult CorrectRealSunCharts(RealSunClaimsInput& input, const Workplace& plac
           : ClaimMonths(split_day.year - 1911, split_day.month, place.now);
   const std::string opening_month = big5::Trim(input.folder.start_date).substr(0, 5);
 
+  input.skipped_months.clear();
   ClaimCorrector corrector(store, context);
   Outcome outcome = Outcome::kGoOn;
   for (const std::string& month : months) {
@@ -275,15 +301,12 @@ StepResult CorrectRealSunCharts(RealSunClaimsInput& input, const Workplace& plac
     context.SetTotal(kGaugeMaximum);
     context.SetGauge(0);
 
-    ClaimArchiveRead read = ReadClaimArchive(*archive, scratch.path());
-    if (read.status == ClaimArchiveRead::Status::kRefused) {
-      context.ShowMessage(archive_name + "內有不安全的檔名,不解壓縮,本月略過",
-                          MessageKind::kWarning);
-      context.AddLine(read.refusal);
-      continue;
-    }
-    if (read.status == ClaimArchiveRead::Status::kNoDocument) {
-      context.AddLine(archive_name + "內沒有" + std::string(kClaimDocumentName));
+    ClaimArchiveRead read = ReadClaimArchive(*archive, scratch.path(), input.archive_limit);
+    if (std::string skipped = SkippedArchiveLine(read, archive_name, input.archive_limit);
+        !skipped.empty()) {
+      context.AddLine(skipped);
+      if (!read.refusal.empty()) context.AddLine(read.refusal);
+      input.skipped_months.push_back(month);
       continue;
     }
     CopyFileTo(read.document_file, references / ("M" + month + ".XML"), /*overwrite=*/false);
@@ -296,6 +319,14 @@ StepResult CorrectRealSunCharts(RealSunClaimsInput& input, const Workplace& plac
   context.AddLine("end time" + ClockText(ended));
   context.SetElapsedLabel("耗時: " + ElapsedText(started, ended));
   if (outcome == Outcome::kEndStep) return StepResult::kStopped;
+  if (!input.skipped_months.empty()) {
+    std::string months;
+    for (const std::string& month : input.skipped_months) {
+      months += (months.empty() ? "" : ",") + month;
+    }
+    context.AddLine(std::string(kClaimMonthsSkippedUtf8) + months);
+    context.ShowMessage(std::string(kClaimMonthsSkippedUtf8) + months, MessageKind::kWarning);
+  }
   context.AddLine(kClaimsDoneUtf8);
   if (context.StepMessages()) context.ShowMessage(kClaimsDoneUtf8);
   return StepResult::kDone;

@@ -8,9 +8,13 @@
 // its order lines those of the claim's order line with the same NHI code. No entry is appended
 // and no chain changes, so running the step twice gives the same files.
 
+#include <string>
+#include <vector>
+
 #include "core/step_context.h"
 #include "core/step_result.h"
 #include "core/workplace.h"
+#include "postprocess/claim_archive.h"
 #include "workspace/clinic_fields.h"
 #include "workspace/split_date.h"
 
@@ -27,7 +31,15 @@ struct RealSunClaimsInput {
   ClinicFolderFields
       folder;          // his ("耀聖"), source_folder (CRSdir), work_tree, clinic_id, start_date
   ChartOptions chart;  // split_date, mode
+  // What one month's archive may expand to (tests set less).
+  unsigned long long archive_limit = kMaxClaimArchiveBytes;
+  // Filled by the step: the months ("10801") whose archive it had to skip.
+  std::vector<std::string> skipped_months;
 };
+
+// The closing warning of a step that skipped months, before their list ("10801,10803").
+inline constexpr std::string_view kClaimMonthsSkippedUtf8 =
+    "下列月份的申報檔無法讀取,病歷沒有用它們修正:";
 
 // Runs the correction (handler CRSfixbyINSUClick).
 //
@@ -43,9 +55,17 @@ struct RealSunClaimsInput {
 // Listed and passed over: a claim whose ID the index does not hold ("病人資料庫內找不到ID:"), a
 // claim whose d27 or d44 is not an integer, an unknown co-payment code (corrected as "000"), a
 // damaged entry ("病歷讀取錯誤"). Shown, ending the month: a claim document that cannot be read
-// (archive name + "內XML格式錯誤"), an archive with a member that would land outside the
-// extraction folder. A chart file missing from a patient's chain ("沒有fileCode[...") ends the
-// step without the completion box (kStopped). File errors throw Error; corrections written stay.
+// (archive name + "內XML格式錯誤"). A chart file missing from a patient's chain
+// ("沒有fileCode[...") ends the step without the completion box (kStopped). File errors of the
+// work tree throw Error; corrections written stay.
+//
+// Skipped months: an archive that expands to more than input.archive_limit (never more than that
+// is written into the work tree), is damaged, cut off or no zip archive, has a member that would
+// land outside the extraction folder, or holds no TOTFA.XML is listed with its name (which holds
+// the month) and the reason, and the step goes on with the next month. Such months go to
+// input.skipped_months; at the end they are listed and shown (kClaimMonthsSkippedUtf8 + months),
+// and the step still ends kDone: the other months are corrected, the work tree is whole, and the
+// step can run again once the archive is replaced.
 //
 // The completion "病歷修正完成" is listed, and shown when StepMessages is set.
 StepResult CorrectRealSunCharts(RealSunClaimsInput& input, const Workplace& place,

@@ -2,6 +2,8 @@
 // the steps one by one, the restore of the patient step's snapshot, and the demo of both clinics.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "core/store_verify.h"
 #include "demo/demo_clinic.h"
 #include "platform/big5.h"
@@ -9,6 +11,7 @@
 #include "support/cli_runner.h"
 #include "support/folder_files.h"
 #include "support/temp_dir.h"
+#include "workspace/conversion_guard.h"
 #include "workspace/data_ini.h"
 #include "workspace/folder_layout.h"
 #include "workspace/path_text.h"
@@ -93,6 +96,50 @@ TEST_F(RealSunCli, RunConvertsTheWholeClinicWithTheSettingsItIsGiven) {
   EXPECT_TRUE(live.clean());
   EXPECT_EQ(live.entries, verified.entries);
   EXPECT_TRUE(fs::is_regular_file(home_ / "live" / "Corvix" / "OPD.mdb"));
+}
+
+// A claim archive that cannot be read skips its month only: the run and the claims step complete,
+// say which month they skipped and end with status 1; the work tree is recorded as completed and
+// applies.
+TEST_F(RealSunCli, ClaimArchiveThatCannotBeReadSkipsItsMonthWithStatusOne) {
+  std::vector<fs::path> archives;
+  for (const auto& entry : fs::directory_iterator(source_ / "02")) archives.push_back(entry.path());
+  std::sort(archives.begin(), archives.end());
+  ASSERT_GT(archives.size(), 1u) << "the demo clinic claims more than one month";
+  // One in the middle: months before the first claimed one are never read.
+  const fs::path cut = archives[archives.size() / 2];
+  const std::string month = cut.filename().string().substr(0, 5);
+  const std::string whole = testing::ReadFileBytes(cut);
+  testing::WriteFileBytes(cut, whole.substr(0, whole.size() / 2));
+
+  auto run_with_errors = [&](const std::string& arguments) {
+    return RunCli("--home " + Quoted(home_.path()) + " " + arguments, testing::WithErrors());
+  };
+  CliRun run = run_with_errors("realsun run " + Quoted(source_) +
+                               " --split-date '' --start-date 0990101 --pharmacist 林美玲"
+                               " --pharmacist-id B223456789");
+  EXPECT_EQ(run.status, 1) << run.out;
+  EXPECT_NE(run.out.find(month + "XML.zip已損壞或不是zip檔,本月略過\n"), std::string::npos);
+  EXPECT_NE(run.out.find("message: 下列月份的申報檔無法讀取,病歷沒有用它們修正:" + month + "\n"),
+            std::string::npos);
+  EXPECT_NE(run.out.find("message: Zuvo病歷資料製作完成"), std::string::npos);
+  EXPECT_NE(run.out.find("zuvoconv realsun run: some months were skipped (" + month +
+                         "); the other months were corrected and the work tree can be applied\n"),
+            std::string::npos)
+      << run.out;
+  const fs::path work_tree = PrintedWorkTree(run.out);
+  std::optional<ConversionRecord> record = ReadConversionRecord(work_tree);
+  ASSERT_TRUE(record.has_value());
+  EXPECT_EQ(record->state, ConversionState::kCompleted);
+
+  CliRun step = run_with_errors("realsun step claims --work-tree " + Quoted(work_tree));
+  EXPECT_EQ(step.status, 1) << step.out;
+  EXPECT_NE(step.out.find("zuvoconv realsun step claims: some months were skipped (" + month + ")"),
+            std::string::npos)
+      << step.out;
+  EXPECT_EQ(ReadConversionRecord(work_tree)->state, ConversionState::kCompleted);
+  CliRun applied = Run("apply " + Quoted(work_tree) + " --yes");
+  EXPECT_EQ(applied.status, 0) << applied.out;
 }
 
 // Without an opening date anywhere the chart step stops on its box, and the run says so.

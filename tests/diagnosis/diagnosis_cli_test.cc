@@ -160,6 +160,78 @@ TEST_F(DiagnosisCli, ImportsAreAllOrNothingAndToDxNeedsYes) {
   EXPECT_EQ(Codes("DX", "ICD10"), (std::vector<std::string>{"A000", "A01"}));
 }
 
+TEST_F(DiagnosisCli, ImportsThatWouldEmptyATableAreRefusedAndReplacingOnesKeepACopy) {
+  {
+    Database database = Open();
+    testing::ExecuteUtf8(database,
+                         "insert into ICD10 (ICDcode, Ename, Cname) values ('A00', 'C', '霍亂')");
+    testing::ExecuteUtf8(database,
+                         "insert into ICD10 (ICDcode, Ename, Cname) values ('A01', 'T', '傷寒')");
+    testing::ExecuteUtf8(database, "insert into PCS (ICD10, INSUcode) values ('OLD', 'X')");
+  }
+  auto copies = [&] {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(home.path())) {
+      if (entry.path().filename().string().starts_with("ICD10CM_"))
+        names.push_back(entry.path().filename().string());
+    }
+    return names;
+  };
+  auto stopped = [](const std::string& command, const std::string& refusal) {
+    return "message: " + refusal + "\nzuvoconv " + command + ": stopped: " + refusal +
+           "; nothing was changed\n";
+  };
+
+  testing::WriteFileBytes(home / "empty.txt", "");
+  CliRun empty_map = Run("icd10 import-pcs-map " + Quoted(home / "empty.txt"));
+  EXPECT_EQ(empty_map.status, 2);
+  EXPECT_EQ(empty_map.out, stopped("icd10 import-pcs-map", "沒有讀到任何對應,資料表PCS未變更:" +
+                                                               (home / "empty.txt").string()));
+  EXPECT_EQ(Codes("PCS", "ICD10"), (std::vector<std::string>{"OLD"}));
+
+  testing::WriteXlsWorkbook(home / "heading.xls", {{"CM", {{"ICD-10-CM代碼", "英文名稱"}}}});
+  CliRun heading_only = Run("icd10 import-cm " + Quoted(home / "heading.xls"));
+  EXPECT_EQ(heading_only.status, 2);
+  EXPECT_EQ(heading_only.out, stopped("icd10 import-cm", "沒有讀到任何代碼,資料表ICD10未變更:" +
+                                                             (home / "heading.xls").string()));
+  EXPECT_EQ(Codes("ICD10", "ICDcode"), (std::vector<std::string>{"A00", "A01"}));
+
+  { testing::CreateDiagnosisDatabase(home / "other.MDB"); }
+  CliRun nothing_to_merge = Run("icd10 merge-dx " + Quoted(home / "other.MDB"));
+  EXPECT_EQ(nothing_to_merge.status, 2);
+  EXPECT_EQ(nothing_to_merge.out,
+            stopped("icd10 merge-dx",
+                    "它檔DX沒有任何有短診斷名的資料,DX未變更:" + (home / "other.MDB").string()));
+  EXPECT_TRUE(copies().empty()) << "a refused tool keeps no copy";
+
+  testing::WriteXlsWorkbook(home / "cm.xls", {{"CM", {{"B00", "Herpes"}, {"", "疱疹"}}}});
+  CliRun imported = Run("icd10 import-cm " + Quoted(home / "cm.xls"));
+  ASSERT_EQ(imported.status, 0) << imported.out;
+  ASSERT_EQ(copies().size(), 1u);
+  const fs::path copy = home / copies()[0];
+  EXPECT_NE(imported.out.find("已備份診斷資料庫:" + copy.string() + "\n"), std::string::npos)
+      << imported.out;
+  EXPECT_NE(imported.out.find("ICD10 rows: 1\nbackup: " + copy.string() + "\n"), std::string::npos)
+      << imported.out;
+  EXPECT_EQ(Codes("ICD10", "ICDcode"), (std::vector<std::string>{"B00"}));
+  {
+    Database former = Database::Open(copy);
+    EXPECT_EQ(testing::ColumnValues(former, "ICD10", "ICDcode", "ICDcode"),
+              (std::vector<std::string>{"A00", "A01"}));
+  }
+
+  {
+    Database database = Open();
+    database.Execute("delete * from ICD10");
+  }
+  CliRun empty_source = Run("icd10 to-dx --yes");
+  EXPECT_EQ(empty_source.status, 2);
+  EXPECT_EQ(empty_source.out, stopped("icd10 to-dx", "資料表ICD10沒有任何代碼,DX未變更:" +
+                                                         (home / "ICD10CM.MDB").string()));
+  EXPECT_EQ(Codes("DX", "ICD10"), (std::vector<std::string>{"K29", "K297", "R10"}));
+  EXPECT_EQ(copies().size(), 1u);
+}
+
 TEST_F(DiagnosisCli, PcsMappingChronicRangesAndMerge) {
   {
     Database database = Open();
@@ -184,7 +256,8 @@ TEST_F(DiagnosisCli, PcsMappingChronicRangesAndMerge) {
   testing::WriteFileBytes(home / "map.txt", "0016070\t83001B\r\nXXXXXXX\t1\r\n");
   CliRun mapped = Run("icd10 import-pcs-map " + Quoted(home / "map.txt"));
   ASSERT_EQ(mapped.status, 0) << mapped.out;
-  EXPECT_NE(mapped.out.find("找不到XXXXXXX\nmessage: 完成\nPCS rows: 1\n"), std::string::npos)
+  EXPECT_NE(mapped.out.find("找不到XXXXXXX\n已備份診斷資料庫:"), std::string::npos) << mapped.out;
+  EXPECT_NE(mapped.out.find("message: 完成\nPCS rows: 1\nbackup: "), std::string::npos)
       << mapped.out;
 
   CliRun chronic = Run("dx chronic-ranges");

@@ -176,8 +176,9 @@ TEST(PcsMappingImport, CodesLookedUpInIcd10PcsAndMissingOnesListed) {
   testing::ExecuteUtf8(home.database, "insert into PCS (ICD10, INSUcode) values ('OLD', 'X')");
   std::string text = "0016070\t83001B\r\n0016070\t83002B\r\n0016071\t83003B\r\n沒有跳格\r\n";
   testing::WriteFileBytes(home.folder / "map.txt", big5::FromUtf8(text));
-  long written = ImportPcsMapping(home.database, home.folder / "map.txt", home.context);
-  EXPECT_EQ(written, 2);
+  PcsMappingRows read = ReadPcsMapping(home.database, home.folder / "map.txt", home.context);
+  ASSERT_EQ(read.result, StepResult::kDone);
+  EXPECT_EQ(WritePcsMapping(home.database, read.rows, home.context), 2);
   EXPECT_EQ(home.context.done(), 4) << "every line counts";
   EXPECT_EQ(home.context.lines(), (Texts{"找不到0016071", "找不到"}));
   EXPECT_EQ(ColumnValues(home.database, "PCS", "INSUcode", "rowid"), (Texts{"83001B", "83002B"}));
@@ -186,13 +187,66 @@ TEST(PcsMappingImport, CodesLookedUpInIcd10PcsAndMissingOnesListed) {
   EXPECT_EQ(home.context.MessageTexts(), (Texts{"完成"}));
 }
 
+// A workbook that gives no row to write would leave the table empty: heading rows only (ICD-10-CM),
+// codes without names only (ICD-10-PCS).
+TEST(CodeWorkbookImport, WorkbookWithNothingToWriteIsRefusedAndTheTableKept) {
+  using Import = WorkbookImported (*)(Database&, const std::filesystem::path&, StepContext&);
+  struct Case {
+    Import import;
+    std::string table, key;
+    XlsSheet sheet;
+    Texts lines;
+  };
+  for (const Case& test : {Case{ImportIcd10CmWorkbook,
+                                "ICD10",
+                                "ICDcode",
+                                {"ICD-10-CM", {{"2023年中文版ICD-10-CM", ""}}},
+                                {}},
+                           Case{ImportPcsWorkbook,
+                                "ICD10PCS",
+                                "ICD10",
+                                {"PCS", {{"0016070", ""}, {"", "沒有英文名"}}},
+                                {"0016070  Ename空白"}}}) {
+    SCOPED_TRACE(test.table);
+    DiagnosisHome home;
+    home.database.Execute("insert into " + test.table + " (" + test.key +
+                          ", Ename, Cname) values ('OLD', 'o', 'x')");
+    testing::WriteXlsWorkbook(home.folder / "book.xls", {test.sheet});
+    WorkbookImported imported = test.import(home.database, home.folder / "book.xls", home.context);
+    const std::string refusal =
+        "沒有讀到任何代碼,資料表" + test.table + "未變更:" + (home.folder / "book.xls").string();
+    EXPECT_EQ(imported.result, StepResult::kStopped);
+    EXPECT_EQ(imported.refusal, refusal);
+    EXPECT_EQ(home.context.lines(), test.lines);
+    EXPECT_EQ(home.context.MessageTexts(), (Texts{refusal})) << "no 轉檔完成";
+    EXPECT_EQ(ColumnValues(home.database, test.table, test.key, "rowid"), (Texts{"OLD"}));
+  }
+}
+
+TEST(PcsMappingImport, EmptyTextOrNoKnownCodeIsRefused) {
+  DiagnosisHome home;
+  testing::WriteFileBytes(home.folder / "empty.txt", "");
+  testing::WriteFileBytes(home.folder / "unknown.txt", "0016071\t83003B\r\n");
+  for (const char* name : {"empty.txt", "unknown.txt"}) {
+    SCOPED_TRACE(name);
+    home.context.ClearLines();
+    PcsMappingRows read = ReadPcsMapping(home.database, home.folder / name, home.context);
+    const std::string refusal = "沒有讀到任何對應,資料表PCS未變更:" + (home.folder / name).string();
+    EXPECT_EQ(read.result, StepResult::kStopped);
+    EXPECT_TRUE(read.rows.empty());
+    EXPECT_EQ(read.refusal, refusal);
+    EXPECT_EQ(home.context.MessageTexts().back(), refusal);
+  }
+  EXPECT_EQ(home.context.lines(), (Texts{"找不到0016071"}));
+}
+
 TEST(PcsMappingImport, MissingFileOrTextThatIsNoBig5LeavesTheTable) {
   DiagnosisHome home;
   testing::ExecuteUtf8(home.database, "insert into PCS (ICD10, INSUcode) values ('OLD', 'X')");
-  EXPECT_THROW(ImportPcsMapping(home.database, home.folder / "none.txt", home.context), Error);
+  EXPECT_THROW(ReadPcsMapping(home.database, home.folder / "none.txt", home.context), Error);
   testing::WriteFileBytes(home.folder / "bad.txt", "0016070\t83001B\r\nx\xA4 \t1\r\n");
   try {
-    ImportPcsMapping(home.database, home.folder / "bad.txt", home.context);
+    ReadPcsMapping(home.database, home.folder / "bad.txt", home.context);
     FAIL() << "a line that is no Big5 must be refused";
   } catch (const Error& error) {
     EXPECT_EQ(std::string(error.what()),

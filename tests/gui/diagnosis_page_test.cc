@@ -336,7 +336,11 @@ TEST(Icd10Tools, WorkbookImportThenDxRebuiltAfterConfirmation) {
   bench.Button("CICD10txttoMDB")->click();
   EXPECT_EQ(bench.Messages(), QStringList({"轉檔完成"}));
   EXPECT_EQ(bench.Find<QLineEdit>("CinputNo")->text(), "2");
-  EXPECT_EQ(bench.Items("CinputList").size(), 1) << "the duplicate K29.0 listed";
+  QStringList listed = bench.Items("CinputList");
+  ASSERT_EQ(listed.size(), 2) << "the copy of the database, and the duplicate K29.0";
+  EXPECT_TRUE(listed[0].startsWith("已備份診斷資料庫:" + FromPath(bench.home / "ICD10CM_")))
+      << listed[0].toStdString();
+  EXPECT_TRUE(listed[1].startsWith("ConstraintError")) << listed[1].toStdString();
   // A refused workbook leaves ICD10 as it was and no count that would read as its size.
   zuvo::testing::WriteXlsWorkbook(
       bench.home / "bad.xls",
@@ -356,6 +360,17 @@ TEST(Icd10Tools, WorkbookImportThenDxRebuiltAfterConfirmation) {
   EXPECT_EQ(bench.Dx("R10", "Ename"), "<no row>");
   EXPECT_EQ(bench.Dx("K290", "Cname"), "急性胃炎");
   EXPECT_EQ(bench.Find<QTableView>("CDXGrid")->model()->rowCount(), 1) << "the grid read again";
+}
+
+TEST(Icd10Tools, AnEmptySourceIsRefusedWithoutACount) {
+  DiagnosisBench bench(ToolsIni());
+  zuvo::testing::WriteFileBytes(bench.home / "empty.txt", "");
+  bench.prompts.AnswerNextFile(FromPath(bench.home / "empty.txt"));
+  bench.Button("CcreatePCStable")->click();
+  EXPECT_EQ(bench.Messages(), QStringList({"沒有讀到任何對應,資料表PCS未變更:" +
+                                           FromPath(bench.home / "empty.txt")}));
+  EXPECT_EQ(bench.Find<QLineEdit>("CinputNo")->text(), "");
+  EXPECT_TRUE(bench.Items("CinputList").isEmpty()) << "no copy of the database was kept";
 }
 
 TEST(Icd10Tools, MergePcsImportsAndChronicRanges) {

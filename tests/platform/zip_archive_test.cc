@@ -4,6 +4,7 @@
 #include <zip.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "platform/error.h"
 #include "support/temp_dir.h"
@@ -201,6 +202,57 @@ TEST(ZipArchive, TruncatedMissingOrForeignFilesAreErrorsNamingThem) {
     EXPECT_TRUE(message.starts_with("cannot open the zip archive " + bad.string() + ": "))
         << message;
     EXPECT_THROW(ListMembers(bad), Error);
+  }
+  EXPECT_FALSE(fs::exists(dir / "out"));
+}
+
+// What the reader refuses for the archive itself, by reason, apart from errors of the folder.
+std::optional<RejectedArchiveError::Reason> RejectionOf(const fs::path& zip, const fs::path& folder,
+                                                        unsigned long long max_bytes) {
+  try {
+    ExtractAll(zip, folder, max_bytes);
+  } catch (const RejectedArchiveError& rejected) {
+    return rejected.reason();
+  }
+  return std::nullopt;
+}
+
+TEST(ZipArchive, MembersExpandingBeyondTheLimitAreRefusedAfterAtMostTheLimit) {
+  TempDir dir;
+  const fs::path zip = dir / "bomb.zip";
+  // 1000 + 24 bytes in two members; the limit counts them together.
+  MakeZip(zip, {{"a.txt", std::string(1000, 'a')}, {"TOTFA.XML", std::string(24, 'x')}});
+  EXPECT_FALSE(RejectionOf(zip, dir / "exact", 1024).has_value());
+  EXPECT_EQ(Listing(dir / "exact"), (std::vector<std::string>{"TOTFA.XML", "a.txt"}));
+  EXPECT_EQ(RejectionOf(zip, dir / "over", 1023), RejectedArchiveError::Reason::kTooLarge);
+  EXPECT_EQ(ErrorOf(zip, dir / "over"), "no error") << "the default limit is far above";
+  fs::remove_all(dir / "over");
+  try {
+    ExtractAll(zip, dir / "over", 1023);
+    FAIL() << "1024 bytes passed a limit of 1023";
+  } catch (const RejectedArchiveError& rejected) {
+    EXPECT_EQ(std::string(rejected.what()),
+              "cannot extract the zip archive " + zip.string() + " into " +
+                  (dir / "over").string() +
+                  ": member \"TOTFA.XML\": the members expand to more than 1023 bytes");
+  }
+  EXPECT_FALSE(fs::exists(dir / "over"));
+  EXPECT_EQ(Listing(dir.path()),
+            (std::vector<std::string>{"bomb.zip", "exact/", "exact/TOTFA.XML", "exact/a.txt"}))
+      << "no staging folder is left";
+}
+
+TEST(ZipArchive, CutOffOrForeignArchivesAreRefusedAsUnreadable) {
+  TempDir dir;
+  const fs::path zip = dir / "cut.zip";
+  MakeZip(zip, {{"TOTFA.XML", kXml}});
+  const std::string bytes = ReadFileBytes(zip);
+  WriteFileBytes(zip, bytes.substr(0, bytes.size() / 2));
+  WriteFileBytes(dir / "text.zip", "this is not an archive");
+  for (const fs::path& bad : {zip, dir / "text.zip"}) {
+    EXPECT_EQ(RejectionOf(bad, dir / "out", kMaxExtractedBytes),
+              RejectedArchiveError::Reason::kUnreadable)
+        << bad;
   }
   EXPECT_FALSE(fs::exists(dir / "out"));
 }

@@ -73,7 +73,9 @@ TEST_F(ClaimArchiveTest, MembersEscapingTheScratchFolderAreRefusedAndTheMonthSki
       CurrentFolder here(dir / "current");
       ASSERT_EQ(RunStep(), StepResult::kDone);
     }
-    EXPECT_EQ(context.MessageTexts().back(), "10801XML.zip內有不安全的檔名,不解壓縮,本月略過");
+    EXPECT_THAT(context.lines(), Contains("10801XML.zip內有不安全的檔名,不解壓縮,本月略過"));
+    EXPECT_EQ(context.MessageTexts().back(), "下列月份的申報檔無法讀取,病歷沒有用它們修正:10801");
+    EXPECT_THAT(input.skipped_months, ElementsAre("10801"));
     // Nothing of either archive outside the work tree: the source folder holds only what the
     // test wrote, the current folder nothing, and no evil.txt anywhere.
     EXPECT_TRUE(testing::FolderFiles(dir / "current").empty());
@@ -87,6 +89,65 @@ TEST_F(ClaimArchiveTest, MembersEscapingTheScratchFolderAreRefusedAndTheMonthSki
     EXPECT_FALSE(fs::exists(work_tree / kClaimScratchFolderName));
     EXPECT_TRUE(Corrected(0));  // by the February archive
   }
+}
+
+// Months of 10711 to 10802 (mode "之前日期"): an archive that expands beyond the limit, one cut
+// off, a file that is no zip archive, then a good one.
+TEST_F(ClaimArchiveTest, ArchivesTooLargeCutOffOrNoZipAreSkippedAndTheOtherMonthsCorrected) {
+  constexpr unsigned long long kLimit = 64 * 1024;
+  input.archive_limit = kLimit;
+  input.chart.mode = MakeDateMode::kBefore;
+  // The claim of patient 1 followed by a megabyte of blanks: some kilobytes once compressed.
+  WriteArchive("10711",
+               ClaimDocumentXml(ClaimOf("A100000001", "1080103")) + std::string(1 << 20, ' '));
+  const fs::path bomb = source / "02" / "10711XML.zip";
+  EXPECT_LT(fs::file_size(bomb), kLimit / 8);
+  WriteArchive("10712", ClaimDocumentXml(ClaimOf("A100000002", "1080103")));
+  const fs::path cut = source / "02" / "10712XML.zip";
+  const std::string whole = testing::ReadFileBytes(cut);
+  testing::WriteFileBytes(cut, whole.substr(0, whole.size() / 2));
+  testing::WriteFileBytes(source / "02" / "10801XML.zip", "<ddata>no archive</ddata>");
+  WriteArchive("10802", ClaimDocumentXml(ClaimOf("A100000003", "1080204")));
+
+  ASSERT_EQ(RunStep(), StepResult::kDone);
+  const fs::path scratch = fs::absolute(work_tree / kClaimScratchFolderName).lexically_normal();
+  EXPECT_THAT(context.lines(), Contains("10711XML.zip解壓縮後超過65536位元組,本月略過"));
+  EXPECT_THAT(
+      context.lines(),
+      Contains("cannot extract the zip archive " + bomb.string() + " into " + scratch.string() +
+               ": member \"TOTFA.XML\": the members expand to more than 65536 bytes"));
+  EXPECT_THAT(context.lines(), Contains("10712XML.zip已損壞或不是zip檔,本月略過"));
+  EXPECT_THAT(context.lines(), Contains("10801XML.zip已損壞或不是zip檔,本月略過"));
+  EXPECT_THAT(input.skipped_months, ElementsAre("10711", "10712", "10801"));
+  EXPECT_THAT(context.MessageTexts(),
+              ElementsAre("下列月份的申報檔無法讀取,病歷沒有用它們修正:10711,10712,10801"));
+  EXPECT_EQ(context.lines().back(), "病歷修正完成");
+
+  EXPECT_FALSE(Corrected(0)) << "the claim inside the archive that was too large";
+  EXPECT_FALSE(Corrected(1)) << "the claim inside the cut archive";
+  EXPECT_TRUE(Corrected(2));
+  // Nothing of the skipped archives stays in the work tree.
+  EXPECT_EQ(testing::FolderFiles(store.server_data_folder / "INSUdata").size(), 1u);
+  for (const auto& entry : fs::recursive_directory_iterator(work_tree)) {
+    EXPECT_EQ(entry.path().string().find("INSUunzip"), std::string::npos) << entry.path();
+  }
+}
+
+// The limit the step works with unless told otherwise: an archive of exactly 64 MB is read, one
+// byte more is skipped.
+TEST_F(ClaimArchiveTest, ArchivesAreReadUpToSixtyFourMegabytesAndNoFurther) {
+  constexpr size_t kSixtyFourMegabytes = 64u << 20;
+  const std::string first = ClaimDocumentXml(ClaimOf("A100000001", "1080103"));
+  WriteArchive("10801", first + std::string(kSixtyFourMegabytes - first.size(), ' '));
+  const std::string second = ClaimDocumentXml(ClaimOf("A100000002", "1080103"));
+  WriteZipArchive(source / "02" / "10802XML.zip",
+                  {{"TOTFA.XML", second},
+                   {"pad.bin", std::string(kSixtyFourMegabytes - second.size() + 1, '0')}});
+  ASSERT_EQ(RunStep(), StepResult::kDone);
+  EXPECT_THAT(input.skipped_months, ElementsAre("10802"));
+  EXPECT_THAT(context.lines(), Contains("10802XML.zip解壓縮後超過64MB,本月略過"));
+  EXPECT_TRUE(Corrected(0));
+  EXPECT_FALSE(Corrected(1));
 }
 
 TEST_F(ClaimArchiveTest, MalformedDocumentsEndTheirMonthOnly) {
