@@ -68,6 +68,11 @@ Each field type prints as:
   null            NULL in the listing, empty in CSV (nullable Visual FoxPro fields)
 
 A memo whose block cannot be read shows as ?; the command then ends with status 1 and says why.
+
+A table cut short (its file holds fewer whole records than its header states, a record the file
+ends inside counting as missing) is shown as far as it goes: "records:" gives the records shown
+and the count the header states, and the command ends with status 1 after a line naming both
+counts on standard error. The conversion steps refuse such a table.
 )";
 
 // stdout in large writes: a table of a few hundred megabytes prints without a write per value.
@@ -171,15 +176,23 @@ class TablePrinter {
   void PrintHeader();
   void PrintRecords();
   void PrintCsv();
-  // Writes what is left; false when a memo could not be read (reported on standard error).
+  // Writes what is left; false when a memo could not be read or the table was cut short (each
+  // reported on standard error).
   bool Finish() {
     ConvertRows();
     out_.Flush();
-    if (unreadable_memos_ == 0) return true;
-    std::fflush(stdout);  // the records first, then why some memos are missing
-    std::cerr << "zuvoconv dbf: " << unreadable_memos_ << " memo value(s) could not be read and "
-              << "show as " << kUnreadableMemoShown << "; the first: " << first_unreadable_memo_
-              << "\n";
+    if (unreadable_memos_ == 0 && !table_.IsShort()) return true;
+    std::fflush(stdout);  // the records first, then what is wrong with them
+    if (unreadable_memos_ > 0) {
+      std::cerr << "zuvoconv dbf: " << unreadable_memos_ << " memo value(s) could not be read and "
+                << "show as " << kUnreadableMemoShown << "; the first: " << first_unreadable_memo_
+                << "\n";
+    }
+    if (table_.IsShort()) {
+      std::cerr << "zuvoconv dbf: the table is cut short: its header states "
+                << table_.HeaderRecordCount() << " records, the file holds only "
+                << table_.RecordCount() << " (shown above); a conversion refuses it\n";
+    }
     return false;
   }
 

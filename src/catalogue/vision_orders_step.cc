@@ -38,6 +38,7 @@ struct VisionClinic {
 
 VisionClinic ReadVisionClinic(const fs::path& source_folder) {
   DbfTable table = DbfTable::Open(source_folder, "VISPARA.DBF");
+  table.RefuseShortTable();
   VisionClinic clinic;
   table.First();
   if (table.Eof()) return clinic;
@@ -165,6 +166,7 @@ void StaffStep::FromPreparedFile(const fs::path& prepared) {
 void StaffStep::FromClinicTable(const fs::path& eecsetdt) {
   MemoryTable staff = DefineStaffTable();
   DbfTable table(eecsetdt);
+  table.RefuseShortTable();
   std::string doctor_id, birthday;
   if (table.RecordCount() > 0) {
     table.Go(std::min(2, table.RecordCount()));

@@ -24,7 +24,6 @@ namespace {
 // Byte 0 of a record: ' ' for a live record, '*' for a deleted one.
 constexpr char kLiveFlag = ' ';
 constexpr char kDeletedFlag = '*';
-constexpr char kEndOfFileMark = 0x1A;
 constexpr int64_t kCurrencyScale = 10'000;
 
 // Table versions whose memo file is FoxPro's .FPT, and those whose .DBT has dBase IV's blocks
@@ -250,23 +249,12 @@ void DbfTable::State::ReadHeader() {
 }
 
 void DbfTable::State::CountRecords() {
-  auto stated = static_cast<size_t>(header_record_count);
-  size_t data_bytes = bytes.size() - header_length;
-  size_t whole_records = data_bytes / record_length;
-  size_t rest = data_bytes % record_length;
-  if (stated <= whole_records) {
-    record_count = static_cast<int>(stated);
-    return;
-  }
-  // The header promises more records than the file holds. Whole records followed by nothing
-  // or by the end-of-file mark are a header that was not updated: read what is there. A file
-  // that ends inside a record was cut short, and its last record would be read incomplete.
-  bool ends_cleanly = rest == 0 || (rest == 1 && bytes.back() == kEndOfFileMark);
-  if (!ends_cleanly) {
-    Fail("the file ends inside record " + std::to_string(whole_records + 1) + " (" +
-         std::to_string(rest) + " of " + std::to_string(record_length) + " bytes)");
-  }
-  record_count = static_cast<int>(std::min<size_t>(whole_records, INT_MAX));
+  // A header that states more records than the file holds belongs to a table cut short (a copy
+  // broken off, a disk full); a record the file ends inside is one of the missing. Only the
+  // whole records are read; RefuseShortTable() lets a conversion refuse the table.
+  const size_t whole_records = (bytes.size() - header_length) / record_length;
+  record_count = static_cast<int>(
+      std::min<size_t>(std::min(static_cast<size_t>(header_record_count), whole_records), INT_MAX));
 }
 
 void DbfTable::State::FindMemoFile() {
@@ -330,6 +318,13 @@ const fs::path& DbfTable::path() const { return state_->path; }
 void DbfTable::NameInMessages(const fs::path& shown) { state_->shown_path = shown; }
 int DbfTable::RecordCount() const { return state_->record_count; }
 int DbfTable::HeaderRecordCount() const { return state_->header_record_count; }
+bool DbfTable::IsShort() const { return state_->record_count < state_->header_record_count; }
+
+void DbfTable::RefuseShortTable() const {
+  if (!IsShort()) return;
+  state_->Fail("資料表不完整,表頭宣告 " + std::to_string(state_->header_record_count) +
+               " 筆,檔案只有 " + std::to_string(state_->record_count) + " 筆");
+}
 
 int DbfTable::RecordsInFile() const {
   const State& s = *state_;

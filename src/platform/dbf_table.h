@@ -26,11 +26,12 @@ namespace zuvo {
 // file; records are sliced from the file's bytes, never re-parsed per field. Deleted records
 // are skipped by the navigation. All failures throw zuvo::Error naming the file.
 //
-// Damaged files: a header that states more records than the file holds is read up to the last
-// whole record (the end-of-file mark after it is optional); a file that ends inside a record is
-// refused, as are the header faults ReadDbfHeader lists. A 0x00 byte where the header terminator
-// 0x0D belongs is accepted. A 0x1A inside the last record is data and is returned as it is
-// (trimming removes it).
+// Damaged files: a table whose file holds fewer whole records than its header states was cut
+// short (a record the file ends inside is one of the missing). It opens, so that what is left can
+// be looked at, and reads its whole records; IsShort() tells, and RefuseShortTable() is how a
+// conversion refuses it. The header faults ReadDbfHeader lists are refused when opening. A 0x00
+// byte where the header terminator 0x0D belongs is accepted. A 0x1A inside the last record is
+// data and is returned as it is (trimming removes it).
 class DbfTable {
  public:
   // Opens `name` (for example "CO01M.DBF" or "S/TITLE.DBF") in `folder`, matching every path
@@ -47,11 +48,17 @@ class DbfTable {
   // made of, which is the one the user can open.
   void NameInMessages(const std::filesystem::path& shown);
 
-  // Records the file really holds (the header's count clamped to the file size), deleted ones
-  // included: the progress maximum of a step.
+  // Records the file really holds (the header's count clamped to the file's whole records),
+  // deleted ones included: the progress maximum of a step.
   int RecordCount() const;
   // The record count as the header states it.
   int HeaderRecordCount() const;
+  // True when the file holds fewer whole records than the header states: the table was cut short.
+  bool IsShort() const;
+  // Throws Error naming the file (the one NameInMessages gave) and both counts when IsShort():
+  // "資料表不完整,表頭宣告 224 筆,檔案只有 100 筆". A conversion step never reads a cut table as
+  // if it were whole.
+  void RefuseShortTable() const;
   // Whole records the file's data area holds, whatever the header states: the records the
   // header counts, as far as the file holds them, and every whole record after them that starts
   // with a deletion flag (' ' or '*'), up to the first that does not. The end-of-file mark

@@ -16,6 +16,13 @@ std::string WithoutBlanks(std::string_view big5_text) {
 
 namespace {
 
+// The identity tables are read in place; a table cut short is refused as a step refuses one.
+DbfTable OpenIdentityTable(const std::filesystem::path& source_folder, std::string_view name) {
+  DbfTable table = DbfTable::Open(source_folder, name);
+  table.RefuseShortTable();
+  return table;
+}
+
 std::optional<std::string> SettingRow(DbfTable& table, std::string_view memo_utf8) {
   if (!table.Locate("MEMO", big5::Literal(memo_utf8))) return std::nullopt;
   return big5::Trim(table.Text("C_FIELD"));
@@ -24,21 +31,21 @@ std::optional<std::string> SettingRow(DbfTable& table, std::string_view memo_utf
 }  // namespace
 
 ClinicIdentity ReadVisionIdentity(const std::filesystem::path& source_folder) {
-  DbfTable table = DbfTable::Open(source_folder, kVisionParameterTable);
+  DbfTable table = OpenIdentityTable(source_folder, kVisionParameterTable);
   table.First();
   if (table.Eof()) return {};
   return {big5::Trim(table.Text("CNAME")), big5::Trim(table.Text("CCO_NO0"))};
 }
 
 ClinicIdentity ReadRealSunIdentity(const std::filesystem::path& source_folder) {
-  DbfTable table = DbfTable::Open(source_folder, kRealSunTitleTable);
+  DbfTable table = OpenIdentityTable(source_folder, kRealSunTitleTable);
   table.First();
   if (table.Eof()) return {};
   return {WithoutBlanks(big5::Trim(table.Text("H_NAME"))), big5::Trim(table.Text("H_NO"))};
 }
 
 ChangChengIdentity ReadChangChengIdentity(const std::filesystem::path& source_folder) {
-  DbfTable table = DbfTable::Open(source_folder, kChangChengSettingsTable);
+  DbfTable table = OpenIdentityTable(source_folder, kChangChengSettingsTable);
   ChangChengIdentity identity;
   identity.name = SettingRow(table, "診所名稱");
   identity.code = SettingRow(table, "診所健保代號");

@@ -93,6 +93,7 @@ SourceTable SourceTable::Open(const fs::path& source_folder, std::string_view na
     }
     DbfTable table(copy);
     table.NameInMessages(*source);
+    table.RefuseShortTable();
     ListOddities(*source, table, context);
     return SourceTable(*source, std::move(table));
   } catch (const Error& error) {

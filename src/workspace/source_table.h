@@ -27,8 +27,9 @@ class SourceTable {
   // - a declared code page other than Big5 (the table is read as Big5 all the same):
   //   "資料表宣告的字碼不是Big5:" + source file + the code page.
   // Throws Error naming the source file when it is missing, when the source folder is the work
-  // tree (the copy would delete its own source), or when the copy cannot be made or opened
-  // (with the reason after the name).
+  // tree (the copy would delete its own source), when the copy cannot be made or opened (with
+  // the reason after the name), or when the file holds fewer records than its header states
+  // (DbfTable::RefuseShortTable: source file + ": 資料表不完整,表頭宣告 224 筆,檔案只有 100 筆").
   static SourceTable Open(const std::filesystem::path& source_folder, std::string_view name,
                           const std::filesystem::path& work_tree, StepContext& context);
   // The same for a table the source may lack: empty when it does (no copy is left behind).

@@ -174,9 +174,11 @@ TEST(DbfRealFiles, RecordsInFileAgainstTheHeaderCount) {
   DbfTable stray(Real("pyshp/corrupt_too_long.dbf"));  // 5 stray bytes after the last record
   EXPECT_EQ(stray.RecordsInFile(), 10);
   EXPECT_EQ(stray.HeaderRecordCount(), 10);
+  EXPECT_FALSE(stray.IsShort());
   DbfTable overstated(ExternalDir() / "dbf/infused-dbf/dbase_8b_incorrect_record_count.dbf");
   EXPECT_EQ(overstated.HeaderRecordCount(), 15);
   EXPECT_EQ(overstated.RecordsInFile(), 10);
+  EXPECT_TRUE(overstated.IsShort());
   DbfTable schema_only(Real("dbase-rs/KUNDEN-schema-only.DBF"));
   EXPECT_EQ(schema_only.RecordsInFile(), 0);
   EXPECT_EQ(schema_only.Fields().size(), 49u);

@@ -317,6 +317,7 @@ TEST(DbfTableRecords, HeaderCountLargerThanTheFileIsClampedToItsWholeRecords) {
   DbfTable table(External("infused-dbf/dbase_8b_incorrect_record_count.dbf"));
   EXPECT_EQ(table.HeaderRecordCount(), 15);
   EXPECT_EQ(table.RecordCount(), 10);
+  EXPECT_TRUE(table.IsShort());
   int seen = 0;
   for (table.First(); !table.Eof(); table.Next()) ++seen;
   EXPECT_EQ(seen, 10);
@@ -457,19 +458,51 @@ TEST_F(DbfTableDamage, HeaderFaultsAreRefused) {
   EXPECT_EQ(OpenError(""), Bad() + "too short for a dBase header (0 bytes)");
 }
 
-TEST_F(DbfTableDamage, RecordCountBeyondTheFileIsClampedUnlessARecordIsCut) {
+// A table cut short opens with its whole records (so that what is left can be looked at) and
+// says so; a record the file ends inside is one of the missing. A conversion refuses it.
+TEST_F(DbfTableDamage, RecordCountBeyondTheFileMarksATableCutShort) {
+  // "opened with N records" plus what IsShort and RefuseShortTable say of `bytes`.
+  auto opened = [&](const std::string& bytes) {
+    std::string what = OpenError(bytes);
+    DbfTable table(dir_ / "BAD.DBF");
+    what += table.IsShort() ? ", short" : ", whole";
+    try {
+      table.RefuseShortTable();
+    } catch (const Error& error) {
+      what += std::string(" - ") + error.what();
+    }
+    return what;
+  };
   std::string overstated = good_;
   overstated[4] = 100;
-  EXPECT_EQ(OpenError(overstated), "opened with 3 records");
+  const std::string refused = " - " + Bad() + "資料表不完整,表頭宣告 100 筆,檔案只有 3 筆";
+  EXPECT_EQ(opened(overstated), "opened with 3 records, short" + refused);
   // Without the end-of-file mark as well.
-  EXPECT_EQ(OpenError(overstated.substr(0, overstated.size() - 1)), "opened with 3 records");
-  // Cut inside the third record: its bytes would be read incomplete.
-  EXPECT_EQ(OpenError(good_.substr(0, good_.size() - 5)),
-            Bad() + "the file ends inside record 3 (18 of 22 bytes)");
-  // A header stating fewer records than the file holds is believed.
+  EXPECT_EQ(opened(overstated.substr(0, overstated.size() - 1)),
+            "opened with 3 records, short" + refused);
+  // Cut inside the third record: two whole records are left, the third is missing.
+  EXPECT_EQ(opened(good_.substr(0, good_.size() - 5)),
+            "opened with 2 records, short - " + Bad() + "資料表不完整,表頭宣告 3 筆,檔案只有 2 筆");
+  // Cut at a record boundary, the header untouched: 224 stated, 100 held.
+  std::string cut = good_.substr(0, 129);
+  cut[4] = static_cast<char>(224);
+  for (int record = 0; record < 100; ++record) cut += good_.substr(129, 22);
+  EXPECT_EQ(opened(cut), "opened with 100 records, short - " + Bad() +
+                             "資料表不完整,表頭宣告 224 筆,檔案只有 100 筆");
+  {
+    DbfTable table(dir_ / "BAD.DBF");
+    int seen = 0;
+    for (table.First(); !table.Eof(); table.Next()) ++seen;
+    EXPECT_EQ(seen, 100);
+    EXPECT_FALSE(table.Go(101));
+  }
+  // A header stating fewer records than the file holds is believed: the table is whole.
   std::string understated = good_;
   understated[4] = 2;
-  EXPECT_EQ(OpenError(understated), "opened with 2 records");
+  EXPECT_EQ(opened(understated), "opened with 2 records, whole");
+  EXPECT_EQ(opened(good_), "opened with 3 records, whole");
+  // Stray bytes after the last record the header counts change nothing.
+  EXPECT_EQ(opened(good_ + "xyz"), "opened with 3 records, whole");
 
   try {
     DbfTable table(dir_ / "MISSING.DBF");
