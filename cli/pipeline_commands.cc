@@ -71,6 +71,7 @@ int RunPipeline(const Pipeline& pipeline, Invocation& invocation) {
   RunFields fields;
   fields.chart.split_date = pipeline.default_split_date;
   ReadRunOptions(invocation.args, AllOptions(pipeline), fields);
+  fields.folder.same_day_tree = SameDayTreeOption(invocation.args);
   fs::path source = fs::absolute(PathFromUtf8(invocation.args.RequiredPositional(0, "SRC")));
   invocation.args.Finish(1);
   InstallDeliveredFiles(invocation.home);
@@ -94,10 +95,9 @@ int RunPipeline(const Pipeline& pipeline, Invocation& invocation) {
 bool RegisterPipeline(const Pipeline& pipeline) {
   const std::string system(pipeline.word);
   RegisterCommand(
-      {system + " run", "SRC " + OptionsUsage(AllOptions(pipeline)),
-       "choose the " + system +
-           " folder SRC and run the whole conversion into a new "
-           "work tree",
+      {system + " run", "SRC " + OptionsUsage(AllOptions(pipeline)) + " " + kReplaceUsage,
+       "choose the " + system + " folder SRC and run the whole conversion into a new work tree (" +
+           kReplaceSummary + ")",
        [&pipeline](Invocation& invocation) { return RunPipeline(pipeline, invocation); }});
   for (const std::vector<PipelineStep>* steps : {&pipeline.steps, &pipeline.separate_steps}) {
     for (const PipelineStep& step : *steps) {

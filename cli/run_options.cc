@@ -108,6 +108,10 @@ bool Contains(const std::vector<RunOption>& options, RunOption option) {
 
 }  // namespace
 
+SameDayWorkTree SameDayTreeOption(Args& args) {
+  return args.Flag("replace") ? SameDayWorkTree::kReplace : SameDayWorkTree::kNewName;
+}
+
 std::string OptionsUsage(const std::vector<RunOption>& options) {
   std::string usage;
   for (const OptionSpec& spec : kOptionSpecs) {

@@ -11,6 +11,13 @@
 
 namespace zuvo::cli {
 
+// --replace of the commands that choose a source folder: a work tree of the day that holds a
+// conversion is replaced; without it the choice takes the day's next free name.
+inline constexpr char kReplaceUsage[] = "[--replace]";
+inline constexpr char kReplaceSummary[] =
+    "a converted work tree of today is kept and the next free name taken, unless --replace";
+SameDayWorkTree SameDayTreeOption(Args& args);
+
 // "[--split-date D] [--mode after|before] ..." for the options given, in the order of RunOption.
 std::string OptionsUsage(const std::vector<RunOption>& options);
 // Every option of every step of `pipeline`, once each, in the order of RunOption.

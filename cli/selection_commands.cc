@@ -5,6 +5,7 @@
 #include "app/program_folder.h"
 #include "app/workplace_setup.h"
 #include "command.h"
+#include "run_options.h"
 #include "step_output.h"
 #include "terminal_session.h"
 #include "workspace/his_selection.h"
@@ -20,12 +21,13 @@ std::filesystem::path SourceArgument(Invocation& invocation) {
 }
 
 int RunVisionSelect(Invocation& invocation) {
+  ClinicFolderFields fields;
+  fields.same_day_tree = SameDayTreeOption(invocation.args);
   std::filesystem::path source = SourceArgument(invocation);
   invocation.args.Finish(1);
   InstallDeliveredFiles(invocation.home);
   TerminalSession session;
   session.context().SetFolderAnswer(source);
-  ClinicFolderFields fields;
   StepResult result =
       SelectVisionFolder(fields, CurrentWorkplace(invocation.home), session.context());
   return PrintClinicResult(std::cout, fields, result);
@@ -41,6 +43,7 @@ MakeDateMode ModeArgument(Invocation& invocation) {
 int RunRealSunSelect(Invocation& invocation) {
   RealSunFolderFields fields;
   fields.mode = ModeArgument(invocation);
+  fields.same_day_tree = SameDayTreeOption(invocation.args);
   std::filesystem::path source = SourceArgument(invocation);
   invocation.args.Finish(1);
   InstallDeliveredFiles(invocation.home);
@@ -82,11 +85,15 @@ int RunHisSearch(Invocation& invocation) {
   return PrintHisResult(fields, result);
 }
 
-ZUVO_COMMAND("vision select", "SRC",
-             "recognise the Vision system in SRC and make the clinic's new work tree",
-             RunVisionSelect);
-ZUVO_COMMAND("realsun select", "SRC [--mode after|before]",
-             "recognise the RealSun system in SRC and make the work tree of the split mode",
+ZUVO_COMMAND(
+    "vision select", std::string("SRC ") + kReplaceUsage,
+    std::string("recognise the Vision system in SRC and make the clinic's new work tree (") +
+        kReplaceSummary + ")",
+    RunVisionSelect);
+ZUVO_COMMAND("realsun select", std::string("SRC [--mode after|before] ") + kReplaceUsage,
+             std::string("recognise the RealSun system in SRC and make the work tree of the split "
+                         "mode (") +
+                 kReplaceSummary + ")",
              RunRealSunSelect);
 ZUVO_COMMAND("his select", "SRC",
              "recognise any known clinic system in SRC and prepare its folders", RunHisSelect);

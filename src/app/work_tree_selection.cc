@@ -58,7 +58,8 @@ RunFields ReadWorkTree(const Pipeline& pipeline, const fs::path& program_folder,
   }
   // A RealSun work tree is the work tree of one mode, and its name says which.
   if (pipeline.system == SourceSystem::kRealSun) {
-    const std::string name = PathToUtf8(tree.filename());
+    const std::string full_name = PathToUtf8(tree.filename());
+    const std::string_view name = WorkTreeNameWithoutSerial(full_name);
     const std::string_view before = WorkTreeSuffix(WorkTreeKind::kRealSunBefore);
     fields.chart.mode = name.size() > before.size() && name.ends_with(before)
                             ? MakeDateMode::kBefore

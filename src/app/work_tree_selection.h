@@ -19,7 +19,8 @@ namespace zuvo {
 // the remembered one), the clinic name (read from the source when it is the system's), the opening
 // date and pharmacist from the clinic's data.ini, and the chart options the work tree's last run or
 // step recorded (else the pipeline's default split date); a RealSun work tree's mode is the one its
-// name gives ("_2": before, else on and after). Throws Error naming the folder when the
+// name gives ("_2", also with the serial of a later tree of its day as in "_2-3": before, else on
+// and after). Throws Error naming the folder when the
 // work tree does not exist or has no Corvix folder, when no source folder is given or
 // remembered, or when the clinic folder's name cannot be a clinic code.
 RunFields ReadWorkTree(const Pipeline& pipeline, const std::filesystem::path& program_folder,

@@ -69,6 +69,26 @@ fs::path WorkTreeFolder(const fs::path& clinic_folder, std::string_view roc_date
   return clinic_folder / PathFromUtf8(std::string(roc_date) + std::string(WorkTreeSuffix(kind)));
 }
 
+fs::path WorkTreeFolder(const fs::path& clinic_folder, std::string_view roc_date, WorkTreeKind kind,
+                        int serial) {
+  if (serial <= 1) return WorkTreeFolder(clinic_folder, roc_date, kind);
+  return clinic_folder / PathFromUtf8(std::string(roc_date) + std::string(WorkTreeSuffix(kind)) +
+                                      "-" + std::to_string(serial));
+}
+
+std::string_view WorkTreeNameWithoutSerial(std::string_view name) {
+  const size_t dash = name.rfind('-');
+  if (dash == std::string_view::npos || dash + 1 == name.size()) return name;
+  const std::string_view serial = name.substr(dash + 1);
+  if (serial.find_first_not_of("0123456789") != std::string_view::npos) return name;
+  const std::string_view base = name.substr(0, dash);
+  for (WorkTreeKind kind :
+       {WorkTreeKind::kVision, WorkTreeKind::kRealSunBefore, WorkTreeKind::kHisSearch}) {
+    if (base.ends_with(WorkTreeSuffix(kind))) return base;
+  }
+  return name;
+}
+
 fs::path ServerDataFolder(const fs::path& work_tree, std::string_view code) {
   return work_tree / PathFromUtf8(kServerFolderName) / FolderComponent(code);
 }

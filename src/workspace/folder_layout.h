@@ -8,6 +8,10 @@
 //   program folder / RS / <code> / <ROC date>_1 or _2 / ...                 RealSun, by mode
 //   program folder / <system name> / <code> / <ROC date>_H / ...            HIS search
 //   work tree / Tolsern / <code> /                                          server data folder
+//
+// A second work tree of the same kind made on the same day, beside one that holds a conversion,
+// carries a serial after the suffix: "<ROC date>_1-2", "<ROC date>_1-3", ... (so "_2" stays the
+// RealSun mode "before": "<ROC date>_2-2" is the second tree of that mode).
 
 #include <filesystem>
 #include <optional>
@@ -41,9 +45,17 @@ std::optional<std::string> ClinicCodeProblem(std::string_view code);
 // pass ClinicCodeProblem (else Error).
 std::filesystem::path ClinicFolder(const std::filesystem::path& program_folder,
                                    std::string_view area, std::string_view code);
-// clinic folder / (roc_date + suffix).
+// clinic folder / (roc_date + suffix), the day's first work tree of `kind`.
 std::filesystem::path WorkTreeFolder(const std::filesystem::path& clinic_folder,
                                      std::string_view roc_date, WorkTreeKind kind);
+// clinic folder / (roc_date + suffix + "-" + serial), the day's `serial`th work tree of `kind`
+// (serial 1: WorkTreeFolder).
+std::filesystem::path WorkTreeFolder(const std::filesystem::path& clinic_folder,
+                                     std::string_view roc_date, WorkTreeKind kind, int serial);
+// A work tree's name without the serial of a second or later tree of its day: "1070326_2-3"
+// gives "1070326_2". A name whose "-<digits>" does not follow "_1", "_2" or "_H" is returned as
+// it is.
+std::string_view WorkTreeNameWithoutSerial(std::string_view name);
 // work tree / Tolsern / trimmed code.
 std::filesystem::path ServerDataFolder(const std::filesystem::path& work_tree,
                                        std::string_view code);

@@ -8,6 +8,7 @@
 #include "workspace/dataedit_ini.h"
 #include "workspace/folder_layout.h"
 #include "workspace/path_text.h"
+#include "workspace/same_day_work_tree.h"
 #include "workspace/source_system.h"
 
 namespace zuvo {
@@ -25,11 +26,11 @@ fs::path RealSunClinicFolder(const RealSunFolderFields& fields, const Workplace&
   return ClinicFolder(place.program_folder, kRealSunArea, fields.clinic_id);
 }
 
-// Makes the work tree of the current mode and its server data folder; the code was accepted.
-void MakeModeWorkTree(RealSunFolderFields& fields, const Workplace& place) {
-  fs::path work_tree =
-      WorkTreeFolder(RealSunClinicFolder(fields, place), RocDate(place.now), KindOf(fields.mode));
-  CreateWorkTree(work_tree);
+// Makes the work tree of the current mode and its server data folder; the code was accepted and
+// the caller holds the clinic folder's lock.
+void MakeModeWorkTree(RealSunFolderFields& fields, const Workplace& place, StepContext& context) {
+  fs::path work_tree = MakeSameDayWorkTree(RealSunClinicFolder(fields, place), RocDate(place.now),
+                                           KindOf(fields.mode), fields.same_day_tree, context);
   CreateFolders(ServerDataFolder(work_tree, fields.clinic_id));
   fields.work_tree = WithTrailingSeparator(work_tree);
 }
@@ -65,7 +66,7 @@ StepResult SelectRealSunFolder(RealSunFolderFields& fields, const Workplace& pla
   if (!AcceptClinicCode(fields.clinic_id, context)) return StepResult::kStopped;
   fs::path clinic_folder = RealSunClinicFolder(fields, place);
   FileLock lock = LockClinicFolder(clinic_folder, "realsun select");
-  MakeModeWorkTree(fields, place);
+  MakeModeWorkTree(fields, place, context);
 
   ReportDuplicateDataIniKeys(clinic_folder, context);
   ClinicStartSettings settings = ReadClinicStartSettings(clinic_folder);
@@ -80,7 +81,8 @@ StepResult ChangeRealSunMakeDateMode(RealSunFolderFields& fields, const Workplac
                                      StepContext& context) {
   if (big5::Trim(fields.clinic_id).empty()) return StepResult::kDone;
   if (!AcceptClinicCode(fields.clinic_id, context)) return StepResult::kStopped;
-  MakeModeWorkTree(fields, place);
+  FileLock lock = LockClinicFolder(RealSunClinicFolder(fields, place), "realsun mode");
+  MakeModeWorkTree(fields, place, context);
   return StepResult::kDone;
 }
 

@@ -9,6 +9,7 @@
 #include "workspace/dataedit_ini.h"
 #include "workspace/folder_layout.h"
 #include "workspace/path_text.h"
+#include "workspace/same_day_work_tree.h"
 #include "workspace/source_system.h"
 
 namespace zuvo {
@@ -69,8 +70,8 @@ StepResult SelectVisionFolder(ClinicFolderFields& fields, const Workplace& place
 
   fs::path clinic_folder = ClinicFolder(place.program_folder, kVisionArea, fields.clinic_id);
   FileLock lock = LockClinicFolder(clinic_folder, "vision select");
-  fs::path work_tree = WorkTreeFolder(clinic_folder, RocDate(place.now), WorkTreeKind::kVision);
-  CreateWorkTree(work_tree);
+  fs::path work_tree = MakeSameDayWorkTree(clinic_folder, RocDate(place.now), WorkTreeKind::kVision,
+                                           fields.same_day_tree, context);
   fields.work_tree = WithTrailingSeparator(work_tree);
 
   CopyReadyDatabases(clinic_folder, work_tree, context);

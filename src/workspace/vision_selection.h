@@ -1,7 +1,8 @@
 #pragma once
 
 // The Vision window's folder choice: recognise the Vision system in the chosen folder, read the
-// clinic's identity, and make the clinic folder and a new work tree "<ROC date>_1".
+// clinic's identity, and make the clinic folder and a new work tree "<ROC date>_1" (or the next
+// free name of the day, "<ROC date>_1-2", ...).
 
 #include <filesystem>
 #include <string>
@@ -16,7 +17,9 @@ namespace zuvo {
 // - another system: "你選取的系統是" + name + ",與目前設定的系統不合", kStopped;
 // - remembers the folder in DataEdit.ini, reads VISPARA.DBF, sets the HIS field to "展望";
 // - a clinic code that cannot name a folder: the reason, kStopped;
-// - makes program folder/VISW/<code>/<ROC date>_1/{Tolsern,Corvix};
+// - makes program folder/VISW/<code>/<ROC date>_1/{Tolsern,Corvix}; when that holds a
+//   conversion, `fields.same_day_tree` decides between replacing it and the next free name
+//   "<ROC date>_1-2", ... (MakeSameDayWorkTree);
 // - a ready-made OPD.mdb and PERSONAL.mdb in the clinic folder are copied into Corvix
 //   ("OPD資料庫用已經做好的"); OPD.mdb alone is not ("做好的只有OPD.mdb沒有PERSONAL.mdb");
 // - fills the opening date and pharmacist fields that are blank from the clinic's data.ini.
