@@ -35,21 +35,6 @@ bool HasFolder(const fs::path& parent, std::string_view name) {
   return fs::is_directory(FindWithoutCase(parent, name), error);
 }
 
-// The clinic stores a work tree brings: the folders in its Tolsern that hold store files. A
-// folder without any (another program's, a readme) is no store and is carried over as it is.
-std::vector<fs::path> StoreFolders(const fs::path& work_tree) {
-  std::vector<fs::path> folders;
-  std::error_code error;
-  const fs::path server_folder = FindWithoutCase(work_tree, kServerFolderName);
-  for (const fs::directory_entry& entry : fs::directory_iterator(server_folder, error)) {
-    std::error_code status_error;
-    if (entry.is_directory(status_error) && HoldsStoreFiles({entry.path(), {}})) {
-      folders.push_back(entry.path());
-    }
-  }
-  return folders;
-}
-
 StoreLocation StagedStore(const fs::path& staged_server, const fs::path& work_store) {
   return {FindWithoutCase(staged_server, PathToUtf8(work_store.filename())),
           FindWithoutCase(staged_server, kPatientIndexName)};
@@ -72,7 +57,7 @@ void StageWorkTree(const fs::path& work_tree, LiveRootChange& change) {
     }
   }
   const fs::path staged_server = change.StagedFolder(kServerFolderName);
-  for (const fs::path& work_store : StoreFolders(work_tree)) {
+  for (const fs::path& work_store : WorkTreeStoreFolders(work_tree)) {
     for (const fs::path& old : StagedStore(staged_server, work_store).ExistingFiles()) {
       if (!DeleteFolder(old)) throw Error("cannot remove " + PathToUtf8(old));
     }
@@ -134,7 +119,7 @@ bool StoresAreClean(const fs::path& work_tree, LiveRootChange& change, StepConte
   std::vector<StoreFinding> clinic_findings = ClinicStoreFindings(work_tree, clinic_folder);
   CheckStore(clinic_folder, clinic_findings, context, first_failed);
   const fs::path staged_server = change.StagedFolder(kServerFolderName);
-  for (const fs::path& work_store : StoreFolders(work_tree)) {
+  for (const fs::path& work_store : WorkTreeStoreFolders(work_tree)) {
     CheckStore(PathToUtf8(work_store), VerifyStore(StagedStore(staged_server, work_store)).findings,
                context, first_failed);
   }
@@ -145,7 +130,7 @@ bool StoresAreClean(const fs::path& work_tree, LiveRootChange& change, StepConte
 bool RestoredStoresAreClean(const fs::path& backup, LiveRootChange& change, StepContext& context,
                             std::string& first_failed) {
   const fs::path staged_server = change.StagedFolder(kServerFolderName);
-  for (const fs::path& store : StoreFolders(change.staging())) {
+  for (const fs::path& store : WorkTreeStoreFolders(change.staging())) {
     CheckStore(PathToUtf8(backup / store.lexically_relative(change.staging())),
                VerifyStore(StagedStore(staged_server, store)).findings, context, first_failed);
   }

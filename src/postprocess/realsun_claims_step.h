@@ -34,7 +34,7 @@ struct RealSunClaimsInput {
   // What one month's archive may expand to (tests set less).
   unsigned long long archive_limit = kMaxClaimArchiveBytes;
   // Filled by the step: the months ("10801") whose archive it had to skip.
-  std::vector<std::string> skipped_months;
+  std::vector<std::string> skipped_months = {};
 };
 
 // The closing warning of a step that skipped months, before their list ("10801,10803").

@@ -1,6 +1,7 @@
 #include "workspace/folder_layout.h"
 
 #include "core/store_location.h"
+#include "core/store_verify.h"
 
 #include "platform/big5.h"
 #include "platform/error.h"
@@ -106,6 +107,20 @@ fs::path WorkTreeCatalogue(const fs::path& work_tree) {
 void CreateWorkTree(const fs::path& work_tree) {
   CreateFolders(work_tree / PathFromUtf8(kServerFolderName));
   CreateFolders(work_tree / PathFromUtf8(kFrontEndFolderName));
+}
+
+std::vector<std::filesystem::path> WorkTreeStoreFolders(const std::filesystem::path& work_tree) {
+  std::vector<std::filesystem::path> folders;
+  std::error_code error;
+  const std::filesystem::path server_folder = FindWithoutCase(work_tree, kServerFolderName);
+  for (const std::filesystem::directory_entry& entry :
+       std::filesystem::directory_iterator(server_folder, error)) {
+    std::error_code status_error;
+    if (entry.is_directory(status_error) && HoldsStoreFiles({entry.path(), {}})) {
+      folders.push_back(entry.path());
+    }
+  }
+  return folders;
 }
 
 }  // namespace zuvo

@@ -17,6 +17,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/store_location.h"
 
@@ -63,6 +64,10 @@ std::filesystem::path ServerDataFolder(const std::filesystem::path& work_tree,
 // The patient and chart stores of a work tree: the server data folder and
 // work tree / Tolsern / PTdata.ind.
 StoreLocation WorkTreeStoreLocation(const std::filesystem::path& work_tree, std::string_view code);
+
+// The clinic stores a work tree holds: the folders of its Tolsern that hold store files
+// (HoldsStoreFiles). A folder without any (another program's, a readme) is no store.
+std::vector<std::filesystem::path> WorkTreeStoreFolders(const std::filesystem::path& work_tree);
 
 // work tree / Corvix / OPD.mdb (an existing file of that name in any letter case wins).
 std::filesystem::path WorkTreeCatalogue(const std::filesystem::path& work_tree);

@@ -15,16 +15,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool HoldsAnyStore(const fs::path& work_tree) {
-  std::error_code error;
-  const fs::path server_folder = FindWithoutCase(work_tree, kServerFolderName);
-  for (const fs::directory_entry& entry : fs::directory_iterator(server_folder, error)) {
-    std::error_code status_error;
-    if (entry.is_directory(status_error) && HoldsStoreFiles({entry.path(), {}})) return true;
-  }
-  return false;
-}
-
 // A name that may be used: nothing there, or a tree without a conversion.
 bool IsFree(const fs::path& work_tree) {
   std::error_code error;
@@ -44,7 +34,7 @@ bool ReplaceAsked(const fs::path& taken, const fs::path& next, StepContext& cont
 bool HoldsConversion(const fs::path& work_tree) {
   std::optional<ConversionRecord> record = ReadConversionRecord(work_tree);
   if (record && record->state == ConversionState::kCompleted) return true;
-  return HoldsAnyStore(work_tree);
+  return !WorkTreeStoreFolders(work_tree).empty();
 }
 
 fs::path MakeSameDayWorkTree(const fs::path& clinic_folder, std::string_view roc_date,

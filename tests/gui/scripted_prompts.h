@@ -35,18 +35,12 @@ class ScriptedPrompts : public UserPrompts {
   }
   std::optional<QString> ChooseFolder(QWidget*, const QString& caption, const QString&) override {
     folder_captions_.push_back(caption);
-    if (folders_.empty()) return std::nullopt;
-    std::optional<QString> folder = folders_.front();
-    folders_.pop_front();
-    return folder;
+    return TakeFront(folders_);
   }
   std::optional<QString> ChooseFile(QWidget*, const QString&, const QString& start,
                                     const QString&) override {
     file_starts_.push_back(start);
-    if (files_.empty()) return std::nullopt;
-    std::optional<QString> file = files_.front();
-    files_.pop_front();
-    return file;
+    return TakeFront(files_);
   }
   std::optional<QString> AskText(QWidget*, const QString&, const QString&,
                                  const QString& text) override {
@@ -55,6 +49,18 @@ class ScriptedPrompts : public UserPrompts {
   }
 
  private:
+  // The next scripted choice (nullopt: the dialog cancelled, or none left). Taken apart rather
+  // than copied as an optional, which GCC 12 misreads as maybe uninitialised.
+  static std::optional<QString> TakeFront(std::deque<std::optional<QString>>& choices) {
+    if (choices.empty() || !choices.front().has_value()) {
+      if (!choices.empty()) choices.pop_front();
+      return std::nullopt;
+    }
+    QString chosen = std::move(*choices.front());
+    choices.pop_front();
+    return chosen;
+  }
+
   std::deque<std::optional<QString>> folders_;
   std::deque<std::optional<QString>> files_;
   std::deque<MessageAnswer> answers_;
