@@ -9,6 +9,7 @@
 #include "app/realsun_pipeline.h"
 #include "app/realsun_restore.h"
 #include "form_builder.h"
+#include "review_dialog.h"
 #include "text_fields.h"
 
 namespace zuvo::gui {
@@ -42,9 +43,11 @@ RealSunPage::RealSunPage(WorkbenchEnvironment& environment, bool operator_mode, 
   CRSmakeall = MakeButton("CRSmakeall", "一次性轉換");
   CRSreturnInit = MakeButton("CRSreturnInit", "返還前二階段資料");
   CRSreplaceNow = MakeButton("CRSreplaceNow", "套用轉檔後資料");
+  CRSreview = MakeButton("CRSreview", "檢視轉檔結果");
   steps->addWidget(CRSmakeall, 0, 2);
   steps->addWidget(CRSreturnInit, 1, 2);
-  steps->addWidget(CRSreplaceNow, 2, 2);
+  steps->addWidget(CRSreview, 2, 2);
+  steps->addWidget(CRSreplaceNow, 3, 2);
   steps->setRowStretch(std::max(first_free_row, 3), 1);
   grid->addLayout(steps, 7, 0, 1, 4);
   grid->addWidget(new QLabel("未登錄醫師:"), 8, 0);
@@ -62,6 +65,7 @@ RealSunPage::RealSunPage(WorkbenchEnvironment& environment, bool operator_mode, 
   connect(CmakeDateMode, &OptionGroup::ItemClicked, this, &RealSunPage::CmakeDateModeClick);
   connect(CRSmakeall, &QPushButton::clicked, this, &RealSunPage::CRSmakeallClick);
   connect(CRSreplaceNow, &QPushButton::clicked, this, &RealSunPage::CRSreplaceNowClick);
+  connect(CRSreview, &QPushButton::clicked, this, &RealSunPage::CRSreviewClick);
   connect(CRSreturnInit, &QPushButton::clicked, this, &RealSunPage::CRSreturnInitClick);
   connect(Panel6->stop(), &QPushButton::clicked, this, &RealSunPage::CRSstopClick);
   connect(Panel6->list(), &QListWidget::itemClicked, this, &RealSunPage::CRSListClick);
@@ -108,6 +112,12 @@ void RealSunPage::CRSreplaceNowClick() {
   controls_->RunOnFields([this](RunFields& fields) {
     zuvo::CRSreplaceNowClick(fields.folder.his, fields.folder.work_tree,
                              environment_.program_folder, context_);
+  });
+}
+
+void RealSunPage::CRSreviewClick() {
+  controls_->RunOnFields([this](RunFields& fields) {
+    OpenWorkTreeReview(this, environment_.program_folder, fields.folder.work_tree);
   });
 }
 

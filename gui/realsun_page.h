@@ -37,6 +37,7 @@ class RealSunPage : public QWidget {
   void CRSmakeallClick() { controls_->OneShotClick(); }
   void CmakeDateModeClick();
   void CRSreplaceNowClick();
+  void CRSreviewClick();
   void CRSreturnInitClick();
   void CRSstopClick();
   void CRSListClick(QListWidgetItem* item);
@@ -64,6 +65,7 @@ class RealSunPage : public QWidget {
   OptionGroup* CmakeDateMode;
   QPushButton* CRSmakeall;
   QPushButton* CRSreplaceNow;
+  QPushButton* CRSreview;
   QPushButton* CRSreturnInit;
   QListWidget* CRSdrlist;  // doctors' names the chart step did not find in data.ini
 };

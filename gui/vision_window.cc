@@ -9,6 +9,7 @@
 #include "app/apply_live.h"
 #include "app/vision_pipeline.h"
 #include "form_builder.h"
+#include "review_dialog.h"
 #include "text_fields.h"
 
 namespace zuvo::gui {
@@ -47,6 +48,7 @@ TFVISW::TFVISW(WorkbenchEnvironment& environment, bool operator_mode, QWidget* p
   connect(CVISWselectPath, &QPushButton::clicked, this, &TFVISW::CVISWselectPathClick);
   connect(CVISWall, &QPushButton::clicked, this, &TFVISW::CVISWallClick);
   connect(CVISWcopy, &QPushButton::clicked, this, &TFVISW::CVISWcopyClick);
+  connect(CVISWreview, &QPushButton::clicked, this, &TFVISW::CVISWreviewClick);
 }
 
 void TFVISW::BuildFields(QGridLayout* grid) {
@@ -82,8 +84,10 @@ void TFVISW::BuildSteps(QGridLayout* grid, bool operator_mode) {
   controls_->AddStepButtons(steps, 0, 0, operator_mode);
   CVISWall = MakeButton("CVISWall", "一次性轉換");
   CVISWcopy = MakeButton("CVISWcopy", "套用轉檔後資料");
+  CVISWreview = MakeButton("CVISWreview", "檢視轉檔結果");
   steps->addWidget(CVISWall, 0, 2);
-  steps->addWidget(CVISWcopy, 1, 2);
+  steps->addWidget(CVISWreview, 1, 2);
+  steps->addWidget(CVISWcopy, 2, 2);
   grid->addLayout(steps, 7, 0, 1, 4);
 }
 
@@ -116,6 +120,12 @@ void TFVISW::CVISWcopyClick() {
   controls_->RunOnFields([this](RunFields& fields) {
     zuvo::CVISWcopyClick(fields.folder.his, fields.folder.work_tree, environment_.program_folder,
                          context_);
+  });
+}
+
+void TFVISW::CVISWreviewClick() {
+  controls_->RunOnFields([this](RunFields& fields) {
+    OpenWorkTreeReview(this, environment_.program_folder, fields.folder.work_tree);
   });
 }
 

@@ -38,6 +38,7 @@ class TFVISW : public QDialog {
   void CVISWlistDblClick(QListWidgetItem* item);
   void CVISWallClick() { controls_->OneShotClick(); }
   void CVISWcopyClick();
+  void CVISWreviewClick();
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -70,6 +71,7 @@ class TFVISW : public QDialog {
   OptionGroup* CmakeDateMode;
   QPushButton* CVISWall;
   QPushButton* CVISWcopy;
+  QPushButton* CVISWreview;
 };
 
 // Moves a top-level window to the middle of its screen.
