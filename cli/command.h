@@ -33,6 +33,9 @@ struct Command {
 
 // Adds a command to the registry; used through ZUVO_COMMAND.
 bool RegisterCommand(Command command);
+// Adds lines to the --help of the command `words`: its options with their defaults. A text that
+// begins with "usage:" is the command's whole help instead.
+bool RegisterOptionsHelp(const std::string& words, std::string help);
 const std::vector<Command>& Commands();
 
 }  // namespace zuvo::cli

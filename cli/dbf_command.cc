@@ -418,10 +418,6 @@ int ShownCodePage(const DbfTable& table, const std::optional<std::string>& encod
 
 int RunDbf(Invocation& invocation) {
   Args& args = invocation.args;
-  if (args.Flag("help")) {
-    std::cout << kHelp;
-    return kExitOk;
-  }
   std::string file = args.RequiredPositional(0, "FILE");
   std::optional<std::string> fields = args.Option("fields");
   std::optional<std::string> encoding = args.Option("encoding");
@@ -448,6 +444,7 @@ int RunDbf(Invocation& invocation) {
   return printer.Finish() ? kExitOk : kExitError;
 }
 
+const bool dbf_help = RegisterOptionsHelp("dbf", std::string(kHelp));
 ZUVO_COMMAND("dbf", "FILE [--fields A,B,...] [--csv] [--raw] [--encoding NAME] | --help",
              "show a dBase table: header and records decoded by its code page, or CSV, or raw "
              "bytes (dbf --help: options and how each field type prints)",

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <iostream>
+#include <map>
 #include <sstream>
 
 #include "app/program_folder.h"
@@ -24,18 +25,66 @@ std::vector<std::string> SplitWords(const std::string& text) {
   return words;
 }
 
+// Each command's synopsis and summary, sorted by their words.
+void PrintCommandList(std::ostream& out, std::vector<const Command*> commands) {
+  std::sort(commands.begin(), commands.end(),
+            [](const Command* a, const Command* b) { return a->words < b->words; });
+  for (const Command* command : commands) {
+    out << "  " << command->words << (command->usage.empty() ? "" : " ") << command->usage
+        << "\n      " << command->summary << "\n";
+  }
+}
+
 void PrintHelp(std::ostream& out) {
   out << "usage: zuvoconv [--home DIR] COMMAND [ARGS...]\n"
-         "       zuvoconv --help | --version\n\n"
+         "       zuvoconv --help | --version\n"
+         "       zuvoconv COMMAND --help\n\n"
          "The program folder is DIR, else $ZUVO_HOME, else the folder of this program.\n\n"
          "commands:\n";
-  std::vector<Command> sorted = Registry();
-  std::sort(sorted.begin(), sorted.end(),
-            [](const Command& a, const Command& b) { return a.words < b.words; });
-  for (const Command& command : sorted) {
-    std::string synopsis = command.words + (command.usage.empty() ? "" : " " + command.usage);
-    out << "  " << synopsis << "\n      " << command.summary << "\n";
+  std::vector<const Command*> all;
+  for (const Command& command : Registry()) all.push_back(&command);
+  PrintCommandList(out, all);
+}
+
+std::map<std::string, std::string>& OptionsHelpRegistry() {
+  static std::map<std::string, std::string> help;
+  return help;
+}
+
+bool AsksForHelp(const std::vector<std::string>& words) {
+  return std::any_of(words.begin(), words.end(),
+                     [](const std::string& word) { return word == "--help" || word == "-h"; });
+}
+
+void PrintCommandHelp(std::ostream& out, const Command& command) {
+  auto help = OptionsHelpRegistry().find(command.words);
+  if (help != OptionsHelpRegistry().end() && help->second.starts_with("usage:")) {
+    out << help->second;
+    return;
   }
+  out << "usage: zuvoconv " << command.words << (command.usage.empty() ? "" : " ") << command.usage
+      << "\n\n"
+      << command.summary << "\n";
+  if (help != OptionsHelpRegistry().end()) out << "\noptions:\n" << help->second;
+}
+
+// "zuvoconv vision --help": the commands that begin with the words before the first option, when
+// there are any.
+bool PrintGroupHelp(std::ostream& out, const std::vector<std::string>& words) {
+  std::string group;
+  for (const std::string& word : words) {
+    if (word.starts_with("-")) break;
+    group += word + " ";
+  }
+  if (group.empty()) return false;
+  std::vector<const Command*> members;
+  for (const Command& command : Registry()) {
+    if ((command.words + " ").starts_with(group)) members.push_back(&command);
+  }
+  if (members.empty()) return false;
+  out << "commands of zuvoconv " << group.substr(0, group.size() - 1) << ":\n";
+  PrintCommandList(out, members);
+  return true;
 }
 
 // The registered command whose words match the longest start of `words`.
@@ -56,7 +105,7 @@ const Command* FindCommand(const std::vector<std::string>& words, size_t& used) 
 int Main(int argc, char** argv) {
   std::vector<std::string> words(argv + 1, argv + argc);
   std::filesystem::path explicit_home;
-  while (!words.empty() && words.front().rfind("--", 0) == 0) {
+  while (!words.empty() && (words.front().rfind("--", 0) == 0 || words.front() == "-h")) {
     if (words.front() == "--help" || words.front() == "-h") {
       PrintHelp(std::cout);
       return kExitOk;
@@ -90,12 +139,17 @@ int Main(int argc, char** argv) {
   }
   size_t used = 0;
   const Command* command = FindCommand(words, used);
+  if (command == nullptr && AsksForHelp(words) && PrintGroupHelp(std::cout, words)) return kExitOk;
   if (command == nullptr) {
     std::cerr << "zuvoconv: unknown command " << words.front() << " (see zuvoconv --help)\n";
     return kExitUsage;
   }
-  Invocation invocation{ResolveProgramFolder(explicit_home, argv[0]),
-                        Args({words.begin() + static_cast<long>(used), words.end()})};
+  const std::vector<std::string> rest(words.begin() + static_cast<long>(used), words.end());
+  if (AsksForHelp(rest)) {
+    PrintCommandHelp(std::cout, *command);
+    return kExitOk;
+  }
+  Invocation invocation{ResolveProgramFolder(explicit_home, argv[0]), Args(rest)};
   try {
     return command->run(invocation);
   } catch (const UsageError& error) {
@@ -117,6 +171,11 @@ bool RegisterCommand(Command command) {
 }
 
 const std::vector<Command>& Commands() { return Registry(); }
+
+bool RegisterOptionsHelp(const std::string& words, std::string help) {
+  OptionsHelpRegistry()[words] += help;
+  return true;
+}
 
 }  // namespace zuvo::cli
 

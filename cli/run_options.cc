@@ -13,6 +13,7 @@ namespace {
 struct OptionSpec {
   RunOption option;
   const char* usage;
+  const char* help;  // what it sets and its default; "%s" stands for the pipeline's split date
   void (*read)(Args& args, RunFields& fields);
 };
 
@@ -49,10 +50,12 @@ std::optional<Enum> ChoiceOption(Args& args, const std::string& name,
 
 const OptionSpec kOptionSpecs[] = {
     {RunOption::kSplitDate, "[--split-date D]",
+     "--split-date D      split date, ROC yyymmdd or yyyy-mm-dd (default: %s)",
      [](Args& args, RunFields& fields) {
        if (auto date = DateOption(args, "split-date")) fields.chart.split_date = *date;
      }},
     {RunOption::kMode, "[--mode after|before]",
+     "--mode after|before  visits on and after the split date, or before it (default: after)",
      [](Args& args, RunFields& fields) {
        if (auto mode = ChoiceOption<MakeDateMode>(
                args, "mode",
@@ -61,10 +64,12 @@ const OptionSpec kOptionSpecs[] = {
        }
      }},
     {RunOption::kStartDate, "[--start-date D]",
+     "--start-date D      opening date of the clinic (default: from the clinic's data.ini)",
      [](Args& args, RunFields& fields) {
        if (auto date = DateOption(args, "start-date")) fields.folder.start_date = *date;
      }},
     {RunOption::kFileSize, "[--file-size N]",
+     "--file-size N       size limit of one chart file, 1-12 million bytes (default: 6)",
      [](Args& args, RunFields& fields) {
        std::optional<std::string> value = args.Option("file-size");
        if (!value) return;
@@ -77,6 +82,8 @@ const OptionSpec kOptionSpecs[] = {
        fields.chart.file_size = static_cast<int>(*size);
      }},
     {RunOption::kPharmacist, "[--pharmacist NAME --pharmacist-id ID]",
+     "--pharmacist NAME --pharmacist-id ID\n                      the clinic's pharmacist "
+     "(default: from the clinic's data.ini)",
      [](Args& args, RunFields& fields) {
        if (auto name = args.Option("pharmacist"))
          fields.folder.pharmacist_name = big5::FromUtf8(*name);
@@ -84,6 +91,9 @@ const OptionSpec kOptionSpecs[] = {
          fields.folder.pharmacist_id = big5::FromUtf8(*id);
      }},
     {RunOption::kNameType, "[--name-type source|original]",
+     "--name-type source|original\n                      order short names from the source system "
+     "or the orders' names "
+     "(default: source)",
      [](Args& args, RunFields& fields) {
        if (auto names =
                ChoiceOption<ShortNameSource>(args, "name-type",
@@ -93,6 +103,9 @@ const OptionSpec kOptionSpecs[] = {
        }
      }},
     {RunOption::kRemarkMode, "[--remark-mode full|note]",
+     "--remark-mode full|note\n                      patient remarks by full phrase analysis or "
+     "all as a note "
+     "(default: full)",
      [](Args& args, RunFields& fields) {
        if (auto mode = ChoiceOption<RemarkMode>(
                args, "remark-mode",
@@ -132,6 +145,21 @@ std::vector<RunOption> AllOptions(const Pipeline& pipeline) {
     }
   }
   return all;
+}
+
+std::string OptionsHelp(const std::vector<RunOption>& options, std::string_view split_date) {
+  std::string help;
+  for (const OptionSpec& spec : kOptionSpecs) {
+    if (!Contains(options, spec.option)) continue;
+    std::string line = spec.help;
+    if (size_t at = line.find("%s"); at != std::string::npos) {
+      line.replace(
+          at, 2,
+          split_date.empty() ? "blank, the run then takes --mode before" : std::string(split_date));
+    }
+    help += "  " + line + "\n";
+  }
+  return help;
 }
 
 void ReadRunOptions(Args& args, const std::vector<RunOption>& options, RunFields& fields) {

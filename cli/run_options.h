@@ -20,6 +20,9 @@ SameDayWorkTree SameDayTreeOption(Args& args);
 
 // "[--split-date D] [--mode after|before] ..." for the options given, in the order of RunOption.
 std::string OptionsUsage(const std::vector<RunOption>& options);
+// The options given, one entry each with what it sets and its default, for --help; `split_date`
+// is the pipeline's default split date.
+std::string OptionsHelp(const std::vector<RunOption>& options, std::string_view split_date);
 // Every option of every step of `pipeline`, once each, in the order of RunOption.
 std::vector<RunOption> AllOptions(const Pipeline& pipeline);
 // Reads the given options from the arguments into `fields`; an option not given leaves its field

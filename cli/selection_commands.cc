@@ -95,6 +95,8 @@ ZUVO_COMMAND("realsun select", std::string("SRC [--mode after|before] ") + kRepl
                          "mode (") +
                  kReplaceSummary + ")",
              RunRealSunSelect);
+const bool realsun_select_help =
+    RegisterOptionsHelp("realsun select", OptionsHelp({RunOption::kMode}, ""));
 ZUVO_COMMAND("his select", "SRC",
              "recognise any known clinic system in SRC and prepare its folders", RunHisSelect);
 ZUVO_COMMAND("his search", "",

@@ -32,6 +32,7 @@ TerminalStepContext::TerminalStepContext(RunFlags& flags, TerminalStreams stream
 TerminalStepContext::~TerminalStepContext() { ClearBar(); }
 
 void TerminalStepContext::AddLine(std::string_view line) {
+  if (line_filter_ && !line_filter_(line)) return;
   ClearBar();
   streams_.out << line << '\n';
   streams_.out.flush();
@@ -76,6 +77,9 @@ void TerminalStepContext::ClearBar() {
 
 MessageAnswer TerminalStepContext::ShowMessage(std::string_view text, MessageKind /*kind*/,
                                                MessageButtons buttons) {
+  if (buttons == MessageButtons::kOk && notice_filter_ && !notice_filter_(text)) {
+    return MessageAnswer::kOk;
+  }
   ClearBar();
   streams_.out << "message: " << text << '\n';
   streams_.out.flush();

@@ -9,6 +9,7 @@
 // goes on. Folder and file requests are answered by what the command put in beforehand (its
 // arguments); without an answer they count as cancelled.
 
+#include <functional>
 #include <iosfwd>
 
 #include "core/step_context.h"
@@ -32,6 +33,11 @@ class TerminalStepContext : public StepContext {
     folder_answer_ = std::move(folder);
   }
   void SetFileAnswer(std::optional<std::filesystem::path> file) { file_answer_ = std::move(file); }
+  // Which message lines, and which message boxes with an OK button only, are printed; the others
+  // are left out silently (the caller counts or repeats them). Unset: all are printed.
+  using TextFilter = std::function<bool(std::string_view text)>;
+  void SetLineFilter(TextFilter filter) { line_filter_ = std::move(filter); }
+  void SetNoticeFilter(TextFilter filter) { notice_filter_ = std::move(filter); }
 
   void AddLine(std::string_view line) override;
   void ClearLines() override {}
@@ -60,6 +66,8 @@ class TerminalStepContext : public StepContext {
   TerminalStreams streams_;
   std::optional<std::filesystem::path> folder_answer_;
   std::optional<std::filesystem::path> file_answer_;
+  TextFilter line_filter_;
+  TextFilter notice_filter_;
   long total_ = 0;
   long gauge_ = 0;
   bool bar_shown_ = false;

@@ -1,13 +1,16 @@
 // zuvo-workbench: the conversion workbench's desktop program.
 //
 //   zuvo-workbench [--home DIR] [--screenshots DIR]
+//   zuvo-workbench --help | -h | --version
 //
 // The program folder is DIR, else $ZUVO_HOME, else the folder of the program file.
 // --screenshots writes a picture of each page of the main window in operator mode
 // (page-<name>.png) and of the Vision window (vision-window.png) into DIR and ends.
 #include <QApplication>
 #include <QStringList>
+#include <cstring>
 #include <exception>
+#include <iostream>
 
 #include "app/program_folder.h"
 #include "main_window.h"
@@ -35,9 +38,33 @@ bool SaveScreenshots(zuvo::gui::TFdataedit& window, const QString& folder) {
   return saved;
 }
 
+// --help and --version answer before any window (or display) is needed. True when one was
+// asked.
+bool AnswerInformationOptions(int argc, char** argv) {
+  for (int at = 1; at < argc; ++at) {
+    if (std::strcmp(argv[at], "--help") == 0 || std::strcmp(argv[at], "-h") == 0) {
+      std::cout << "usage: zuvo-workbench [--home DIR] [--screenshots DIR]\n"
+                   "       zuvo-workbench --help | --version\n\n"
+                   "The conversion workbench's window.\n\n"
+                   "options:\n"
+                   "  --home DIR          program folder (default: $ZUVO_HOME, else the folder "
+                   "of this program)\n"
+                   "  --screenshots DIR   write a picture of each page and of the Vision window "
+                   "into DIR and end\n";
+      return true;
+    }
+    if (std::strcmp(argv[at], "--version") == 0) {
+      std::cout << "zuvo-workbench " << ZUVO_VERSION << "\n";
+      return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (AnswerInformationOptions(argc, argv)) return 0;
   QApplication application(argc, argv);
   application.setApplicationDisplayName("Zuvo系統資料轉檔");
   QStringList arguments = application.arguments();

@@ -1,10 +1,14 @@
 #include "pipeline_controls.h"
 
 #include <QCheckBox>
+#include <QPointer>
 #include <QPushButton>
+#include <vector>
 
 #include "app/pipeline_run.h"
+#include "app/run_summary.h"
 #include "form_builder.h"
+#include "platform/error.h"
 #include "text_fields.h"
 
 namespace zuvo::gui {
@@ -41,10 +45,19 @@ int PipelineControls::AddStepButtons(QGridLayout* grid, int row, int column, boo
 void PipelineControls::RunOnFields(const std::function<void(RunFields&)>& work) {
   if (busy_) return;
   busy_ = true;
+  std::vector<QPointer<QPushButton>> disabled;
+  for (QPushButton* button : page_.findChildren<QPushButton*>()) {
+    if (button == context_.panel().stop() || !button->isEnabled()) continue;
+    button->setEnabled(false);
+    disabled.emplace_back(button);
+  }
   RunFields fields;
   if (RunGuarded(environment_, &page_, [&] { fields = read_(); })) {
     RunGuarded(environment_, &page_, [&] { work(fields); });
     show_(fields);
+  }
+  for (const QPointer<QPushButton>& button : disabled) {
+    if (button) button->setEnabled(true);
   }
   busy_ = false;
 }
@@ -57,16 +70,33 @@ void PipelineControls::SelectClick() {
 
 void PipelineControls::StepClick(const PipelineStep& step) {
   RunOnFields([this, &step](RunFields& fields) {
-    RunSingleStep(pipeline_, step, fields, environment_.CurrentWorkplace(), context_,
-                  [this](const PipelineStep& done) { TickStep(done); });
+    ShowEnd(RunSingleStepToEnd(pipeline_, step, fields, environment_.CurrentWorkplace(), context_,
+                               [this](const PipelineStep& done) { TickStep(done); }));
   });
 }
 
 void PipelineControls::OneShotClick() {
   RunOnFields([this](RunFields& fields) {
-    RunOneShot(pipeline_, fields, environment_.CurrentWorkplace(), context_,
-               [this](const PipelineStep& done) { TickStep(done); });
+    ShowEnd(RunOneShotToEnd(pipeline_, fields, environment_.CurrentWorkplace(), context_,
+                            [this](const PipelineStep& done) { TickStep(done); }));
   });
+}
+
+void PipelineControls::ShowEnd(const RunOutcome& outcome) {
+  ProgressPanel& panel = context_.panel();
+  QProgressBar* gauge = panel.gauge();
+  if (outcome.end == RunEnd::kCompleted) {
+    if (gauge->maximum() <= gauge->minimum()) gauge->setMaximum(gauge->minimum() + 1);
+    gauge->setValue(gauge->maximum());
+  } else {
+    gauge->setValue(gauge->minimum());
+  }
+  QStringList lines;
+  for (const std::string& line : RunSummaryLines(outcome)) lines << FromUtf8(line);
+  panel.summary()->setText(lines.join('\n'));
+  panel.summary()->show();
+  panel.SetReport(outcome.report.empty() ? QString() : FromPath(outcome.report));
+  if (outcome.end == RunEnd::kFailed) throw Error(outcome.error);
 }
 
 void PipelineControls::TickStep(const PipelineStep& step) {

@@ -3,7 +3,8 @@
 // The buttons of a conversion page (the Vision window, the RealSun page) and the runs behind
 // them: each step of the pipeline as a button with its check box, the folder choice, the
 // one-shot run and apply. One busy guard covers every button, since the events a step processes
-// may bring clicks on any of them and two runs must never write one work tree at once.
+// may bring clicks on any of them and two runs must never write one work tree at once; while
+// one runs, the page's buttons other than "停止" are disabled so that the operator sees it.
 
 #include <QGridLayout>
 #include <QObject>
@@ -11,6 +12,7 @@
 #include <functional>
 
 #include "app/pipeline.h"
+#include "app/pipeline_run.h"
 #include "qt_step_context.h"
 #include "workbench_environment.h"
 
@@ -34,7 +36,8 @@ class PipelineControls : public QObject {
   int AddStepButtons(QGridLayout* grid, int row, int column, bool enabled);
 
   // Runs `work` on the page's fields and shows them afterwards, unless another button's work is
-  // under way. An error is shown in a message box.
+  // under way. An error is shown in a message box. The page's buttons other than "停止" are
+  // disabled meanwhile.
   void RunOnFields(const std::function<void(RunFields&)>& work);
   void SelectClick();
   void StepClick(const PipelineStep& step);
@@ -42,6 +45,10 @@ class PipelineControls : public QObject {
 
  private:
   void TickStep(const PipelineStep& step);
+  // The end of a run or step on the progress panel: its summary, the report button, and the
+  // gauge full when it completed, empty when it stopped or failed. A failure's error is then
+  // thrown on, for the message box.
+  void ShowEnd(const RunOutcome& outcome);
 
   Pipeline pipeline_;
   WorkbenchEnvironment& environment_;

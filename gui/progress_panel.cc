@@ -1,7 +1,10 @@
 #include "progress_panel.h"
 
+#include <QDesktopServices>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QUrl>
+#include <QVBoxLayout>
 
 namespace zuvo::gui {
 
@@ -65,6 +68,21 @@ ProgressPanel::ProgressPanel(const ProgressPanelNames& names, QWidget* parent) :
   NameOrHide(elapsed_, names.elapsed);
   grid->addWidget(elapsed_, 6, 0, 1, 2);
 
+  summary_ = new QLabel;
+  summary_->setObjectName(QString(names.panel) + "Summary");
+  summary_->setWordWrap(true);
+  summary_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  summary_->hide();
+  report_ = new QPushButton("開啟轉檔報告");
+  report_->setObjectName(QString(names.panel) + "Report");
+  report_->hide();
+  connect(report_, &QPushButton::clicked, this,
+          [this] { QDesktopServices::openUrl(QUrl::fromLocalFile(report_file_)); });
+  auto* end_row = new QVBoxLayout;
+  end_row->addWidget(summary_);
+  end_row->addWidget(report_);
+  grid->addLayout(end_row, 9, 0, 1, 2);
+
   stop_ = new QPushButton("停止");
   NameOrHide(stop_, names.stop);
   grid->addWidget(stop_, 7, 0, 1, 2);
@@ -73,6 +91,11 @@ ProgressPanel::ProgressPanel(const ProgressPanelNames& names, QWidget* parent) :
   NameOrHide(list_, names.list);
   grid->addWidget(list_, 8, 0, 1, 2);
   grid->setRowStretch(8, 1);
+}
+
+void ProgressPanel::SetReport(const QString& file) {
+  report_file_ = file;
+  report_->setVisible(!file.isEmpty());
 }
 
 }  // namespace zuvo::gui

@@ -2,7 +2,9 @@
 
 // The progress panel both pipelines show (Vision window Panel4, RealSun page Panel6): the chart
 // file size limit, the chart number and file code being written, the record count and the
-// records done, the gauge, the elapsed time, the stop button and the message list.
+// records done, the gauge, the elapsed time, the stop button and the message list; below the
+// gauge, once a run has ended, its summary (<panel>Summary) and a button that opens its report
+// (<panel>Report).
 
 #include <QFrame>
 #include <QLabel>
@@ -59,6 +61,11 @@ class ProgressPanel : public QFrame {
   QLabel* elapsed() const { return elapsed_; }
   QPushButton* stop() const { return stop_; }
   QListWidget* list() const { return list_; }
+  QLabel* summary() const { return summary_; }
+  QPushButton* report() const { return report_; }
+  // The report the report button opens; empty hides the button.
+  void SetReport(const QString& file);
+  const QString& report_file() const { return report_file_; }
 
  private:
   QSpinBox* file_size_;
@@ -70,6 +77,9 @@ class ProgressPanel : public QFrame {
   QLabel* elapsed_;
   QPushButton* stop_;
   QListWidget* list_;
+  QLabel* summary_;
+  QPushButton* report_;
+  QString report_file_;
 };
 
 }  // namespace zuvo::gui

@@ -48,6 +48,8 @@ class QtStepContext : public PromptingStepContext {
   void SetFileCode(long file_code) override;
   void SetElapsedLabel(std::string_view text) override;
 
+  ProgressPanel& panel() { return panel_; }
+
  private:
   ProgressPanel& panel_;
 };

@@ -8,6 +8,10 @@
 
 namespace zuvo {
 
+namespace {
+constexpr std::string_view kMessageBoxPrefix = "message box: ";
+}  // namespace
+
 void ReportingStepContext::AddLine(std::string_view line) {
   entries_.emplace_back(line);
   inner_.AddLine(line);
@@ -15,7 +19,7 @@ void ReportingStepContext::AddLine(std::string_view line) {
 
 MessageAnswer ReportingStepContext::ShowMessage(std::string_view text, MessageKind kind,
                                                 MessageButtons buttons) {
-  entries_.push_back("message box: " + std::string(text));
+  entries_.push_back(std::string(kMessageBoxPrefix) + std::string(text));
   return inner_.ShowMessage(text, kind, buttons);
 }
 
@@ -43,6 +47,26 @@ std::vector<std::pair<std::string, long>> CountMessageKinds(const std::vector<st
     }
   }
   return counts;
+}
+
+bool IsMessageBoxEntry(std::string_view entry) { return entry.starts_with(kMessageBoxPrefix); }
+
+std::string LastMessageBox(const std::vector<std::string>& entries) {
+  for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
+    if (IsMessageBoxEntry(*entry)) return entry->substr(kMessageBoxPrefix.size());
+  }
+  return {};
+}
+
+std::vector<std::pair<std::string, long>> CountWarningKinds(const std::vector<std::string>& lines) {
+  std::vector<std::string> warnings;
+  for (const std::string& line : lines) {
+    if (IsMessageBoxEntry(line)) continue;
+    std::string kind = MessageKindOf(line);
+    if (kind == "begin time" || kind == "end time") continue;
+    warnings.push_back(line);
+  }
+  return CountMessageKinds(warnings);
 }
 
 std::filesystem::path WriteConversionReport(const std::filesystem::path& work_tree,

@@ -21,11 +21,21 @@ class ReportingStepContext : public StepContext {
   explicit ReportingStepContext(StepContext& inner) : StepContext(inner.Flags()), inner_(inner) {}
 
   const std::vector<std::string>& entries() const { return entries_; }
+  // The last record count and records done a step set, and forgetting them before the next.
+  long last_total() const { return last_total_; }
+  long last_done() const { return last_done_; }
+  void ForgetProgress() { last_total_ = last_done_ = 0; }
 
   void AddLine(std::string_view line) override;
   void ClearLines() override { inner_.ClearLines(); }
-  void SetTotal(long total) override { inner_.SetTotal(total); }
-  void SetDone(long done) override { inner_.SetDone(done); }
+  void SetTotal(long total) override {
+    last_total_ = total;
+    inner_.SetTotal(total);
+  }
+  void SetDone(long done) override {
+    last_done_ = done;
+    inner_.SetDone(done);
+  }
   void SetGauge(long position) override { inner_.SetGauge(position); }
   void SetChartNumber(long chart_number) override { inner_.SetChartNumber(chart_number); }
   void SetFileCode(long file_code) override { inner_.SetFileCode(file_code); }
@@ -50,6 +60,8 @@ class ReportingStepContext : public StepContext {
  private:
   StepContext& inner_;
   std::vector<std::string> entries_;
+  long last_total_ = 0;
+  long last_done_ = 0;
 };
 
 // The kind of a message line: the reason before its first colon (ASCII or full-width), with
@@ -58,6 +70,14 @@ class ReportingStepContext : public StepContext {
 std::string MessageKindOf(std::string_view line);
 // Each kind with the number of lines of that kind, in the order the kinds first appear.
 std::vector<std::pair<std::string, long>> CountMessageKinds(const std::vector<std::string>& lines);
+
+// The warnings of a run's message lines by kind, in the order the kinds first appear: the lines
+// of its message list (not its boxes) other than the run's own "begin time" and "end time".
+std::vector<std::pair<std::string, long>> CountWarningKinds(const std::vector<std::string>& lines);
+// True for an entry of ReportingStepContext that is a message box, not a message-list line.
+bool IsMessageBoxEntry(std::string_view entry);
+// The text of the last message box among `entries`, empty when there is none.
+std::string LastMessageBox(const std::vector<std::string>& entries);
 
 // Writes work tree/ConversionReport_<ROC stamp of `started`>.txt (UTF-8 with a byte-order mark,
 // CR LF line ends): the title, the work tree, the start and the elapsed time, the count of each

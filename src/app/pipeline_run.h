@@ -14,8 +14,23 @@
 
 namespace zuvo {
 
+// How a run or a step ended.
+enum class RunEnd { kCompleted, kStopped, kFailed };
+
+// What a step reported through its progress as it ended: the record count of the table it read
+// last ("總筆數") and the records it had done of it ("目前處理筆數").
+struct StepCount {
+  std::string_view caption;  // the step's button caption
+  long total = 0;
+  long done = 0;
+};
+
 struct RunOutcome {
   bool completed = false;                    // every step ran and the run was not stopped
+  RunEnd end = RunEnd::kStopped;             // kFailed only from the *ToEnd runs below
+  std::string_view last_step;                // caption of the step that stopped or failed
+  std::string error;                         // the failed step's error
+  std::vector<StepCount> counts;             // of each step that ran, in order
   std::vector<std::string_view> steps_done;  // words of the steps that ran to their end
   std::string elapsed;                       // "耗時:hh:mm:ss" when completed
   std::filesystem::path report;              // the conversion report, when one was written
@@ -41,6 +56,11 @@ using StepDone = std::function<void(const PipelineStep&)>;
 RunOutcome RunOneShot(const Pipeline& pipeline, RunFields& fields, const Workplace& place,
                       StepContext& context, const StepDone& step_done = {});
 
+// RunOneShot, except that a step's error ends the run as kFailed with the error and the step in
+// the outcome instead of going on to the caller (the report is written all the same).
+RunOutcome RunOneShotToEnd(const Pipeline& pipeline, RunFields& fields, const Workplace& place,
+                           StepContext& context, const StepDone& step_done = {});
+
 // One step on its own, as its button runs it: clears StopRequested (a stop pressed earlier ended
 // that earlier step), then runs the step, dated `place.now`. When the HIS field names the
 // pipeline's system, a source folder inside the program folder is refused, and with a work tree
@@ -49,6 +69,12 @@ RunOutcome RunOneShot(const Pipeline& pipeline, RunFields& fields, const Workpla
 StepResult RunSingleStep(const Pipeline& pipeline, const PipelineStep& step, RunFields& fields,
                          const Workplace& place, StepContext& context,
                          const StepDone& step_done = {});
+
+// RunSingleStep with its end, count and message lines in an outcome (no report is written); an
+// error of the step ends it as kFailed instead of going on to the caller.
+RunOutcome RunSingleStepToEnd(const Pipeline& pipeline, const PipelineStep& step, RunFields& fields,
+                              const Workplace& place, StepContext& context,
+                              const StepDone& step_done = {});
 
 // The command line's and the record's name of a run or step: "vision run",
 // "vision step charts".

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/conversion_report.h"
+#include "app/run_summary.h"
 #include "app/vision_pipeline.h"
 #include "platform/big5.h"
 #include "platform/error.h"
@@ -34,8 +35,10 @@ class FakePipeline {
                       " messages=" + (context.StepMessages() ? "on" : "off") +
                       " dated=" + (place.now == now_ ? "now" : "stale"));
         now_ += 13.0 / 86400.0;
+        if (count_rows) context.SetTotal(records);
         for (int row = 0; row < records && !context.StopRequested(); ++row) {
           context.AddLine(name + " row:" + std::to_string(row));
+          if (count_rows) context.SetDone(row + 1);
           context.ProcessEvents();
         }
         if (fail_in == name) throw Error(name + " failed");
@@ -46,6 +49,7 @@ class FakePipeline {
   }
 
   std::vector<std::string> log;
+  bool count_rows = false;  // report the record count and the rows done as the window shows them
   std::string fail_in;
   std::string refuse_in;
 
@@ -163,6 +167,48 @@ TEST_F(PipelineRunTest, TheStepsOwnErrorComesFirstWhenTheReportCannotBeWritten) 
     EXPECT_TRUE(std::string(error.what()).starts_with("catalogue failed (轉檔報告也無法寫入: "))
         << error.what();
   }
+}
+
+// The end of a run as the window and the command line tell it: how it ended and in which step,
+// each step's rows done of its record count, and the warnings by kind (the run's "begin time"
+// lines and its boxes are none).
+TEST_F(PipelineRunTest, TheEndOfARunTellsHowItEndedWhatEachStepCountedAndItsWarnings) {
+  fake.count_rows = true;
+  fake.fail_in = "prepass";
+  RunOutcome failed = RunOneShotToEnd(fake.Make(2), fields, place, context);
+  EXPECT_EQ(failed.end, RunEnd::kFailed);
+  EXPECT_FALSE(failed.completed);
+  EXPECT_EQ(failed.error, "prepass failed");
+  EXPECT_TRUE(std::filesystem::is_regular_file(failed.report));
+  EXPECT_EQ(Record()->state, ConversionState::kFailed);
+  EXPECT_EQ(RunSummaryLines(failed),
+            (std::vector<std::string>{"失敗 (製作主訴,轉診,醫令連結檔): prepass failed",
+                                      "製作診所及醫令資料: 2/2 筆", "製作病人資料: 2/2 筆",
+                                      "警告: catalogue row 2, patients row 2, prepass row 2"}));
+
+  fake.fail_in.clear();
+  fake.refuse_in = "patients";
+  RunOutcome stopped = RunOneShotToEnd(fake.Make(1), fields, place, context);
+  EXPECT_EQ(stopped.end, RunEnd::kStopped);
+  EXPECT_EQ(
+      RunSummaryLines(stopped),
+      (std::vector<std::string>{"已停止 (製作病人資料)", "製作診所及醫令資料: 1/1 筆",
+                                "製作病人資料: 1/1 筆", "警告: catalogue row 1, patients row 1"}));
+
+  fake.refuse_in.clear();
+  RunOutcome completed = RunOneShotToEnd(fake.Make(0), fields, place, context);
+  EXPECT_EQ(completed.end, RunEnd::kCompleted);
+  EXPECT_EQ(RunSummaryLines(completed),
+            (std::vector<std::string>{"完成", "製作診所及醫令資料: 0/0 筆", "製作病人資料: 0/0 筆",
+                                      "製作主訴,轉診,醫令連結檔: 0/0 筆", "製作Zuvo病歷檔: 0/0 筆",
+                                      "篩選常用診斷及醫令: 0/0 筆", "警告: 無"}));
+
+  // A step pressed on its own.
+  fake.fail_in = "charts";
+  const Pipeline pipeline = fake.Make(1);
+  RunOutcome step = RunSingleStepToEnd(pipeline, pipeline.steps[3], fields, place, context);
+  EXPECT_EQ(RunEndText(step), "失敗 (製作Zuvo病歷檔): charts failed");
+  EXPECT_EQ(RunCountLines(step), (std::vector<std::string>{"製作Zuvo病歷檔: 1/1 筆"}));
 }
 
 TEST_F(PipelineRunTest, OtherSystemRunsNothing) {

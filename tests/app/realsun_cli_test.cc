@@ -80,8 +80,8 @@ TEST_F(RealSunCli, RunConvertsTheWholeClinicWithTheSettingsItIsGiven) {
   EXPECT_EQ(data_ini.ReadString("system", "PharmacistID"), "B223456789");
 
   size_t unknown = 0;
-  for (size_t at = run.out.find("unknown doctor: "); at != std::string::npos;
-       at = run.out.find("unknown doctor: ", at + 1)) {
+  for (size_t at = run.out.find("不明醫師: "); at != std::string::npos;
+       at = run.out.find("不明醫師: ", at + 1)) {
     ++unknown;
     std::string name = run.out.substr(at, run.out.find('\n', at) - at);
     EXPECT_EQ(name.find("護士小姐"), std::string::npos);

@@ -8,7 +8,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QPushButton>
+#include <map>
 
 #include "app/program_folder.h"
 #include "core/store_verify.h"
@@ -16,6 +18,7 @@
 #include "main_window.h"
 #include "option_group.h"
 #include "platform/big5.h"
+#include "platform/error.h"
 #include "realsun_page.h"
 // GCC's flow analysis sees the optional QString of the scripted folder answers as possibly
 // uninitialised once it is inlined here; it is not.
@@ -102,6 +105,16 @@ TEST(RealSunRun, OneShotConvertsTheWholeClinicAndApplyMakesItLive) {
   for (int row = 0; row < list->count(); ++row) doctors << list->item(row)->text();
   EXPECT_EQ(doctors, QStringList{"林醫師"}) << "the placeholder names are no doctors";
   EXPECT_TRUE(bench.Find<QLabel>("CRSuseTime")->text().startsWith("耗時:"));
+  // The end told on the panel: the gauge full, each step's rows, the report to open.
+  auto* gauge = bench.Find<QProgressBar>("CRSGauge");
+  EXPECT_EQ(gauge->value(), gauge->maximum());
+  EXPECT_GT(gauge->maximum(), 0);
+  const QString summary = bench.Find<QLabel>("Panel6Summary")->text();
+  EXPECT_TRUE(summary.startsWith("完成\n製作基本資料及OPD.MDB: ")) << summary.toStdString();
+  EXPECT_TRUE(summary.contains("\n篩選常用診斷及醫令: ")) << summary.toStdString();
+  EXPECT_TRUE(bench.Find<QPushButton>("Panel6Report")->isVisibleTo(&bench.page()));
+  EXPECT_TRUE(
+      std::filesystem::is_regular_file(ToPath(bench.page().context().panel().report_file())));
 
   StoreVerifyReport verified = bench.Verify();
   EXPECT_TRUE(verified.clean());
@@ -179,6 +192,43 @@ TEST(RealSunRun, StopDuringAStepEndsTheRunThere) {
   ASSERT_TRUE(record.has_value());
   EXPECT_EQ(record->state, ConversionState::kStopped);
   EXPECT_EQ(bench.Verify().entries, 0);
+  EXPECT_EQ(bench.Find<QProgressBar>("CRSGauge")->value(), 0);
+  EXPECT_TRUE(bench.Find<QLabel>("Panel6Summary")->text().startsWith("已停止 (製作病人資料)\n"))
+      << bench.Find<QLabel>("Panel6Summary")->text().toStdString();
+}
+
+// While a run goes, the page's buttons are disabled but "停止"; a step that fails ends the run as
+// failed on the panel, its error in a box, and the buttons come back.
+TEST(RealSunRun, ButtonsWaitForTheRunAndAFailureIsToldOnThePanel) {
+  RealSunBench bench;
+  bench.ChooseFolder();
+  bench.Find<QLineEdit>("CRSsplitDate")->clear();
+  std::map<std::string, bool> enabled_during;
+  PipelineStep& charts = bench.page().pipeline().steps[2];
+  ASSERT_EQ(charts.word, "charts");
+  charts.run = [&](RunFields&, const Workplace&, StepContext&) -> StepResult {
+    for (const char* name : {"CRSmakeall", "CRSreplaceNow", "CRSreturnInit", "CRSselectPath",
+                             "CRSmakeMX", "CRSstop"}) {
+      enabled_during[name] = bench.Find<QPushButton>(name)->isEnabled();
+    }
+    throw Error("病歷檔無法寫入: X.dat");
+  };
+  bench.Find<QPushButton>("CRSmakeall")->click();
+
+  EXPECT_EQ(enabled_during, (std::map<std::string, bool>{{"CRSmakeall", false},
+                                                         {"CRSreplaceNow", false},
+                                                         {"CRSreturnInit", false},
+                                                         {"CRSselectPath", false},
+                                                         {"CRSmakeMX", false},
+                                                         {"CRSstop", true}}));
+  EXPECT_EQ(bench.prompts.messages().back(), "病歷檔無法寫入: X.dat");
+  const QString summary = bench.Find<QLabel>("Panel6Summary")->text();
+  EXPECT_TRUE(summary.startsWith("失敗 (製作Zuvo病歷檔): 病歷檔無法寫入: X.dat\n"))
+      << summary.toStdString();
+  EXPECT_EQ(bench.Find<QProgressBar>("CRSGauge")->value(), 0);
+  for (const char* name : {"CRSmakeall", "CRSreplaceNow", "CRSmakeMX", "Panel6Report"}) {
+    EXPECT_TRUE(bench.Find<QPushButton>(name)->isEnabled()) << name;
+  }
 }
 
 }  // namespace

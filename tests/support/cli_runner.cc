@@ -22,7 +22,9 @@ CliRun RunCli(const std::string& arguments, const CliOptions& options) {
   if (cli == nullptr) return run;
   std::string command = (options.folder.empty() ? "" : "cd " + Quoted(options.folder) + " && ") +
                         options.environment + " '" + cli + "' " + arguments +
-                        (options.with_errors ? " 2>&1" : " 2>/dev/null");
+                        (options.errors_only   ? " 2>&1 >/dev/null"
+                         : options.with_errors ? " 2>&1"
+                                               : " 2>/dev/null");
   FILE* pipe = popen(command.c_str(), "r");
   if (pipe == nullptr) return run;
   char buffer[4096];

@@ -16,6 +16,7 @@ struct CliOptions {
   // "NAME=value ..." put before the command (a test point, say).
   std::string environment;
   bool with_errors = false;      // standard error into `out` as well
+  bool errors_only = false;      // standard error alone into `out` (standard output dropped)
   std::filesystem::path folder;  // the folder it runs in, when not this process's
 };
 
