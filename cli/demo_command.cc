@@ -72,8 +72,8 @@ int PrintDemoSummary(const RunFields& fields, const RunOutcome& outcome,
   std::cout << "  result: " << PathToUtf8(fields.folder.work_tree) << '\n'
             << "  report: " << PathToUtf8(outcome.report) << '\n'
             << "  inspect it: zuvoconv verify " << PathToUtf8(store.server_data_folder) << '\n'
-            << "  apply it to a scratch live root: set LiveRoot in [Workbench] of DataEdit.ini, "
-               "then zuvoconv apply "
+            << "  apply it to a scratch live root: make the folder, set LiveRoot in [Workbench] "
+               "of DataEdit.ini to it, then zuvoconv apply "
             << PathToUtf8(fields.folder.work_tree) << " --yes\n";
   for (const StoreFinding& finding : verified.findings) {
     std::cout << "  finding: " << finding.where << ": " << finding.problem << '\n';

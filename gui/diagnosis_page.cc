@@ -5,6 +5,8 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QVBoxLayout>
+#include <string_view>
+#include <utility>
 
 #include "core/code_tables.h"
 #include "diagnosis/diagnosis_table.h"
@@ -27,6 +29,15 @@ constexpr int kSecondHiddenColumn = 4;
 constexpr int kChronicCodeColumn = 5;
 constexpr int kFirstLongNameColumn = 7;
 constexpr int kSecondLongNameColumn = 8;
+
+// Titles of the DX fields that keep their place in the grid (the rest are titled above by
+// position); the selection list's captions where the two show the same.
+constexpr std::pair<std::string_view, const char*> kFieldTitles[] = {
+    {"ICD10", "ICD10碼"},        {"Sname", "短診斷名"},   {"Ename", "英文名"},
+    {"Cname", "中文名"},         {"clinicTypes", "科別"}, {"keyword", "關鍵字"},
+    {"recTime", "最後修改時間"}, {"SORTNUM", "排序"},     {"SORTSCORE", "排序分數"},
+    {"SORTPOWER", "排序權重"},
+};
 
 // Selection list columns.
 enum SelectionColumn {
@@ -175,6 +186,10 @@ void DiagnosisPage::ShowDiagnosisGrid(TableSnapshot snapshot) {
   CDXset->SetColumnTitle(kListedColumn, "列出");
   CDXset->SetColumnTitle(kCommonColumn, "常用");
   CDXset->SetColumnTitle(kChronicCodeColumn, "慢碼");
+  for (const auto& [field, title] : kFieldTitles) {
+    CDXset->SetColumnTitle(CDXset->FieldColumn(field), title);
+  }
+  for (int column : {kListedColumn, kCommonColumn}) CDXset->SetCheckColumn(column);
   for (int column : {kFirstHiddenColumn, kSecondHiddenColumn}) {
     if (column < CDXset->columnCount()) CDXGrid->setColumnHidden(column, true);
   }
@@ -282,12 +297,7 @@ void DiagnosisPage::AddRows(const std::vector<DxRow>& rows) {
 
 // --- handlers
 
-int DiagnosisPage::CodeColumn() const {
-  for (int column = 0; column < CDXset->columnCount(); ++column) {
-    if (CDXset->headerData(column, Qt::Horizontal).toString() == "ICD10") return column;
-  }
-  return -1;
-}
+int DiagnosisPage::CodeColumn() const { return CDXset->FieldColumn("ICD10"); }
 
 void DiagnosisPage::CDXGridCellClick(const QModelIndex& index) {
   int column = CodeColumn();

@@ -15,6 +15,13 @@ QLineEdit* AddField(QGridLayout* grid, int row, int column, const char* name,
   return field;
 }
 
+void ShowPathStart(QLineEdit* field) {
+  QObject::connect(field, &QLineEdit::textChanged, field, [field](const QString& text) {
+    field->setToolTip(text);
+    if (!field->hasFocus()) field->setCursorPosition(0);
+  });
+}
+
 QPushButton* MakeButton(const char* name, const QString& caption) {
   auto* button = new QPushButton(caption);
   button->setObjectName(name);

@@ -17,10 +17,12 @@ HisSearchPage::HisSearchPage(WorkbenchEnvironment& environment, StepContext& con
   grid->addWidget(CHiSselectPath, 0, 0);
   grid->addWidget(CHISsearch, 0, 1);
   CHISdir = AddField(grid, 1, 0, "CHISdir", "原始目錄:");
+  ShowPathStart(CHISdir);
   CHISclinicName = AddField(grid, 2, 0, "CHISclinicName", "診所名稱:");
   CHISclinicID = AddField(grid, 3, 0, "CHISclinicID", "健保代碼:");
   CHISname = AddField(grid, 4, 0, "CHISname", "HIS系統:");
   CHISqmxDir = AddField(grid, 5, 0, "CHISqmxDir", "轉檔後Zuvo資料夾:");
+  ShowPathStart(CHISqmxDir);
   grid->setRowStretch(6, 1);
 
   connect(CHiSselectPath, &QPushButton::clicked, this, &HisSearchPage::CHiSselectPathClick);

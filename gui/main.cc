@@ -5,7 +5,8 @@
 //
 // The program folder is DIR, else $ZUVO_HOME, else the folder of the program file.
 // --screenshots writes a picture of each page of the main window in operator mode
-// (page-<name>.png) and of the Vision window (vision-window.png) into DIR and ends.
+// (page-<name>.png), of the Vision window (vision-window.png) and of the live folders' backups
+// (undo-page.png) into DIR and ends.
 #include <QApplication>
 #include <QStringList>
 #include <cstring>
@@ -13,7 +14,9 @@
 #include <iostream>
 
 #include "app/program_folder.h"
+#include "live_backups_dialog.h"
 #include "main_window.h"
+#include "qt_translations.h"
 #include "text_fields.h"
 
 namespace {
@@ -27,6 +30,7 @@ bool SaveScreenshots(zuvo::gui::TFdataedit& window, const QString& folder) {
   window.show();
   bool saved = true;
   for (QWidget* page : window.Pages()) {
+    window.resize(1, 1);  // each page at its own size: the window only ever grows to a page
     window.ShowPage(page);
     QApplication::processEvents();
     saved = window.grab().save(folder + "/page-" + page->objectName() + ".png") && saved;
@@ -35,6 +39,10 @@ bool SaveScreenshots(zuvo::gui::TFdataedit& window, const QString& folder) {
   vision.show();
   QApplication::processEvents();
   saved = vision.grab().save(folder + "/vision-window.png") && saved;
+  zuvo::gui::LiveBackupsDialog backups(window.environment(), &window);
+  backups.show();
+  QApplication::processEvents();
+  saved = backups.grab().save(folder + "/undo-page.png") && saved;
   return saved;
 }
 
@@ -67,6 +75,7 @@ int main(int argc, char** argv) {
   if (AnswerInformationOptions(argc, argv)) return 0;
   QApplication application(argc, argv);
   application.setApplicationDisplayName("Zuvo系統資料轉檔");
+  zuvo::gui::InstallQtTranslations(application);
   QStringList arguments = application.arguments();
   std::filesystem::path program_folder =
       zuvo::ResolveProgramFolder(zuvo::gui::ToPath(OptionValue(arguments, "--home")), argv[0]);

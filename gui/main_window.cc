@@ -1,6 +1,9 @@
 #include "main_window.h"
 
+#include <QCloseEvent>
 #include <QLineEdit>
+#include <QMenuBar>
+#include <QScreen>
 #include <QScrollArea>
 #include <QTabBar>
 #include <QVBoxLayout>
@@ -8,6 +11,7 @@
 #include "app/live_folders.h"
 #include "diagnosis/diagnosis_table.h"
 #include "form_builder.h"
+#include "live_backups_dialog.h"
 #include "text_fields.h"
 #include "workspace/dataedit_ini.h"
 #include "workspace/settings_file_check.h"
@@ -29,14 +33,19 @@ std::vector<QWidget*> TFdataedit::Pages() const {
 
 void TFdataedit::ShowPage(QWidget* page) {
   CPOPD->setCurrentWidget(page);
-  // In operator mode the window grows to show a page whole; the transfer page alone keeps the
-  // window's own small size.
-  if (!operator_mode_) return;
+  GrowToPage(page);
+}
+
+void TFdataedit::GrowToPage(QWidget* page) {
+  // The transfer page alone (outside operator mode) keeps the window's own small size.
+  if (!operator_mode_ || page == nullptr) return;
   auto* scroll = qobject_cast<QScrollArea*>(page);
   QSize needed = scroll != nullptr && scroll->widget() != nullptr ? scroll->widget()->sizeHint()
                                                                   : page->sizeHint();
-  needed += QSize(CPOPD->width() - page->width(), CPOPD->height() - page->height());
-  resize(needed.expandedTo(QSize(kClientWidth, kClientHeight)));
+  needed += size() - page->size();
+  QSize grown = size().expandedTo(needed);
+  if (QScreen* screen = this->screen()) grown = grown.boundedTo(screen->availableSize());
+  resize(grown.expandedTo(size()));
 }
 
 TFdataedit::TFdataedit(WorkbenchEnvironment& environment, QWidget* parent)
@@ -60,11 +69,14 @@ TFdataedit::TFdataedit(WorkbenchEnvironment& environment, QWidget* parent)
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
+  BuildMenu(layout);
   layout->addWidget(CPOPD);
   resize(kClientWidth, kClientHeight);
 
   FormCreate();
   CPOPD->tabBar()->setVisible(operator_mode_);
+  connect(CPOPD, &QTabWidget::currentChanged, this,
+          [this](int) { GrowToPage(CPOPD->currentWidget()); });
   CPrealsun->EnableSteps(operator_mode_);
   icd10_tools_->SetOperatorMode(operator_mode_);
   FVISW = new TFVISW(environment_, operator_mode_, this);
@@ -113,7 +125,12 @@ void TFdataedit::FormCreate() {
   CPdx->FillDepartmentList();
   RunGuarded(environment_, this, [&] {
     DataEditIni settings(environment_.program_folder);
-    operator_mode_ = settings.ReadWorkbench().operator_mode || environment_.operator_mode_forced;
+    const WorkbenchSettings workbench = settings.ReadWorkbench();
+    operator_mode_ = workbench.operator_mode || environment_.operator_mode_forced;
+    if (workbench.window_width > 0 && workbench.window_height > 0) {
+      resize(QSize(workbench.window_width, workbench.window_height)
+                 .expandedTo(QSize(kClientWidth, kClientHeight)));
+    }
     CPdx->SetPreviewSettings(settings.ReadPreviewWindow());
     CPrealsun->SetSourceFolderText(FromPath(settings.LastFolder(SourceSystem::kRealSun)));
     for (const std::string& warning : DuplicateKeyWarnings(settings.file())) {
@@ -137,6 +154,34 @@ void TFdataedit::FormCreate() {
 void TFdataedit::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   CentreOnScreen(*this);
+}
+
+void TFdataedit::closeEvent(QCloseEvent* event) {
+  RunGuarded(environment_, this,
+             [&] { DataEditIni(environment_.program_folder).WriteWindowSize(width(), height()); });
+  QWidget::closeEvent(event);
+}
+
+void TFdataedit::BuildMenu(QLayout* layout) {
+  auto* menu_bar = new QMenuBar;
+  menu_bar->setObjectName("CmainMenu");
+  QMenu* live = menu_bar->addMenu("現用資料");
+  backups_action_ = live->addAction("現用資料備份與還原…", this, &TFdataedit::CbackupsClick);
+  backups_action_->setObjectName("CbackupsAction");
+  QMenu* help = menu_bar->addMenu("說明");
+  about_action_ = help->addAction("關於…", this, &TFdataedit::AboutClick);
+  about_action_->setObjectName("CaboutAction");
+  layout->setMenuBar(menu_bar);
+}
+
+void TFdataedit::CbackupsClick() {
+  LiveBackupsDialog dialog(environment_, this);
+  dialog.exec();
+}
+
+void TFdataedit::AboutClick() {
+  environment_.prompts.ShowMessage(this, "Zuvo系統資料轉檔\n版本 " ZUVO_VERSION,
+                                   MessageKind::kInformation, MessageButtons::kOk);
 }
 
 void TFdataedit::Button1Click() {

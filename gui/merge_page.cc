@@ -22,19 +22,23 @@ MergePage::MergePage(WorkbenchEnvironment& environment, QWidget* parent)
       context_(environment.flags, *CcombinePanel, environment.prompts, *this) {
   auto* grid = new QGridLayout;
   CnewPath = AddField(grid, 0, 0, "CnewPath", "近期病歷目錄:");
+  ShowPathStart(CnewPath);
   CsetNewPath = MakeButton("CsetNewPath", "選取目錄");
   grid->addWidget(CsetNewPath, 0, 2);
   CnewName = AddField(grid, 1, 0, "CnewName", "診所名稱:");
   CnewID = AddField(grid, 2, 0, "CnewID", "健保代碼:");
   CnewSplitDate = AddField(grid, 3, 0, "CnewSplitDate", "切割日期(包含當日)");
   ColdPath = AddField(grid, 4, 0, "ColdPath", "過去病歷目錄:");
+  ShowPathStart(ColdPath);
   CsetOldPath = MakeButton("CsetOldPath", "選取目錄");
   grid->addWidget(CsetOldPath, 4, 2);
   ColdName = AddField(grid, 5, 0, "ColdName", "診所名稱:");
   ColdID = AddField(grid, 6, 0, "ColdID", "健保代碼:");
   ColdSplitDate = AddField(grid, 7, 0, "ColdSplitDate", "切割日期(不包含當日)");
   CcombinePath = AddField(grid, 8, 0, "CcombinePath", "融合後資料夾:");
+  ShowPathStart(CcombinePath);
   CcombineBakPath = AddField(grid, 9, 0, "CcombineBakPath", "備份資料夾:");
+  ShowPathStart(CcombineBakPath);
   CcombineBakPath->setReadOnly(true);
   // Folder paths are long; their boxes show a whole typical path at the page's own size.
   for (QLineEdit* path : {CnewPath, ColdPath, CcombinePath, CcombineBakPath}) {

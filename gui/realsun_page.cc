@@ -26,10 +26,12 @@ RealSunPage::RealSunPage(WorkbenchEnvironment& environment, bool operator_mode, 
   CRSselectPath = MakeButton("CRSselectPath", "選取耀聖目錄");
   grid->addWidget(CRSselectPath, 0, 0, 1, 2);
   CRSdir = AddField(grid, 1, 0, "CRSdir", "原始目錄:");
+  ShowPathStart(CRSdir);
   CRSclinicName = AddField(grid, 2, 0, "CRSclinicName", "診所名稱:");
   CRSclinicID = AddField(grid, 3, 0, "CRSclinicID", "健保代碼:");
   CRSHIS = AddField(grid, 4, 0, "CRSHIS", "HIS系統:");
   CRSqmxDir = AddField(grid, 5, 0, "CRSqmxDir", "轉檔後Zuvo資料夾:");
+  ShowPathStart(CRSqmxDir);
   CRSPharmacistName = AddField(grid, 1, 2, "CRSPharmacistName", "藥師姓名:");
   CRSPharmacistID = AddField(grid, 2, 2, "CRSPharmacistID", "藥師身分證:");
   CstartDate = AddField(grid, 3, 2, "CstartDate", "開業日期");

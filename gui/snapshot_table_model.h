@@ -1,9 +1,11 @@
 #pragma once
 
-// A read-only table model over a TableSnapshot.
+// A read-only table model over a TableSnapshot. Yes/no columns can show check boxes.
 
 #include <QAbstractTableModel>
 #include <QStringList>
+#include <string_view>
+#include <vector>
 
 #include "diagnosis/diagnosis_table.h"
 
@@ -18,6 +20,10 @@ class SnapshotTableModel : public QAbstractTableModel {
   void SetSnapshot(TableSnapshot snapshot);
   // Replaces the caption of column `column` (0-based).
   void SetColumnTitle(int column, const QString& title);
+  // Column `column` (0-based) holds yes/no values ("True"/"False"): shown as a check box alone.
+  void SetCheckColumn(int column);
+  // The column of the snapshot's field `field` (UTF-8 name), whatever its title; -1 if none.
+  int FieldColumn(std::string_view field) const;
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -28,6 +34,7 @@ class SnapshotTableModel : public QAbstractTableModel {
  private:
   TableSnapshot snapshot_;
   QStringList titles_;
+  std::vector<bool> check_columns_;
 };
 
 }  // namespace zuvo::gui

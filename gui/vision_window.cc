@@ -55,10 +55,12 @@ void TFVISW::BuildFields(QGridLayout* grid) {
   CVISWselectPath = MakeButton("CVISWselectPath", "選取原始目錄");
   grid->addWidget(CVISWselectPath, 0, 0, 1, 2);
   CVISWdir = AddField(grid, 1, 0, "CVISWdir", "原始目錄:");
+  ShowPathStart(CVISWdir);
   CVISWclinicName = AddField(grid, 2, 0, "CVISWclinicName", "診所名稱:");
   CVISWclinicID = AddField(grid, 3, 0, "CVISWclinicID", "健保代碼:");
   CVISWHIS = AddField(grid, 4, 0, "CVISWHIS", "HIS系統:");
   CVISWqmxDir = AddField(grid, 5, 0, "CVISWqmxDir", "轉檔後Zuvo資料夾:");
+  ShowPathStart(CVISWqmxDir);
   CVISWPharmacistName = AddField(grid, 1, 2, "CVISWPharmacistName", "藥師姓名:");
   CVISWPharmacistID = AddField(grid, 2, 2, "CVISWPharmacistID", "藥師身分證:");
   CstartDate = AddField(grid, 3, 2, "CstartDate", "開業日期");

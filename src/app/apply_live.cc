@@ -202,6 +202,7 @@ ApplyOutcome ApplyWorkTree(const fs::path& work_tree, const fs::path& live_root,
     }
     context.AddLine("仍然套用," + *unfinished);
   }
+  RequireLiveRoot(live_root);
   if (!Confirmed(context.ShowMessage(kCloseZuvoFirstUtf8, MessageKind::kWarning,
                                      MessageButtons::kOkCancel))) {
     return outcome;
@@ -263,6 +264,24 @@ fs::path RestoreLiveBackup(const fs::path& backup, const fs::path& live_root, Da
     context.AddLine("病歷檔檢查不通過,仍然還原:" + failed_store);
   }
   return change.SwitchIn(now);
+}
+
+ApplyOutcome ConfirmAndRestoreLiveBackup(const fs::path& backup, const fs::path& live_root,
+                                         DateTime now, StepContext& context) {
+  ApplyOutcome outcome;
+  const std::string question =
+      std::string(kCloseZuvoFirstUtf8) +
+      "\n\n還原備份: " + PathToUtf8(WithoutTrailingSeparator(backup)) +
+      "\n現用資料根目錄: " + PathToUtf8(WithoutTrailingSeparator(live_root)) +
+      "\n(目前的現用資料會另存為新的備份)";
+  if (!Confirmed(context.ShowMessage(question, MessageKind::kWarning, MessageButtons::kOkCancel))) {
+    return outcome;
+  }
+  outcome.backup = RestoreLiveBackup(backup, live_root, now, context);
+  if (!outcome.backup.empty()) context.AddLine("現用資料已備份到:" + PathToUtf8(outcome.backup));
+  context.ShowMessage(kLiveRestoredUtf8);
+  outcome.result = StepResult::kDone;
+  return outcome;
 }
 
 }  // namespace zuvo

@@ -18,6 +18,7 @@ namespace zuvo {
 
 inline constexpr std::string_view kAppliedUtf8 = "已經套用";
 inline constexpr std::string_view kCloseZuvoFirstUtf8 = "請先關閉Zuvo系統門診及伺服器程式";
+inline constexpr std::string_view kLiveRestoredUtf8 = "已經還原";
 
 // What apply checks before it changes anything. Support staff who know what they do may apply
 // a work tree that fails them (the command line's --force); the window never does.
@@ -34,6 +35,8 @@ struct ApplyOutcome {
 // - a work tree without both Corvix and Tolsern folders: work tree + "資料夾未含Zuvo病歷檔";
 // - a work tree whose last run or step did not complete (ZuvoConversion.ini), or that has no
 //   record of one, is refused with a box saying which (unless `checks` lists only);
+// - a live root that does not exist is refused (Error naming it, RequireLiveRoot): it is never
+//   created, so that a mistyped LiveRoot does not become a new, empty live root;
 // - asks "請先關閉Zuvo系統門診及伺服器程式" (OK / Cancel); Cancel ends it with nothing done;
 // - holds the clinic folder's lock (Error while a conversion of the clinic runs) and the live
 //   root's;
@@ -66,6 +69,7 @@ ApplyOutcome CRSreplaceNowClick(std::string_view his, const std::filesystem::pat
 
 // Puts a complete backup made by apply or restore (with or without a trailing separator,
 // wherever it lies now) back as the live folders of `live_root`, as one change:
+// - refuses a live root that does not exist, as apply does;
 // - refuses a backup that BackupProblems finds wrong (sizes checked): cut short, a manifest that
 //   names no Corvix or no Tolsern, links, files missing or of another size;
 // - an old manifest without checksums is accepted on its sizes, saying so in a line;
@@ -81,5 +85,13 @@ std::filesystem::path RestoreLiveBackup(const std::filesystem::path& backup,
                                         const std::filesystem::path& live_root, DateTime now,
                                         StepContext& context,
                                         ApplyChecks checks = ApplyChecks::kRefuseFailures);
+
+// The window's restore of a backup: asks "請先關閉Zuvo系統門診及伺服器程式" naming the live root
+// and the backup (OK / Cancel; Cancel ends it with nothing done), then RestoreLiveBackup with
+// its checks; lists the new backup of the replaced live folders as "現用資料已備份到:" + folder
+// and shows "已經還原". Errors as RestoreLiveBackup.
+ApplyOutcome ConfirmAndRestoreLiveBackup(const std::filesystem::path& backup,
+                                         const std::filesystem::path& live_root, DateTime now,
+                                         StepContext& context);
 
 }  // namespace zuvo

@@ -108,7 +108,7 @@ std::vector<std::string> ContentProblems(const FolderManifest& manifest) {
 LiveRootChange::LiveRootChange(const fs::path& live_root, std::string_view holder,
                                StepContext& context)
     : live_root_(WithoutTrailingSeparator(live_root)), staging_(live_root_ / kStagingFolderName) {
-  CreateFolders(live_root_);
+  RequireLiveRoot(live_root_);
   lock_ = LockLiveRoot(live_root_, holder);
   FinishCutShortChange(live_root_, context);
   if (!DeleteFolder(staging_)) throw Error("cannot remove " + PathToUtf8(staging_));
@@ -147,6 +147,13 @@ fs::path LiveRootChange::SwitchIn(DateTime now) {
   });
 }
 
+void RequireLiveRoot(const fs::path& live_root) {
+  std::error_code error;
+  if (fs::is_directory(live_root, error)) return;
+  throw Error("現用資料的根目錄不存在: " + PathToUtf8(WithoutTrailingSeparator(live_root)) +
+              " (請檢查 DataEdit.ini [Workbench] LiveRoot),現用資料沒有變動");
+}
+
 std::vector<std::string> BackupProblems(const fs::path& backup, ManifestDepth depth) {
   const fs::path folder = WithoutTrailingSeparator(backup);
   const std::string name = PathToUtf8(folder.filename());
@@ -180,6 +187,10 @@ std::vector<LiveBackup> ListLiveBackups(const fs::path& live_root) {
     backup.folder = folder;
     backup.taken = TakenText(PathToUtf8(folder.filename()));
     backup.problems = BackupProblems(folder);
+    for (const fs::path& store : WorkTreeStoreFolders(folder)) {
+      backup.clinics.push_back(PathToUtf8(store.filename()));
+    }
+    std::sort(backup.clinics.begin(), backup.clinics.end());
     try {
       FolderManifest manifest = ReadFolderManifest(folder / kBackupManifestName);
       backup.checksums = manifest.checksums;

@@ -31,9 +31,9 @@ inline constexpr std::string_view kStagingFolderName = "ZuvoApply.staging";
 
 class LiveRootChange {
  public:
-  // Creates the live root when missing, takes its lock (Error naming the holder when another
-  // apply or restore has it), finishes or undoes a change that was cut short (saying so in a
-  // line) and makes an empty staging folder.
+  // Refuses a live root that does not exist (RequireLiveRoot), takes its lock (Error naming the
+  // holder when another apply or restore has it), finishes or undoes a change that was cut short
+  // (saying so in a line) and makes an empty staging folder.
   LiveRootChange(const std::filesystem::path& live_root, std::string_view holder,
                  StepContext& context);
   // Removes the staging folder with whatever a change that did not happen left in it.
@@ -64,6 +64,10 @@ class LiveRootChange {
   std::optional<FileLock> lock_;
 };
 
+// Throws Error naming `live_root` when it is no folder. A live root is never created: a mistyped
+// LiveRoot would otherwise silently become a new, empty live root.
+void RequireLiveRoot(const std::filesystem::path& live_root);
+
 // What makes `backup` no complete backup of the live folders, one UTF-8 line each: not a
 // folder, not named as a backup, cut short (its ".partial" name), its manifest missing or
 // damaged, a manifest that names no Corvix or no Tolsern or names anything else, a link (what it
@@ -78,6 +82,7 @@ struct LiveBackup {
   std::string taken;   // "yyy/mm/dd hh:nn:ss" (ROC) from the folder's name; empty if it has none
   uint64_t bytes = 0;  // the files the manifest lists (without one: the files there are)
   bool checksums = false;             // its manifest records checksums
+  std::vector<std::string> clinics;   // the stores of its Tolsern (clinic codes, UTF-8)
   std::vector<std::string> problems;  // BackupProblems with checksums; empty when whole
 };
 

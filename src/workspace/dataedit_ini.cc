@@ -79,7 +79,17 @@ WorkbenchSettings DataEditIni::ReadWorkbench() const {
       folder("DriveD", kHasDriveLetters ? fs::path("D:\\") : fs::path()),
       folder("DriveE", kHasDriveLetters ? fs::path("E:\\") : fs::path()),
   };
+  settings.window_width = ini.ReadInteger(section, "WindowWidth", 0);
+  settings.window_height = ini.ReadInteger(section, "WindowHeight", 0);
   return settings;
+}
+
+void DataEditIni::WriteWindowSize(int width, int height) const {
+  ProfileFile ini = OpenChecked(file_);
+  const std::string& section = big5::Literal(kWorkbenchSection);
+  ProfileFile::Batch batch(ini);
+  ini.WriteString(section, "WindowWidth", std::to_string(width));
+  ini.WriteString(section, "WindowHeight", std::to_string(height));
 }
 
 fs::path DataEditIni::LastFolder(SourceSystem system) const {

@@ -36,6 +36,9 @@ struct WorkbenchSettings {
   // DriveD, DriveE). DriveC defaults to the live root; D: and E: to the drive roots on Windows
   // and to nothing (not probed) elsewhere. An empty path is not probed.
   std::array<std::filesystem::path, 3> drive_roots;
+  // The main window's size when it was last closed (WindowWidth, WindowHeight); 0 when none.
+  int window_width = 0;
+  int window_height = 0;
 };
 
 class DataEditIni {
@@ -51,6 +54,7 @@ class DataEditIni {
   // Error).
   std::filesystem::path LastFolder(SourceSystem system) const;
   void WriteLastFolder(SourceSystem system, const std::filesystem::path& folder) const;
+  void WriteWindowSize(int width, int height) const;
 
  private:
   std::filesystem::path ReadFolder(std::string_view section, std::string_view key) const;

@@ -298,6 +298,9 @@ TEST_F(ApplyLiveTest, ListsTheBackupsWithTheirDateSizeAndWholeness) {
   EXPECT_EQ(backups[1].bytes, bytes);
   EXPECT_TRUE(backups[1].checksums);
   EXPECT_TRUE(backups[1].problems.empty());
+  // 7777 came with the live folders and stays through the first apply.
+  EXPECT_EQ(backups[0].clinics, (std::vector<std::string>{"3501", "7777"}));
+  EXPECT_EQ(backups[1].clinics, (std::vector<std::string>{"3501", "7777"}));
   EXPECT_EQ(backups[2].taken, "115/12/09 10:00:00");
   EXPECT_EQ(backups[2].problems,
             (std::vector<std::string>{"ZuvoBackup_1151209100000_9.partial was cut short before "
@@ -306,11 +309,38 @@ TEST_F(ApplyLiveTest, ListsTheBackupsWithTheirDateSizeAndWholeness) {
 
 TEST_F(ApplyLiveTest, FirstApplyHasNothingToBackUp) {
   fs::path empty_live = dir / "fresh";
+  fs::create_directories(empty_live);
   ApplyOutcome outcome = ApplyWorkTree(work_tree, empty_live, kNow, context);
   EXPECT_EQ(outcome.result, StepResult::kDone);
   EXPECT_TRUE(outcome.backup.empty());
   EXPECT_EQ(ReadFileBytes(empty_live / "Corvix" / "OPD.mdb"), "new catalogue");
   EXPECT_TRUE(VerifyStore(StoreOf(empty_live, "3501")).clean());
+}
+
+// A LiveRoot typed wrong must not become a new, empty live root that apply reports as applied:
+// the live root is never created, by apply or restore, even when its parent exists.
+TEST_F(ApplyLiveTest, ALiveRootThatDoesNotExistIsRefusedNamingIt) {
+  const fs::path typo = dir / "lvie";
+  const std::string refusal = "現用資料的根目錄不存在: " + PathToUtf8(typo) +
+                              " (請檢查 DataEdit.ini [Workbench] LiveRoot),現用資料沒有變動";
+  try {
+    ApplyWorkTree(work_tree, typo / "", kNow, context);
+    ADD_FAILURE() << "applied to a live root that does not exist";
+  } catch (const Error& error) {
+    EXPECT_EQ(error.what(), refusal);
+  }
+  EXPECT_TRUE(context.MessageTexts().empty()) << "refused before asking to close Zuvo";
+  EXPECT_FALSE(fs::exists(typo));
+
+  ApplyOutcome applied = ApplyWorkTree(work_tree, live, kNow, context);
+  ASSERT_FALSE(applied.backup.empty());
+  try {
+    RestoreLiveBackup(applied.backup, typo, kLater, context);
+    ADD_FAILURE() << "restored into a live root that does not exist";
+  } catch (const Error& error) {
+    EXPECT_EQ(error.what(), refusal);
+  }
+  EXPECT_FALSE(fs::exists(typo));
 }
 
 TEST_F(ApplyLiveTest, RefusalsLeaveTheLiveFoldersAlone) {

@@ -175,7 +175,17 @@ TEST_F(CliSelection, VisionStepsOneByOneThenApplyAndRestore) {
   CliRun verified = RunCli(home_option + "verify " + Quoted(store));
   EXPECT_EQ(verified.status, 0) << verified.out;
 
+  // The default live root is not there yet: apply refuses it rather than making it.
   fs::path live = home / "live";
+  CliRun refused =
+      RunCli(home_option + "apply " + Quoted(work_tree) + " --yes", testing::WithErrors());
+  EXPECT_EQ(refused.status, 1) << refused.out;
+  EXPECT_NE(refused.out.find("現用資料的根目錄不存在: " + PathToUtf8(live) +
+                             " (請檢查 DataEdit.ini [Workbench] LiveRoot),現用資料沒有變動"),
+            std::string::npos)
+      << refused.out;
+  EXPECT_FALSE(fs::exists(live));
+  fs::create_directories(live);
   ASSERT_EQ(RunCli(home_option + "apply " + Quoted(work_tree) + " --yes").status, 0);
   fs::path applied_store = live / "Tolsern" / clinic / "DayLink.Dat";
   const std::string applied = testing::ReadFileBytes(applied_store);

@@ -100,6 +100,7 @@ TEST_F(ConversionInterruptedTest, ApplyRefusesWorkTreesOfKilledAndFailedRuns) {
                    testing::WithErrors());
   EXPECT_EQ(refused.status, 2) << refused.out;
   EXPECT_NE(refused.out.find("failed"), std::string::npos) << refused.out;
+  fs::create_directories(home.path() / "live");
   testing::CliRun forced = RunCli(
       home_option + "apply " + Quoted(testing::PrintedWorkTree(failed.out)) + " --yes --force",
       testing::WithErrors());

@@ -90,6 +90,7 @@ TEST_F(RealSunCli, RunConvertsTheWholeClinicWithTheSettingsItIsGiven) {
   EXPECT_GT(unknown, 0u) << run.out;
 
   // Applied as a Vision work tree is: the live store is the converted one and verifies clean.
+  fs::create_directories(home_ / "live");
   CliRun applied = Run("apply " + Quoted(work_tree) + " --yes");
   ASSERT_EQ(applied.status, 0) << applied.out;
   StoreVerifyReport live = VerifyStore(WorkTreeStoreLocation(home_ / "live", clinic_.code));
@@ -138,6 +139,7 @@ TEST_F(RealSunCli, ClaimArchiveThatCannotBeReadSkipsItsMonthWithStatusOne) {
             std::string::npos)
       << step.out;
   EXPECT_EQ(ReadConversionRecord(work_tree)->state, ConversionState::kCompleted);
+  fs::create_directories(home_ / "live");
   CliRun applied = Run("apply " + Quoted(work_tree) + " --yes");
   EXPECT_EQ(applied.status, 0) << applied.out;
 }

@@ -166,6 +166,32 @@ TEST(DiagnosisPage, GroupIsCheckedSavedAndTheSelectionCleared) {
   EXPECT_EQ(bench.Items("CkeywordSel"), QStringList({"胃", "胃痛"}));
 }
 
+// Every shown column has a Chinese title; the yes/no fields are check boxes, not "True"/"False".
+TEST(DiagnosisPage, GridShowsChineseTitlesAndCheckBoxes) {
+  DiagnosisBench bench;
+  auto* grid = bench.Find<QTableView>("CDXGrid");
+  QAbstractItemModel* model = grid->model();
+  QStringList shown;
+  for (int column = 0; column < model->columnCount(); ++column) {
+    if (!grid->isColumnHidden(column))
+      shown << model->headerData(column, Qt::Horizontal).toString();
+  }
+  EXPECT_EQ(shown, QStringList({"列出", "ICD10碼", "常用", "慢碼", "短診斷名", "英文名", "中文名",
+                                "科別", "關鍵字", "最後修改時間", "排序", "排序分數", "排序權重"}));
+  // Rows in code order: E119, J00, K29, K297, K30, R10. J00 alone is listed and common.
+  for (int row = 0; row < model->rowCount(); ++row) {
+    const bool j00 = model->index(row, 1).data().toString() == "J00";
+    for (int column : {0, 3}) {
+      QModelIndex cell = model->index(row, column);
+      EXPECT_EQ(cell.data(Qt::CheckStateRole), QVariant(j00 ? Qt::Checked : Qt::Unchecked))
+          << row << "," << column;
+      EXPECT_FALSE(cell.data(Qt::DisplayRole).isValid()) << "no text beside the check box";
+    }
+  }
+  bench.ClickGridRow("K30");
+  EXPECT_EQ(bench.SelectionCodes(), QStringList({"K30"})) << "the code column found by its field";
+}
+
 TEST(DiagnosisPage, GridClickOfAChronicRowTakesItsSettingsAndWarnsOfAMixedGroup) {
   DiagnosisBench bench;
   bench.ClickGridRow("E119");

@@ -115,6 +115,7 @@ TEST(MergePage, ChoosingBothSetsMergingAndApplyingByItsButtons) {
   EXPECT_EQ(bench.Find<QLabel>("CCombineChartNo")->text(), "3");
   EXPECT_TRUE(VerifyStore(zuvo::testing::ChartSetStoreOf(merged, kCode)).clean());
 
+  std::filesystem::create_directories(bench.home / "live");  // apply never makes the live root
   bench.Press("CcombineTouse");
   EXPECT_EQ(bench.prompts.messages().back(), "備份完成,套用完成");
   EXPECT_EQ(ReadFileBytes(bench.home / "live" / "Corvix" / "OPD.mdb"), "opd recent");

@@ -125,6 +125,7 @@ TEST(RealSunRun, OneShotConvertsTheWholeClinicAndApplyMakesItLive) {
   EXPECT_EQ(record->state, ConversionState::kCompleted);
 
   // "套用轉檔後資料": the converted store becomes the live one.
+  std::filesystem::create_directories(bench.home / "live");  // apply never makes the live root
   bench.Find<QPushButton>("CRSreplaceNow")->click();
   EXPECT_EQ(bench.prompts.messages().back(), "已經套用");
   StoreVerifyReport live =

@@ -96,8 +96,9 @@ TEST(VisionRun, FolderChoiceOneShotRunAndApply) {
   EXPECT_FALSE(common("J00")) << "a diagnosis the visits never use";
   EXPECT_EQ(ListByWildcard(bench.WorkTree(), "ConversionReport_*.txt").size(), 1u);
 
-  bench.Find<QPushButton>("CVISWcopy")->click();
   std::filesystem::path live = bench.home / "live";
+  std::filesystem::create_directories(live);  // apply never makes the live root
+  bench.Find<QPushButton>("CVISWcopy")->click();
   EXPECT_EQ(bench.prompts.messages().back(), "已經套用");
   EXPECT_TRUE(std::filesystem::is_regular_file(live / "Corvix" / "OPD.mdb"));
   std::string clinic = bench.Find<QLineEdit>("CVISWclinicID")->text().toStdString();

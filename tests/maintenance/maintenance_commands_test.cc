@@ -75,6 +75,7 @@ TEST_F(MaintenanceCommandsTest, MergeThenMergeApplyThenRestoreLive) {
       "--home " + Quoted(home.path()) + " merge-apply " + Quoted(merged), testing::WithErrors());
   EXPECT_EQ(refused.status, 64) << refused.out;  // no terminal, no --yes
 
+  std::filesystem::create_directories(home.path() / "live");
   testing::CliRun first = RunCli(Home() + "merge-apply " + Quoted(merged) + " --yes");
   ASSERT_EQ(first.status, 0) << first.out;
   EXPECT_NE(first.out.find("備份完成,套用完成"), std::string::npos) << first.out;
