@@ -263,6 +263,10 @@ void JudgeApply(WorkTreeReview& review) {
     }
   }
   if (!own_found) review.apply_problems.push_back("沒有本診所的病歷檔:" + PathToUtf8(own));
+  // Apply never makes a live root: a mistyped LiveRoot must not become a new, empty clinic.
+  if (!review.live_root_exists) {
+    review.apply_problems.push_back("現用資料的根目錄不存在:" + PathToUtf8(review.live_root));
+  }
   review.can_apply = review.apply_problems.empty();
 }
 

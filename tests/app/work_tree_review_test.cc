@@ -81,6 +81,7 @@ class WorkTreeReviewTest : public ::testing::Test {
     shared_ = new Shared;
     Shared& s = *shared_;
     InstallDeliveredFiles(s.program);
+    fs::create_directories(s.program / "live");  // the live root apply would replace
     demo::WriteVisionDemoSource(s.source, 1);
     const int visit = OrdinaryVisitRecord(s.source);
     ASSERT_GT(visit, 0);
@@ -260,10 +261,10 @@ TEST(WorkTreeReviewRefusal, TreeWithoutRunRecordOrStoreCannotBeApplied) {
   fs::create_directories(work_tree / "Corvix");
   WorkTreeReview review = ReviewWorkTree(dir / "program", work_tree);
   EXPECT_FALSE(review.can_apply);
-  EXPECT_THAT(
-      review.apply_problems,
-      ElementsAre("工作目錄沒有轉檔記錄",
-                  "沒有本診所的病歷檔:" + PathToUtf8(work_tree / "Tolsern" / "1234567890")));
+  EXPECT_THAT(review.apply_problems,
+              ElementsAre("工作目錄沒有轉檔記錄",
+                          "沒有本診所的病歷檔:" + PathToUtf8(work_tree / "Tolsern" / "1234567890"),
+                          "現用資料的根目錄不存在:" + PathToUtf8(dir / "program" / "live" / "")));
   EXPECT_FALSE(review.live_root_exists);
   if (!testing::HaveCli()) return;
   testing::CliRun run = testing::RunCli("--home " + testing::Quoted(dir / "program") + " review " +

@@ -29,6 +29,7 @@ TEST(ReviewDialog, TheVisionButtonShowsWhatWasConvertedAndWhatWasLeftOut) {
   testing::EnsureApplication();
   TempDir home, source;
   InstallDeliveredFiles(home.path());
+  std::filesystem::create_directories(home / "live");  // the live root apply would replace
   demo::WriteVisionDemoSource(source.path(), 1);
   RunFlags flags;
   testing::ScriptedPrompts prompts;
