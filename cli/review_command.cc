@@ -16,9 +16,13 @@ void WriteTally(const YearTally& tally, std::ostream& out) {
   out << "  " << (tally.roc_year == 0 ? std::string("合計") : std::to_string(tally.roc_year) + "年")
       << ": 原始 " << tally.source << ", 已轉 " << tally.converted;
   if (tally.LeftOut() != 0) {
-    out << ", 未轉 " << tally.LeftOut() << " (切割日期外 " << tally.outside_split << ", 開業日前 "
-        << tally.before_opening << ", 未來日期 " << tally.future << ", 無病人資料 "
-        << tally.no_patient << ", 其他 " << tally.other << ")";
+    out << ", 未轉 " << tally.LeftOut() << " (";
+    const char* separator = "";
+    for (const LeftOutReason& reason : kLeftOutReasons) {
+      out << separator << reason.words << " " << tally.*reason.count;
+      separator = ", ";
+    }
+    out << ")";
   }
   out << "\n";
 }

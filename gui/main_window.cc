@@ -43,6 +43,10 @@ void TFdataedit::GrowToPage(QWidget* page) {
   QSize needed = scroll != nullptr && scroll->widget() != nullptr ? scroll->widget()->sizeHint()
                                                                   : page->sizeHint();
   needed += size() - page->size();
+  // Every tab stays in sight, however narrow the page.
+  if (CPOPD->tabBar()->isVisibleTo(this)) {
+    needed = needed.expandedTo(QSize(CPOPD->tabBar()->sizeHint().width(), 0));
+  }
   QSize grown = size().expandedTo(needed);
   if (QScreen* screen = this->screen()) grown = grown.boundedTo(screen->availableSize());
   resize(grown.expandedTo(size()));

@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <vector>
 
+#include "app/apply_live.h"
 #include "app/pipeline_run.h"
 #include "app/run_summary.h"
 #include "form_builder.h"
@@ -60,6 +61,26 @@ void PipelineControls::RunOnFields(const std::function<void(RunFields&)>& work) 
     if (button) button->setEnabled(true);
   }
   busy_ = false;
+  OfferApply();
+}
+
+void PipelineControls::FollowApply(QPushButton* apply, QLineEdit* work_tree_box) {
+  apply_ = apply;
+  work_tree_box_ = work_tree_box;
+  connect(work_tree_box, &QLineEdit::textChanged, this, [this] {
+    if (!busy_) OfferApply();
+  });
+  OfferApply();
+}
+
+void PipelineControls::OfferApply() {
+  if (apply_ == nullptr) return;
+  const QString tree = work_tree_box_->text().trimmed();
+  const std::optional<std::string> why = tree.isEmpty()
+                                             ? std::optional<std::string>("還沒有轉檔後Zuvo資料夾")
+                                             : NotReadyToApply(ToPath(tree));
+  apply_->setEnabled(!why);
+  apply_->setToolTip(why ? FromUtf8(*why) : QString());
 }
 
 void PipelineControls::SelectClick() {

@@ -7,7 +7,9 @@
 // one runs, the page's buttons other than "停止" are disabled so that the operator sees it.
 
 #include <QGridLayout>
+#include <QLineEdit>
 #include <QObject>
+#include <QPushButton>
 #include <QWidget>
 #include <functional>
 
@@ -39,12 +41,17 @@ class PipelineControls : public QObject {
   // under way. An error is shown in a message box. The page's buttons other than "停止" are
   // disabled meanwhile.
   void RunOnFields(const std::function<void(RunFields&)>& work);
+  // The page's apply button, offered only while the work tree named in `work_tree_box` is one
+  // apply would take before checking its stores (NotReadyToApply, which its tool tip then
+  // tells); looked at again whenever the box changes and after every button's work.
+  void FollowApply(QPushButton* apply, QLineEdit* work_tree_box);
   void SelectClick();
   void StepClick(const PipelineStep& step);
   void OneShotClick();
 
  private:
   void TickStep(const PipelineStep& step);
+  void OfferApply();
   // The end of a run or step on the progress panel: its summary, the report button, and the
   // gauge full when it completed, empty when it stopped or failed. A failure's error is then
   // thrown on, for the message box.
@@ -56,6 +63,8 @@ class PipelineControls : public QObject {
   QWidget& page_;
   std::function<RunFields()> read_;
   std::function<void(const RunFields&)> show_;
+  QPushButton* apply_ = nullptr;
+  QLineEdit* work_tree_box_ = nullptr;
   bool busy_ = false;
 };
 

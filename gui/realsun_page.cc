@@ -63,6 +63,7 @@ RealSunPage::RealSunPage(WorkbenchEnvironment& environment, bool operator_mode, 
   layout->addWidget(Panel6);
   layout->addLayout(grid, 1);
 
+  controls_->FollowApply(CRSreplaceNow, CRSqmxDir);
   connect(CRSselectPath, &QPushButton::clicked, this, &RealSunPage::CRSselectPathClick);
   connect(CmakeDateMode, &OptionGroup::ItemClicked, this, &RealSunPage::CmakeDateModeClick);
   connect(CRSmakeall, &QPushButton::clicked, this, &RealSunPage::CRSmakeallClick);
@@ -110,16 +111,20 @@ void RealSunPage::CmakeDateModeClick() {
   });
 }
 
-void RealSunPage::CRSreplaceNowClick() {
-  controls_->RunOnFields([this](RunFields& fields) {
-    zuvo::CRSreplaceNowClick(fields.folder.his, fields.folder.work_tree,
+void RealSunPage::CRSreplaceNowClick() { Apply({}); }
+
+void RealSunPage::Apply(const std::filesystem::path& reviewed) {
+  controls_->RunOnFields([&](RunFields& fields) {
+    zuvo::CRSreplaceNowClick(fields.folder.his,
+                             reviewed.empty() ? fields.folder.work_tree : reviewed,
                              environment_.program_folder, context_);
   });
 }
 
 void RealSunPage::CRSreviewClick() {
   controls_->RunOnFields([this](RunFields& fields) {
-    OpenWorkTreeReview(this, environment_.program_folder, fields.folder.work_tree);
+    OpenWorkTreeReview(this, environment_.program_folder, fields.folder.work_tree,
+                       [this](const std::filesystem::path& tree) { Apply(tree); });
   });
 }
 

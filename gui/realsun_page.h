@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QWidget>
 
+#include <filesystem>
+
 #include "clinic_field_boxes.h"
 #include "option_group.h"
 #include "pipeline_controls.h"
@@ -43,6 +45,9 @@ class RealSunPage : public QWidget {
   void CRSListClick(QListWidgetItem* item);
 
  private:
+  // Applies the work tree of the page's box, or `reviewed` when one is given (the review's
+  // button).
+  void Apply(const std::filesystem::path& reviewed);
   ClinicFieldBoxes Boxes() const;
   RunFields ReadRunFields() const;
   void ShowRunFields(const RunFields& fields);

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -80,8 +81,8 @@ QString VisitText(const ReviewVisit& visit) {
 
 }  // namespace
 
-ReviewDialog::ReviewDialog(WorkTreeReview review, QWidget* parent)
-    : QDialog(parent), review_(std::move(review)) {
+ReviewDialog::ReviewDialog(WorkTreeReview review, QWidget* parent, ApplyReviewed apply)
+    : QDialog(parent), review_(std::move(review)), apply_(std::move(apply)) {
   setObjectName("ReviewDialog");
   setWindowTitle("檢視轉檔結果");
   auto* tabs = new QTabWidget;
@@ -91,6 +92,24 @@ ReviewDialog::ReviewDialog(WorkTreeReview review, QWidget* parent)
   tabs->addTab(BuildPatients(), "病人");
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(tabs);
+  if (apply_) {
+    auto* apply = new QPushButton("套用轉檔後資料");
+    apply->setObjectName("ReviewApply");
+    apply->setEnabled(review_.can_apply);
+    QStringList problems;
+    for (const std::string& problem : review_.apply_problems) problems << FromUtf8(problem);
+    apply->setToolTip(problems.join('\n'));
+    connect(apply, &QPushButton::clicked, this, [this] {
+      const ApplyReviewed apply_reviewed = apply_;
+      const std::filesystem::path work_tree = review_.work_tree;
+      close();
+      apply_reviewed(work_tree);
+    });
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(apply);
+    layout->addLayout(buttons);
+  }
   resize(760, 520);
   FindPatients(QString());
 }
@@ -100,8 +119,8 @@ QWidget* ReviewDialog::BuildSummary() {
   auto* summary = new QLabel(SummaryText(review_));
   summary->setObjectName("ReviewSummary");
   summary->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  const QStringList headings = {"年度",   "來源",     "已轉",   "切割日期外",
-                                "開業前", "未來日期", "無病人", "其他"};
+  QStringList headings = {"年度", "來源", "已轉"};
+  for (const LeftOutReason& reason : kLeftOutReasons) headings << FromUtf8(reason.words);
   auto* years = new QTableWidget(static_cast<int>(review_.years.size()) + 1,
                                  static_cast<int>(headings.size()));
   years->setObjectName("ReviewYears");
@@ -109,14 +128,8 @@ QWidget* ReviewDialog::BuildSummary() {
   years->verticalHeader()->setVisible(false);
   years->setEditTriggers(QAbstractItemView::NoEditTriggers);
   auto fill = [&](int row, const QString& year, const YearTally& tally) {
-    const QStringList cells = {year,
-                               Count(tally.source),
-                               Count(tally.converted),
-                               Count(tally.outside_split),
-                               Count(tally.before_opening),
-                               Count(tally.future),
-                               Count(tally.no_patient),
-                               Count(tally.other)};
+    QStringList cells = {year, Count(tally.source), Count(tally.converted)};
+    for (const LeftOutReason& reason : kLeftOutReasons) cells << Count(tally.*reason.count);
     for (int column = 0; column < cells.size(); ++column) {
       years->setItem(row, column, new QTableWidgetItem(cells[column]));
     }
@@ -211,9 +224,10 @@ void ReviewDialog::ShowPatient(int row) {
 }
 
 ReviewDialog* OpenWorkTreeReview(QWidget* parent, const std::filesystem::path& program_folder,
-                                 const std::filesystem::path& work_tree) {
+                                 const std::filesystem::path& work_tree, ApplyReviewed apply) {
   if (work_tree.empty()) throw Error("還沒有轉檔後Zuvo資料夾,請先選取原始目錄並轉檔");
-  auto* dialog = new ReviewDialog(ReviewWorkTree(program_folder, work_tree), parent);
+  auto* dialog =
+      new ReviewDialog(ReviewWorkTree(program_folder, work_tree), parent, std::move(apply));
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   dialog->show();
   return dialog;

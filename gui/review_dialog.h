@@ -6,6 +6,7 @@
 
 #include <QDialog>
 #include <filesystem>
+#include <functional>
 
 #include "app/work_tree_review.h"
 
@@ -17,11 +18,16 @@ class QTableWidget;
 
 namespace zuvo::gui {
 
+// Applies the reviewed work tree, as the page's apply button does.
+using ApplyReviewed = std::function<void(const std::filesystem::path& work_tree)>;
+
 class ReviewDialog : public QDialog {
   Q_OBJECT
 
  public:
-  ReviewDialog(WorkTreeReview review, QWidget* parent);
+  // With `apply`, the dialog offers "套用轉檔後資料" when the review finds nothing that stops
+  // apply (its tool tip says what does); pressing it closes the dialog and applies.
+  ReviewDialog(WorkTreeReview review, QWidget* parent, ApplyReviewed apply = {});
 
   // Shows the message kind of row `row` with its lines.
   void ShowMessageKind(int row);
@@ -36,6 +42,7 @@ class ReviewDialog : public QDialog {
   QWidget* BuildPatients();
 
   WorkTreeReview review_;
+  ApplyReviewed apply_;
   std::vector<ReviewPatient> found_;
   QListWidget* kinds_ = nullptr;
   QPlainTextEdit* kind_lines_ = nullptr;
@@ -45,8 +52,9 @@ class ReviewDialog : public QDialog {
 };
 
 // The button "檢視轉檔結果" of both pipelines' pages: reviews `work_tree` and shows the review
-// beside `parent`. Throws Error naming the folder when there is no work tree to review.
+// beside `parent`, offering `apply`. Throws Error naming the folder when there is no work tree
+// to review.
 ReviewDialog* OpenWorkTreeReview(QWidget* parent, const std::filesystem::path& program_folder,
-                                 const std::filesystem::path& work_tree);
+                                 const std::filesystem::path& work_tree, ApplyReviewed apply);
 
 }  // namespace zuvo::gui

@@ -47,6 +47,7 @@ TFVISW::TFVISW(WorkbenchEnvironment& environment, bool operator_mode, QWidget* p
   connect(Panel4->list(), &QListWidget::itemDoubleClicked, this, &TFVISW::CVISWlistDblClick);
   connect(CVISWselectPath, &QPushButton::clicked, this, &TFVISW::CVISWselectPathClick);
   connect(CVISWall, &QPushButton::clicked, this, &TFVISW::CVISWallClick);
+  controls_->FollowApply(CVISWcopy, CVISWqmxDir);
   connect(CVISWcopy, &QPushButton::clicked, this, &TFVISW::CVISWcopyClick);
   connect(CVISWreview, &QPushButton::clicked, this, &TFVISW::CVISWreviewClick);
 }
@@ -118,16 +119,19 @@ RunFields TFVISW::ReadRunFields() const {
 
 void TFVISW::ShowRunFields(const RunFields& fields) { Boxes().Show(fields); }
 
-void TFVISW::CVISWcopyClick() {
-  controls_->RunOnFields([this](RunFields& fields) {
-    zuvo::CVISWcopyClick(fields.folder.his, fields.folder.work_tree, environment_.program_folder,
-                         context_);
+void TFVISW::CVISWcopyClick() { Apply({}); }
+
+void TFVISW::Apply(const std::filesystem::path& reviewed) {
+  controls_->RunOnFields([&](RunFields& fields) {
+    zuvo::CVISWcopyClick(fields.folder.his, reviewed.empty() ? fields.folder.work_tree : reviewed,
+                         environment_.program_folder, context_);
   });
 }
 
 void TFVISW::CVISWreviewClick() {
   controls_->RunOnFields([this](RunFields& fields) {
-    OpenWorkTreeReview(this, environment_.program_folder, fields.folder.work_tree);
+    OpenWorkTreeReview(this, environment_.program_folder, fields.folder.work_tree,
+                       [this](const std::filesystem::path& tree) { Apply(tree); });
   });
 }
 

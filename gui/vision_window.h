@@ -10,6 +10,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <filesystem>
+
 #include "app/pipeline.h"
 #include "clinic_field_boxes.h"
 #include "option_group.h"
@@ -44,6 +46,9 @@ class TFVISW : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
+  // Applies the work tree of the page's box, or `reviewed` when one is given (the review's
+  // button).
+  void Apply(const std::filesystem::path& reviewed);
   void BuildFields(QGridLayout* grid);
   void BuildOptions(QGridLayout* grid);
   void BuildSteps(QGridLayout* grid, bool operator_mode);

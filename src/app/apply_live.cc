@@ -85,23 +85,53 @@ bool ListStoreFindings(const std::string& folder, const std::vector<StoreFinding
   return findings.empty();
 }
 
-// The clinic's own store must come with the work tree: Tolsern / the clinic code, the name of
-// the clinic folder above the work tree, as the conversion steps name it. Its findings (no store
-// there, or no clinic folder above the work tree) and the folder they concern; none when the
-// folder holds store files, which the staged check covers.
-std::vector<StoreFinding> ClinicStoreFindings(const fs::path& work_tree, std::string& folder) {
+// The clinic's own store, which must come with the work tree: Tolsern / the clinic code, the
+// name of the clinic folder above the work tree, as the conversion steps name it.
+struct ClinicStore {
+  std::string code;    // UTF-8; empty when the work tree lies in no clinic folder
+  std::string folder;  // UTF-8, the folder the report concerns
+  StoreVerifyReport report;
+};
+
+ClinicStore CheckClinicStore(const fs::path& work_tree) {
+  ClinicStore clinic;
   std::string code;
   try {
-    code = WorkTreeClinicCode(work_tree);
+    code = big5::Trim(WorkTreeClinicCode(work_tree));
   } catch (const Error& error) {
-    folder = PathToUtf8(work_tree);
-    return {{"Tolsern", error.what()}};
+    clinic.folder = PathToUtf8(work_tree);
+    clinic.report.findings.push_back({"Tolsern", error.what()});
+    return clinic;
   }
-  const StoreLocation store{
-      FindWithoutCase(FindWithoutCase(work_tree, kServerFolderName), big5::Trim(code)), {}};
-  folder = PathToUtf8(store.server_data_folder);
-  if (HoldsStoreFiles(store)) return {};
-  return VerifyStore(store).findings;  // the finding that the folder holds no store
+  clinic.code = big5::ToUtf8Escaped(code);
+  const StoreLocation store{FindWithoutCase(FindWithoutCase(work_tree, kServerFolderName), code),
+                            FindWithoutCase(work_tree, kServerFolderName) / kPatientIndexName};
+  clinic.folder = PathToUtf8(store.server_data_folder);
+  clinic.report = VerifyStore(store);
+  return clinic;
+}
+
+// The clinic the work tree converted, for the confirmation: the name its CORVIX.INI was given
+// and the clinic code, "名稱 (3501)", or the code alone.
+std::string ClinicText(const fs::path& work_tree, const std::string& code) {
+  const fs::path settings =
+      FindWithoutCase(FindWithoutCase(work_tree, kFrontEndFolderName), kLiveSettingsName);
+  std::error_code error;
+  std::string name;
+  if (fs::is_regular_file(settings, error)) {
+    name = big5::Trim(
+        ProfileFile(settings).ReadString(big5::Literal("System"), big5::Literal("診所名稱")));
+  }
+  if (name.empty()) return code;
+  return big5::ToUtf8Escaped(name) + " (" + code + ")";
+}
+
+// The question before the live folders change: close Zuvo first, what replaces them
+// (`what`, lines ending in a newline), and where the live folders that are replaced will go.
+std::string LiveChangeQuestion(const std::string& what, const fs::path& live_root, DateTime now) {
+  const fs::path root = WithoutTrailingSeparator(live_root);
+  return std::string(kCloseZuvoFirstUtf8) + "\n\n" + what + "現用資料根目錄: " + PathToUtf8(root) +
+         "\n目前的現用資料會備份到: " + PathToUtf8(NextBackupFolder(root, now));
 }
 
 // Lists the findings of the store shown as `folder`; notes the first folder that failed.
@@ -111,13 +141,10 @@ void CheckStore(const std::string& folder, const std::vector<StoreFinding>& find
   if (first_failed.empty()) first_failed = folder;
 }
 
-// Checks the clinic's own store and every store the work tree brings, as staged; lists the
-// findings. False when any; `first_failed` then names the first folder that failed.
-bool StoresAreClean(const fs::path& work_tree, LiveRootChange& change, StepContext& context,
-                    std::string& first_failed) {
-  std::string clinic_folder;
-  std::vector<StoreFinding> clinic_findings = ClinicStoreFindings(work_tree, clinic_folder);
-  CheckStore(clinic_folder, clinic_findings, context, first_failed);
+// Checks every store the work tree brings, as staged; lists the findings. False when any;
+// `first_failed` then names the first folder that failed.
+bool StagedStoresAreClean(const fs::path& work_tree, LiveRootChange& change, StepContext& context,
+                          std::string& first_failed) {
   const fs::path staged_server = change.StagedFolder(kServerFolderName);
   for (const fs::path& work_store : WorkTreeStoreFolders(work_tree)) {
     CheckStore(PathToUtf8(work_store), VerifyStore(StagedStore(staged_server, work_store)).findings,
@@ -164,6 +191,11 @@ void StageBackup(const fs::path& backup, const FolderManifest& manifest, LiveRoo
   if (!problems.empty()) ThrowIncompleteBackup(backup, problems);
 }
 
+bool HoldsLiveFolders(const fs::path& work_tree) {
+  return !work_tree.empty() && HasFolder(work_tree, kFrontEndFolderName) &&
+         HasFolder(work_tree, kServerFolderName);
+}
+
 // Why the work tree's last run or step does not let it be applied; empty when it completed.
 std::optional<std::string> UnfinishedConversion(const fs::path& work_tree) {
   std::optional<ConversionRecord> record = ReadConversionRecord(work_tree);
@@ -189,8 +221,7 @@ ApplyOutcome ApplyForSystem(SourceSystem system, std::string_view refusal, std::
 ApplyOutcome ApplyWorkTree(const fs::path& work_tree, const fs::path& live_root, DateTime now,
                            StepContext& context, ApplyChecks checks, std::string_view done_text) {
   ApplyOutcome outcome;
-  if (work_tree.empty() || !HasFolder(work_tree, kFrontEndFolderName) ||
-      !HasFolder(work_tree, kServerFolderName)) {
+  if (!HoldsLiveFolders(work_tree)) {
     context.ShowMessage(PathToUtf8(work_tree / "") + "資料夾未含Zuvo病歷檔", MessageKind::kWarning);
     return outcome;
   }
@@ -203,12 +234,29 @@ ApplyOutcome ApplyWorkTree(const fs::path& work_tree, const fs::path& live_root,
     context.AddLine("仍然套用," + *unfinished);
   }
   RequireLiveRoot(live_root);
-  if (!Confirmed(context.ShowMessage(kCloseZuvoFirstUtf8, MessageKind::kWarning,
-                                     MessageButtons::kOkCancel))) {
+  // The clinic's own store as the work tree holds it, before anything is asked: its counts go
+  // into the question, and a store that fails its check is not offered.
+  const ClinicStore clinic = CheckClinicStore(work_tree);
+  std::string failed_store;
+  CheckStore(clinic.folder, clinic.report.findings, context, failed_store);
+  if (!failed_store.empty()) {
+    if (checks == ApplyChecks::kRefuseFailures) {
+      context.ShowMessage("病歷檔檢查不通過,沒有套用: " + failed_store, MessageKind::kError);
+      return outcome;
+    }
+    context.AddLine("病歷檔檢查不通過,仍然套用:" + failed_store);
+  }
+  const std::string what = "套用工作資料夾: " + PathToUtf8(WithoutTrailingSeparator(work_tree)) +
+                           "\n診所: " + ClinicText(work_tree, clinic.code) + "\n病人 " +
+                           std::to_string(clinic.report.patients) + " 筆,門診 " +
+                           std::to_string(clinic.report.entries) + " 筆\n";
+  if (!Confirmed(context.ShowMessage(LiveChangeQuestion(what, live_root, now),
+                                     MessageKind::kWarning, MessageButtons::kOkCancel))) {
     return outcome;
   }
   // No conversion of the clinic may write the work tree while it is copied.
-  FileLock clinic = LockClinicFolder(WithoutTrailingSeparator(work_tree).parent_path(), "apply");
+  FileLock clinic_lock =
+      LockClinicFolder(WithoutTrailingSeparator(work_tree).parent_path(), "apply");
   LiveRootChange change(live_root, "apply " + PathToUtf8(work_tree), context);
   try {
     StageWorkTree(work_tree, change);
@@ -216,8 +264,8 @@ ApplyOutcome ApplyWorkTree(const fs::path& work_tree, const fs::path& live_root,
   } catch (const Error& error) {
     throw Error(std::string(error.what()) + " (沒有套用,現用資料沒有變動)");
   }
-  std::string failed_store;
-  if (!StoresAreClean(work_tree, change, context, failed_store)) {
+  failed_store.clear();
+  if (!StagedStoresAreClean(work_tree, change, context, failed_store)) {
     if (checks == ApplyChecks::kRefuseFailures) {
       context.ShowMessage("病歷檔檢查不通過,沒有套用: " + failed_store, MessageKind::kError);
       return outcome;
@@ -229,6 +277,11 @@ ApplyOutcome ApplyWorkTree(const fs::path& work_tree, const fs::path& live_root,
   context.ShowMessage(done_text);
   outcome.result = StepResult::kDone;
   return outcome;
+}
+
+std::optional<std::string> NotReadyToApply(const fs::path& work_tree) {
+  if (!HoldsLiveFolders(work_tree)) return PathToUtf8(work_tree / "") + "資料夾未含Zuvo病歷檔";
+  return UnfinishedConversion(work_tree);
 }
 
 ApplyOutcome CVISWcopyClick(std::string_view his, const fs::path& work_tree,
@@ -269,11 +322,8 @@ fs::path RestoreLiveBackup(const fs::path& backup, const fs::path& live_root, Da
 ApplyOutcome ConfirmAndRestoreLiveBackup(const fs::path& backup, const fs::path& live_root,
                                          DateTime now, StepContext& context) {
   ApplyOutcome outcome;
-  const std::string question =
-      std::string(kCloseZuvoFirstUtf8) +
-      "\n\n還原備份: " + PathToUtf8(WithoutTrailingSeparator(backup)) +
-      "\n現用資料根目錄: " + PathToUtf8(WithoutTrailingSeparator(live_root)) +
-      "\n(目前的現用資料會另存為新的備份)";
+  const std::string question = LiveChangeQuestion(
+      "還原備份: " + PathToUtf8(WithoutTrailingSeparator(backup)) + "\n", live_root, now);
   if (!Confirmed(context.ShowMessage(question, MessageKind::kWarning, MessageButtons::kOkCancel))) {
     return outcome;
   }

@@ -7,6 +7,7 @@
 // RestoreLiveBackup puts back the same way. Either the whole apply happens or none of it.
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -37,7 +38,13 @@ struct ApplyOutcome {
 //   record of one, is refused with a box saying which (unless `checks` lists only);
 // - a live root that does not exist is refused (Error naming it, RequireLiveRoot): it is never
 //   created, so that a mistyped LiveRoot does not become a new, empty live root;
-// - asks "請先關閉Zuvo系統門診及伺服器程式" (OK / Cancel); Cancel ends it with nothing done;
+// - checks the clinic's own store as the work tree holds it, Tolsern / the name of the clinic
+//   folder above the work tree (WorkTreeClinicCode), which must hold store files (VerifyStore);
+//   a finding refuses the apply before anything is asked (listed, and the box names the folder)
+//   unless `checks` lists only;
+// - asks "請先關閉Zuvo系統門診及伺服器程式" (OK / Cancel) naming the work tree, the clinic (the
+//   name in its CORVIX.INI and the code), its patients and visits, the live root and the backup
+//   the live folders will become; Cancel ends it with nothing done;
 // - holds the clinic folder's lock (Error while a conversion of the clinic runs) and the live
 //   root's;
 // - prepares the new live folders in a staging folder of the live root: the live folders'
@@ -46,10 +53,8 @@ struct ApplyOutcome {
 //   HoldsStoreFiles: its PtData.*, CHART, DayLink.Dat, and Tolsern/PTdata.ind) replaces the
 //   live one whole; a folder of Tolsern without store files is carried over as it is; sets
 //   [Corvix] HostName of CORVIX.INI to this computer's name;
-// - checks the clinic's own store, Tolsern / the name of the clinic folder above the work tree
-//   (WorkTreeClinicCode), which must hold store files, and every store the work tree brings, as
-//   copied (VerifyStore); a finding refuses the apply (listed, and the box names the folder)
-//   unless `checks` lists only;
+// - checks every store the work tree brings as copied (VerifyStore); a finding refuses the apply
+//   as above;
 // - switches the staged folders in; the old ones become live root/ZuvoBackup_<stamp of `now`>,
 //   listed as "現用資料已備份到:" + folder; shows `done_text`.
 // A failure before the switch throws Error and leaves the live folders as they were.
@@ -57,6 +62,11 @@ ApplyOutcome ApplyWorkTree(const std::filesystem::path& work_tree,
                            const std::filesystem::path& live_root, DateTime now,
                            StepContext& context, ApplyChecks checks = ApplyChecks::kRefuseFailures,
                            std::string_view done_text = kAppliedUtf8);
+
+// Why the window does not offer `work_tree` for apply: it lacks the Corvix or Tolsern folder,
+// or its last run or step did not complete (or left no record). Empty when it is offered; the
+// stores are checked when apply is pressed. Reads only the run record.
+std::optional<std::string> NotReadyToApply(const std::filesystem::path& work_tree);
 
 // The Vision window's "套用轉檔後資料": refuses a HIS field (Big5) other than "展望" with
 // "請先正確選取原始系統目錄"; the live root comes from the program folder's DataEdit.ini.
@@ -86,8 +96,9 @@ std::filesystem::path RestoreLiveBackup(const std::filesystem::path& backup,
                                         StepContext& context,
                                         ApplyChecks checks = ApplyChecks::kRefuseFailures);
 
-// The window's restore of a backup: asks "請先關閉Zuvo系統門診及伺服器程式" naming the live root
-// and the backup (OK / Cancel; Cancel ends it with nothing done), then RestoreLiveBackup with
+// The window's restore of a backup: asks "請先關閉Zuvo系統門診及伺服器程式" naming the backup, the
+// live root and the backup the live folders will become, as apply does (OK / Cancel; Cancel
+// ends it with nothing done), then RestoreLiveBackup with
 // its checks; lists the new backup of the replaced live folders as "現用資料已備份到:" + folder
 // and shows "已經還原". Errors as RestoreLiveBackup.
 ApplyOutcome ConfirmAndRestoreLiveBackup(const std::filesystem::path& backup,

@@ -16,18 +16,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string NewBackupName(const fs::path& live_root, DateTime now) {
-  const std::string base = std::string(kBackupFolderPrefix) + RocStamp(now);
-  std::string name = base;
-  std::error_code error;
-  for (int n = 2; fs::exists(live_root / name, error) ||
-                  fs::exists(live_root / (name + std::string(kPartialSuffix)), error);
-       ++n) {
-    name = base + "_" + std::to_string(n);
-  }
-  return name;
-}
-
 bool EqualWithoutCase(std::string_view a, std::string_view b) {
   return big5::UpperAscii(a) == big5::UpperAscii(b);
 }
@@ -105,6 +93,18 @@ std::vector<std::string> ContentProblems(const FolderManifest& manifest) {
 
 }  // namespace
 
+fs::path NextBackupFolder(const fs::path& live_root, DateTime now) {
+  const std::string base = std::string(kBackupFolderPrefix) + RocStamp(now);
+  std::string name = base;
+  std::error_code error;
+  for (int n = 2; fs::exists(live_root / name, error) ||
+                  fs::exists(live_root / (name + std::string(kPartialSuffix)), error);
+       ++n) {
+    name = base + "_" + std::to_string(n);
+  }
+  return live_root / name;
+}
+
 LiveRootChange::LiveRootChange(const fs::path& live_root, std::string_view holder,
                                StepContext& context)
     : live_root_(WithoutTrailingSeparator(live_root)), staging_(live_root_ / kStagingFolderName) {
@@ -137,8 +137,10 @@ fs::path LiveRootChange::StagedPathOf(std::string_view relative) const {
 }
 
 fs::path LiveRootChange::SwitchIn(DateTime now) {
-  FolderSwitchPlan plan{
-      live_root_, {}, std::string(kStagingFolderName), NewBackupName(live_root_, now)};
+  FolderSwitchPlan plan{live_root_,
+                        {},
+                        std::string(kStagingFolderName),
+                        PathToUtf8(NextBackupFolder(live_root_, now).filename())};
   for (std::string_view name : {kFrontEndFolderName, kServerFolderName}) {
     plan.names.push_back(PathToUtf8(LiveFolder(name).filename()));
   }

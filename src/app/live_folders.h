@@ -64,6 +64,10 @@ class LiveRootChange {
   std::optional<FileLock> lock_;
 };
 
+// The backup a change switched in at `now` would make of the live folders: live root /
+// ZuvoBackup_<stamp of `now`>, with "_2", "_3", ... when that name is taken.
+std::filesystem::path NextBackupFolder(const std::filesystem::path& live_root, DateTime now);
+
 // Throws Error naming `live_root` when it is no folder. A live root is never created: a mistyped
 // LiveRoot would otherwise silently become a new, empty live root.
 void RequireLiveRoot(const std::filesystem::path& live_root);

@@ -4,12 +4,15 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <set>
 
 #include "app/conversion_report.h"
 #include "app/work_tree_selection.h"
 #include "charts/chart_clinic_file.h"
+#include "charts/realsun_dates.h"
+#include "charts/realsun_visit_row.h"
 #include "core/chart_reader.h"
 #include "core/number_text.h"
 #include "core/patient_store.h"
@@ -34,11 +37,17 @@ constexpr std::string_view kReportListHeading = "message list:";
 
 // A source table as the conversion read it: the copy it left in the work tree (named by the
 // table's file name), else the table of the source folder.
-std::optional<DbfTable> OpenSourceTable(const fs::path& work_tree, const fs::path& source_folder,
+std::optional<fs::path> FindSourceTable(const fs::path& work_tree, const fs::path& source_folder,
                                         std::string_view relative) {
   const fs::path name = PathFromUtf8(relative).filename();
   std::optional<fs::path> file = ResolvePath(work_tree, PathToUtf8(name));
   if (!file && !source_folder.empty()) file = ResolvePath(source_folder, relative);
+  return file;
+}
+
+std::optional<DbfTable> OpenSourceTable(const fs::path& work_tree, const fs::path& source_folder,
+                                        std::string_view relative) {
+  std::optional<fs::path> file = FindSourceTable(work_tree, source_folder, relative);
   if (!file) return std::nullopt;
   return DbfTable::Open(file->parent_path(), PathToUtf8(file->filename()));
 }
@@ -64,6 +73,8 @@ struct RowJudge {
   DateTime now = 0;
   ChartClinicFile clinic;
   std::set<int64_t> stored;  // valid patient records
+  // RealSun: whether the month of a visit date has no claim table; never for Vision.
+  std::function<bool(const std::string& date)> unclaimed = [](const std::string&) { return false; };
 
   // Counts one visit row of `date` (ROC yyymmdd) and time (hhmm or empty) of chart number
   // `number` into `tally`: the reasons it would be left out, or none (left for the converted).
@@ -85,6 +96,10 @@ struct RowJudge {
       ++tally.outside_split;
       return true;
     }
+    if (unclaimed(date)) {
+      ++tally.no_claims;
+      return true;
+    }
     if (now != 0 && when > now) {
       ++tally.future;
       return true;
@@ -103,10 +118,8 @@ std::vector<std::string> VisitTables(SourceSystem system, const fs::path& work_t
   if (system == SourceSystem::kVision) return {"CO03L.DBF"};
   std::vector<std::string> tables;
   for (int n = 1;; ++n) {
-    std::string name = "Z/plut" + std::to_string(n) + ".dbf";
-    const bool present = ResolvePath(work_tree, "plut" + std::to_string(n) + ".dbf") ||
-                         (!source_folder.empty() && ResolvePath(source_folder, name));
-    if (!present) break;
+    std::string name = RealSunVisitTableName(n);
+    if (!FindSourceTable(work_tree, source_folder, name)) break;
     tables.push_back(name);
   }
   return tables;
@@ -127,7 +140,7 @@ void CountSourceVisits(WorkTreeReview& review, const fs::path& source_folder, co
         number_text = big5::Trim(table->Text("KCSTMR"));
       } else {
         date = RealSunDateText(date);
-        number_text = big5::Trim(table->Text("CODE_F")).substr(0, 7);
+        number_text = RealSunPatientPart(big5::Trim(table->Text("CODE_F")));
       }
       YearTally& tally = years[RocYearOf(date)];
       tally.roc_year = RocYearOf(date);
@@ -298,6 +311,19 @@ WorkTreeReview ReviewWorkTree(const fs::path& program_folder, const fs::path& gi
   judge.split = big5::Trim(review.chart.split_date);
   judge.mode = review.chart.mode;
   if (review.record) judge.now = RocStampToDateTime(review.record->started);
+  std::map<RocMonth, bool> claimed_months;
+  if (review.system == SourceSystem::kRealSun) {
+    judge.unclaimed = [&](const std::string& date) {
+      const std::optional<RocMonth> month = MonthOfRocDate(date);
+      if (!month) return false;
+      auto [known, added] = claimed_months.try_emplace(*month, false);
+      if (added) {
+        known->second =
+            FindSourceTable(work_tree, source_folder, ClaimTableName(*month)).has_value();
+      }
+      return !known->second;
+    };
+  }
 
   std::map<int, YearTally> years;
   const StoreLocation store = WorkTreeStoreLocation(work_tree, big5::FromUtf8(review.clinic_code));
@@ -309,11 +335,9 @@ WorkTreeReview ReviewWorkTree(const fs::path& program_folder, const fs::path& gi
     tally.other = std::max(0L, tally.source - tally.converted - tally.LeftOut());
     review.total.source += tally.source;
     review.total.converted += tally.converted;
-    review.total.outside_split += tally.outside_split;
-    review.total.before_opening += tally.before_opening;
-    review.total.future += tally.future;
-    review.total.no_patient += tally.no_patient;
-    review.total.other += tally.other;
+    for (const LeftOutReason& reason : kLeftOutReasons) {
+      review.total.*reason.count += tally.*reason.count;
+    }
     review.years.push_back(tally);
   }
   review.split_words = SplitWords(review.chart, review.total.outside_split);
@@ -402,13 +426,10 @@ Description DescribeReview(const WorkTreeReview& review, const std::vector<Revie
   auto tally = [&](const YearTally& year) {
     Description out = Description::Object();
     if (year.roc_year != 0) out.Add("roc_year", number(year.roc_year));
-    out.Add("source", number(year.source))
-        .Add("converted", number(year.converted))
-        .Add("outside_split", number(year.outside_split))
-        .Add("before_opening", number(year.before_opening))
-        .Add("future", number(year.future))
-        .Add("no_patient", number(year.no_patient))
-        .Add("other", number(year.other));
+    out.Add("source", number(year.source)).Add("converted", number(year.converted));
+    for (const LeftOutReason& reason : kLeftOutReasons) {
+      out.Add(std::string(reason.key), number(year.*reason.count));
+    }
     return out;
   };
 

@@ -35,9 +35,32 @@ struct YearTally {
   long before_opening = 0;  // before the clinic's opening date
   long future = 0;          // after the moment the conversion started
   long no_patient = 0;      // chart number 0 or no patient record in the store
+  long no_claims = 0;       // RealSun: the month has no claim table, so nothing of it converts
   long other = 0;
-  long LeftOut() const { return outside_split + before_opening + future + no_patient + other; }
+  long LeftOut() const;
 };
+
+// The reasons a visit is left out, in the order they are shown: the JSON key, the words, and the
+// count of a year.
+struct LeftOutReason {
+  std::string_view key;
+  std::string_view words;  // UTF-8
+  long YearTally::*count;
+};
+inline constexpr LeftOutReason kLeftOutReasons[] = {
+    {"outside_split", "切割日期外", &YearTally::outside_split},
+    {"before_opening", "開業日前", &YearTally::before_opening},
+    {"future", "未來日期", &YearTally::future},
+    {"no_patient", "無病人資料", &YearTally::no_patient},
+    {"no_claims", "無申報檔", &YearTally::no_claims},
+    {"other", "其他", &YearTally::other},
+};
+
+inline long YearTally::LeftOut() const {
+  long sum = 0;
+  for (const LeftOutReason& reason : kLeftOutReasons) sum += this->*reason.count;
+  return sum;
+}
 
 struct MessageKindLines {
   std::string kind;  // UTF-8, as CountMessageKinds names it

@@ -46,13 +46,9 @@ namespace fs = std::filesystem;
 constexpr std::string_view kReleasedPrescription = "釋出處方箋";
 constexpr std::string_view kInstitutionListName = "hospbsc.txt";
 constexpr std::string_view kConvertComplaintsKey = "轉換主訴";
-constexpr size_t kPatientPartLength = 6;
-constexpr size_t kVisitPartLength = 3;
 constexpr int kRepaintEvery = 1000;
 // The mapped tables are let out of the resident set this often (see ReleaseResidentPages).
 constexpr int kReleasePagesEvery = 20000;
-
-std::string VisitTableName(int number) { return "Z/plut" + std::to_string(number) + ".dbf"; }
 
 fs::path RequiredFile(const fs::path& folder, std::string_view name) {
   std::optional<fs::path> found = ResolvePath(folder, name);
@@ -170,7 +166,7 @@ StepResult RealSunChartConverter::Run(std::vector<std::string>* unknown_doctors)
   convert_complaints_ = big5::UpperAscii(big5::Trim(data_ini_->ReadString(
                             system, big5::Literal(kConvertComplaintsKey), "Y"))) != "N";
   const fs::path& source = input_.folder.source_folder;
-  if (!ResolvePath(source, VisitTableName(1))) {
+  if (!ResolvePath(source, RealSunVisitTableName(1))) {
     context_.ShowMessage("找不到耀聖門診資料檔Z\\plut1.dbf");
     return StepResult::kStopped;
   }
@@ -218,7 +214,7 @@ StepResult RealSunChartConverter::Run(std::vector<std::string>* unknown_doctors)
   List("製作病歷");
   context_.SetFileCode(writer_->append_point().file_code);
 
-  for (int number = 1; ResolvePath(source, VisitTableName(number)); ++number) {
+  for (int number = 1; ResolvePath(source, RealSunVisitTableName(number)); ++number) {
     if (context_.StopRequested()) break;
     ConvertTable(number);
   }
@@ -249,7 +245,7 @@ void RealSunChartConverter::ReadUploadTimes() {
     for (const auto& [code, stamp] : table->stamps()) {
       upload_times_.try_emplace(code, stamp);
       const DateTime at = RocStampToDateTime(stamp);
-      std::optional<int64_t> number = ParseInteger(code.substr(0, kPatientPartLength));
+      std::optional<int64_t> number = ParseInteger(RealSunPatientPart(code));
       if (at == 0 || !number) continue;
       const int64_t patient = clinic_.KeptPatient(*number);
       if (!patients_->Stored(patient)) continue;
@@ -260,8 +256,8 @@ void RealSunChartConverter::ReadUploadTimes() {
 }
 
 void RealSunChartConverter::ConvertTable(int table_number) {
-  SourceTable table = SourceTable::Open(input_.folder.source_folder, VisitTableName(table_number),
-                                        work_tree_, context_);
+  SourceTable table = SourceTable::Open(input_.folder.source_folder,
+                                        RealSunVisitTableName(table_number), work_tree_, context_);
   DbfTable& rows = table.table();
   const RealSunVisitReader reader(rows);
   context_.SetDone(table_number);
@@ -287,7 +283,7 @@ void RealSunChartConverter::ConvertRow(const RealSunVisitRow& row, const SourceT
   if (input_.chart.mode == MakeDateMode::kOnAndAfter ? date < split_text_ : date >= split_text_) {
     return;
   }
-  const std::string patient_part = row.code_f.substr(0, kPatientPartLength);
+  const std::string patient_part(RealSunPatientPart(row.code_f));
   const std::optional<RocMonth> month = MonthOfRocDate(date);
   if (!month) {
     List("門診日期錯誤:" + big5::ToUtf8Escaped(patient_part) + " " + big5::ToUtf8Escaped(date));
@@ -305,7 +301,7 @@ void RealSunChartConverter::ConvertRow(const RealSunVisitRow& row, const SourceT
   }
 
   const std::optional<int64_t> number = ParseInteger(patient_part);
-  if (!number || patient_part.size() != kPatientPartLength) {
+  if (!number || patient_part.size() != kRealSunPatientPartLength) {
     List("病歷號錯誤:" + table.RecordPlace(record_number) +
          " CODE_F:" + big5::ToUtf8Escaped(row.code_f));
     return;
@@ -325,8 +321,8 @@ void RealSunChartConverter::ConvertRow(const RealSunVisitRow& row, const SourceT
   const int32_t patient = static_cast<int32_t>(kept);
 
   const std::optional<ClaimRow> claim = claims->Find(
-      patient_part,
-      row.code_f.substr(std::min(row.code_f.size(), kPatientPartLength), kVisitPartLength));
+      patient_part, row.code_f.substr(std::min(row.code_f.size(), kRealSunPatientPartLength),
+                                      kRealSunVisitPartLength));
   RealSunVisitRecord visit = BuildRealSunVisitRecord(row, claim, patient, when, settings_,
                                                      *doctors_, writer_->link(patient), Sink());
   if (visit.card1_missing && reported_card1_.insert(PathToUtf8(claims->source().source())).second) {

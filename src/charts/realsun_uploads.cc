@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "charts/realsun_visit_row.h"
 #include "charts/table_fields.h"
 #include "platform/big5.h"
 #include "platform/file_ops.h"
@@ -9,7 +10,6 @@
 namespace zuvo {
 namespace {
 
-constexpr size_t kPatientPartLength = 6;
 constexpr std::string_view kNoNewbornBefore = "0010101";
 
 }  // namespace
@@ -38,7 +38,7 @@ UploadTable::UploadTable(SourceTable table) : table_(std::move(table)) {
     NewbornUpload newborn{field(newbd), field(newb), field(parent_name), field(parent_id),
                           field(parent_birth)};
     if (newborn.birth_date > kNoNewbornBefore && newborn.birth_order > "0" && !field(no).empty()) {
-      newborns_.try_emplace(code.substr(0, kPatientPartLength), std::move(newborn));
+      newborns_.try_emplace(std::string(RealSunPatientPart(code)), std::move(newborn));
     }
     if (!stamp.empty()) stamps_.emplace_back(std::move(code), std::move(stamp));
   }

@@ -3,12 +3,29 @@
 // One visit row of RealSun's yearly visit tables Z\plut<n>.dbf, with its diagnoses and order
 // slots inline. Texts are Big5, trimmed.
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zuvo {
 
 class DbfTable;
+
+// CODE_F: the patient's chart number in its first six characters, the visit's number in the
+// next three.
+inline constexpr size_t kRealSunPatientPartLength = 6;
+inline constexpr size_t kRealSunVisitPartLength = 3;
+
+// The patient part of a CODE_F (shorter when the text is).
+inline std::string_view RealSunPatientPart(std::string_view code_f) {
+  return code_f.substr(0, kRealSunPatientPartLength);
+}
+
+// The n-th (1-based) yearly visit table, relative to the source folder: "Z/plut1.dbf", ...
+inline std::string RealSunVisitTableName(int number) {
+  return "Z/plut" + std::to_string(number) + ".dbf";
+}
 
 // The most order slots a visit row holds (fields DRUG1 … DRUG28 with NO, PS and QTY).
 inline constexpr int kRealSunOrderSlots = 28;

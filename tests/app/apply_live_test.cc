@@ -44,7 +44,9 @@ class ApplyLiveTest : public ::testing::Test {
  protected:
   ApplyLiveTest() {
     WriteFileBytes(work_tree / "Corvix" / "OPD.mdb", "new catalogue");
-    WriteFileBytes(work_tree / "Corvix" / "CORVIX.INI", "[Corvix]\r\nHostName=OLD\r\nKeep=1\r\n");
+    WriteFileBytes(work_tree / "Corvix" / "CORVIX.INI",
+                   "[Corvix]\r\nHostName=OLD\r\nKeep=1\r\n[System]\r\n" +
+                       big5::Literal("診所名稱=示範診所") + "\r\n");
     BuildStore(StoreOf(work_tree, "3501"), 3, 2, 1000, 1);
     testing::RecordFinishedRun(work_tree);
     WriteFileBytes(live / "Corvix" / "OPD.mdb", "live catalogue");
@@ -80,8 +82,13 @@ TEST_F(ApplyLiveTest, TheWorkTreeReplacesTheClinicStoreWholeAndKeepsWhatOnlyTheL
   auto before = testing::LiveFolderFiles(live);
   ApplyOutcome outcome = ApplyWorkTree(work_tree, live, kNow, context);
   ASSERT_EQ(outcome.result, StepResult::kDone);
-  EXPECT_EQ(context.MessageTexts(),
-            (std::vector<std::string>{"請先關閉Zuvo系統門診及伺服器程式", "已經套用"}));
+  // The question names what replaces what, the counts of the clinic's store (3 patients of 2
+  // visits each), and where the live folders will go.
+  const std::string question =
+      "請先關閉Zuvo系統門診及伺服器程式\n\n套用工作資料夾: " + PathToUtf8(work_tree) +
+      "\n診所: 示範診所 (3501)\n病人 3 筆,門診 6 筆\n現用資料根目錄: " + PathToUtf8(live) +
+      "\n目前的現用資料會備份到: " + PathToUtf8(live / "ZuvoBackup_1151209081530");
+  EXPECT_EQ(context.MessageTexts(), (std::vector<std::string>{question, "已經套用"}));
   EXPECT_EQ(outcome.backup, live / "ZuvoBackup_1151209081530");
   EXPECT_EQ(context.lines(),
             (std::vector<std::string>{"現用資料已備份到:" + PathToUtf8(outcome.backup)}));
@@ -388,9 +395,11 @@ TEST_F(ApplyLiveTest, AFolderWithoutStoreFilesIsCarriedOverUnchecked) {
 
 TEST_F(ApplyLiveTest, AStoreThatFailsItsCheckIsRefusedUnlessOnlyListed) {
   auto before = testing::LiveFolderFiles(live);
-  auto refused = [&](const fs::path& folder, const std::string& problem) {
+  // `asked`: whether the question came first (the clinic's own store is checked before it).
+  auto refused = [&](const fs::path& folder, const std::string& problem, bool asked) {
     RecordingStepContext refusing(flags);
     EXPECT_EQ(ApplyWorkTree(work_tree, live, kNow, refusing).result, StepResult::kStopped);
+    EXPECT_EQ(refusing.MessageTexts().size(), asked ? 2u : 1u);
     EXPECT_EQ(refusing.MessageTexts().back(), "病歷檔檢查不通過,沒有套用: " + PathToUtf8(folder));
     ASSERT_FALSE(refusing.lines().empty());
     EXPECT_EQ(refusing.lines().front(), "病歷檔檢查不通過:" + PathToUtf8(folder) + " " + problem);
@@ -400,7 +409,7 @@ TEST_F(ApplyLiveTest, AStoreThatFailsItsCheckIsRefusedUnlessOnlyListed) {
   // A second store whose only file is a day index cut short.
   const fs::path second = work_tree / "Tolsern" / "3502";
   WriteFileBytes(second / "dAYlINK.dAT", std::string(18, '\0'));
-  refused(second, "DayLink.Dat: the file ends with a partial record (18 bytes)");
+  refused(second, "DayLink.Dat: the file ends with a partial record (18 bytes)", true);
   fs::remove_all(second);
 
   // The clinic's own folder without a store (a run that never got to its patients): the live
@@ -408,9 +417,9 @@ TEST_F(ApplyLiveTest, AStoreThatFailsItsCheckIsRefusedUnlessOnlyListed) {
   const fs::path clinic = work_tree / "Tolsern" / "3501";
   fs::rename(clinic, dir / "put aside");
   WriteFileBytes(clinic / "MEMBER.SCR", "staff");
-  refused(clinic, "3501: no store: no patient file, chart file or day index");
+  refused(clinic, "3501: no store: no patient file, chart file or day index", false);
   fs::remove_all(clinic);
-  refused(clinic, "3501: no store: no patient file, chart file or day index");
+  refused(clinic, "3501: no store: no patient file, chart file or day index", false);
   fs::rename(dir / "put aside", clinic);
 
   // The clinic folder above the work tree must name the clinic.
@@ -427,7 +436,9 @@ TEST_F(ApplyLiveTest, AStoreThatFailsItsCheckIsRefusedUnlessOnlyListed) {
 
   fs::resize_file(clinic / "CHART" / "D000000.000", 900);
   EXPECT_EQ(ApplyWorkTree(work_tree, live, kNow, context).result, StepResult::kStopped);
-  EXPECT_EQ(context.MessageTexts().back(), "病歷檔檢查不通過,沒有套用: " + PathToUtf8(clinic));
+  EXPECT_EQ(context.MessageTexts(),
+            std::vector<std::string>{"病歷檔檢查不通過,沒有套用: " + PathToUtf8(clinic)})
+      << "a damaged store is not offered";
   EXPECT_EQ(testing::LiveFolderFiles(live), before);
 
   RecordingStepContext forced(flags);

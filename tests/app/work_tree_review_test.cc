@@ -1,6 +1,6 @@
-// The review of a converted work tree over the demo clinic whose visit table is replaced by
-// rows planted for each reason a visit is left out; every count below is worked out by hand
-// from the planted rows.
+// The review of a converted work tree: over the Vision demo clinic whose visit table is replaced
+// by rows planted for each reason a visit is left out (every count worked out by hand from the
+// planted rows), and over the RealSun demo clinic.
 
 #include "app/work_tree_review.h"
 
@@ -8,10 +8,13 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
 
 #include "app/pipeline_run.h"
 #include "app/program_folder.h"
+#include "app/realsun_pipeline.h"
 #include "app/vision_pipeline.h"
+#include "core/realsun_date.h"
 #include "demo/demo_clinic.h"
 #include "platform/big5.h"
 #include "platform/dbf_table.h"
@@ -271,6 +274,70 @@ TEST(WorkTreeReviewRefusal, TreeWithoutRunRecordOrStoreCannotBeApplied) {
                                         testing::Quoted(work_tree));
   EXPECT_EQ(run.status, 1) << run.out;
   EXPECT_THAT(run.out, ::testing::HasSubstr("不能套用:\n  工作目錄沒有轉檔記錄\n"));
+}
+
+// The RealSun demo clinic converted in the mode "before" a split date: every source visit row is
+// converted, on the other side of the split, or of a month the clinic claimed nothing in (the
+// demo leaves one month without its claim table). The counts are worked out here from the
+// source tables.
+TEST(RealSunWorkTreeReview, EveryVisitRowIsConvertedOrLeftOutForItsReason) {
+  TempDir dir;
+  const fs::path program = dir / "program";
+  const fs::path source = dir / "source";
+  InstallDeliveredFiles(program);
+  fs::create_directories(program / "live");
+  const demo::DemoClinic clinic = demo::WriteRealSunDemoSource(source, 1);
+  constexpr std::string_view kSplit = "1100101";
+
+  RunFields fields;
+  fields.chart.split_date = kSplit;
+  fields.chart.mode = MakeDateMode::kBefore;
+  RunFlags flags;
+  RecordingStepContext context(flags);
+  Workplace place{program, kRunTime, {}, [] { return kRunTime; }};
+  context.AnswerNextFolder(source);
+  ASSERT_EQ(RealSunPipeline().select(fields, place, context), StepResult::kDone);
+  fields.folder.start_date = demo::kRealSunDemoOpeningDate;
+  fields.folder.pharmacist_name = big5::Literal("林美玲");
+  fields.folder.pharmacist_id = "B223456789";
+  ASSERT_TRUE(RunOneShot(RealSunPipeline(), fields, place, context).completed);
+  const WorkTreeReview review = ReviewWorkTree(program, fields.folder.work_tree);
+
+  long rows = 0, after_split = 0, unclaimed = 0;
+  std::set<std::string> unclaimed_months;
+  for (int n = 1;; ++n) {
+    const std::string name = "plut" + std::to_string(n) + ".dbf";
+    if (!fs::exists(source / "Z" / name)) break;
+    DbfTable table = DbfTable::Open(source / "Z", name);
+    for (table.First(); !table.Eof(); table.Next()) {
+      ++rows;
+      const std::string date = RealSunDateText(big5::Trim(table.Text("DATE")));
+      if (date >= kSplit) {
+        ++after_split;
+        continue;
+      }
+      // The claim tables name the year without leading zeros: S/xp9901.DBF, S/xp11012.DBF.
+      const std::string month = std::to_string(std::stoi(date.substr(0, 3))) + date.substr(3, 2);
+      if (!ResolvePath(source, "S/xp" + month + ".DBF")) {
+        ++unclaimed;
+        unclaimed_months.insert(month);
+      }
+    }
+  }
+  ASSERT_EQ(unclaimed_months.size(), 1u) << "the demo's one month without claims";
+  ASSERT_GT(after_split, 0);
+  EXPECT_EQ(review.system, SourceSystem::kRealSun);
+  EXPECT_EQ(review.clinic_code, clinic.code);
+  EXPECT_EQ(review.total.source, rows);
+  EXPECT_EQ(review.total.outside_split, after_split);
+  EXPECT_EQ(review.total.no_claims, unclaimed);
+  EXPECT_EQ(review.total.other, 0);
+  EXPECT_EQ(review.total.converted + review.total.LeftOut(), rows);
+  ASSERT_EQ(review.stores.size(), 1u);
+  EXPECT_EQ(review.total.converted, static_cast<long>(review.stores[0].report.entries));
+  EXPECT_EQ(review.split_words,
+            "只轉換 110/01/01 以前的門診,之後的 " + std::to_string(after_split) + " 筆未轉");
+  EXPECT_TRUE(review.can_apply) << (review.apply_problems.empty() ? "" : review.apply_problems[0]);
 }
 
 TEST(WorkTreeReviewRefusal, MissingWorkTreeIsNamed) {

@@ -122,7 +122,8 @@ TEST(LiveBackupsDialog, ListsTheBackupsNewestFirstAndRestoresOnlyWhenConfirmed) 
   dialog.findChild<QPushButton*>("CbackupRestore")->click();
   const QString question =
       "請先關閉Zuvo系統門診及伺服器程式\n\n還原備份: " + FromPath(bench.first) +
-      "\n現用資料根目錄: " + FromPath(bench.live) + "\n(目前的現用資料會另存為新的備份)";
+      "\n現用資料根目錄: " + FromPath(bench.live) +
+      "\n目前的現用資料會備份到: " + FromPath(bench.live / "ZuvoBackup_1151209112400");
   EXPECT_EQ(bench.prompts.messages(), (std::vector<QString>{question}));
   EXPECT_EQ(zuvo::testing::LiveFolderFiles(bench.live), applied);
   EXPECT_EQ(list->topLevelItemCount(), 2);

@@ -10,6 +10,7 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTableWidget>
 #include <map>
 
 #include "app/program_folder.h"
@@ -26,6 +27,7 @@
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #include "scripted_prompts.h"
 #pragma GCC diagnostic pop
+#include "review_dialog.h"
 #include "started_steps.h"
 #include "support/temp_dir.h"
 #include "test_application.h"
@@ -124,9 +126,37 @@ TEST(RealSunRun, OneShotConvertsTheWholeClinicAndApplyMakesItLive) {
   EXPECT_EQ(record->activity, "realsun run");
   EXPECT_EQ(record->state, ConversionState::kCompleted);
 
-  // "套用轉檔後資料": the converted store becomes the live one.
+  // The review accounts for every source visit row; the month without a claim table is the one
+  // reason the demo's visits are left out. Its "套用轉檔後資料" applies: the question names the
+  // clinic and its counts, and the converted store becomes the live one.
   std::filesystem::create_directories(bench.home / "live");  // apply never makes the live root
-  bench.Find<QPushButton>("CRSreplaceNow")->click();
+  EXPECT_TRUE(bench.Find<QPushButton>("CRSreplaceNow")->isEnabled());
+  bench.Find<QPushButton>("CRSreview")->click();
+  auto* dialog = bench.page().findChild<ReviewDialog*>("ReviewDialog");
+  ASSERT_NE(dialog, nullptr) << bench.prompts.messages().back().toStdString();
+  auto* years = dialog->findChild<QTableWidget*>("ReviewYears");
+  const int total = years->rowCount() - 1;
+  std::map<QString, long> totals;
+  for (int column = 1; column < years->columnCount(); ++column) {
+    totals[years->horizontalHeaderItem(column)->text()] =
+        years->item(total, column)->text().toLong();
+  }
+  EXPECT_EQ(totals["已轉"], static_cast<long>(verified.entries));
+  EXPECT_GT(totals["無申報檔"], 0);
+  EXPECT_EQ(totals["其他"], 0);
+  EXPECT_EQ(totals["來源"], totals["已轉"] + totals["無申報檔"]);
+  auto* apply = dialog->findChild<QPushButton*>("ReviewApply");
+  ASSERT_NE(apply, nullptr);
+  EXPECT_TRUE(apply->isEnabled()) << apply->toolTip().toStdString();
+  const size_t before_apply = bench.prompts.messages().size();
+  apply->click();
+  ASSERT_EQ(bench.prompts.messages().size(), before_apply + 2);
+  const QString question = bench.prompts.messages()[before_apply];
+  EXPECT_TRUE(question.contains("診所: " + FromBig5(bench.clinic.name) + " (" +
+                                QString::fromStdString(bench.clinic.code) + ")\n病人 " +
+                                QString::number(verified.patients) + " 筆,門診 " +
+                                QString::number(verified.entries) + " 筆\n"))
+      << question.toStdString();
   EXPECT_EQ(bench.prompts.messages().back(), "已經套用");
   StoreVerifyReport live =
       VerifyStore(WorkTreeStoreLocation(bench.home / "live", bench.clinic.code));
@@ -227,9 +257,13 @@ TEST(RealSunRun, ButtonsWaitForTheRunAndAFailureIsToldOnThePanel) {
   EXPECT_TRUE(summary.startsWith("失敗 (製作Zuvo病歷檔): 病歷檔無法寫入: X.dat\n"))
       << summary.toStdString();
   EXPECT_EQ(bench.Find<QProgressBar>("CRSGauge")->value(), 0);
-  for (const char* name : {"CRSmakeall", "CRSreplaceNow", "CRSmakeMX", "Panel6Report"}) {
+  for (const char* name : {"CRSmakeall", "CRSmakeMX", "Panel6Report"}) {
     EXPECT_TRUE(bench.Find<QPushButton>(name)->isEnabled()) << name;
   }
+  // A work tree whose run failed is not offered for apply, and the button says why.
+  auto* apply = bench.Find<QPushButton>("CRSreplaceNow");
+  EXPECT_FALSE(apply->isEnabled());
+  EXPECT_TRUE(apply->toolTip().contains("沒有完成: failed")) << apply->toolTip().toStdString();
 }
 
 }  // namespace

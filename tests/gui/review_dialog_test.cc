@@ -94,6 +94,17 @@ TEST(ReviewDialog, TheVisionButtonShowsWhatWasConvertedAndWhatWasLeftOut) {
     dialog->findChild<QLineEdit*>("ReviewPatientSearch")->setText("");
     dialog->grab().save(QString(folder) + "/review-dialog.png");
   }
+
+  // Apply is offered from the review; without the live root it is not, and the button says why.
+  EXPECT_TRUE(dialog->findChild<QPushButton*>("ReviewApply")->isEnabled());
+  delete dialog;
+  std::filesystem::remove(home / "live");
+  vision.findChild<QPushButton*>("CVISWreview")->click();
+  dialog = vision.findChild<ReviewDialog*>("ReviewDialog");
+  ASSERT_NE(dialog, nullptr);
+  auto* apply = dialog->findChild<QPushButton*>("ReviewApply");
+  EXPECT_FALSE(apply->isEnabled());
+  EXPECT_EQ(apply->toolTip(), "現用資料的根目錄不存在:" + FromPath(home / "live" / ""));
 }
 
 TEST(ReviewDialog, TheRealSunButtonWithoutAWorkTreeSaysSo) {

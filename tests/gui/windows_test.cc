@@ -251,17 +251,18 @@ TEST(RealSunPage, ModeChoiceMovesTheWorkTreeOnceTheClinicIsKnown) {
   EXPECT_TRUE(std::filesystem::is_directory(clinic / "1070326_1" / "Tolsern" / "X9"));
 }
 
-// The RealSun page's apply and restore refuse a page whose system is not RealSun, and change
-// nothing.
+// Without a work tree the RealSun page offers no apply; its restore refuses a page whose system
+// is not RealSun. Nothing changes.
 TEST(RealSunPage, ApplyAndRestoreWithoutARealSunFolderAreRefused) {
   Workbench bench;
   bench.Find<QLineEdit>("CRSHIS")->setText("展望");
-  bench.Find<QPushButton>("CRSreplaceNow")->click();
+  auto* apply = bench.Find<QPushButton>("CRSreplaceNow");
+  EXPECT_FALSE(apply->isEnabled());
+  EXPECT_EQ(apply->toolTip(), "還沒有轉檔後Zuvo資料夾");
+  bench.Find<QPushButton>("CRSreturnInit")->click();
   ASSERT_FALSE(bench.prompts.messages().empty());
   EXPECT_EQ(bench.prompts.messages().back(), "請先選取正確耀聖來源目錄");
   EXPECT_FALSE(std::filesystem::exists(bench.home / "live"));
-  bench.Find<QPushButton>("CRSreturnInit")->click();
-  EXPECT_EQ(bench.prompts.messages().back(), "請先選取正確耀聖來源目錄");
 }
 
 TEST(DiagnosisGrid, LongNameColumnsShareTheWidthBeyond400Pixels) {
