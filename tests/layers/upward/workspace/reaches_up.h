@@ -1,4 +1,0 @@
-#pragma once
-// A workspace header that reaches up into the catalogue: the layer check must refuse it.
-#include "core/roc_date.h"
-#include "catalogue/rounding.h"
