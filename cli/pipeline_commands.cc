@@ -5,10 +5,9 @@
 
 #include "app/conversion_report.h"
 #include "app/pipeline_run.h"
+#include "app/pipelines.h"
 #include "app/program_folder.h"
-#include "app/realsun_pipeline.h"
 #include "app/run_summary.h"
-#include "app/vision_pipeline.h"
 #include "app/work_tree_selection.h"
 #include "app/workplace_setup.h"
 #include "command.h"
@@ -222,8 +221,10 @@ bool RegisterPipeline(const Pipeline& pipeline) {
   return true;
 }
 
-const bool registered_vision = RegisterPipeline(VisionPipeline());
-const bool registered_realsun = RegisterPipeline(RealSunPipeline());
+const bool registered_pipelines = [] {
+  for (const Pipeline* pipeline : AllPipelines()) RegisterPipeline(*pipeline);
+  return true;
+}();
 
 }  // namespace
 }  // namespace zuvo::cli

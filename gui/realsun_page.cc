@@ -115,9 +115,9 @@ void RealSunPage::CRSreplaceNowClick() { Apply({}); }
 
 void RealSunPage::Apply(const std::filesystem::path& reviewed) {
   controls_->RunOnFields([&](RunFields& fields) {
-    zuvo::CRSreplaceNowClick(fields.folder.his,
-                             reviewed.empty() ? fields.folder.work_tree : reviewed,
-                             environment_.program_folder, context_);
+    ApplyConvertedWorkTree(controls_->pipeline(), fields.folder.his,
+                           reviewed.empty() ? fields.folder.work_tree : reviewed,
+                           environment_.program_folder, context_);
   });
 }
 

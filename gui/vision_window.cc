@@ -123,8 +123,9 @@ void TFVISW::CVISWcopyClick() { Apply({}); }
 
 void TFVISW::Apply(const std::filesystem::path& reviewed) {
   controls_->RunOnFields([&](RunFields& fields) {
-    zuvo::CVISWcopyClick(fields.folder.his, reviewed.empty() ? fields.folder.work_tree : reviewed,
-                         environment_.program_folder, context_);
+    ApplyConvertedWorkTree(controls_->pipeline(), fields.folder.his,
+                           reviewed.empty() ? fields.folder.work_tree : reviewed,
+                           environment_.program_folder, context_);
   });
 }
 

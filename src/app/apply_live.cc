@@ -205,17 +205,6 @@ std::optional<std::string> UnfinishedConversion(const fs::path& work_tree) {
          ") 沒有完成: " + std::string(ConversionStateWord(record->state));
 }
 
-ApplyOutcome ApplyForSystem(SourceSystem system, std::string_view refusal, std::string_view his,
-                            const fs::path& work_tree, const fs::path& program_folder,
-                            StepContext& context) {
-  ClinicFolderFields clinic;
-  clinic.his = his;
-  clinic.work_tree = work_tree;
-  if (!CheckSourceSystem(system, clinic, refusal, context)) return {};
-  return ApplyWorkTree(work_tree, DataEditIni(program_folder).ReadWorkbench().live_root, Now(),
-                       context);
-}
-
 }  // namespace
 
 ApplyOutcome ApplyWorkTree(const fs::path& work_tree, const fs::path& live_root, DateTime now,
@@ -284,16 +273,17 @@ std::optional<std::string> NotReadyToApply(const fs::path& work_tree) {
   return UnfinishedConversion(work_tree);
 }
 
-ApplyOutcome CVISWcopyClick(std::string_view his, const fs::path& work_tree,
-                            const fs::path& program_folder, StepContext& context) {
-  return ApplyForSystem(SourceSystem::kVision, kVisionWrongSystemUtf8, his, work_tree,
-                        program_folder, context);
-}
-
-ApplyOutcome CRSreplaceNowClick(std::string_view his, const fs::path& work_tree,
-                                const fs::path& program_folder, StepContext& context) {
-  return ApplyForSystem(SourceSystem::kRealSun, kRealSunWrongSystemUtf8, his, work_tree,
-                        program_folder, context);
+ApplyOutcome ApplyConvertedWorkTree(const Pipeline& pipeline, std::string_view his,
+                                    const fs::path& work_tree, const fs::path& program_folder,
+                                    StepContext& context) {
+  ClinicFolderFields clinic;
+  clinic.his = his;
+  clinic.work_tree = work_tree;
+  if (!CheckSourceSystem(pipeline.system, clinic, pipeline.wrong_system_message, context)) {
+    return {};
+  }
+  return ApplyWorkTree(work_tree, DataEditIni(program_folder).ReadWorkbench().live_root, Now(),
+                       context);
 }
 
 fs::path RestoreLiveBackup(const fs::path& backup, const fs::path& live_root, DateTime now,

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/pipeline.h"
 #include "core/roc_date.h"
 #include "core/step_context.h"
 #include "core/step_result.h"
@@ -68,14 +69,13 @@ ApplyOutcome ApplyWorkTree(const std::filesystem::path& work_tree,
 // stores are checked when apply is pressed. Reads only the run record.
 std::optional<std::string> NotReadyToApply(const std::filesystem::path& work_tree);
 
-// The Vision window's "套用轉檔後資料": refuses a HIS field (Big5) other than "展望" with
-// "請先正確選取原始系統目錄"; the live root comes from the program folder's DataEdit.ini.
-ApplyOutcome CVISWcopyClick(std::string_view his, const std::filesystem::path& work_tree,
-                            const std::filesystem::path& program_folder, StepContext& context);
-// The RealSun page's "套用轉檔後資料": the same for "耀聖", refused with
-// "請先選取正確耀聖來源目錄".
-ApplyOutcome CRSreplaceNowClick(std::string_view his, const std::filesystem::path& work_tree,
-                                const std::filesystem::path& program_folder, StepContext& context);
+// The window's "套用轉檔後資料" of `pipeline`'s page: refuses a HIS field (Big5) or work tree of
+// another system with the pipeline's wrong-system message; the live root comes from the program
+// folder's DataEdit.ini.
+ApplyOutcome ApplyConvertedWorkTree(const Pipeline& pipeline, std::string_view his,
+                                    const std::filesystem::path& work_tree,
+                                    const std::filesystem::path& program_folder,
+                                    StepContext& context);
 
 // Puts a complete backup made by apply or restore (with or without a trailing separator,
 // wherever it lies now) back as the live folders of `live_root`, as one change:

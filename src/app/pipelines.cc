@@ -1,0 +1,20 @@
+#include "app/pipelines.h"
+
+#include "app/realsun_pipeline.h"
+#include "app/vision_pipeline.h"
+
+namespace zuvo {
+
+const std::vector<const Pipeline*>& AllPipelines() {
+  static const std::vector<const Pipeline*> pipelines = {&VisionPipeline(), &RealSunPipeline()};
+  return pipelines;
+}
+
+const Pipeline* PipelineOf(SourceSystem system) {
+  for (const Pipeline* pipeline : AllPipelines()) {
+    if (pipeline->system == system) return pipeline;
+  }
+  return nullptr;
+}
+
+}  // namespace zuvo
