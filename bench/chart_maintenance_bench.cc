@@ -93,7 +93,7 @@ void BenchMerge(const std::filesystem::path& base, int patients) {
   place.program_folder = folder / "home";
   place.now = Now();
   Measure measure;
-  ChartMergeOutcome outcome = CcombineClick(fields, place, context);
+  ChartMergeOutcome outcome = MergeChartSets(fields, place, context);
   if (outcome.result != StepResult::kDone) std::exit(1);
   measure.Print("merge", patients, outcome.entries);
   std::filesystem::remove_all(folder);

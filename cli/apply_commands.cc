@@ -34,9 +34,8 @@ int RunApplyOf(Invocation& invocation, const std::string& what, bool merged) {
                               TerminalStreams{std::cout, std::cerr, std::cin, false, interactive});
   std::filesystem::path live_root = DataEditIni(invocation.home).ReadWorkbench().live_root;
   RecoverLiveRoot(live_root, merged ? "merge-apply" : "apply", context);
-  ApplyOutcome outcome = merged
-                             ? CcombineTouseClick(folder, invocation.home, Now(), context, checks)
-                             : ApplyWorkTree(folder, live_root, Now(), context, checks);
+  ApplyOutcome outcome = merged ? ApplyMergedSet(folder, invocation.home, Now(), context, checks)
+                                : ApplyWorkTree(folder, live_root, Now(), context, checks);
   std::cout << "live root: " << PathToUtf8(live_root) << '\n';
   if (!outcome.backup.empty()) std::cout << "backup: " << PathToUtf8(outcome.backup) << '\n';
   return ExitStatusOf(outcome.result);

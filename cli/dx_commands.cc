@@ -99,7 +99,8 @@ int RunGroup(Invocation& invocation) {
 int RunChronicRanges(Invocation& invocation) {
   invocation.args.Finish(0);
   TerminalSession session;
-  return ExitStatusOf(CsetLongDXClick(CurrentWorkplace(invocation.home), session.context()));
+  return ExitStatusOf(
+      ApplyChronicDiagnosisRanges(CurrentWorkplace(invocation.home), session.context()));
 }
 
 int RunPreview(Invocation& invocation) {

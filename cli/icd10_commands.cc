@@ -42,7 +42,8 @@ int RunFileTool(Invocation& invocation, std::string_view command, const char* wh
 }
 
 int RunImportCm(Invocation& invocation) {
-  return RunFileTool(invocation, "icd10 import-cm", "FILE.xls", CICD10txttoMDBClick, "ICD10 rows");
+  return RunFileTool(invocation, "icd10 import-cm", "FILE.xls", ImportIcd10CmWorkbook,
+                     "ICD10 rows");
 }
 
 int RunToDx(Invocation& invocation) {
@@ -55,22 +56,22 @@ int RunToDx(Invocation& invocation) {
     return kExitStopped;
   }
   TerminalSession session;
-  return PrintToolResult(CICD10toDXClick(CurrentWorkplace(invocation.home), session.context()),
+  return PrintToolResult(RebuildDiagnosisList(CurrentWorkplace(invocation.home), session.context()),
                          "icd10 to-dx", "DX rows");
 }
 
 int RunMergeDx(Invocation& invocation) {
-  return RunFileTool(invocation, "icd10 merge-dx", "OTHER.MDB", CDXsetInDXsetClick,
+  return RunFileTool(invocation, "icd10 merge-dx", "OTHER.MDB", MergeOtherDiagnosisList,
                      "other DX rows read");
 }
 
 int RunImportPcs(Invocation& invocation) {
-  return RunFileTool(invocation, "icd10 import-pcs", "FILE.xls", CreadICD10_PCSClick,
+  return RunFileTool(invocation, "icd10 import-pcs", "FILE.xls", ImportIcd10PcsWorkbook,
                      "ICD10PCS rows");
 }
 
 int RunImportPcsMap(Invocation& invocation) {
-  return RunFileTool(invocation, "icd10 import-pcs-map", "FILE.txt", CcreatePCStableClick,
+  return RunFileTool(invocation, "icd10 import-pcs-map", "FILE.txt", ImportPcsOrderMapping,
                      "PCS rows");
 }
 

@@ -47,7 +47,7 @@ int RunMerge(Invocation& invocation) {
   Workplace place;
   place.program_folder = invocation.home;
   place.now = Now();
-  ChartMergeOutcome outcome = CcombineClick(fields, place, session.context());
+  ChartMergeOutcome outcome = MergeChartSets(fields, place, session.context());
   if (outcome.result != StepResult::kDone) return ExitStatusOf(outcome.result);
   std::cout << "patients: " << outcome.patients << ", entries: " << outcome.entries
             << ", damaged entries left out: " << outcome.dropped_entries << '\n'

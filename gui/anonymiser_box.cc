@@ -39,7 +39,7 @@ void AnonymiserBox::CreplacePTdataClick() {
   RunGuarded(environment_, this, [&] {
     std::string code = ToBig5(CreplacePTclinic->text());
     context_.ClearLines();
-    zuvo::CreplacePTdataClick(code,
+    zuvo::AnonymiseLiveClinic(code,
                               DataEditIni(environment_.program_folder).ReadWorkbench().live_root,
                               seed_(), context_);
   });

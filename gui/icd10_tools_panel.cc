@@ -36,7 +36,7 @@ class ToolsStepContext : public PromptingStepContext {
 };
 
 ToolResult ChronicRangesTool(const Workplace& workplace, StepContext& context) {
-  return {zuvo::CsetLongDXClick(workplace, context), 0, 0, {}, {}};
+  return {zuvo::ApplyChronicDiagnosisRanges(workplace, context), 0, 0, {}, {}};
 }
 
 }  // namespace
@@ -95,11 +95,11 @@ void Icd10ToolsPanel::RunTool(ToolResult (*tool)(const Workplace&, StepContext&)
   if (changes_dx) emit diagnosisTableChanged();
 }
 
-void Icd10ToolsPanel::CICD10txttoMDBClick() { RunTool(zuvo::CICD10txttoMDBClick, false); }
-void Icd10ToolsPanel::CICD10toDXClick() { RunTool(zuvo::CICD10toDXClick, true); }
-void Icd10ToolsPanel::CDXsetInDXsetClick() { RunTool(zuvo::CDXsetInDXsetClick, true); }
-void Icd10ToolsPanel::CreadICD10_PCSClick() { RunTool(zuvo::CreadICD10_PCSClick, false); }
-void Icd10ToolsPanel::CcreatePCStableClick() { RunTool(zuvo::CcreatePCStableClick, false); }
+void Icd10ToolsPanel::CICD10txttoMDBClick() { RunTool(zuvo::ImportIcd10CmWorkbook, false); }
+void Icd10ToolsPanel::CICD10toDXClick() { RunTool(zuvo::RebuildDiagnosisList, true); }
+void Icd10ToolsPanel::CDXsetInDXsetClick() { RunTool(zuvo::MergeOtherDiagnosisList, true); }
+void Icd10ToolsPanel::CreadICD10_PCSClick() { RunTool(zuvo::ImportIcd10PcsWorkbook, false); }
+void Icd10ToolsPanel::CcreatePCStableClick() { RunTool(zuvo::ImportPcsOrderMapping, false); }
 void Icd10ToolsPanel::CsetLongDXClick() { RunTool(ChronicRangesTool, true); }
 
 }  // namespace zuvo::gui

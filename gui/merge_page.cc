@@ -112,15 +112,15 @@ void MergePage::CsetOldPathClick() {
 
 void MergePage::CcombineClick() {
   RunOnFields([this](ChartMergeFields& fields) {
-    zuvo::CcombineClick(fields, environment_.CurrentWorkplace(), context_);
+    zuvo::MergeChartSets(fields, environment_.CurrentWorkplace(), context_);
   });
 }
 
 void MergePage::CcombineTouseClick() {
   RunOnFields([this](ChartMergeFields& fields) {
     CcombineBakPath->clear();
-    ApplyOutcome outcome = zuvo::CcombineTouseClick(
-        fields.merged_folder, environment_.program_folder, environment_.clock(), context_);
+    ApplyOutcome outcome = zuvo::ApplyMergedSet(fields.merged_folder, environment_.program_folder,
+                                                environment_.clock(), context_);
     CcombineBakPath->setText(FromPath(outcome.backup));
   });
 }

@@ -5,9 +5,9 @@
 
 namespace zuvo {
 
-ApplyOutcome CcombineTouseClick(const std::filesystem::path& merged_folder,
-                                const std::filesystem::path& program_folder, DateTime now,
-                                StepContext& context, ApplyChecks checks) {
+ApplyOutcome ApplyMergedSet(const std::filesystem::path& merged_folder,
+                            const std::filesystem::path& program_folder, DateTime now,
+                            StepContext& context, ApplyChecks checks) {
   return ApplyWorkTree(WithoutTrailingSeparator(merged_folder),
                        DataEditIni(program_folder).ReadWorkbench().live_root, now, context, checks,
                        kMergeAppliedUtf8);

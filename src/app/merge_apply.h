@@ -15,11 +15,11 @@ namespace zuvo {
 
 inline constexpr std::string_view kMergeAppliedUtf8 = "備份完成,套用完成";
 
-// CcombineTouseClick: applies `merged_folder` to DataEdit.ini's live root of `program_folder`;
-// the backup it took is in the outcome (CcombineBakPath).
-ApplyOutcome CcombineTouseClick(const std::filesystem::path& merged_folder,
-                                const std::filesystem::path& program_folder, DateTime now,
-                                StepContext& context,
-                                ApplyChecks checks = ApplyChecks::kRefuseFailures);
+// The window's "融合後套用" (command merge-apply): applies `merged_folder` to DataEdit.ini's
+// live root of `program_folder`; the backup it took is in the outcome (CcombineBakPath).
+ApplyOutcome ApplyMergedSet(const std::filesystem::path& merged_folder,
+                            const std::filesystem::path& program_folder, DateTime now,
+                            StepContext& context,
+                            ApplyChecks checks = ApplyChecks::kRefuseFailures);
 
 }  // namespace zuvo

@@ -100,12 +100,12 @@ ToolResult ReplaceFromWorkbook(const Workplace& workplace, StepContext& context,
 
 }  // namespace
 
-ToolResult CICD10txttoMDBClick(const Workplace& workplace, StepContext& context) {
+ToolResult ImportIcd10CmWorkbook(const Workplace& workplace, StepContext& context) {
   return ReplaceFromWorkbook(workplace, context, {"選取ICD10的EXCEL檔", "", "ICD10的EXCEL檔|*.xls"},
                              Icd10CmWorkbookRules());
 }
 
-ToolResult CICD10toDXClick(const Workplace& workplace, StepContext& context) {
+ToolResult RebuildDiagnosisList(const Workplace& workplace, StepContext& context) {
   fs::path file = DiagnosisDatabaseFile(workplace.program_folder);
   {
     // Also refuses a missing or broken database before a copy is made.
@@ -129,7 +129,7 @@ ToolResult CICD10toDXClick(const Workplace& workplace, StepContext& context) {
   return result;
 }
 
-ToolResult CDXsetInDXsetClick(const Workplace& workplace, StepContext& context) {
+ToolResult MergeOtherDiagnosisList(const Workplace& workplace, StepContext& context) {
   std::optional<fs::path> file =
       ChooseToolFile(workplace, context, {"選取ICD10的MDB檔", "", "ICD10的MDB檔|*.MDB"});
   if (!file) return kCancelled;
@@ -146,14 +146,14 @@ ToolResult CDXsetInDXsetClick(const Workplace& workplace, StepContext& context) 
   return result;
 }
 
-ToolResult CreadICD10_PCSClick(const Workplace& workplace, StepContext& context) {
+ToolResult ImportIcd10PcsWorkbook(const Workplace& workplace, StepContext& context) {
   return ReplaceFromWorkbook(
       workplace, context,
       {"選取ICD-10-PCS的EXCEL檔", kPcsWorkbookName, "ICD-10-PCS的EXCEL檔|*.xls"},
       PcsWorkbookRules());
 }
 
-ToolResult CcreatePCStableClick(const Workplace& workplace, StepContext& context) {
+ToolResult ImportPcsOrderMapping(const Workplace& workplace, StepContext& context) {
   std::optional<fs::path> text =
       ChooseToolFile(workplace, context,
                      {"選取ICD-10-PCS代碼與醫令對應檔", kPcsMappingName, "ICD-10-PCS對應檔|*.txt"});
@@ -168,7 +168,7 @@ ToolResult CcreatePCStableClick(const Workplace& workplace, StepContext& context
       });
 }
 
-StepResult CsetLongDXClick(const Workplace& workplace, StepContext& context) {
+StepResult ApplyChronicDiagnosisRanges(const Workplace& workplace, StepContext& context) {
   Database database = OpenDiagnosisDatabase(workplace.program_folder);
   return ApplyChronicRanges(database, context);
 }

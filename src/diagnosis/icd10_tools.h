@@ -37,19 +37,19 @@ inline constexpr std::string_view kIcd10ToDxQuestion =
     "執行前會先備份ICD10CM.MDB。要繼續嗎?";
 
 // "將ICD10.xls檔轉入資料庫": the ICD-10-CM workbook into ICD10.
-ToolResult CICD10txttoMDBClick(const Workplace& workplace, StepContext& context);
+ToolResult ImportIcd10CmWorkbook(const Workplace& workplace, StepContext& context);
 // "將轉檔ICD10瑱入診斷資料庫": refuses an empty ICD10 ("資料表ICD10沒有任何代碼,DX未變更:" +
 // database file), asks kIcd10ToDxQuestion (OK/Cancel), keeps a dated copy of the database
 // beside it, rebuilds DX from ICD10 and ends with "轉檔完成" naming the copy.
-ToolResult CICD10toDXClick(const Workplace& workplace, StepContext& context);
+ToolResult RebuildDiagnosisList(const Workplace& workplace, StepContext& context);
 // "將它檔ICD10融入診斷資料庫": another copy's DX (table store file or Access .mdb) merged in; one
 // without a row with a short name is refused ("它檔DX沒有任何有短診斷名的資料,DX未變更:" + file).
-ToolResult CDXsetInDXsetClick(const Workplace& workplace, StepContext& context);
+ToolResult MergeOtherDiagnosisList(const Workplace& workplace, StepContext& context);
 // "將[1.2 中文版ICD-10-PCS(106.07.19更新).xls]轉入資料庫": the ICD-10-PCS workbook into ICD10PCS.
-ToolResult CreadICD10_PCSClick(const Workplace& workplace, StepContext& context);
+ToolResult ImportIcd10PcsWorkbook(const Workplace& workplace, StepContext& context);
 // "將[全民健康保險ICD-10-PCS代碼與醫令對應檔_10608更新.txt]轉入資料庫": the mapping into PCS.
-ToolResult CcreatePCStableClick(const Workplace& workplace, StepContext& context);
+ToolResult ImportPcsOrderMapping(const Workplace& workplace, StepContext& context);
 // "輸入慢性病碼": DXlong applied to DX.
-StepResult CsetLongDXClick(const Workplace& workplace, StepContext& context);
+StepResult ApplyChronicDiagnosisRanges(const Workplace& workplace, StepContext& context);
 
 }  // namespace zuvo

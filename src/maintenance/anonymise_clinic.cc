@@ -125,7 +125,7 @@ AnonymiseOutcome AnonymiseClinicStore(const StoreLocation& store, uint32_t seed,
   return outcome;
 }
 
-AnonymiseOutcome CreplacePTdataClick(std::string_view clinic_code,
+AnonymiseOutcome AnonymiseLiveClinic(std::string_view clinic_code,
                                      const std::filesystem::path& live_root, uint32_t seed,
                                      StepContext& context) {
   const std::string code = big5::Trim(clinic_code);

@@ -47,10 +47,10 @@ std::string AnonymiseDoneText(const std::vector<std::filesystem::path>& left);
 AnonymiseOutcome AnonymiseClinicStore(const StoreLocation& store, uint32_t seed,
                                       StepContext& context);
 
-// CreplacePTdataClick: the clinic folder live root / Tolsern / trimmed `clinic_code` (Big5)
-// with the index live root / Tolsern / PTdata.ind. A code that cannot name a folder there is
+// The settings page's anonymiser: the clinic folder live root / Tolsern / trimmed `clinic_code`
+// (Big5) with the index live root / Tolsern / PTdata.ind. A code that cannot name a folder there is
 // refused like a missing one.
-AnonymiseOutcome CreplacePTdataClick(std::string_view clinic_code,
+AnonymiseOutcome AnonymiseLiveClinic(std::string_view clinic_code,
                                      const std::filesystem::path& live_root, uint32_t seed,
                                      StepContext& context);
 

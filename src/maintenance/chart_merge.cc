@@ -207,8 +207,8 @@ class ChartMerge {
 
 }  // namespace
 
-ChartMergeOutcome CcombineClick(ChartMergeFields& fields, const Workplace& place,
-                                StepContext& context) {
+ChartMergeOutcome MergeChartSets(ChartMergeFields& fields, const Workplace& place,
+                                 StepContext& context) {
   ChartMergeOutcome outcome;
   if (fields.merged_folder.empty() && !big5::Trim(fields.recent.clinic_code).empty()) {
     fields.merged_folder =

@@ -45,13 +45,13 @@ struct ChartMergeOutcome {
   size_t dropped_entries = 0;  // damaged recent entries left out
 };
 
-// CcombineClick. Refuses, with a message box and before anything is written: clinic codes that
-// differ or are blank, or a set folder not given (kSameClinicRequired); two sets that are one
-// folder, by a link or another name of it included, or one inside the other (kSetsOverlap and
-// both folders: every visit would be taken twice); a past split date that is
-// no ROC date (kPastSplitDateMissing); a recent split date after the past one
-// (kRecentSplitDateLater); a merged folder that is, holds or lies in one of the sets
-// (kMergedFolderOverlaps), or that does not lie below program folder/KKK, since it is deleted
+// Merges a past and a recent chart set of one clinic (the window's "融合病歷", command merge). Refuses,
+// with a message box and before anything is written: clinic codes that differ or are blank, or a
+// set folder not given (kSameClinicRequired); two sets that are one folder, by a link or another
+// name of it included, or one inside the other (kSetsOverlap and both folders: every visit would be
+// taken twice); a past split date that is no ROC date (kPastSplitDateMissing); a recent split date
+// after the past one (kRecentSplitDateLater); a merged folder that is, holds or lies in one of the
+// sets (kMergedFolderOverlaps), or that does not lie below program folder/KKK, since it is deleted
 // first (kMergedFolderOutsideArea). Then:
 // - deletes and recreates the merged folder, locks its clinic folder (KKK/<code>) and records the
 //   merge in it as a conversion (completed only when the merge ends), so that the merged set is
@@ -65,7 +65,7 @@ struct ChartMergeOutcome {
 // - copies the recent Paper folder and INSUdata/*.XML and the past INSUdata into the merged
 //   clinic folder, and rebuilds the merged patient index Tolsern/PTdata.ind.
 // Copies that fail throw Error naming the file; so do file errors of the stores.
-ChartMergeOutcome CcombineClick(ChartMergeFields& fields, const Workplace& place,
-                                StepContext& context);
+ChartMergeOutcome MergeChartSets(ChartMergeFields& fields, const Workplace& place,
+                                 StepContext& context);
 
 }  // namespace zuvo

@@ -261,9 +261,9 @@ TEST_F(AnonymiseTest, RefusedOrCancelledRunsChangeNothing) {
   EXPECT_EQ(PatientBytes(), before);
 
   RecordingStepContext missing(flags);
-  EXPECT_EQ(CreplacePTdataClick("9999999999", home / "set", 1, missing).result,
+  EXPECT_EQ(AnonymiseLiveClinic("9999999999", home / "set", 1, missing).result,
             StepResult::kStopped);
-  EXPECT_EQ(CreplacePTdataClick("../set/Tolsern", home.path(), 1, missing).result,
+  EXPECT_EQ(AnonymiseLiveClinic("../set/Tolsern", home.path(), 1, missing).result,
             StepResult::kStopped);
   EXPECT_EQ(missing.MessageTexts(), (std::vector<std::string>{std::string(kClinicCodeMissing),
                                                               std::string(kClinicCodeMissing)}));
@@ -271,7 +271,7 @@ TEST_F(AnonymiseTest, RefusedOrCancelledRunsChangeNothing) {
 
   // The window's handler finds the clinic below the live root.
   RecordingStepContext live(flags);
-  EXPECT_EQ(CreplacePTdataClick(" 3501200000 ", home / "set", 1, live).result, StepResult::kDone);
+  EXPECT_EQ(AnonymiseLiveClinic(" 3501200000 ", home / "set", 1, live).result, StepResult::kDone);
   EXPECT_NE(PatientBytes(), before);
 }
 
