@@ -1,7 +1,5 @@
 #include "diagnosis/icd10_tools.h"
 
-#include <atomic>
-#include <chrono>
 #include <optional>
 #include <string>
 
@@ -12,30 +10,12 @@
 #include "diagnosis/icd10_to_dx.h"
 #include "diagnosis/pcs_import.h"
 #include "platform/file_ops.h"
+#include "platform/scratch_folder.h"
 
 namespace zuvo {
 namespace {
 
 namespace fs = std::filesystem;
-
-// A private folder for the copy of another database, removed with what it holds.
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    static std::atomic<int> counter{0};
-    auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
-    path_ = fs::temp_directory_path() /
-            ("zuvo-dx-merge-" + std::to_string(ticks) + "-" + std::to_string(counter++));
-    CreateFolders(path_);
-  }
-  ~ScratchFolder() { DeleteFolder(path_); }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
 
 const ToolResult kCancelled{StepResult::kStopped, 0, 0, {}, {}};
 
@@ -134,7 +114,8 @@ ToolResult MergeOtherDiagnosisList(const Workplace& workplace, StepContext& cont
       ChooseToolFile(workplace, context, {"選取ICD10的MDB檔", "", "ICD10的MDB檔|*.MDB"});
   if (!file) return kCancelled;
   Database database = OpenDiagnosisDatabase(workplace.program_folder);
-  ScratchFolder scratch;
+  // A private folder for the copy of another database, removed with what it holds.
+  const ScratchFolder scratch = ScratchFolder::InTemporaryFolder("zuvo-dx-merge-");
   Database other = OpenOtherDiagnosisDatabase(*file, scratch.path());
   ToolResult result;
   result.rows = MergeDx(database, other, workplace.now, context);
