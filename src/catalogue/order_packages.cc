@@ -352,7 +352,7 @@ void Installer::OrderSet(const std::string& section) {
     sets.SetText("owner", "NA");
     sets.SetText("classMode", "NA");
     sets.Post();
-    personal.Execute("delete * from MXquick where classID =?", {class_id});
+    personal.Execute("delete from MXquick where classID =?", {class_id});
   } else {
     sets.Append();
     sets.SetText("setName", set_name);

@@ -91,7 +91,7 @@ OrderLineWriter OpenOrderLineWriter(const std::filesystem::path& file) {
 
 void WriteChainHeads(Database& database, std::string_view table, const ChainHeads& heads) {
   Transaction transaction(database);
-  database.Execute("delete * from [" + std::string(table) + "]");
+  database.Execute("delete from [" + std::string(table) + "]");
   std::string insert =
       "insert into [" + std::string(table) + "] (Chartno, lastFileLoc) values (?, ?)";
   for (const auto& [patient, head] : heads) database.Execute(insert, {patient, head});

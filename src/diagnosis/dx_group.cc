@@ -112,7 +112,7 @@ DxGroupSaved SaveDxGroup(Database& database, DxEditorFields& fields, DateTime no
 
 std::vector<std::string> ReadKeywordList(Database& database) {
   std::set<std::string> keywords;
-  RecordSet rows = database.Query("select keyword from DX where keyword<>null");
+  RecordSet rows = database.Query("select keyword from DX where keyword is not null");
   for (rows.First(); !rows.Eof(); rows.Next()) {
     for (std::string& keyword : SplitKeywords(rows.Text("keyword"))) {
       keywords.insert(std::move(keyword));
@@ -138,7 +138,7 @@ PreviewDepartment ChoosePreviewDepartment(const DepartmentTicks& ticks) {
 std::vector<std::string> ReadPreviewNames(Database& database, std::string_view department_code) {
   std::vector<std::string> names;
   RecordSet rows =
-      database.Query("select Sname from DX where bList=True AND common=True and clinicTypes like ?",
+      database.Query("select Sname from DX where bList=1 and common=1 and clinicTypes like ?",
                      {"%" + std::string(department_code) + "%"});
   for (rows.First(); !rows.Eof(); rows.Next()) names.push_back(big5::Trim(rows.Text("Sname")));
   return names;

@@ -102,7 +102,7 @@ std::string MergeKeywords(std::string_view keywords, std::string_view other) {
 }
 
 long MergeDx(Database& database, Database& other, DateTime now, StepContext& context) {
-  RecordSet source = other.Query("select * from DX where Sname<>NULL ");
+  RecordSet source = other.Query("select * from DX where Sname is not null");
   Transaction transaction(database);
   RecordSet here = database.Query("select * from DX");
   const std::vector<std::string> fields = SharedFields(here, source);

@@ -26,7 +26,7 @@ std::filesystem::path BackUpDiagnosisDatabase(const std::filesystem::path& file,
 
 long FillDxFromIcd10(Database& database, DateTime now, StepContext& context) {
   Transaction transaction(database);
-  database.Execute("delete * from DX");
+  database.Execute("delete from DX");
   context.SetDone(0);
   RecordSet icd10 = database.Query("select ICDcode, Ename, Cname from ICD10 ORDER by ICDcode");
   long appended = 0;

@@ -116,7 +116,7 @@ PcsMappingRows ReadPcsMapping(Database& database, const std::filesystem::path& t
 long WritePcsMapping(Database& database, const std::vector<PcsMapping>& rows,
                      StepContext& context) {
   Transaction transaction(database);
-  database.Execute("delete * from PCS");
+  database.Execute("delete from PCS");
   long written = 0;
   for (const PcsMapping& row : rows) {
     database.Execute(

@@ -56,7 +56,7 @@ WorkbookImported WriteCodeRows(Database& database, const CodeWorkbookRules& rule
                                const std::vector<CodeRow>& rows, StepContext& context) {
   WorkbookImported imported;
   Transaction transaction(database);
-  database.Execute("delete * from " + std::string(rules.table));
+  database.Execute("delete from " + std::string(rules.table));
   for (const CodeRow& row : rows) {
     try {
       database.Execute(rules.insert, {Param::Utf8(row.code), Param::Utf8(row.names.english),

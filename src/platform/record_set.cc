@@ -3,10 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
-#include <unordered_set>
 
 #include "platform/big5.h"
-#include "platform/jet_sql.h"
 #include "platform/table_store_connection.h"
 #include "platform/table_store_text.h"
 
@@ -621,37 +619,6 @@ bool RecordSet::Locate(const std::vector<std::string_view>& names,
     }
   }
   return false;
-}
-
-void RecordSet::Filter(std::string_view expression, const std::vector<Param>& params) {
-  State& s = *state_;
-  s.PostIfEditing();
-  s.visible.clear();
-  if (table_store::IsBlank(expression)) {
-    for (size_t i = 0; i < s.rows.size(); ++i) {
-      if (!s.rows[i].deleted) s.visible.push_back(i);
-    }
-  } else {
-    s.RequireWritable("Filter");
-    std::string utf8;
-    try {
-      utf8 = big5::ToUtf8(expression);
-    } catch (const big5::ConversionError&) {
-      throw Error(s.TableLabel() +
-                  ": the filter is not Big5 text: " + big5::ToUtf8Escaped(expression));
-    }
-    jet_sql::Translation translation = jet_sql::Translate(utf8);
-    QueryResult result = s.connection->Query(
-        "SELECT _rowid_ FROM " + QuotedName(s.table) + " WHERE (" + translation.sql + ")",
-        s.connection->Resolve(translation, params));
-    std::unordered_set<int64_t> kept;
-    for (const auto& row : result.rows) kept.insert(std::get<int64_t>(row[0]));
-    for (size_t i = 0; i < s.rows.size(); ++i) {
-      if (!s.rows[i].deleted && kept.count(s.rows[i].rowid)) s.visible.push_back(i);
-    }
-  }
-  s.RebuildPositions();
-  s.cursor = 0;
 }
 
 }  // namespace zuvo

@@ -13,7 +13,7 @@
 //   Error naming the table and the field.
 // - Texts are Big5 in and out; Text() throws an Error naming table, column and row for a text
 //   that Big5 cannot hold (use TextUtf8 or TextBig5Substituted there).
-// - Moving the cursor (First, Next, Locate, Filter) while a row is being edited or appended
+// - Moving the cursor (First, Next, Locate) while a row is being edited or appended
 //   posts it first, as the data-aware controls of the old system did.
 // - It keeps the connection open while it lives. Rows posted inside a transaction that is then
 //   rolled back are still shown: open the set again after a rollback.
@@ -95,11 +95,6 @@ class RecordSet {
   // letter case, numbers by value, NULL only to NULL); false leaves the cursor where it was.
   // Look-ups go through a hash index per field list, built on first use and kept up to date.
   bool Locate(const std::vector<std::string_view>& names, const std::vector<Param>& values);
-  // Restricts the visible rows to those of the table that the Jet expression (with `?`
-  // parameters) selects, for example "DXname=? and SubSetNo=?". The database evaluates it
-  // (SELECT rowid FROM table WHERE expression), so the set must be writable. An empty
-  // expression shows all rows again. The cursor moves to the first visible row.
-  void Filter(std::string_view expression, const std::vector<Param>& params = {});
 
  private:
   struct State;

@@ -4,7 +4,7 @@
 
 #include "platform/big5.h"
 #include "platform/file_ops.h"
-#include "platform/jet_sql.h"
+#include "platform/single_table_select.h"
 
 namespace zuvo {
 namespace {
@@ -70,24 +70,19 @@ Database Database::CreateInMemory(std::string display_name) {
 const std::string& Database::display_name() const { return connection_->display_name(); }
 
 int64_t Database::Execute(std::string_view big5_statement, const std::vector<Param>& params) {
-  jet_sql::Translation translation =
-      jet_sql::Translate(StatementToUtf8(*connection_, big5_statement));
-  return connection_->Write(translation.sql, connection_->Resolve(translation, params));
+  const std::string sql = StatementToUtf8(*connection_, big5_statement);
+  return connection_->Write(sql, connection_->StoreAll(params, sql));
 }
 
 RecordSet Database::Query(std::string_view big5_statement, const std::vector<Param>& params) {
-  jet_sql::Translation translation =
-      jet_sql::Translate(StatementToUtf8(*connection_, big5_statement));
-  std::vector<StoredValue> values = connection_->Resolve(translation, params);
-  std::optional<jet_sql::SingleTableSelect> single =
-      jet_sql::FindSingleTableSelect(translation.sql);
-  if (!single) {
-    return RecordSet(connection_, "", connection_->Query(translation.sql, values));
-  }
+  const std::string sql = StatementToUtf8(*connection_, big5_statement);
+  std::vector<StoredValue> values = connection_->StoreAll(params, sql);
+  std::optional<SingleTableSelect> single = FindSingleTableSelect(sql);
+  if (!single) return RecordSet(connection_, "", connection_->Query(sql, values));
   // The rowid goes first, so that posted rows find their way back to the table.
-  std::string sql = translation.sql;
-  sql.insert(single->select_list_start, " _rowid_,");
-  return RecordSet(connection_, single->table, connection_->Query(sql, values, translation.sql));
+  std::string with_rowid = sql;
+  with_rowid.insert(single->select_list_start, " _rowid_,");
+  return RecordSet(connection_, single->table, connection_->Query(with_rowid, values, sql));
 }
 
 RecordSet Database::OpenTable(std::string_view big5_table) {

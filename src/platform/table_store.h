@@ -9,8 +9,8 @@
 //   LIKE ('%' any run, '_' one character, Chinese included) behave as Jet's do.
 // - Currency columns (declared CURRENCY) hold whole ten-thousandths; booleans (BOOLEAN) hold
 //   0/1, any non-zero reads as true; dates (DATETIME) hold real days since 1899-12-30.
-// - Statements may use the Jet forms the steps write (delete * from, <>null, True/False,
-//   [name], "literal"); every value from data goes in as a `?` parameter.
+// - Statements are SQLite's own (names bare, "quoted" or [bracketed]; yes/no compared with 1
+//   and 0); every value from data goes in as a `?` parameter.
 // - Every failure throws zuvo::Error with the database file, SQLite's message and the
 //   statement (never the bound values).
 // - While a file is open its journal is a write-ahead log with synchronous=NORMAL: commits are

@@ -262,23 +262,12 @@ StoredValue Connection::Store(const Param& param, std::string_view context) cons
   return std::monostate{};
 }
 
-std::vector<StoredValue> Connection::Resolve(const jet_sql::Translation& translation,
-                                             const std::vector<Param>& params) const {
-  if (translation.caller_parameter_count != params.size()) {
-    throw Error(display_name_ + ": the statement has " +
-                std::to_string(translation.caller_parameter_count) + " parameters but " +
-                std::to_string(params.size()) +
-                " values were given; statement: " + translation.sql);
-  }
+std::vector<StoredValue> Connection::StoreAll(const std::vector<Param>& params,
+                                              std::string_view statement) const {
   std::vector<StoredValue> values;
-  values.reserve(translation.parameters.size());
-  for (const jet_sql::ParameterSource& source : translation.parameters) {
-    if (source.is_literal) {
-      values.push_back(source.literal_utf8);
-    } else {
-      values.push_back(Store(params[source.caller_index], "statement: " + translation.sql));
-    }
-  }
+  values.reserve(params.size());
+  const std::string context = "statement: " + std::string(statement);
+  for (const Param& param : params) values.push_back(Store(param, context));
   return values;
 }
 

@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "platform/error.h"
-#include "platform/jet_sql.h"
 #include "platform/table_store_value.h"
 
 struct sqlite3;
@@ -71,10 +70,9 @@ class Connection {
   // Runs several statements without parameters (a schema file).
   void Script(std::string_view utf8_sql);
 
-  // The values for the `?` of a translated statement: the caller's parameters and the
-  // statement's double-quoted literals. Throws when the counts differ or text does not convert.
-  std::vector<StoredValue> Resolve(const jet_sql::Translation& translation,
-                                   const std::vector<Param>& params) const;
+  // The values for the `?` of `statement` (UTF-8, named in errors), as Store makes them.
+  std::vector<StoredValue> StoreAll(const std::vector<Param>& params,
+                                    std::string_view statement) const;
   // `param` as SQLite will hold it; Big5 text is converted to UTF-8 (`context` names the
   // statement or column in the error).
   StoredValue Store(const Param& param, std::string_view context) const;

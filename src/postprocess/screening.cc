@@ -61,8 +61,8 @@ ScreeningOutcome ScreenCommonItems(const std::filesystem::path& work_tree,
 
   Database catalogue = Database::Open(WorkTreeCatalogue(work_tree));
   Transaction transaction(catalogue);
-  catalogue.Execute("UPDATE DX SET common=False");
-  catalogue.Execute("UPDATE MX SET common=0");
+  catalogue.Execute("update DX set common=0");
+  catalogue.Execute("update MX set common=0");
   {
     RecordSet diagnoses = catalogue.Query("select * from DX");
     outcome.common_diagnoses = MarkCommon(

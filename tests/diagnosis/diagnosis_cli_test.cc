@@ -222,7 +222,7 @@ TEST_F(DiagnosisCli, ImportsThatWouldEmptyATableAreRefusedAndReplacingOnesKeepAC
 
   {
     Database database = Open();
-    database.Execute("delete * from ICD10");
+    database.Execute("delete from ICD10");
   }
   CliRun empty_source = Run("icd10 to-dx --yes");
   EXPECT_EQ(empty_source.status, 2);

@@ -217,7 +217,7 @@ TEST_F(ScreeningTest, HandlersReportAndRealSunRefusesOtherSystemsOrKeepsPrepared
   EXPECT_EQ(ScreenRealSunWorkTree(dir.path(), Clinic("展望"), kNow, other), StepResult::kStopped);
   EXPECT_EQ(other.MessageTexts(), (std::vector<std::string>{"請先選取正確耀聖來源目錄"}));
 
-  Database::Open(work_tree / "Corvix" / "OPD.mdb").Execute("UPDATE DX SET common=False");
+  Database::Open(work_tree / "Corvix" / "OPD.mdb").Execute("update DX set common=0");
   CreateFolders(dir / "RS" / "3501010000");
   CopyFileTo(home_dir->path() / "OPDbak.mdb", dir / "RS" / "3501010000" / "opd.MDB", true);
   RecordingStepContext prepared(flags);
