@@ -99,8 +99,9 @@ int RunGroup(Invocation& invocation) {
 int RunChronicRanges(Invocation& invocation) {
   invocation.args.Finish(0);
   TerminalSession session;
+  DiagnosisToolRun run;
   return ExitStatusOf(
-      ApplyChronicDiagnosisRanges(CurrentWorkplace(invocation.home), session.context()));
+      ApplyChronicDiagnosisRanges(run, CurrentWorkplace(invocation.home), session.context()));
 }
 
 int RunPreview(Invocation& invocation) {

@@ -12,21 +12,24 @@
 namespace zuvo::cli {
 namespace {
 
-using Tool = ToolResult (*)(const Workplace&, StepContext&);
+using Tool = StepResult (*)(DiagnosisToolRun&, const Workplace&, StepContext&);
 
-int PrintToolResult(const ToolResult& result, std::string_view command,
-                    std::string_view rows_caption) {
-  if (result.result != StepResult::kDone) {
+// Runs `tool` in `session` and prints what it did.
+int RunAndPrint(Tool tool, const Invocation& invocation, TerminalSession& session,
+                std::string_view command, std::string_view rows_caption) {
+  DiagnosisToolRun result;
+  const StepResult ended = tool(result, CurrentWorkplace(invocation.home), session.context());
+  if (ended != StepResult::kDone) {
     // A stopped tool changed nothing; a count here would read as the table's new size.
     std::cout.flush();
     std::cerr << "zuvoconv " << command << ": stopped"
               << (result.refusal.empty() ? "" : ": " + result.refusal) << "; nothing was changed\n";
-    return ExitStatusOf(result.result);
+    return ExitStatusOf(ended);
   }
   std::cout << rows_caption << ": " << result.rows << "\n";
   if (result.duplicates > 0) std::cout << "duplicates skipped: " << result.duplicates << "\n";
   if (!result.backup.empty()) std::cout << "backup: " << PathToUtf8(result.backup) << "\n";
-  return ExitStatusOf(result.result);
+  return ExitStatusOf(ended);
 }
 
 // A tool that reads the file named by the one argument.
@@ -37,8 +40,7 @@ int RunFileTool(Invocation& invocation, std::string_view command, const char* wh
   invocation.args.Finish(1);
   TerminalSession session;
   session.context().SetFileAnswer(file);
-  return PrintToolResult(tool(CurrentWorkplace(invocation.home), session.context()), command,
-                         rows_caption);
+  return RunAndPrint(tool, invocation, session, command, rows_caption);
 }
 
 int RunImportCm(Invocation& invocation) {
@@ -56,8 +58,7 @@ int RunToDx(Invocation& invocation) {
     return kExitStopped;
   }
   TerminalSession session;
-  return PrintToolResult(RebuildDiagnosisList(CurrentWorkplace(invocation.home), session.context()),
-                         "icd10 to-dx", "DX rows");
+  return RunAndPrint(RebuildDiagnosisList, invocation, session, "icd10 to-dx", "DX rows");
 }
 
 int RunMergeDx(Invocation& invocation) {

@@ -47,8 +47,9 @@ int RunMerge(Invocation& invocation) {
   Workplace place;
   place.program_folder = invocation.home;
   place.now = Now();
-  ChartMergeOutcome outcome = MergeChartSets(fields, place, session.context());
-  if (outcome.result != StepResult::kDone) return ExitStatusOf(outcome.result);
+  const StepResult merged = MergeChartSets(fields, place, session.context());
+  if (merged != StepResult::kDone) return ExitStatusOf(merged);
+  const ChartMergeCounts& outcome = fields.merged;
   std::cout << "patients: " << outcome.patients << ", entries: " << outcome.entries
             << ", damaged entries left out: " << outcome.dropped_entries << '\n'
             << "merged: " << PathToUtf8(WithoutTrailingSeparator(fields.merged_folder)) << '\n';

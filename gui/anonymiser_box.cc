@@ -6,7 +6,6 @@
 #include "form_builder.h"
 #include "maintenance/anonymise_clinic.h"
 #include "text_fields.h"
-#include "workspace/dataedit_ini.h"
 
 namespace zuvo::gui {
 
@@ -37,11 +36,9 @@ void AnonymiserBox::CreplacePTdataClick() {
   if (busy_) return;
   busy_ = true;
   RunGuarded(environment_, this, [&] {
-    std::string code = ToBig5(CreplacePTclinic->text());
+    LiveClinicAnonymisation input{ToBig5(CreplacePTclinic->text()), seed_(), {}};
     context_.ClearLines();
-    zuvo::AnonymiseLiveClinic(code,
-                              DataEditIni(environment_.program_folder).ReadWorkbench().live_root,
-                              seed_(), context_);
+    zuvo::AnonymiseLiveClinic(input, environment_.CurrentWorkplace(), context_);
   });
   busy_ = false;
 }

@@ -35,10 +35,6 @@ class ToolsStepContext : public PromptingStepContext {
   QListWidget& list_;
 };
 
-ToolResult ChronicRangesTool(const Workplace& workplace, StepContext& context) {
-  return {zuvo::ApplyChronicDiagnosisRanges(workplace, context), 0, 0, {}, {}};
-}
-
 }  // namespace
 
 Icd10ToolsPanel::Icd10ToolsPanel(WorkbenchEnvironment& environment, QWidget* parent)
@@ -82,14 +78,15 @@ void Icd10ToolsPanel::SetOperatorMode(bool operator_mode) {
   }
 }
 
-void Icd10ToolsPanel::RunTool(ToolResult (*tool)(const Workplace&, StepContext&), bool changes_dx) {
+void Icd10ToolsPanel::RunTool(DiagnosisTool tool, bool changes_dx) {
   ToolsStepContext context(environment_.flags, environment_.prompts, *this, *CinputNo, *CinputList);
   context.ClearLines();
-  ToolResult result;
+  DiagnosisToolRun run;
+  StepResult ended = StepResult::kStopped;
   bool ran = RunGuarded(environment_, this,
-                        [&] { result = tool(environment_.CurrentWorkplace(), context); });
+                        [&] { ended = tool(run, environment_.CurrentWorkplace(), context); });
   // A stopped tool changed nothing: the count it reached says nothing of the table.
-  if (ran && result.result != StepResult::kDone) CinputNo->clear();
+  if (ran && ended != StepResult::kDone) CinputNo->clear();
   // After an error too: a tool may have changed DX before its error (the editor's grid shows
   // what is there either way).
   if (changes_dx) emit diagnosisTableChanged();
@@ -100,6 +97,6 @@ void Icd10ToolsPanel::CICD10toDXClick() { RunTool(zuvo::RebuildDiagnosisList, tr
 void Icd10ToolsPanel::CDXsetInDXsetClick() { RunTool(zuvo::MergeOtherDiagnosisList, true); }
 void Icd10ToolsPanel::CreadICD10_PCSClick() { RunTool(zuvo::ImportIcd10PcsWorkbook, false); }
 void Icd10ToolsPanel::CcreatePCStableClick() { RunTool(zuvo::ImportPcsOrderMapping, false); }
-void Icd10ToolsPanel::CsetLongDXClick() { RunTool(ChronicRangesTool, true); }
+void Icd10ToolsPanel::CsetLongDXClick() { RunTool(zuvo::ApplyChronicDiagnosisRanges, true); }
 
 }  // namespace zuvo::gui

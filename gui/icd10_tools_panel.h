@@ -36,7 +36,8 @@ class Icd10ToolsPanel : public QWidget {
   void diagnosisTableChanged();
 
  private:
-  void RunTool(ToolResult (*tool)(const Workplace&, StepContext&), bool changes_dx);
+  using DiagnosisTool = StepResult (*)(DiagnosisToolRun&, const Workplace&, StepContext&);
+  void RunTool(DiagnosisTool tool, bool changes_dx);
 
   WorkbenchEnvironment& environment_;
   QPushButton* CICD10txttoMDB;

@@ -17,12 +17,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const ToolResult kCancelled{StepResult::kStopped, 0, 0, {}, {}};
-
-// A tool that changes nothing because its source has nothing for it: shown, and returned.
-ToolResult Refused(StepContext& context, std::string refusal) {
+// A tool that changes nothing because its source has nothing for it: shown, and noted.
+StepResult Refused(DiagnosisToolRun& run, StepContext& context, std::string refusal) {
   context.ShowMessage(refusal, MessageKind::kError);
-  return {StepResult::kStopped, 0, 0, {}, std::move(refusal)};
+  run.refusal = std::move(refusal);
+  return StepResult::kStopped;
 }
 
 struct FileChoice {
@@ -51,41 +50,50 @@ fs::path KeepCopy(const fs::path& file, DateTime now, StepContext& context) {
 // no copy is made; otherwise the database, closed, is copied first and `write` replaces the
 // table.
 template <typename Read, typename Write>
-ToolResult ReplaceTable(const Workplace& workplace, StepContext& context, Read read, Write write) {
+StepResult ReplaceTable(DiagnosisToolRun& run, const Workplace& workplace, StepContext& context,
+                        Read read, Write write) {
   const fs::path file = DiagnosisDatabaseFile(workplace.program_folder);
   auto source = [&] {
     Database database = Database::Open(file);
     return read(database);
   }();
-  if (source.result != StepResult::kDone) return {source.result, 0, 0, {}, source.refusal};
-  fs::path backup = KeepCopy(file, workplace.now, context);
+  if (source.result != StepResult::kDone) {
+    run.refusal = source.refusal;
+    return source.result;
+  }
+  run.backup = KeepCopy(file, workplace.now, context);
   Database database = Database::Open(file);
-  ToolResult result = write(database, source);
-  result.backup = std::move(backup);
-  return result;
+  return write(database, source);
 }
 
 // ReplaceTable from one of the NHI workbooks, chosen by the operator.
-ToolResult ReplaceFromWorkbook(const Workplace& workplace, StepContext& context,
-                               const FileChoice& choice, const CodeWorkbookRules& rules) {
+StepResult ReplaceFromWorkbook(DiagnosisToolRun& run, const Workplace& workplace,
+                               StepContext& context, const FileChoice& choice,
+                               const CodeWorkbookRules& rules) {
   std::optional<fs::path> workbook = ChooseToolFile(workplace, context, choice);
-  if (!workbook) return kCancelled;
+  if (!workbook) return StepResult::kStopped;
   return ReplaceTable(
-      workplace, context, [&](Database&) { return ReadCodeWorkbook(*workbook, rules, context); },
+      run, workplace, context,
+      [&](Database&) { return ReadCodeWorkbook(*workbook, rules, context); },
       [&](Database& database, const CodeWorkbookRows& read) {
         WorkbookImported imported = WriteCodeRows(database, rules, read.rows, context);
-        return ToolResult{imported.result, imported.rows, imported.duplicates, {}, {}};
+        run.rows = imported.rows;
+        run.duplicates = imported.duplicates;
+        return imported.result;
       });
 }
 
 }  // namespace
 
-ToolResult ImportIcd10CmWorkbook(const Workplace& workplace, StepContext& context) {
-  return ReplaceFromWorkbook(workplace, context, {"選取ICD10的EXCEL檔", "", "ICD10的EXCEL檔|*.xls"},
+StepResult ImportIcd10CmWorkbook(DiagnosisToolRun& run, const Workplace& workplace,
+                                 StepContext& context) {
+  return ReplaceFromWorkbook(run, workplace, context,
+                             {"選取ICD10的EXCEL檔", "", "ICD10的EXCEL檔|*.xls"},
                              Icd10CmWorkbookRules());
 }
 
-ToolResult RebuildDiagnosisList(const Workplace& workplace, StepContext& context) {
+StepResult RebuildDiagnosisList(DiagnosisToolRun& run, const Workplace& workplace,
+                                StepContext& context) {
   fs::path file = DiagnosisDatabaseFile(workplace.program_folder);
   {
     // Also refuses a missing or broken database before a copy is made.
@@ -94,62 +102,63 @@ ToolResult RebuildDiagnosisList(const Workplace& workplace, StepContext& context
     codes.First();
     if (codes.Eof()) {
       // DX rebuilt from nothing would be an empty pick list.
-      return Refused(context, "資料表ICD10沒有任何代碼,DX未變更:" + PathToUtf8(file));
+      return Refused(run, context, "資料表ICD10沒有任何代碼,DX未變更:" + PathToUtf8(file));
     }
   }
   if (!Confirmed(context.ShowMessage(kIcd10ToDxQuestion, MessageKind::kWarning,
                                      MessageButtons::kOkCancel))) {
-    return kCancelled;
+    return StepResult::kStopped;
   }
-  ToolResult result;
-  result.backup = KeepCopy(file, workplace.now, context);
+  run.backup = KeepCopy(file, workplace.now, context);
   Database database = Database::Open(file);
-  result.rows = FillDxFromIcd10(database, workplace.now, context);
-  context.ShowMessage("轉檔完成\n備份檔: " + PathToUtf8(result.backup.filename()));
-  return result;
+  run.rows = FillDxFromIcd10(database, workplace.now, context);
+  context.ShowMessage("轉檔完成\n備份檔: " + PathToUtf8(run.backup.filename()));
+  return StepResult::kDone;
 }
 
-ToolResult MergeOtherDiagnosisList(const Workplace& workplace, StepContext& context) {
+StepResult MergeOtherDiagnosisList(DiagnosisToolRun& run, const Workplace& workplace,
+                                   StepContext& context) {
   std::optional<fs::path> file =
       ChooseToolFile(workplace, context, {"選取ICD10的MDB檔", "", "ICD10的MDB檔|*.MDB"});
-  if (!file) return kCancelled;
+  if (!file) return StepResult::kStopped;
   Database database = OpenDiagnosisDatabase(workplace.program_folder);
   // A private folder for the copy of another database, removed with what it holds.
   const ScratchFolder scratch = ScratchFolder::InTemporaryFolder("zuvo-dx-merge-");
   Database other = OpenOtherDiagnosisDatabase(*file, scratch.path());
-  ToolResult result;
-  result.rows = MergeDx(database, other, workplace.now, context);
-  if (result.rows == 0) {
+  run.rows = MergeDx(database, other, workplace.now, context);
+  if (run.rows == 0) {
     // MergeDx changed nothing: there was nothing to merge.
-    return Refused(context, "它檔DX沒有任何有短診斷名的資料,DX未變更:" + PathToUtf8(*file));
+    return Refused(run, context, "它檔DX沒有任何有短診斷名的資料,DX未變更:" + PathToUtf8(*file));
   }
   context.ShowMessage("轉檔完成");
-  return result;
+  return StepResult::kDone;
 }
 
-ToolResult ImportIcd10PcsWorkbook(const Workplace& workplace, StepContext& context) {
+StepResult ImportIcd10PcsWorkbook(DiagnosisToolRun& run, const Workplace& workplace,
+                                  StepContext& context) {
   return ReplaceFromWorkbook(
-      workplace, context,
+      run, workplace, context,
       {"選取ICD-10-PCS的EXCEL檔", kPcsWorkbookName, "ICD-10-PCS的EXCEL檔|*.xls"},
       PcsWorkbookRules());
 }
 
-ToolResult ImportPcsOrderMapping(const Workplace& workplace, StepContext& context) {
+StepResult ImportPcsOrderMapping(DiagnosisToolRun& run, const Workplace& workplace,
+                                 StepContext& context) {
   std::optional<fs::path> text =
       ChooseToolFile(workplace, context,
                      {"選取ICD-10-PCS代碼與醫令對應檔", kPcsMappingName, "ICD-10-PCS對應檔|*.txt"});
-  if (!text) return kCancelled;
+  if (!text) return StepResult::kStopped;
   return ReplaceTable(
-      workplace, context,
+      run, workplace, context,
       [&](Database& database) { return ReadPcsMapping(database, *text, context); },
       [&](Database& database, const PcsMappingRows& read) {
-        ToolResult result;
-        result.rows = WritePcsMapping(database, read.rows, context);
-        return result;
+        run.rows = WritePcsMapping(database, read.rows, context);
+        return StepResult::kDone;
       });
 }
 
-StepResult ApplyChronicDiagnosisRanges(const Workplace& workplace, StepContext& context) {
+StepResult ApplyChronicDiagnosisRanges(DiagnosisToolRun&, const Workplace& workplace,
+                                       StepContext& context) {
   Database database = OpenDiagnosisDatabase(workplace.program_folder);
   return ApplyChronicRanges(database, context);
 }

@@ -11,6 +11,7 @@
 #include "platform/big5.h"
 #include "platform/file_ops.h"
 #include "workspace/conversion_guard.h"
+#include "workspace/dataedit_ini.h"
 #include "workspace/folder_layout.h"
 #include "workspace/work_tree_snapshot.h"
 
@@ -125,17 +126,19 @@ AnonymiseOutcome AnonymiseClinicStore(const StoreLocation& store, uint32_t seed,
   return outcome;
 }
 
-AnonymiseOutcome AnonymiseLiveClinic(std::string_view clinic_code,
-                                     const std::filesystem::path& live_root, uint32_t seed,
-                                     StepContext& context) {
-  const std::string code = big5::Trim(clinic_code);
+StepResult AnonymiseLiveClinic(LiveClinicAnonymisation& input, const Workplace& place,
+                               StepContext& context) {
+  const std::string code = big5::Trim(input.clinic_code);
   if (ClinicCodeProblem(code)) {
     context.ShowMessage(kClinicCodeMissing, MessageKind::kWarning);
-    return {};
+    return StepResult::kStopped;
   }
+  const std::filesystem::path live_root =
+      DataEditIni(place.program_folder).ReadWorkbench().live_root;
   const std::filesystem::path server = FindWithoutCase(live_root, kServerFolderName);
-  return AnonymiseClinicStore(
-      {FindWithoutCase(server, code), FindWithoutCase(server, "PTdata.ind")}, seed, context);
+  input.outcome = AnonymiseClinicStore(
+      {FindWithoutCase(server, code), FindWithoutCase(server, "PTdata.ind")}, input.seed, context);
+  return input.outcome.result;
 }
 
 }  // namespace zuvo

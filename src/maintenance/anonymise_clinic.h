@@ -14,6 +14,7 @@
 #include "core/step_context.h"
 #include "core/step_result.h"
 #include "core/store_location.h"
+#include "core/workplace.h"
 
 namespace zuvo {
 
@@ -47,11 +48,17 @@ std::string AnonymiseDoneText(const std::vector<std::filesystem::path>& left);
 AnonymiseOutcome AnonymiseClinicStore(const StoreLocation& store, uint32_t seed,
                                       StepContext& context);
 
-// The settings page's anonymiser: the clinic folder live root / Tolsern / trimmed `clinic_code`
-// (Big5) with the index live root / Tolsern / PTdata.ind. A code that cannot name a folder there is
-// refused like a missing one.
-AnonymiseOutcome AnonymiseLiveClinic(std::string_view clinic_code,
-                                     const std::filesystem::path& live_root, uint32_t seed,
-                                     StepContext& context);
+// The settings page's anonymiser of a live clinic.
+struct LiveClinicAnonymisation {
+  std::string clinic_code;  // Big5, as typed
+  uint32_t seed = 0;
+  AnonymiseOutcome outcome;  // filled by the anonymiser
+};
+
+// AnonymiseClinicStore of the clinic folder live root / Tolsern / trimmed clinic code (Big5)
+// with the index live root / Tolsern / PTdata.ind, the live root being that of the program
+// folder's DataEdit.ini. A code that cannot name a folder there is refused like a missing one.
+StepResult AnonymiseLiveClinic(LiveClinicAnonymisation& input, const Workplace& place,
+                               StepContext& context);
 
 }  // namespace zuvo

@@ -141,7 +141,7 @@ class ChartMerge {
         recent_files_(recent),
         appender_(merged) {}
 
-  void Run(ChartMergeOutcome& outcome) {
+  void Run(ChartMergeCounts& outcome) {
     const int32_t highest = HighestPatientNumber(recent_);
     context_.SetTotal(highest);
     for (int32_t number = 1; number <= highest; ++number) {
@@ -154,7 +154,7 @@ class ChartMerge {
   }
 
  private:
-  void MergePatient(int32_t number, ChartMergeOutcome& outcome) {
+  void MergePatient(int32_t number, ChartMergeCounts& outcome) {
     PatientRecord record;
     std::string note;
     if (!ReadPatientWithNote(recent_, number, record, note)) return;
@@ -207,16 +207,16 @@ class ChartMerge {
 
 }  // namespace
 
-ChartMergeOutcome MergeChartSets(ChartMergeFields& fields, const Workplace& place,
-                                 StepContext& context) {
-  ChartMergeOutcome outcome;
+StepResult MergeChartSets(ChartMergeFields& fields, const Workplace& place, StepContext& context) {
+  ChartMergeCounts& outcome = fields.merged;
+  outcome = {};
   if (fields.merged_folder.empty() && !big5::Trim(fields.recent.clinic_code).empty()) {
     fields.merged_folder =
         MergedFolderFor(place.program_folder, fields.recent.clinic_code, place.now) / "";
   }
   if (std::optional<std::string> refusal = RefusalOf(fields, place.program_folder)) {
     context.ShowMessage(*refusal, MessageKind::kWarning);
-    return outcome;
+    return StepResult::kStopped;
   }
   const fs::path merged_folder = WithoutTrailingSeparator(fields.merged_folder);
   if (!DeleteFolder(merged_folder)) throw Error("cannot delete " + PathToUtf8(merged_folder));
@@ -242,8 +242,7 @@ ChartMergeOutcome MergeChartSets(ChartMergeFields& fields, const Workplace& plac
   guard.Finish(true, {});
   timing.End();
   if (context.StepMessages()) context.ShowMessage(kMergeDone);
-  outcome.result = StepResult::kDone;
-  return outcome;
+  return StepResult::kDone;
 }
 
 }  // namespace zuvo

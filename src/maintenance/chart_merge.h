@@ -32,27 +32,28 @@ inline constexpr std::string_view kMergedFolderOutsideArea =
     "錯誤:融合後資料夾必須在程式資料夾的KKK資料夾內";
 inline constexpr std::string_view kMergeDone = "融合完成";
 
-struct ChartMergeFields {
-  ChartSetFields recent;                // CnewPath, CnewName, CnewID, CnewSplitDate
-  ChartSetFields past;                  // ColdPath, ColdName, ColdID, ColdSplitDate
-  std::filesystem::path merged_folder;  // CcombinePath; empty: program folder/KKK/code/ROC date
-};
-
-struct ChartMergeOutcome {
-  StepResult result = StepResult::kStopped;
+// What a merge wrote.
+struct ChartMergeCounts {
   size_t patients = 0;         // recent patient records written
   size_t entries = 0;          // recent entries appended
   size_t dropped_entries = 0;  // damaged recent entries left out
 };
 
-// Merges a past and a recent chart set of one clinic (the window's "融合病歷", command merge). Refuses,
-// with a message box and before anything is written: clinic codes that differ or are blank, or a
-// set folder not given (kSameClinicRequired); two sets that are one folder, by a link or another
-// name of it included, or one inside the other (kSetsOverlap and both folders: every visit would be
-// taken twice); a past split date that is no ROC date (kPastSplitDateMissing); a recent split date
-// after the past one (kRecentSplitDateLater); a merged folder that is, holds or lies in one of the
-// sets (kMergedFolderOverlaps), or that does not lie below program folder/KKK, since it is deleted
-// first (kMergedFolderOutsideArea). Then:
+struct ChartMergeFields {
+  ChartSetFields recent;                // CnewPath, CnewName, CnewID, CnewSplitDate
+  ChartSetFields past;                  // ColdPath, ColdName, ColdID, ColdSplitDate
+  std::filesystem::path merged_folder;  // CcombinePath; empty: program folder/KKK/code/ROC date
+  ChartMergeCounts merged;              // filled by the merge
+};
+
+// Merges a past and a recent chart set of one clinic (the window's "融合病歷", command merge).
+// Refuses, with a message box and before anything is written: clinic codes that differ or are
+// blank, or a set folder not given (kSameClinicRequired); two sets that are one folder, by a link
+// or another name of it included, or one inside the other (kSetsOverlap and both folders: every
+// visit would be taken twice); a past split date that is no ROC date (kPastSplitDateMissing); a
+// recent split date after the past one (kRecentSplitDateLater); a merged folder that is, holds or
+// lies in one of the sets (kMergedFolderOverlaps), or that does not lie below program folder/KKK,
+// since it is deleted first (kMergedFolderOutsideArea). Then:
 // - deletes and recreates the merged folder, locks its clinic folder (KKK/<code>) and records the
 //   merge in it as a conversion (completed only when the merge ends), so that the merged set is
 //   applied like a converted work tree;
@@ -64,8 +65,8 @@ struct ChartMergeOutcome {
 //   (with its note) with the merged chain head;
 // - copies the recent Paper folder and INSUdata/*.XML and the past INSUdata into the merged
 //   clinic folder, and rebuilds the merged patient index Tolsern/PTdata.ind.
-// Copies that fail throw Error naming the file; so do file errors of the stores.
-ChartMergeOutcome MergeChartSets(ChartMergeFields& fields, const Workplace& place,
-                                 StepContext& context);
+// The counts go to fields.merged. Copies that fail throw Error naming the file; so do file
+// errors of the stores.
+StepResult MergeChartSets(ChartMergeFields& fields, const Workplace& place, StepContext& context);
 
 }  // namespace zuvo

@@ -12,6 +12,8 @@
 #include "maintenance/name_pools.h"
 #include "maintenance/national_id.h"
 #include "maintenance/patient_text_scrubber.h"
+#include "platform/file_ops.h"
+#include "platform/profile_file.h"
 #include "support/chart_set_builder.h"
 #include "support/recording_step_context.h"
 #include "support/temp_dir.h"
@@ -260,18 +262,27 @@ TEST_F(AnonymiseTest, RefusedOrCancelledRunsChangeNothing) {
   EXPECT_EQ(AnonymiseClinicStore(store, 1, context).result, StepResult::kStopped);
   EXPECT_EQ(PatientBytes(), before);
 
+  // The live root is the one of the program folder's DataEdit.ini.
+  Workplace place;
+  place.program_folder = home / "program";
+  std::filesystem::create_directories(place.program_folder);
+  WriteProfileString(place.program_folder / "DataEdit.ini", "Workbench", "LiveRoot",
+                     PathToUtf8(home / "set"));
   RecordingStepContext missing(flags);
-  EXPECT_EQ(AnonymiseLiveClinic("9999999999", home / "set", 1, missing).result,
-            StepResult::kStopped);
-  EXPECT_EQ(AnonymiseLiveClinic("../set/Tolsern", home.path(), 1, missing).result,
-            StepResult::kStopped);
+  for (const char* code : {"9999999999", "../set/Tolsern"}) {
+    LiveClinicAnonymisation input{code, 1, {}};
+    EXPECT_EQ(AnonymiseLiveClinic(input, place, missing), StepResult::kStopped) << code;
+  }
   EXPECT_EQ(missing.MessageTexts(), (std::vector<std::string>{std::string(kClinicCodeMissing),
                                                               std::string(kClinicCodeMissing)}));
   EXPECT_EQ(PatientBytes(), before);
 
   // The window's handler finds the clinic below the live root.
   RecordingStepContext live(flags);
-  EXPECT_EQ(AnonymiseLiveClinic(" 3501200000 ", home / "set", 1, live).result, StepResult::kDone);
+  LiveClinicAnonymisation input{" 3501200000 ", 1, {}};
+  EXPECT_EQ(AnonymiseLiveClinic(input, place, live), StepResult::kDone);
+  EXPECT_EQ(input.outcome.result, StepResult::kDone);
+  EXPECT_GT(input.outcome.patients, 0u);
   EXPECT_NE(PatientBytes(), before);
 }
 

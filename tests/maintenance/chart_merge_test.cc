@@ -125,8 +125,9 @@ class ChartMergeTest : public ::testing::Test {
 TEST_F(ChartMergeTest, RecentEntriesFromThePastSplitDateJoinThePastStoreOnceEach) {
   BuildSets();
   ChartMergeFields fields = Fields();
-  ChartMergeOutcome outcome = MergeChartSets(fields, place, context);
-  ASSERT_EQ(outcome.result, StepResult::kDone) << ::testing::PrintToString(context.MessageTexts());
+  ASSERT_EQ(MergeChartSets(fields, place, context), StepResult::kDone)
+      << ::testing::PrintToString(context.MessageTexts());
+  const ChartMergeCounts& outcome = fields.merged;
   EXPECT_EQ(fields.merged_folder, home.path() / "KKK" / kCode / "1151209" / "");
   EXPECT_EQ(outcome.patients, 3u);
   EXPECT_EQ(outcome.entries, 5u);
@@ -210,7 +211,7 @@ TEST_F(ChartMergeTest, FindingsAreRenderedAfterTheChartText) {
   SaveDayIndex(recent, days);
 
   ChartMergeFields fields = Fields();
-  ASSERT_EQ(MergeChartSets(fields, place, context).result, StepResult::kDone);
+  ASSERT_EQ(MergeChartSets(fields, place, context), StepResult::kDone);
   EXPECT_EQ(ChainTexts(Merged(fields), 1).front(),
             "R1-findings,name=BP^time=0930^area=L arm^note=sitting^plusminus=+^code=120,"
             "name=HR^time=0930^area=L arm^note=sitting^plusminus=+^code=120");
@@ -240,7 +241,7 @@ TEST_F(ChartMergeTest, OnlyAnEntryWithTextGetsAChartTextBlock) {
   BuildChartSet(home / "recent", recent);
 
   ChartMergeFields fields = Fields();
-  ASSERT_EQ(MergeChartSets(fields, place, context).result, StepResult::kDone);
+  ASSERT_EQ(MergeChartSets(fields, place, context), StepResult::kDone);
   const StoreLocation merged = Merged(fields);
   const std::string file = ReadFileBytes(ChartFilePath(merged, 0));
   // Past entry "P1a": 58 + 294 + (6 + 3) + 2 * 366 + 274 + 2 = 1369 bytes at offset 1. Recent
@@ -278,7 +279,7 @@ TEST_F(ChartMergeTest, EntriesBeforeTheMergedFirstDayRebaseTheDayIndex) {
   // The past day index begins after the recent entries' days.
   BuildSets(Day(2021, 3, 15), false);
   ChartMergeFields fields = Fields();
-  ASSERT_EQ(MergeChartSets(fields, place, context).result, StepResult::kDone);
+  ASSERT_EQ(MergeChartSets(fields, place, context), StepResult::kDone);
   const StoreLocation merged = Merged(fields);
   StoreVerifyReport report = VerifyStore(merged);
   EXPECT_TRUE(report.clean()) << report.findings.front().where << report.findings.front().problem;
@@ -297,7 +298,7 @@ TEST_F(ChartMergeTest, AnAppendPointPastSixMillionStartsTheNextChartFile) {
   const StoreLocation past = ChartSetStoreOf(home / "past", kCode);
   SetDayLink(past, DayCountMode::kKeep, 0, 0, 6'000'001, 0);
   ChartMergeFields fields = Fields();
-  ASSERT_EQ(MergeChartSets(fields, place, context).result, StepResult::kDone);
+  ASSERT_EQ(MergeChartSets(fields, place, context), StepResult::kDone);
   const StoreLocation merged = Merged(fields);
   PatientRecord record;
   ASSERT_TRUE(ReadPatient(merged, 4, record));
@@ -331,8 +332,8 @@ TEST_F(ChartMergeTest, ADamagedRecentEntryIsListedAndLeftOutAndTheWalkGoesOn) {
   testing::WriteFileBytes(ChartFilePath(recent, newest.file_code), file);
 
   ChartMergeFields fields = Fields();
-  ChartMergeOutcome outcome = MergeChartSets(fields, place, context);
-  ASSERT_EQ(outcome.result, StepResult::kDone);
+  ASSERT_EQ(MergeChartSets(fields, place, context), StepResult::kDone);
+  const ChartMergeCounts& outcome = fields.merged;
   EXPECT_EQ(outcome.dropped_entries, 1u);
   EXPECT_EQ(outcome.entries, 4u);
   EXPECT_EQ(ChainTexts(Merged(fields), 4), (std::vector<std::string>{"R4a"}));
@@ -367,7 +368,7 @@ TEST_F(ChartMergeTest, ChecksRefuseBeforeAnythingIsWritten) {
     ChartMergeFields fields = Fields();
     refused.change(fields);
     RecordingStepContext fresh(flags);
-    EXPECT_EQ(MergeChartSets(fields, place, fresh).result, StepResult::kStopped);
+    EXPECT_EQ(MergeChartSets(fields, place, fresh), StepResult::kStopped);
     EXPECT_EQ(fresh.MessageTexts(), std::vector<std::string>{std::string(refused.message)});
   }
   EXPECT_FALSE(std::filesystem::exists(home / "KKK"));
@@ -407,7 +408,7 @@ TEST_F(ChartMergeTest, OneSetGivenAsBothIsRefusedNamingBothFolders) {
     fields.recent.folder = recent_folder;
     fields.past.folder = past_folder;
     RecordingStepContext fresh(flags);
-    EXPECT_EQ(MergeChartSets(fields, place, fresh).result, StepResult::kStopped);
+    EXPECT_EQ(MergeChartSets(fields, place, fresh), StepResult::kStopped);
     EXPECT_EQ(fresh.MessageTexts(),
               std::vector<std::string>{
                   "錯誤:新舊病歷資料夾不能是同一個資料夾,也不能一個在另一個之內:近期 " +
@@ -419,7 +420,7 @@ TEST_F(ChartMergeTest, OneSetGivenAsBothIsRefusedNamingBothFolders) {
   // Two sets side by side, one of them reached through a link, still merge.
   ChartMergeFields fields = Fields();
   fields.recent.folder = home / "recent-link";
-  EXPECT_EQ(MergeChartSets(fields, place, context).result, StepResult::kDone);
+  EXPECT_EQ(MergeChartSets(fields, place, context), StepResult::kDone);
 }
 
 }  // namespace
