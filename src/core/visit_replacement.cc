@@ -68,23 +68,42 @@ std::optional<int32_t> LastDayOf(std::string_view roc_date) {
   return last_day;
 }
 
-std::vector<RecentVisit> CollectRecentVisits(ChartFileSet& files, ChartPosition head,
+// What a replacement and the loading of recent visits need of one entry of a patient's chain.
+struct PatientLink {
+  ChartPosition position;
+  std::string header_stamp;            // the header's visit date-time, as RocStamp writes it
+  std::optional<DateTime> visit_time;  // the visit record's, when read
+  bool well_formed = false;
+};
+
+// The entries with a header of the patient's chain from `head`, up to where the walk stopped.
+std::vector<PatientLink> WalkPatientChain(ChartFileSet& files, ChartPosition head) {
+  std::vector<PatientLink> chain;
+  WalkChain(files, head, ChainKind::kPatient, EntryDetail::kFraming,
+            [&](const ChartEntryRead& entry) {
+              if (!entry.header) return;
+              PatientLink link;
+              link.position = entry.position;
+              link.header_stamp = RocStamp(entry.header->Get(header_field::kVisitDateTime));
+              if (entry.visit) link.visit_time = entry.visit->Get(visit_field::kVisitDateTime);
+              link.well_formed = entry.well_formed;
+              chain.push_back(std::move(link));
+            });
+  return chain;
+}
+
+std::vector<RecentVisit> CollectRecentVisits(ChartFileSet& files,
+                                             const std::vector<PatientLink>& chain,
                                              int32_t last_day, int days) {
   std::vector<RecentVisit> visits;
-  std::vector<ChartPosition> in_window;
-  WalkChain(
-      files, head, ChainKind::kPatient, EntryDetail::kFraming, [&](const ChartEntryRead& entry) {
-        if (!entry.well_formed || !entry.visit) return;
-        std::optional<int32_t> day = DayNumberOf(entry.visit->Get(visit_field::kVisitDateTime));
-        if (day && *day <= last_day && last_day - *day <= days) {
-          in_window.push_back(entry.position);
-        }
-      });
-  for (ChartPosition position : in_window) {
+  for (const PatientLink& link : chain) {
+    if (!link.well_formed || !link.visit_time) continue;
+    std::optional<int32_t> day = DayNumberOf(*link.visit_time);
+    if (!day || *day > last_day || last_day - *day > days) continue;
     ChartEntryRead entry =
-        ReadChartEntry(*files.Open(position.file_code), position, EntryDetail::kFull);
+        ReadChartEntry(*files.Open(link.position.file_code), link.position, EntryDetail::kFull);
     RecentVisit visit;
-    visit.position = position;
+    visit.position = link.position;
     visit.visit = *entry.visit;
     for (ChartBlock& block : entry.blocks) {
       if (block.tag == chart_tag::kExamText) {
@@ -168,6 +187,9 @@ struct VisitReplacementSession::State {
   std::unique_ptr<BinaryFile> day_file;
   // The positions of a day's chain from its newest entry, by day number.
   std::unordered_map<int32_t, std::vector<ChartPosition>> day_chains;
+  // The chain of the patient last asked for (a lab import works on one patient at a time).
+  int32_t chain_patient = 0;
+  std::vector<PatientLink> patient_chain;
 
   ChartFileSet& Charts() {
     if (!charts) charts.emplace(store, BinaryFile::Mode::kReadWrite);
@@ -212,6 +234,16 @@ struct VisitReplacementSession::State {
                 });
     }
     return chain;
+  }
+
+  // The chain of the patient whose newest entry is `head`, walked when it is not known yet.
+  std::vector<PatientLink>& PatientChain(int32_t patient, ChartPosition head) {
+    if (chain_patient != patient || patient_chain.empty() ||
+        patient_chain.front().position != head) {
+      patient_chain = WalkPatientChain(Charts(), head);
+      chain_patient = patient;
+    }
+    return patient_chain;
   }
 
   // AppendEntryBytes through the open files; a file the listing lacks is made (or found) as
@@ -276,6 +308,8 @@ struct VisitReplacementSession::State {
     days.reset();
     day_file.reset();
     day_chains.clear();
+    chain_patient = 0;
+    patient_chain.clear();
   }
 };
 
@@ -312,7 +346,8 @@ std::vector<RecentVisit> VisitReplacementSession::LoadRecentVisits(int32_t patie
   if (!last_day) return {};
   const ChartPosition head = PatientChartHead(patient);
   if (head.offset < 0) return {};
-  return CollectRecentVisits(state_->Charts(), head, *last_day, days);
+  return CollectRecentVisits(state_->Charts(), state_->PatientChain(patient, head), *last_day,
+                             days);
 }
 
 bool VisitReplacementSession::ReplaceVisitEntry(int32_t patient, std::string_view visit_stamp,
@@ -328,21 +363,16 @@ bool VisitReplacementSession::ReplaceVisitEntry(int32_t patient, std::string_vie
   if (patient_head.offset < 0) return false;
 
   // Every check first: the old entry, its newer neighbours in both chains, the day record.
-  std::optional<ChartEntryRead> old;
+  std::vector<PatientLink>& patient_chain = s.PatientChain(patient, patient_head);
+  const auto in_patient =
+      std::find_if(patient_chain.begin(), patient_chain.end(),
+                   [&](const PatientLink& link) { return link.header_stamp == wanted_text; });
+  if (in_patient == patient_chain.end() || !in_patient->well_formed) return false;
   std::optional<ChartPosition> newer_of_patient;
-  std::optional<ChartPosition> previous;
-  WalkChain(s.Charts(), patient_head, ChainKind::kPatient, EntryDetail::kFraming,
-            [&](const ChartEntryRead& entry) {
-              if (old || !entry.header) return;
-              if (RocStamp(entry.header->Get(header_field::kVisitDateTime)) == wanted_text) {
-                old = entry;
-                newer_of_patient = previous;
-              }
-              previous = entry.position;
-            });
-  if (!old || !old->well_formed) return false;
-  old =
-      ReadChartEntry(*s.Charts().Open(old->position.file_code), old->position, EntryDetail::kFull);
+  if (in_patient != patient_chain.begin()) newer_of_patient = std::prev(in_patient)->position;
+  const size_t place_in_patient = static_cast<size_t>(in_patient - patient_chain.begin());
+  const std::optional<ChartEntryRead> old = ReadChartEntry(
+      *s.Charts().Open(in_patient->position.file_code), in_patient->position, EntryDetail::kFull);
   if (!old->well_formed) return false;
   const DateTime visit_time = old->header->Get(header_field::kVisitDateTime);
   DayIndex& days = s.Days();
@@ -391,7 +421,9 @@ bool VisitReplacementSession::ReplaceVisitEntry(int32_t patient, std::string_vie
     s.TakeBack(appended);
     throw;
   }
+  // The copy takes the old entry's place in both chains; it is as well formed as the old one.
   day_chain[place_in_day] = appended.at;
+  patient_chain[place_in_patient].position = appended.at;
   return true;
 }
 
@@ -408,7 +440,7 @@ std::vector<RecentVisit> LoadRecentVisits(const StoreLocation& store, int32_t pa
   const ChartPosition head = GetPatientChartHead(store, patient);
   if (head.offset < 0) return {};
   ChartFileSet files(store);
-  return CollectRecentVisits(files, head, *last_day, days);
+  return CollectRecentVisits(files, WalkPatientChain(files, head), *last_day, days);
 }
 
 bool ReplaceVisitEntry(const StoreLocation& store, int32_t patient, std::string_view visit_stamp,
