@@ -71,7 +71,7 @@ std::optional<int32_t> LastDayOf(std::string_view roc_date) {
 // What a replacement and the loading of recent visits need of one entry of a patient's chain.
 struct PatientLink {
   ChartPosition position;
-  std::string header_stamp;            // the header's visit date-time, as RocStamp writes it
+  DateTime header_time = 0;            // the header's visit date-time
   std::optional<DateTime> visit_time;  // the visit record's, when read
   bool well_formed = false;
 };
@@ -84,11 +84,12 @@ std::vector<PatientLink> WalkPatientChain(ChartFileSet& files, ChartPosition hea
               if (!entry.header) return;
               PatientLink link;
               link.position = entry.position;
-              link.header_stamp = RocStamp(entry.header->Get(header_field::kVisitDateTime));
+              link.header_time = entry.header->Get(header_field::kVisitDateTime);
               if (entry.visit) link.visit_time = entry.visit->Get(visit_field::kVisitDateTime);
               link.well_formed = entry.well_formed;
               chain.push_back(std::move(link));
             });
+  chain.shrink_to_fit();  // kept for the whole import, for every patient
   return chain;
 }
 
@@ -187,9 +188,8 @@ struct VisitReplacementSession::State {
   std::unique_ptr<BinaryFile> day_file;
   // The positions of a day's chain from its newest entry, by day number.
   std::unordered_map<int32_t, std::vector<ChartPosition>> day_chains;
-  // The chain of the patient last asked for (a lab import works on one patient at a time).
-  int32_t chain_patient = 0;
-  std::vector<PatientLink> patient_chain;
+  // The chains of the patients walked, by patient number.
+  std::unordered_map<int32_t, std::vector<PatientLink>> patient_chains;
 
   ChartFileSet& Charts() {
     if (!charts) charts.emplace(store, BinaryFile::Mode::kReadWrite);
@@ -238,12 +238,9 @@ struct VisitReplacementSession::State {
 
   // The chain of the patient whose newest entry is `head`, walked when it is not known yet.
   std::vector<PatientLink>& PatientChain(int32_t patient, ChartPosition head) {
-    if (chain_patient != patient || patient_chain.empty() ||
-        patient_chain.front().position != head) {
-      patient_chain = WalkPatientChain(Charts(), head);
-      chain_patient = patient;
-    }
-    return patient_chain;
+    std::vector<PatientLink>& chain = patient_chains[patient];
+    if (chain.empty() || chain.front().position != head) chain = WalkPatientChain(Charts(), head);
+    return chain;
   }
 
   // AppendEntryBytes through the open files; a file the listing lacks is made (or found) as
@@ -308,8 +305,7 @@ struct VisitReplacementSession::State {
     days.reset();
     day_file.reset();
     day_chains.clear();
-    chain_patient = 0;
-    patient_chain.clear();
+    patient_chains.clear();
   }
 };
 
@@ -364,9 +360,9 @@ bool VisitReplacementSession::ReplaceVisitEntry(int32_t patient, std::string_vie
 
   // Every check first: the old entry, its newer neighbours in both chains, the day record.
   std::vector<PatientLink>& patient_chain = s.PatientChain(patient, patient_head);
-  const auto in_patient =
-      std::find_if(patient_chain.begin(), patient_chain.end(),
-                   [&](const PatientLink& link) { return link.header_stamp == wanted_text; });
+  const auto in_patient = std::find_if(
+      patient_chain.begin(), patient_chain.end(),
+      [&](const PatientLink& link) { return RocStamp(link.header_time) == wanted_text; });
   if (in_patient == patient_chain.end() || !in_patient->well_formed) return false;
   std::optional<ChartPosition> newer_of_patient;
   if (in_patient != patient_chain.begin()) newer_of_patient = std::prev(in_patient)->position;

@@ -64,12 +64,13 @@ bool ReplaceVisitEntry(const StoreLocation& store, int32_t patient, std::string_
 // a new file or a failed one was taken back) and held open, for reading and writing in place, by
 // one ChartFileSet that loading, replacing, relinking and undoing share; the patient files are
 // held open; the day index is read at the first replacement and kept in memory, a replacement
-// writing only the records it changes, in place; the day chains walked are kept, each copy
-// taking its old entry's place. A replacement makes the checks, the writes (each flushed to the
-// operating system before the next, in the order above) and the undo of ReplaceVisitEntry, so
-// a failed or killed one leaves what a single call leaves; after a failure everything is read
-// again from the files. Nothing else may write the store while a session is open. File errors
-// throw Error naming the file.
+// writing only the records it changes, in place; the day chains and patient chains walked are
+// kept for the session's life (some 250 bytes a patient), each copy taking its old entry's
+// place. A replacement makes the checks, the writes (each flushed to the operating system
+// before the next, in the order above) and the undo of ReplaceVisitEntry, so a failed or killed
+// one leaves what a single call leaves; after a failure everything is read again from the
+// files. Nothing else may write the store while a session is open. File errors throw Error
+// naming the file.
 class VisitReplacementSession {
  public:
   explicit VisitReplacementSession(StoreLocation store);
