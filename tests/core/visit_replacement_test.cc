@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 
 #include "byte_layout.h"
@@ -319,6 +320,37 @@ TEST_F(VisitReplacementSessionTest, AFailedReplacementIsUndoneAndTheSessionGoesO
   session.Close();
   EXPECT_EQ(testing::FolderFiles(dir.path()), testing::FolderFiles(single_dir.path()));
   ExpectClean();
+}
+
+// A process killed inside a replacement (a power cut) leaves every write made before the point
+// on the files: the append point, the day chain and, at the second point, the patient chain.
+TEST_F(VisitReplacementSessionTest, AKilledReplacementLeavesEveryWriteBeforeThePoint) {
+  GTEST_FLAG_SET(death_test_style, "fast");  // the child writes the parent's folders
+  // B's copy B2 comes first, whole; A's copy A2 after it is linked from B2 in both chains.
+  ASSERT_TRUE(
+      ReplaceVisitEntry(single_store, 1, RocStamp(At(kDay1, 10)), "<PE>B</PE>", {}, "", {}));
+  const ChartPosition b2{0, int32_t(end_of_file) + 1};
+  const ChartPosition a2{0, int32_t(ReadFileBytes(ChartFilePath(single_store, 0)).size()) + 1};
+  for (std::string_view point : {kReplaceDayLinkedTestPoint, kReplacePatientLinkedTestPoint}) {
+    TempDir copy;
+    ASSERT_TRUE(CopyFolderContents(dir.path(), copy.path()));
+    const StoreLocation killed{copy.path(), copy / "PTdata.ind"};
+    EXPECT_EXIT(
+        {
+          VisitReplacementSession session(killed);
+          session.ReplaceVisitEntry(1, RocStamp(At(kDay1, 10)), "<PE>B</PE>", {}, "", {});
+          ::setenv(kTestPointVariable, std::string(point).c_str(), 1);
+          session.ReplaceVisitEntry(1, RocStamp(At(kDay1, 9)), "<PE>A</PE>", {}, "", {});
+        },
+        ::testing::KilledBySignal(SIGKILL), "")
+        << point;
+    const std::string file = ReadFileBytes(ChartFilePath(killed, 0));
+    ASSERT_GT(file.size(), size_t(a2.offset)) << point;
+    EXPECT_EQ(I16At(file, a2.offset - 1), 1) << point;
+    EXPECT_EQ(I32At(ReadFileBytes(killed.DayIndexPath()), 8), int32_t(file.size()) + 1) << point;
+    EXPECT_EQ(PreviousOfDay(file, b2), a2) << point;
+    EXPECT_EQ(PreviousOfPatient(file, b2), point == kReplaceDayLinkedTestPoint ? a : a2) << point;
+  }
 }
 
 TEST(DayIndexRecordTest, ARecordWrittenInPlaceIsTheRecordOfTheWholeIndex) {
