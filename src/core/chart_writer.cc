@@ -165,8 +165,7 @@ void FreshChartStoreWriter::Finish() {
   SaveDayIndex(store_, days_);
 }
 
-AppendedBytes AppendEntryBytes(const StoreLocation& store, ChartPosition append_point,
-                               std::string_view bytes) {
+ChartPosition AppendTarget(ChartPosition append_point) {
   ChartPosition position = append_point;
   if (position.offset > kAppendFileLimit) {
     ++position.file_code;
@@ -177,21 +176,35 @@ AppendedBytes AppendEntryBytes(const StoreLocation& store, ChartPosition append_
     throw Error("the append point names file code " + std::to_string(position.file_code) +
                 ", which no chart file can have");
   }
+  return position;
+}
+
+AppendedBytes WriteAppendedBytes(BinaryFile& file, ChartPosition target, std::string_view bytes,
+                                 bool created) {
+  AppendedBytes appended;
+  appended.file = file.path();
+  appended.created = created;
+  appended.old_size = file.size();
+  // A stale append point must not overwrite entries: write after the last byte of the file.
+  if (file.size() != uint64_t(target.offset) - 1) {
+    target.offset = CheckedOffset(file.size(), file.path());
+  }
+  file.WriteAt(uint64_t(target.offset) - 1, bytes);
+  file.Flush();
+  appended.at = target;
+  appended.next = {target.file_code, CheckedOffset(file.size(), file.path())};
+  return appended;
+}
+
+AppendedBytes AppendEntryBytes(const StoreLocation& store, ChartPosition append_point,
+                               std::string_view bytes) {
+  const ChartPosition position = AppendTarget(append_point);
   std::error_code error;
   std::filesystem::create_directories(store.ChartFolder(), error);
   const std::filesystem::path path = ChartFilePath(store, position.file_code);
-  AppendedBytes appended;
-  appended.file = path;
-  appended.created = !std::filesystem::exists(path, error);
+  const bool created = !std::filesystem::exists(path, error);
   BinaryFile file(path, BinaryFile::Mode::kOpenOrCreate);
-  appended.old_size = file.size();
-  // A stale append point must not overwrite entries: write after the last byte of the file.
-  if (file.size() != uint64_t(position.offset) - 1) {
-    position.offset = CheckedOffset(file.size(), file.path());
-  }
-  file.WriteAt(uint64_t(position.offset) - 1, bytes);
-  appended.at = position;
-  appended.next = {position.file_code, CheckedOffset(file.size(), file.path())};
+  AppendedBytes appended = WriteAppendedBytes(file, position, bytes, created);
   file.Close();
   return appended;
 }

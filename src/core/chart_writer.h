@@ -100,6 +100,13 @@ struct AppendedBytes {
 };
 AppendedBytes AppendEntryBytes(const StoreLocation& store, ChartPosition append_point,
                                std::string_view bytes);
+// The two halves of AppendEntryBytes, for a caller that holds the chart files open: where an
+// entry appended at `append_point` goes (the next file at offset 1 past the limit; Error for a
+// file code no chart file can have), and the write into `file`, the open chart file of
+// `target` (`created` when it was made for this entry), flushed to the operating system.
+ChartPosition AppendTarget(ChartPosition append_point);
+AppendedBytes WriteAppendedBytes(BinaryFile& file, ChartPosition target, std::string_view bytes,
+                                 bool created);
 // Takes appended bytes out again: the file back to its old size, or gone when it was created.
 void UndoAppendedBytes(const AppendedBytes& appended);
 

@@ -47,6 +47,12 @@ std::string DayIndex::Serialize() const {
   return bytes;
 }
 
+std::string DayIndex::RecordBytes(size_t k) const {
+  std::string bytes(kDayRecordSize, '\0');
+  StoreRecord(records_.at(k), bytes.data());
+  return bytes;
+}
+
 std::optional<size_t> DayIndex::RecordOf(int32_t day) const {
   if (records_.empty()) return std::nullopt;
   int64_t k = int64_t{day} - first_day() + 1;
@@ -114,10 +120,8 @@ void SetDayLink(const StoreLocation& store, DayCountMode mode, int32_t value, in
     SaveDayIndex(store, index);
     return;
   }
-  char bytes[kDayRecordSize];
-  StoreRecord(index.record(k), bytes);
   BinaryFile file(store.DayIndexPath(), BinaryFile::Mode::kReadWrite);
-  file.WriteAt(k * kDayRecordSize, std::string_view(bytes, kDayRecordSize));
+  file.WriteAt(k * kDayRecordSize, index.RecordBytes(k));
   file.Close();
 }
 

@@ -36,6 +36,8 @@ class DayIndex {
   // index without records.
   static DayIndex Parse(std::string_view bytes);
   std::string Serialize() const;
+  // The bytes of record `k` as Serialize writes them, for a caller that writes it in place.
+  std::string RecordBytes(size_t k) const;
 
   size_t size() const { return records_.size(); }
   const DayRecord& record(size_t k) const { return records_.at(k); }

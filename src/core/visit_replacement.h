@@ -7,6 +7,7 @@
 // Also the reading routine that finds the entries a replacement starts from.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -53,10 +54,43 @@ using OrderStamp = std::pair<std::string, std::string>;
 // before anything is written: false, with the store untouched, when no entry of the patient
 // has that date-time, the entry is damaged, or the entry is missing from its day's chain. When
 // a write fails half-way (a file error), what was written is undone, so that the store is as
-// before, and the error is thrown on.
+// before, and the error is thrown on. One call is one VisitReplacementSession.
 bool ReplaceVisitEntry(const StoreLocation& store, int32_t patient, std::string_view visit_stamp,
                        std::string_view exam_text, const std::vector<OrderRecord>& new_orders,
                        std::string_view institution_code, const std::vector<OrderStamp>& stamps);
+
+// One import's hold on a store, for many replacements and the loading between them. The store's
+// paths are resolved once; the chart files are listed once (again only after an append started
+// a new file or a failed one was taken back) and held open, for reading and writing in place, by
+// one ChartFileSet that loading, replacing, relinking and undoing share; the patient files are
+// held open; the day index is read at the first replacement and kept in memory, a replacement
+// writing only the records it changes, in place; the day chains and patient chains walked are
+// kept for the session's life (some 250 bytes a patient), each copy taking its old entry's
+// place. A replacement makes the checks, the writes (each flushed to the operating system
+// before the next, in the order above) and the undo of ReplaceVisitEntry, so a failed or killed
+// one leaves what a single call leaves; after a failure everything is read again from the
+// files. Nothing else may write the store while a session is open. File errors throw Error
+// naming the file.
+class VisitReplacementSession {
+ public:
+  explicit VisitReplacementSession(StoreLocation store);
+  ~VisitReplacementSession();  // closes the files without throwing; Close() to see errors
+  VisitReplacementSession(const VisitReplacementSession&) = delete;
+  VisitReplacementSession& operator=(const VisitReplacementSession&) = delete;
+
+  // As the functions of the same name above.
+  ChartPosition PatientChartHead(int32_t patient);
+  std::vector<RecentVisit> LoadRecentVisits(int32_t patient, std::string_view roc_date, int days);
+  bool ReplaceVisitEntry(int32_t patient, std::string_view visit_stamp, std::string_view exam_text,
+                         const std::vector<OrderRecord>& new_orders,
+                         std::string_view institution_code, const std::vector<OrderStamp>& stamps);
+  // Closes every file; throws Error when one cannot be closed cleanly.
+  void Close();
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
 
 // Test points of a replacement: after the day chain is relinked, after the patient chain is.
 inline constexpr std::string_view kReplaceDayLinkedTestPoint = "replace-visit-day-linked";

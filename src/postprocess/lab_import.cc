@@ -87,6 +87,7 @@ class LabImport {
         place_(place),
         context_(context),
         store_(WorkTreeStore(folder.work_tree, folder.clinic_id)),
+        charts_(store_),
         settings_(LabSettings::Load(FindWithoutCase(place.program_folder, kLabSettingsFile))),
         definitions_(PEDefinitions::Load(FindWithoutCase(place.program_folder, kPESettingsFile))),
         catalogue_(Database::Open(WorkTreeCatalogue(folder.work_tree))),
@@ -111,6 +112,7 @@ class LabImport {
   const Workplace& place_;
   StepContext& context_;
   StoreLocation store_;
+  VisitReplacementSession charts_;  // the store's files, held for the whole import
   LabSettings settings_;
   PEDefinitions definitions_;
   Database catalogue_;
@@ -167,8 +169,8 @@ void LabImport::ImportGroup(const std::vector<int>& order, size_t& next, const L
     if (visit.has_no_insu_items) orders = MakePEOrderLines(visit.no_insu_items, sources_, context_);
     std::vector<OrderStamp> stamps;
     const std::string text = RebuildPEText(visit, stamps);
-    if (ReplaceVisitEntry(store_, patient, visit.visit_stamp, text, orders, kLabInstitutionCode,
-                          stamps)) {
+    if (charts_.ReplaceVisitEntry(patient, visit.visit_stamp, text, orders, kLabInstitutionCode,
+                                  stamps)) {
       ++outcome_.visits_replaced;
     } else {
       ++outcome_.replace_failures;
@@ -198,7 +200,7 @@ LabImportOutcome LabImport::Run() {
     }
     std::vector<RecentVisit> recent;
     if (path != nullptr) {
-      recent = LoadRecentVisits(store_, static_cast<int32_t>(*patient), first.date, kLabWindowDays);
+      recent = charts_.LoadRecentVisits(static_cast<int32_t>(*patient), first.date, kLabWindowDays);
       if (recent.empty()) {
         List(Shown(first.patient) + "沒有" + Shown(first.date) + "之前的14天病歷");
         path = nullptr;
@@ -217,6 +219,7 @@ LabImportOutcome LabImport::Run() {
     }
   }
   context_.SetDone(outcome_.rows);
+  charts_.Close();
   table_.reset();
   if (context_.StopRequested()) {
     timing.End();

@@ -1,5 +1,6 @@
 #include "postprocess/pe_order_lines.h"
 
+#include <functional>
 #include <optional>
 
 #include "catalogue/mx_status.h"
@@ -101,21 +102,22 @@ OrderRecord BuildOrderRecord(const std::string& code, const std::string& name,
 
 // A replaced catalogue item: its replacement when one is named and found (an information box),
 // else the item itself (an error box).
-const RecordSet* FollowReplacement(RecordSet& found, std::optional<RecordSet>& replacement,
-                                   Database& catalogue, StepContext& context) {
+const RecordSet* FollowReplacement(
+    RecordSet& found, std::optional<RecordSet>& replacement, Database& catalogue,
+    const std::function<void(const std::string&, MessageKind)>& show) {
   if ((found.Integer("status") & mx_status::kReplaced) == 0) return &found;
   const std::string old_name = big5::Trim(found.Text("Sname"));
   const std::string new_name = big5::Trim(found.Text("ChangetoMXname"));
   if (!new_name.empty()) {
     RecordSet rows = catalogue.Query("select * from MX where Sname=?", {new_name});
     if (rows.RecordCount() > 0) {
-      context.ShowMessage(big5::ToUtf8(old_name) + " 本項目自動替代為 " + big5::ToUtf8(new_name),
-                          MessageKind::kInformation);
+      show(big5::ToUtf8(old_name) + " 本項目自動替代為 " + big5::ToUtf8(new_name),
+           MessageKind::kInformation);
       replacement = std::move(rows);
       return &*replacement;
     }
   }
-  context.ShowMessage(big5::ToUtf8(old_name) + " 本藥品或處置停止使用", MessageKind::kError);
+  show(big5::ToUtf8(old_name) + " 本藥品或處置停止使用", MessageKind::kError);
   return &found;
 }
 
@@ -171,8 +173,42 @@ bool AddPECatalogueItem(std::string_view code, PEOrderLineSources& sources) {
     mx.SetText("EndDate", big5::Trim(reference->Text("EndDate")));
   }
   mx.Post();
+  sources.made.clear();  // what was looked up before may find the new row
   return true;
 }
+
+namespace {
+
+// The order line of one name, each message given to `show` as it comes.
+std::optional<OrderRecord> MakePEOrderLine(
+    const std::string& name, PEOrderLineSources& sources,
+    const std::function<void(const std::string&, MessageKind)>& show) {
+  const std::string* definition = sources.definitions.Definition(name);
+  if (definition == nullptr) {
+    show("找不到理學設定:" + big5::ToUtf8(name), MessageKind::kInformation);
+    return std::nullopt;
+  }
+  std::string code = ItemOrderCode(*definition);
+  if (code.empty()) {
+    show("理學: " + big5::ToUtf8(name) + " 沒有設定健保碼或虛擬碼,用虛擬碼nocode儲存",
+         MessageKind::kInformation);
+    code = std::string(kNoCodeOrderCode);
+  }
+  std::optional<RecordSet> found = FindCatalogueRow(sources.catalogue, code);
+  if (!found && code != kNoCodeOrderCode) {
+    if (AddPECatalogueItem(code, sources)) found = FindCatalogueRow(sources.catalogue, code);
+    if (!found) {
+      show("理學: " + big5::ToUtf8(name) + "的健保碼或虛擬代碼不在處方集(OPD.mdb)內,仍會寫入",
+           MessageKind::kInformation);
+    }
+  }
+  std::optional<RecordSet> replacement;
+  const RecordSet* row =
+      found ? FollowReplacement(*found, replacement, sources.catalogue, show) : nullptr;
+  return BuildOrderRecord(code, name, row);
+}
+
+}  // namespace
 
 std::vector<OrderRecord> MakePEOrderLines(std::string_view names, PEOrderLineSources& sources,
                                           StepContext& context) {
@@ -182,29 +218,18 @@ std::vector<OrderRecord> MakePEOrderLines(std::string_view names, PEOrderLineSou
   while (true) {
     const size_t cut = rest.find('_');
     const std::string name(rest.substr(0, cut));
-    const std::string* definition = sources.definitions.Definition(name);
-    if (definition == nullptr) {
-      context.ShowMessage("找不到理學設定:" + big5::ToUtf8(name));
+    auto made = sources.made.find(name);
+    if (made != sources.made.end()) {
+      for (const auto& [text, kind] : made->second.messages) context.ShowMessage(text, kind);
     } else {
-      std::string code = ItemOrderCode(*definition);
-      if (code.empty()) {
-        context.ShowMessage("理學: " + big5::ToUtf8(name) +
-                            " 沒有設定健保碼或虛擬碼,用虛擬碼nocode儲存");
-        code = std::string(kNoCodeOrderCode);
-      }
-      std::optional<RecordSet> found = FindCatalogueRow(sources.catalogue, code);
-      if (!found && code != kNoCodeOrderCode) {
-        if (AddPECatalogueItem(code, sources)) found = FindCatalogueRow(sources.catalogue, code);
-        if (!found) {
-          context.ShowMessage("理學: " + big5::ToUtf8(name) +
-                              "的健保碼或虛擬代碼不在處方集(OPD.mdb)內,仍會寫入");
-        }
-      }
-      std::optional<RecordSet> replacement;
-      const RecordSet* row =
-          found ? FollowReplacement(*found, replacement, sources.catalogue, context) : nullptr;
-      lines.push_back(BuildOrderRecord(code, name, row));
+      MadePEOrderLine line;
+      line.line = MakePEOrderLine(name, sources, [&](const std::string& text, MessageKind kind) {
+        line.messages.emplace_back(text, kind);
+        context.ShowMessage(text, kind);
+      });
+      made = sources.made.emplace(name, std::move(line)).first;
     }
+    if (made->second.line) lines.push_back(*made->second.line);
     if (cut == std::string_view::npos) break;
     rest.remove_prefix(cut + 1);
   }

@@ -7,8 +7,11 @@
 // folder's MX.mdb).
 
 #include <filesystem>
+#include <map>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/chart_records.h"
@@ -22,13 +25,23 @@ namespace zuvo {
 // The order code of an item without INSUcode.
 inline constexpr std::string_view kNoCodeOrderCode = "nocode";
 
+// What one name made: the messages it showed (in order) and its order line, if any.
+struct MadePEOrderLine {
+  std::vector<std::pair<std::string, MessageKind>> messages;  // UTF-8
+  std::optional<OrderRecord> line;
+};
+
 // What the order lines of one step are made from. The catalogue stays open for the step; the
-// reference catalogue is opened (read only) when a code needs it.
+// reference catalogue is opened (read only) when a code needs it. The catalogue is looked up
+// once per name while the sources live: a name asked again shows the same messages and gives
+// the same line from memory, until AddPECatalogueItem adds a row (the catalogue must not be
+// changed otherwise meanwhile).
 struct PEOrderLineSources {
   const PEDefinitions& definitions;
   Database& catalogue;                   // the work tree's Corvix/OPD.mdb
   std::filesystem::path reference_file;  // the program folder's MX.mdb
   DateTime today = 0;                    // dates a virtual code's new catalogue row
+  std::map<std::string, MadePEOrderLine, std::less<>> made = {};
 };
 
 // One OrderRecord per name of `names` (section names joined by "_"; blanks stay part of a

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
 
 #include "byte_layout.h"
@@ -9,9 +10,11 @@
 #include "core/chart_reader.h"
 #include "core/chart_store.h"
 #include "core/chart_writer.h"
+#include "core/day_index.h"
 #include "core/roc_date.h"
 #include "core/store_verify.h"
 #include "platform/error.h"
+#include "platform/file_ops.h"
 #include "platform/test_point.h"
 #include "support/folder_files.h"
 #include "support/temp_dir.h"
@@ -219,6 +222,152 @@ TEST_F(VisitReplacementTest, AReplacedVisitIsFoundAndReplacedAgain) {
   EXPECT_EQ(visits[0].exam_texts, (std::vector<std::string>{"<PE>SECOND</PE>"}));
   EXPECT_EQ(visits[1].position, a);
   ExpectClean();
+}
+
+// One session against one call per replacement, on a copy of the same store: the stores must end
+// byte for byte alike, whatever the session keeps in memory between replacements.
+class VisitReplacementSessionTest : public VisitReplacementTest {
+ protected:
+  void SetUp() override {
+    VisitReplacementTest::SetUp();
+    ASSERT_TRUE(CopyFolderContents(dir.path(), single_dir.path()));
+  }
+  // The same replacement through `session` and as a single call on the copy.
+  bool ReplaceBoth(VisitReplacementSession& session, int32_t patient, double when,
+                   const std::string& exam) {
+    const bool in_session =
+        session.ReplaceVisitEntry(patient, RocStamp(when), exam, {}, "1536180061", {});
+    const bool single =
+        ReplaceVisitEntry(single_store, patient, RocStamp(when), exam, {}, "1536180061", {});
+    EXPECT_EQ(in_session, single) << RocStamp(when);
+    return in_session;
+  }
+  void SetAppendPointPastTheLimit(const StoreLocation& which) {
+    std::string days = ReadFileBytes(which.DayIndexPath());
+    days.replace(8, 4, std::string("\x81\x8d\x5b\x00", 4));  // offset 6,000,001
+    WriteFileBytes(which.DayIndexPath(), days);
+  }
+
+  TempDir single_dir;
+  StoreLocation single_store{single_dir.path(), single_dir / "PTdata.ind"};
+};
+
+TEST_F(VisitReplacementSessionTest, ManyReplacementsWriteWhatSingleCallsWrite) {
+  VisitReplacementSession session(store);
+  // B (older in both chains), then A behind B's copy, D (the patient's head, its day's only
+  // entry), C (another patient, its day's head), B again, and ones that find nothing.
+  ASSERT_TRUE(ReplaceBoth(session, 1, At(kDay1, 10), "<PE>B1</PE>"));
+  ASSERT_TRUE(ReplaceBoth(session, 1, At(kDay1, 9), "<PE>A1</PE>"));
+  EXPECT_FALSE(ReplaceBoth(session, 1, At(kDay1, 12), "<PE>none</PE>"));
+  ASSERT_TRUE(ReplaceBoth(session, 1, At(kDay3, 8), "<PE>D1</PE>"));
+  ASSERT_TRUE(ReplaceBoth(session, 2, At(kDay1, 11), "<PE>C1</PE>"));
+  EXPECT_FALSE(ReplaceBoth(session, 3, At(kDay1, 11), "<PE>none</PE>"));
+  // What the session loads between replacements is what is on the files.
+  std::vector<RecentVisit> recent = session.LoadRecentVisits(1, RocDate(kDay3), 5);
+  ASSERT_EQ(recent.size(), 3u);
+  EXPECT_EQ(recent[1].exam_texts, (std::vector<std::string>{"<PE>B1</PE>"}));
+  ASSERT_TRUE(ReplaceBoth(session, 1, At(kDay1, 10), "<PE>B2</PE>"));
+  ASSERT_TRUE(ReplaceBoth(session, 2, At(kDay1, 11), "<PE>C2</PE>"));
+  session.Close();
+  EXPECT_EQ(testing::FolderFiles(dir.path()), testing::FolderFiles(single_dir.path()));
+  ExpectClean();
+  const std::vector<RecentVisit> after = LoadRecentVisits(store, 1, RocDate(kDay3), 5);
+  ASSERT_EQ(after.size(), 3u);
+  EXPECT_EQ(after[0].exam_texts, (std::vector<std::string>{"<PE>D1</PE>"}));
+  EXPECT_EQ(after[1].exam_texts, (std::vector<std::string>{"<PE>B2</PE>"}));
+  EXPECT_EQ(after[2].exam_texts, (std::vector<std::string>{"<PE>A1</PE>"}));
+}
+
+TEST_F(VisitReplacementSessionTest, AChartFileAnAppendStartsIsSeenByTheNextReplacements) {
+  SetAppendPointPastTheLimit(store);
+  SetAppendPointPastTheLimit(single_store);
+  VisitReplacementSession session(store);
+  ASSERT_TRUE(ReplaceBoth(session, 1, At(kDay3, 8), "<PE>D1</PE>"));
+  // The copy lies in the new file 1, which the session's listing did not have.
+  const std::vector<RecentVisit> recent = session.LoadRecentVisits(1, RocDate(kDay3), 0);
+  ASSERT_EQ(recent.size(), 1u);
+  EXPECT_EQ(recent[0].position, (ChartPosition{1, 1}));
+  EXPECT_EQ(recent[0].exam_texts, (std::vector<std::string>{"<PE>D1</PE>"}));
+  // Replacing the copy reads it in file 1 and appends behind it; B's copy is linked from it.
+  ASSERT_TRUE(ReplaceBoth(session, 1, At(kDay3, 8), "<PE>D2</PE>"));
+  ASSERT_TRUE(ReplaceBoth(session, 1, At(kDay1, 10), "<PE>B1</PE>"));
+  session.Close();
+  EXPECT_EQ(testing::FolderFiles(dir.path()), testing::FolderFiles(single_dir.path()));
+  EXPECT_EQ(Chart().size(), end_of_file) << "file 0 takes no more";
+  ExpectClean();
+}
+
+TEST_F(VisitReplacementSessionTest, AFailedReplacementIsUndoneAndTheSessionGoesOn) {
+  SetAppendPointPastTheLimit(store);
+  SetAppendPointPastTheLimit(single_store);
+  const auto before = testing::FolderFiles(dir.path());
+  VisitReplacementSession session(store);
+  for (std::string_view point : {kReplaceDayLinkedTestPoint, kReplacePatientLinkedTestPoint}) {
+    ::setenv(kTestPointVariable, (std::string(point) + ":fail").c_str(), 1);
+    // B is relinked from C and D, D from the chart head; both appends start file 1.
+    EXPECT_THROW(session.ReplaceVisitEntry(1, RocStamp(At(kDay1, 10)), "<PE>X</PE>", {}, "", {}),
+                 Error)
+        << point;
+    EXPECT_THROW(session.ReplaceVisitEntry(1, RocStamp(At(kDay3, 8)), "<PE>X</PE>", {}, "", {}),
+                 Error)
+        << point;
+    ::unsetenv(kTestPointVariable);
+    EXPECT_EQ(testing::FolderFiles(dir.path()), before) << point;
+  }
+  // The file taken away again is made anew by the next append of the same session.
+  ASSERT_TRUE(ReplaceBoth(session, 1, At(kDay1, 10), "<PE>B1</PE>"));
+  ASSERT_TRUE(ReplaceBoth(session, 1, At(kDay3, 8), "<PE>D1</PE>"));
+  session.Close();
+  EXPECT_EQ(testing::FolderFiles(dir.path()), testing::FolderFiles(single_dir.path()));
+  ExpectClean();
+}
+
+// A process killed inside a replacement (a power cut) leaves every write made before the point
+// on the files: the append point, the day chain and, at the second point, the patient chain.
+TEST_F(VisitReplacementSessionTest, AKilledReplacementLeavesEveryWriteBeforeThePoint) {
+  GTEST_FLAG_SET(death_test_style, "fast");  // the child writes the parent's folders
+  // B's copy B2 comes first, whole; A's copy A2 after it is linked from B2 in both chains.
+  ASSERT_TRUE(
+      ReplaceVisitEntry(single_store, 1, RocStamp(At(kDay1, 10)), "<PE>B</PE>", {}, "", {}));
+  const ChartPosition b2{0, int32_t(end_of_file) + 1};
+  const ChartPosition a2{0, int32_t(ReadFileBytes(ChartFilePath(single_store, 0)).size()) + 1};
+  for (std::string_view point : {kReplaceDayLinkedTestPoint, kReplacePatientLinkedTestPoint}) {
+    TempDir copy;
+    ASSERT_TRUE(CopyFolderContents(dir.path(), copy.path()));
+    const StoreLocation killed{copy.path(), copy / "PTdata.ind"};
+    EXPECT_EXIT(
+        {
+          VisitReplacementSession session(killed);
+          session.ReplaceVisitEntry(1, RocStamp(At(kDay1, 10)), "<PE>B</PE>", {}, "", {});
+          ::setenv(kTestPointVariable, std::string(point).c_str(), 1);
+          session.ReplaceVisitEntry(1, RocStamp(At(kDay1, 9)), "<PE>A</PE>", {}, "", {});
+        },
+        ::testing::KilledBySignal(SIGKILL), "")
+        << point;
+    const std::string file = ReadFileBytes(ChartFilePath(killed, 0));
+    ASSERT_GT(file.size(), size_t(a2.offset)) << point;
+    EXPECT_EQ(I16At(file, a2.offset - 1), 1) << point;
+    EXPECT_EQ(I32At(ReadFileBytes(killed.DayIndexPath()), 8), int32_t(file.size()) + 1) << point;
+    EXPECT_EQ(PreviousOfDay(file, b2), a2) << point;
+    EXPECT_EQ(PreviousOfPatient(file, b2), point == kReplaceDayLinkedTestPoint ? a : a2) << point;
+  }
+}
+
+TEST(DayIndexRecordTest, ARecordWrittenInPlaceIsTheRecordOfTheWholeIndex) {
+  DayIndex index(45000, 45010);
+  index.Set(DayCountMode::kAdd, 3, 2, 700, 45004.5);
+  index.Set(DayCountMode::kSet, -1, 65535, 2'000'000'000, 45010);
+  index.set_append_point({7, 6'000'001});
+  index.Rebase(44998);  // every day record moves two places on
+  const std::string whole = index.Serialize();
+  ASSERT_EQ(whole.size(), index.size() * kDayRecordSize);
+  for (size_t k = 0; k < index.size(); ++k) {
+    EXPECT_EQ(index.RecordBytes(k), whole.substr(k * kDayRecordSize, kDayRecordSize)) << k;
+  }
+  EXPECT_EQ(I32At(index.RecordBytes(0), 0), 44998);
+  EXPECT_EQ(I32At(index.RecordBytes(0), 8), 6'000'001);
+  EXPECT_EQ(I32At(index.RecordBytes(7), 4), 2);
+  EXPECT_EQ(I32At(index.RecordBytes(13), 0), -1);
 }
 
 TEST(LoadRecentVisitsTest, TheWindowReachesFourteenWholeDaysBackAndNotForward) {

@@ -296,6 +296,29 @@ TEST_F(LabImportTest, AStoppedImportLeavesAStoreThatVerifies) {
   EXPECT_EQ(context.MessageTexts().back(), "請先選取正確展望來源目錄");
 }
 
+TEST_F(LabImportTest, AChartFileStartedByOneReplacementServesTheNextOnes) {
+  // The append point past the file limit: the first copy starts chart file 1.
+  std::string days = testing::ReadFileBytes(store.DayIndexPath());
+  days.replace(8, 4, std::string("\x81\x8d\x5b\x00", 4));
+  testing::WriteFileBytes(store.DayIndexPath(), days);
+  // Three groups: patient 1, patient 2, patient 1 again, whose visits are then copies in file 1.
+  WriteLabRows({{"1", kResultDate, "Z0U001", "WBC", "6.5", "1140321", "093000"},
+                {"2", kResultDate, "Z0U011", "GOT", "30", "1140322", "100000"},
+                {"1", kResultDate, "Z0U002", "RBC", "4.8", "1140321", "093000"}});
+  const LabImportOutcome outcome = ImportVisionLabValues(folder, Place(), context);
+  ASSERT_EQ(outcome.result, StepResult::kDone);
+  EXPECT_EQ(outcome.visits_replaced, 5);
+  EXPECT_EQ(outcome.replace_failures, 0);
+  const std::string blood = Item(B("血液常規"), Item("WBC", "6.5") + Item("RBC", "4.8"));
+  for (DateTime day : {kResultDay, kResultDay - 3}) {
+    EXPECT_NE(ExamText(1, day).find(blood), std::string::npos) << big5::ToUtf8(ExamText(1, day));
+  }
+  for (const RecentVisit& visit : LoadRecentVisits(store, 1, kResultDate, 14)) {
+    EXPECT_EQ(visit.position.file_code, 1) << "the copies of both groups lie in file 1";
+  }
+  EXPECT_TRUE(VerifyStore(store).clean());
+}
+
 TEST_F(LabImportTest, PEOrderLinesFollowTheCatalogue) {
   Database catalogue = Database::Open(folder.work_tree / "Corvix" / "OPD.mdb");
   catalogue.Execute(
@@ -350,6 +373,21 @@ TEST_F(LabImportTest, PEOrderLinesFollowTheCatalogue) {
                 "理學: 無碼 沒有設定健保碼或虛擬碼,用虛擬碼nocode儲存", "找不到理學設定:沒定義"}));
   EXPECT_EQ(context.messages()[0].kind, MessageKind::kInformation);
   EXPECT_EQ(context.messages()[1].kind, MessageKind::kError);
+
+  // Asked again, the names give the same lines and show the same messages, from memory or not.
+  const std::vector<std::string> first_messages = context.MessageTexts();
+  const std::vector<OrderRecord> again =
+      MakePEOrderLines(B("疫苗_停用_診察_手術_無碼_沒定義"), sources, context);
+  ASSERT_EQ(again.size(), lines.size());
+  for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(again[i].view(), lines[i].view()) << i;
+  std::vector<std::string> twice = first_messages;
+  twice.insert(twice.end(), first_messages.begin(), first_messages.end());
+  EXPECT_EQ(context.MessageTexts(), twice);
+  EXPECT_EQ(context.messages()[6].kind, MessageKind::kError);
+  EXPECT_EQ(
+      catalogue.Query("select * from MX where INSUcode=?", {std::string("62001C")}).RecordCount(),
+      1u)
+      << "added once";
 }
 
 // The lab items of the delivered laboratory.ini that are NHI tests, with the code the NHI fee
