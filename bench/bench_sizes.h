@@ -1,7 +1,7 @@
 #pragma once
 
 // The command line of the benchmarks that run one step on clinics of several sizes:
-//   NAME [--patients N ...] [--dir FOLDER]
+//   NAME [--patients N ...] [--dir FOLDER] [--keep]
 
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +15,7 @@ namespace zuvo::bench {
 struct SizesAndFolder {
   std::vector<int> sizes;      // patients of each clinic, in order
   std::filesystem::path base;  // where the clinics are generated
+  bool keep = false;           // leave the clinics where they are
 };
 
 // `default_sizes` when no --patients is given; the base defaults to the temporary folder /
@@ -22,14 +23,16 @@ struct SizesAndFolder {
 // line on stderr.
 inline SizesAndFolder ParseSizesAndFolder(int argc, char** argv, const char* name,
                                           std::vector<int> default_sizes) {
-  SizesAndFolder parsed{{}, std::filesystem::temp_directory_path() / name};
+  SizesAndFolder parsed{{}, std::filesystem::temp_directory_path() / name, false};
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--patients") == 0 && i + 1 < argc) {
       parsed.sizes.push_back(std::atoi(argv[++i]));
     } else if (std::strcmp(argv[i], "--dir") == 0 && i + 1 < argc) {
       parsed.base = argv[++i];
+    } else if (std::strcmp(argv[i], "--keep") == 0) {
+      parsed.keep = true;
     } else {
-      std::fprintf(stderr, "usage: %s [--patients N ...] [--dir FOLDER]\n", name);
+      std::fprintf(stderr, "usage: %s [--patients N ...] [--dir FOLDER] [--keep]\n", name);
       std::exit(64);
     }
   }
