@@ -22,8 +22,10 @@ struct TableRow {
 };
 
 // Processor seconds of a plain read of every file `figures` read (each once, whole, with read())
-// plus a plain write() of figures.written_bytes into `scratch` (removed again), averaged over as
-// many rounds as fill a quarter of a processor second (at least one, at most 20).
+// plus a plain write() of figures.written_bytes into `scratch` (removed again): the fastest of
+// at least three rounds, more while they fill less than a quarter of a processor second (at most
+// 20), so that a machine busy with other work (page reclaim charged to this process) counts as
+// little as it can.
 double PlainCpuSeconds(const StepFigures& figures, const std::filesystem::path& scratch);
 
 // The heading of the table; a benchmark prints it once, before its first row.

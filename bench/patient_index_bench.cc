@@ -12,7 +12,6 @@
 
 #include "bench_sizes.h"
 #include "bench_table.h"
-#include "child_process.h"
 #include "core/patient_index.h"
 #include "core/patient_store.h"
 #include "core/roc_date.h"
@@ -52,10 +51,12 @@ uint64_t Fnv1a(std::string_view bytes) {
   return hash;
 }
 
-void Run(const fs::path& folder, int patients) {
-  DeleteFolder(folder);
-  const StoreLocation store{folder / "Tolsern" / "3501200000", folder / "Tolsern" / "PTdata.ind"};
-  WriteStore(store, patients);
+StoreLocation StoreIn(const fs::path& folder) {
+  return {folder / "Tolsern" / "3501200000", folder / "Tolsern" / "PTdata.ind"};
+}
+
+void Index(const fs::path& folder, int patients) {
+  const StoreLocation store = StoreIn(folder);
   StepMeter meter({folder});
   BuildPatientIndex(store, [](const std::string& line) { std::printf("%s\n", line.c_str()); });
   const StepFigures figures = meter.Stop();
@@ -73,14 +74,8 @@ int main(int argc, char** argv) {
   const SizesAndFolder arguments =
       ParseSizesAndFolder(argc, argv, "patient_index_bench", {25000, 50000, 100000});
   PrintTableHeading();
-  int failures = 0;
-  for (int patients : arguments.sizes) {
-    const fs::path folder = arguments.base / std::to_string(patients);
-    if (!InChildProcess([&] { Run(folder, patients); })) {
-      std::printf("  %d patients: failed\n", patients);
-      ++failures;
-    }
-    if (!arguments.keep) DeleteFolder(folder);
-  }
+  const int failures = RunEachSize(
+      arguments,
+      [](const fs::path& folder, int patients) { WriteStore(StoreIn(folder), patients); }, Index);
   return failures == 0 ? 0 : 1;
 }
