@@ -1,12 +1,9 @@
 #pragma once
 
 // The clinic the chart benchmarks convert: a program folder with the delivered files, the
-// clinic's data.ini, a work tree with its server data folder and patients 1..N; and the plain
-// write a conversion is compared with.
+// clinic's data.ini, a work tree with its server data folder and patients 1..N.
 
-#include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <string_view>
 
@@ -26,19 +23,26 @@ struct BenchClinic {
   StoreLocation store;
 };
 
+// Where the benchmark clinic under `root` lies.
+inline BenchClinic BenchClinicAt(const std::filesystem::path& root, std::string_view area,
+                                 std::string_view code) {
+  BenchClinic clinic;
+  clinic.program = root / "program";
+  clinic.source = root / "source";
+  clinic.work_tree = ClinicFolder(clinic.program, area, code) / "1101231_1";
+  clinic.store = {ServerDataFolder(clinic.work_tree, code),
+                  clinic.work_tree / "Tolsern" / "PTdata.ind"};
+  return clinic;
+}
+
 inline BenchClinic MakeBenchClinic(const std::filesystem::path& root, std::string_view area,
                                    std::string_view code, std::string_view data_ini_utf8,
                                    int patients) {
-  BenchClinic clinic;
-  clinic.program = root / "program";
+  BenchClinic clinic = BenchClinicAt(root, area, code);
   InstallDeliveredFiles(clinic.program);
-  const std::filesystem::path clinic_folder = ClinicFolder(clinic.program, area, code);
-  clinic.work_tree = clinic_folder / "1101231_1";
   CreateWorkTree(clinic.work_tree);
-  clinic.store = {ServerDataFolder(clinic.work_tree, code),
-                  clinic.work_tree / "Tolsern" / "PTdata.ind"};
   std::filesystem::create_directories(clinic.store.server_data_folder);
-  WriteFileAtomically(clinic_folder / "data.ini", big5::FromUtf8(data_ini_utf8));
+  WriteFileAtomically(clinic.work_tree.parent_path() / "data.ini", big5::FromUtf8(data_ini_utf8));
   for (int number = 1; number <= patients; ++number) {
     PatientRecord record;
     record.Set(patient_field::kNumber, number);
@@ -46,7 +50,6 @@ inline BenchClinic MakeBenchClinic(const std::filesystem::path& root, std::strin
     record.Set(patient_field::kSex, number % 2 ? 'M' : 'F');
     WritePatient(clinic.store, record, "");
   }
-  clinic.source = root / "source";
   return clinic;
 }
 
@@ -88,18 +91,6 @@ inline void AddRealSunBenchCatalogue(const BenchClinic& clinic) {
   }
   opd.Execute("insert into DX (refText, ICD10, Sname) values ('URI', 'J069', 'URI')");
   transaction.Commit();
-}
-
-// Writes `bytes` bytes of `fill` to `file` as a plain stream and deletes it again.
-inline void WritePlainBytes(const std::filesystem::path& file, uintmax_t bytes, char fill) {
-  std::string block(1 << 20, fill);
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  for (uintmax_t written = 0; written < bytes; written += block.size()) {
-    out.write(block.data(),
-              static_cast<std::streamsize>(std::min<uintmax_t>(block.size(), bytes - written)));
-  }
-  out.close();
-  std::filesystem::remove(file);
 }
 
 }  // namespace zuvo::bench

@@ -1,37 +1,23 @@
 #pragma once
 
-// What the benchmarks measure with: wall-clock seconds, processor seconds and peak memory.
+// What the benchmarks measure with: processor seconds and peak memory.
 
 #include <sys/resource.h>
+#include <time.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <string>
 
 namespace zuvo::bench {
 
-using Clock = std::chrono::steady_clock;
-
-inline double Seconds(Clock::time_point from, Clock::time_point to) {
-  return std::chrono::duration<double>(to - from).count();
-}
-inline double Seconds(Clock::time_point since) { return Seconds(since, Clock::now()); }
-
 // User + system processor time of this process so far, in seconds: steadier than the wall clock
-// on a shared machine.
+// on a shared machine. The process clock counts to the nanosecond, where the rusage figures may
+// move in scheduler ticks.
 inline double CpuSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-// The resident set's high-water mark of this process's whole life, in MB.
-inline long PeakRssMegabytes() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_maxrss / 1024;
+  timespec now{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
 }
 
 // The resident set's high-water mark in kB; reset to the current size after reading, so that

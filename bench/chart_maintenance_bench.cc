@@ -1,18 +1,17 @@
 // Chart-set maintenance benchmark: the merge of a past and a recent data set of one clinic, and
-// the anonymiser on one clinic, each at two sizes so that the growth can be read off. Each set
-// has N patients and 10 x N visits, each visit with a chart text, two diagnoses and one order
-// line; the past set runs from 2015 to its split date 2021-01-01, the recent one from 2018 on.
-// Prints seconds, processor seconds and the peak resident memory of each run (Linux).
-//   chart_maintenance_bench [--merge-patients N ...] [--anonymise-patients N ...] [--dir FOLDER]
+// the anonymiser on one clinic, so that the growth can be read off the sizes. Each set has N
+// patients and 10 x N visits, each visit with a chart text, two diagnoses and one order line; the
+// past set runs from 2015 to its split date 2021-01-01, the recent one from 2018 on. The sets are
+// built in one child process and the step runs in another; a table row per step and size.
+//   chart_maintenance_bench [--patients N ...] [--dir FOLDER] [--keep]   (default 10000 25000)
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <random>
+#include <stdexcept>
 #include <string>
-#include <vector>
 
-#include "bench_timing.h"
+#include "bench_sizes.h"
+#include "bench_table.h"
 #include "core/chart_fixture.h"
 #include "maintenance/anonymise_clinic.h"
 #include "maintenance/chart_merge.h"
@@ -65,23 +64,21 @@ testing::ChartSetSpec Spec(const std::string& tag, const std::string& split, int
   return spec;
 }
 
-struct Measure {
-  Clock::time_point wall = Clock::now();
-  double cpu = CpuSeconds();
-  long peak_before = TakePeakKilobytes();
-  void Print(const char* what, int patients, size_t entries) const {
-    std::printf("%-10s patients %7d  entries %8zu  seconds %7.2f  cpu %7.2f  peak MB %6ld\n", what,
-                patients, entries, Seconds(wall), CpuSeconds() - cpu, TakePeakKilobytes() / 1024);
-  }
-};
+void PrintRow(const char* step, const std::filesystem::path& folder, int patients, size_t visits,
+              const StepFigures& figures) {
+  PrintStepRow({"chart_maintenance", step, std::to_string(patients) + " patients",
+                static_cast<long>(visits), "visit"},
+               figures, folder / "plain.out");
+}
 
-void BenchMerge(const std::filesystem::path& base, int patients) {
-  const std::filesystem::path folder = base / ("merge-" + std::to_string(patients));
-  std::filesystem::remove_all(folder);
+void BuildMergeSets(const std::filesystem::path& folder, int patients) {
   testing::BuildChartSet(folder / "past",
                          Spec("past", "1100101", patients, Day(2015, 1, 1), Day(2021, 1, 1)));
   testing::BuildChartSet(folder / "recent",
                          Spec("recent", "1070101", patients, Day(2018, 1, 1), Day(2024, 1, 1)));
+}
+
+void Merge(const std::filesystem::path& folder, int patients) {
   RunFlags flags;
   RecordingStepContext context(flags);
   ChartMergeFields fields;
@@ -92,51 +89,37 @@ void BenchMerge(const std::filesystem::path& base, int patients) {
   Workplace place;
   place.program_folder = folder / "home";
   place.now = Now();
-  Measure measure;
-  if (MergeChartSets(fields, place, context) != StepResult::kDone) std::exit(1);
-  const ChartMergeCounts& outcome = fields.merged;
-  measure.Print("merge", patients, outcome.entries);
-  std::filesystem::remove_all(folder);
+  StepMeter meter({folder});
+  const StepResult merged = MergeChartSets(fields, place, context);
+  const StepFigures figures = meter.Stop();
+  if (merged != StepResult::kDone) throw std::runtime_error("the merge did not finish");
+  PrintRow("merge", folder, patients, fields.merged.entries, figures);
 }
 
-void BenchAnonymise(const std::filesystem::path& base, int patients) {
-  const std::filesystem::path folder = base / ("anonymise-" + std::to_string(patients));
-  std::filesystem::remove_all(folder);
-  testing::BuildChartSet(folder, Spec("clinic", "", patients, Day(2015, 1, 1), Day(2024, 1, 1)));
+void Anonymise(const std::filesystem::path& folder, int patients) {
   RunFlags flags;
   RecordingStepContext context(flags);
-  Measure measure;
-  AnonymiseOutcome outcome =
+  StepMeter meter({folder});
+  const AnonymiseOutcome outcome =
       AnonymiseClinicStore(testing::ChartSetStoreOf(folder, kCode), 1, context);
-  if (outcome.result != StepResult::kDone) std::exit(1);
-  measure.Print("anonymise", patients, outcome.visits);
-  std::filesystem::remove_all(folder);
+  const StepFigures figures = meter.Stop();
+  if (outcome.result != StepResult::kDone) throw std::runtime_error("the anonymiser stopped");
+  PrintRow("anonymise", folder, patients, outcome.visits, figures);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<int> merge_sizes, anonymise_sizes;
-  std::filesystem::path base = std::filesystem::temp_directory_path() / "chart_maintenance_bench";
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--merge-patients") == 0 && i + 1 < argc) {
-      merge_sizes.push_back(std::atoi(argv[++i]));
-    } else if (std::strcmp(argv[i], "--anonymise-patients") == 0 && i + 1 < argc) {
-      anonymise_sizes.push_back(std::atoi(argv[++i]));
-    } else if (std::strcmp(argv[i], "--dir") == 0 && i + 1 < argc) {
-      base = argv[++i];
-    } else {
-      std::fprintf(stderr,
-                   "usage: %s [--merge-patients N ...] [--anonymise-patients N ...] [--dir F]\n",
-                   argv[0]);
-      return 64;
-    }
-  }
-  if (merge_sizes.empty() && anonymise_sizes.empty()) {
-    merge_sizes = {10'000, 20'000};
-    anonymise_sizes = {25'000, 50'000};
-  }
-  for (int patients : merge_sizes) BenchMerge(base, patients);
-  for (int patients : anonymise_sizes) BenchAnonymise(base, patients);
-  return 0;
+  const SizesAndFolder arguments =
+      ParseSizesAndFolder(argc, argv, "chart_maintenance_bench", {10000, 25000});
+  PrintTableHeading();
+  const int failures = RunEachSize(arguments, BuildMergeSets, Merge, "merge-") +
+                       RunEachSize(
+                           arguments,
+                           [](const std::filesystem::path& folder, int patients) {
+                             testing::BuildChartSet(folder, Spec("clinic", "", patients,
+                                                                 Day(2015, 1, 1), Day(2024, 1, 1)));
+                           },
+                           Anonymise, "anonymise-");
+  return failures == 0 ? 0 : 1;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 // Runs a piece of a benchmark in a child process, so that its memory peak and its page cache
-// use are its own.
+// use are its own, and nothing an earlier piece allocated counts against it.
 
 #include <sys/wait.h>
 #include <unistd.h>

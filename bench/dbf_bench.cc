@@ -1,21 +1,26 @@
-// Reading speed of the dBase adapter: writes a 200,000-record table of 20 fields (Big5 names
-// and addresses, numbers, dates) with DbfWriter, reads every field of every record through
-// DbfTable, and compares with a plain read() of the file, with `zuvoconv dbf --csv`, with
-// `pgdbf -s cp950` and with `cat`.
-//
-// usage: dbf_bench [--records N] [--zuvoconv PATH] [--keep]
+// Reading speed of the dBase adapter: writes a table of N records of 20 fields (Big5 names and
+// addresses, numbers, dates) with DbfWriter, reads every field of every record through DbfTable
+// three ways, and runs `zuvoconv dbf --csv`, `pgdbf -s cp950` and `cat` on it (their output to
+// /dev/null; their processor time and peak from the kernel's account of the child): a table row
+// for each and size.
+//   dbf_bench [--records N ...] [--zuvoconv PATH] [--dir FOLDER] [--keep]   (default 200000)
 #include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
-#include "bench_timing.h"
+#include "bench_sizes.h"
+#include "bench_table.h"
 #include "platform/big5.h"
 #include "platform/dbf_table.h"
 #include "platform/dbf_writer.h"
@@ -28,7 +33,6 @@ namespace fs = std::filesystem;
 using zuvo::DbfFieldSpec;
 
 constexpr int kDefaultRecords = 200000;
-constexpr int kCommandRuns = 3;
 
 // A small deterministic generator, so that every run writes the same table.
 class Generator {
@@ -114,67 +118,49 @@ void WriteTable(const fs::path& file, int records) {
   writer.Close();
 }
 
-double PlainRead(const fs::path& file, size_t& bytes) {
-  Clock::time_point start = Clock::now();
-  int descriptor = ::open(file.c_str(), O_RDONLY);
-  std::vector<char> buffer(1 << 20);
-  bytes = 0;
-  for (ssize_t got; (got = ::read(descriptor, buffer.data(), buffer.size())) > 0;) {
-    bytes += static_cast<size_t>(got);
+// Runs `command` through the shell with its output to /dev/null: its processor time and peak as
+// the kernel accounts for the child (and what it waited for); empty when it could not run or
+// failed.
+std::optional<StepFigures> RunCommand(const std::string& command) {
+  std::fflush(nullptr);
+  const pid_t child = fork();
+  if (child == 0) {
+    const int null = open("/dev/null", O_WRONLY);
+    dup2(null, STDOUT_FILENO);
+    dup2(null, STDERR_FILENO);
+    execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
   }
-  ::close(descriptor);
-  return Seconds(start);
+  int status = 0;
+  rusage usage{};
+  if (child < 0 || wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) ||
+      WEXITSTATUS(status) != 0) {
+    return std::nullopt;
+  }
+  StepFigures figures;
+  figures.cpu_seconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                        static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+  figures.peak_kb = usage.ru_maxrss;
+  return figures;
 }
 
-// Best of several runs of a shell command; negative when it fails.
-double TimeCommand(const std::string& command) {
-  double best = -1;
-  for (int run = 0; run < kCommandRuns; ++run) {
-    Clock::time_point start = Clock::now();
-    if (std::system(command.c_str()) != 0) return -1;
-    double seconds = Seconds(start);
-    if (best < 0 || seconds < best) best = seconds;
+void Run(const fs::path& folder, int records, const fs::path& zuvoconv) {
+  const fs::path file = folder / "CO01M.DBF";
+  const std::string size = std::to_string(records) + " records";
+  const auto row = [&](const char* step, const StepFigures& figures) {
+    PrintStepRow({"dbf", step, size, records, "record"}, figures, folder / "plain.out");
+  };
+  {
+    StepMeter meter({folder});
+    WriteTable(file, records);
+    row("write table", meter.Stop());
   }
-  return best;
-}
-
-}  // namespace
-
-int main(int argc, char** argv) {
-  int records = kDefaultRecords;
-  fs::path zuvoconv = fs::absolute(argv[0]).parent_path().parent_path() / "cli" / "zuvoconv";
-  bool keep = false;
-  for (int i = 1; i < argc; ++i) {
-    std::string word = argv[i];
-    if (word == "--records" && i + 1 < argc) {
-      records = std::atoi(argv[++i]);
-    } else if (word == "--zuvoconv" && i + 1 < argc) {
-      zuvoconv = argv[++i];
-    } else if (word == "--keep") {
-      keep = true;
-    } else {
-      std::fprintf(stderr, "usage: dbf_bench [--records N] [--zuvoconv PATH] [--keep]\n");
-      return 64;
-    }
-  }
-  fs::path folder = fs::temp_directory_path() / ("zuvo-dbf-bench-" + std::to_string(::getpid()));
-  fs::create_directories(folder);
-  fs::path file = folder / "CO01M.DBF";
-
-  Clock::time_point start = Clock::now();
-  WriteTable(file, records);
-  double write_seconds = Seconds(start);
-  std::printf("wrote %d records x %zu fields (%ju bytes) in %.3f s\n", records, Fields().size(),
-              static_cast<uintmax_t>(fs::file_size(file)), write_seconds);
-
-  size_t file_bytes = 0;
-  double read_seconds = PlainRead(file, file_bytes);
-  read_seconds = std::min(read_seconds, PlainRead(file, file_bytes));
 
   // Every field of every record, (1) by name as a copied string, (2) by name as a view into
   // the mapped file, (3) by position as a view.
-  auto time_read = [&](auto read_field, size_t& bytes) {
-    Clock::time_point begin = Clock::now();
+  auto read_all = [&](const char* step, auto read_field) {
+    StepMeter meter({folder});
+    size_t bytes = 0;
     zuvo::DbfTable table(file);
     const std::vector<zuvo::DbfField>& fields = table.Fields();
     for (table.First(); !table.Eof(); table.Next()) {
@@ -182,57 +168,59 @@ int main(int argc, char** argv) {
         bytes += read_field(table, fields[index], static_cast<int>(index));
       }
     }
-    return Seconds(begin);
+    row(step, meter.Stop());
+    return bytes;
   };
-  size_t text_bytes = 0, view_bytes = 0, raw_bytes = 0;
-  double text_seconds = time_read(
-      [](const zuvo::DbfTable& t, const zuvo::DbfField& f, int) { return t.Text(f.name).size(); },
-      text_bytes);
-  double view_seconds = time_read([](const zuvo::DbfTable& t, const zuvo::DbfField& f,
-                                     int) { return t.RawField(f.name).size(); },
-                                  view_bytes);
-  double raw_seconds = time_read(
-      [](const zuvo::DbfTable& t, const zuvo::DbfField&, int i) { return t.RawField(i).size(); },
-      raw_bytes);
+  const size_t text_bytes = read_all(
+      "read Text(name)",
+      [](const zuvo::DbfTable& t, const zuvo::DbfField& f, int) { return t.Text(f.name).size(); });
+  const size_t view_bytes =
+      read_all("read RawField(name)", [](const zuvo::DbfTable& t, const zuvo::DbfField& f, int) {
+        return t.RawField(f.name).size();
+      });
+  const size_t raw_bytes = read_all(
+      "read RawField(index)",
+      [](const zuvo::DbfTable& t, const zuvo::DbfField&, int i) { return t.RawField(i).size(); });
   if (text_bytes != raw_bytes || view_bytes != raw_bytes) {
-    std::fprintf(stderr, "the reads disagree: %zu, %zu and %zu bytes\n", text_bytes, view_bytes,
-                 raw_bytes);
-    return 1;
+    std::printf("  the reads disagree: %zu, %zu and %zu bytes\n", text_bytes, view_bytes,
+                raw_bytes);
+    std::exit(1);
   }
 
-  auto report = [&](const char* what, double seconds) {
-    std::printf("%-28s %8.4f s  %10.0f records/s  %6.2f x read()\n", what, seconds,
-                records / seconds, seconds / read_seconds);
-  };
-  std::printf("%-28s %8.4f s\n", "plain read():", read_seconds);
-  report("adapter, Text(name):", text_seconds);
-  report("adapter, RawField(name):", view_seconds);
-  report("adapter, RawField(index):", raw_seconds);
+  const std::string quoted = "'" + file.string() + "'";
+  const std::pair<const char*, std::string> commands[] = {
+      {"cat", "cat " + quoted},
+      {"zuvoconv dbf --csv", "'" + zuvoconv.string() + "' dbf " + quoted + " --csv"},
+      {"pgdbf -s cp950", "pgdbf -s cp950 " + quoted}};
+  for (const auto& [step, command] : commands) {
+    std::optional<StepFigures> figures = RunCommand(command);
+    if (!figures) {
+      std::printf("  %s: not available or failed\n", step);
+      continue;
+    }
+    figures->read[file] = fs::file_size(file);
+    row(step, *figures);
+  }
+}
 
-  std::string quoted = "'" + file.string() + "'";
-  double cat_seconds = TimeCommand("cat " + quoted + " > /dev/null");
-  double csv_seconds =
-      TimeCommand("'" + zuvoconv.string() + "' dbf " + quoted + " --csv > /dev/null");
-  double pgdbf_seconds = TimeCommand("pgdbf -s cp950 " + quoted + " > /dev/null 2>&1");
-  std::printf("cat > /dev/null:            %8.4f s\n", cat_seconds);
-  if (csv_seconds >= 0) {
-    std::printf("zuvoconv dbf --csv:         %8.4f s  %5.2f x cat\n", csv_seconds,
-                csv_seconds / cat_seconds);
-  } else {
-    std::printf("zuvoconv dbf --csv:         failed (%s)\n", zuvoconv.c_str());
+}  // namespace
+
+int main(int argc, char** argv) {
+  fs::path zuvoconv = fs::absolute(argv[0]).parent_path().parent_path() / "cli" / "zuvoconv";
+  // --zuvoconv is this benchmark's own; the rest is the common command line.
+  std::vector<char*> common;
+  for (int i = 0; i < argc; ++i) {
+    if (std::string_view(argv[i]) == "--zuvoconv" && i + 1 < argc) {
+      zuvoconv = argv[++i];
+    } else {
+      common.push_back(argv[i]);
+    }
   }
-  if (pgdbf_seconds >= 0) {
-    std::printf("pgdbf -s cp950:             %8.4f s  %5.2f x cat\n", pgdbf_seconds,
-                pgdbf_seconds / cat_seconds);
-  } else {
-    std::printf("pgdbf -s cp950:             not available or failed\n");
-  }
-  std::printf(
-      "adapter full read / cat:  Text(name) %.2f, RawField(name) %.2f, RawField(index) %.2f\n",
-      text_seconds / cat_seconds, view_seconds / cat_seconds, raw_seconds / cat_seconds);
-  if (!keep)
-    fs::remove_all(folder);
-  else
-    std::printf("table kept in %s\n", folder.c_str());
-  return 0;
+  const SizesAndFolder arguments = ParseSizesAndFolder(
+      static_cast<int>(common.size()), common.data(), "dbf_bench", {kDefaultRecords}, "records");
+  PrintTableHeading();
+  const int failures = RunEachSize(
+      arguments, [](const fs::path&, int) {},
+      [&](const fs::path& folder, int records) { Run(folder, records, zuvoconv); });
+  return failures == 0 ? 0 : 1;
 }

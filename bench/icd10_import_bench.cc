@@ -1,19 +1,18 @@
 // ICD-10 import benchmark: writes an ICD-10-CM workbook of the NHI layout with N codes (two rows
-// per code, heading rows, sheets of at most 60,000 rows), imports it into ICD10 of a fresh
-// diagnosis database, then rebuilds DX from ICD10 (leaf codes only). Reports wall-clock and
-// processor seconds and the peak resident memory of each phase.
-//   icd10_import_bench [--codes N] [--dir FOLDER] [--keep]
-#include <sys/wait.h>
-#include <unistd.h>
-
+// per code, heading rows, sheets of at most 60,000 rows) in one child process, imports it into
+// ICD10 of a fresh diagnosis database in another, then rebuilds DX from ICD10 (leaf codes only):
+// a table row for each and size, in microseconds per code.
+//   icd10_import_bench [--codes N ...] [--dir FOLDER] [--keep]   (default 100000)
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "bench_timing.h"
+#include "bench_sizes.h"
+#include "bench_table.h"
+#include "child_process.h"
 #include "diagnosis/icd10_cm_import.h"
 #include "diagnosis/icd10_to_dx.h"
 #include "platform/embedded_resources.h"
@@ -70,56 +69,22 @@ std::string_view Schema() {
   std::exit(1);
 }
 
-void Report(const char* phase, Clock::time_point start, double cpu_start, long extra,
-            const char* extra_caption) {
-  std::printf("%-28s %8.2f s wall %8.2f s cpu %6ld MB peak  %ld %s\n", phase, Seconds(start),
-              CpuSeconds() - cpu_start, TakePeakKilobytes() / 1024, extra, extra_caption);
-  std::fflush(stdout);
-}
-
-}  // namespace
-
-int main(int argc, char** argv) {
-  long codes = 100000;
-  std::filesystem::path dir = std::filesystem::temp_directory_path() / "zuvo-icd10-bench";
-  bool keep = false;
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--codes") == 0 && i + 1 < argc) {
-      codes = std::atol(argv[++i]);
-    } else if (std::strcmp(argv[i], "--dir") == 0 && i + 1 < argc) {
-      dir = argv[++i];
-    } else if (std::strcmp(argv[i], "--keep") == 0) {
-      keep = true;
-    } else {
-      std::fprintf(stderr, "usage: icd10_import_bench [--codes N] [--dir FOLDER] [--keep]\n");
-      return 64;
-    }
-  }
-  std::filesystem::remove_all(dir);
-  std::filesystem::create_directories(dir);
+void Run(const std::filesystem::path& dir, int codes) {
   const std::filesystem::path workbook = dir / "icd10cm.xls";
   const std::filesystem::path database_file = dir / "ICD10CM.MDB";
-  TakePeakKilobytes();
-
+  const std::string size = std::to_string(codes) + " codes";
+  const auto row = [&](const char* step, const StepFigures& figures) {
+    PrintStepRow({"icd10_import", step, size, codes, "code"}, figures, dir / "plain.out");
+  };
   // The workbook is written by a child process, so that the memory the writer held is not
   // counted against the import.
-  auto start = Clock::now();
-  pid_t writer = fork();
-  if (writer == 0) {
-    double cpu = CpuSeconds();
-    testing::WriteXlsWorkbook(workbook, Workbook(codes));
-    Report("write workbook (test writer)", start, cpu,
-           static_cast<long>(std::filesystem::file_size(workbook) / (1024 * 1024)), "MB file");
-    std::_Exit(0);
+  if (!InChildProcess([&] {
+        StepMeter meter({dir});
+        testing::WriteXlsWorkbook(workbook, Workbook(codes));
+        row("write workbook", meter.Stop());
+      })) {
+    throw std::runtime_error("the workbook was not written");
   }
-  int status = 0;
-  if (writer < 0 || waitpid(writer, &status, 0) != writer || !WIFEXITED(status) ||
-      WEXITSTATUS(status) != 0) {
-    std::fprintf(stderr, "the workbook was not written\n");
-    return 1;
-  }
-  TakePeakKilobytes();
-  double cpu = 0;
 
   RunFlags flags;
   RecordingStepContext context(flags);
@@ -127,26 +92,34 @@ int main(int argc, char** argv) {
     Database database = Database::Create(database_file);
     database.ExecuteScript(Schema());
   }
-  start = Clock::now();
-  cpu = CpuSeconds();
   {
+    StepMeter meter({dir});
     Database database = Database::Open(database_file);
     WorkbookImported imported = ImportIcd10CmWorkbook(database, workbook, context);
     if (imported.result != StepResult::kDone || imported.rows != codes) {
-      std::fprintf(stderr, "import: %ld rows of %ld\n", imported.rows, codes);
-      return 1;
+      throw std::runtime_error("import: " + std::to_string(imported.rows) + " rows of " +
+                               std::to_string(codes));
     }
+    row("workbook -> ICD10", meter.Stop());
   }
-  Report("ICD-10-CM workbook -> ICD10", start, cpu, codes, "rows");
-
-  start = Clock::now();
-  cpu = CpuSeconds();
+  StepMeter meter({dir});
   long leaves = 0;
   {
     Database database = Database::Open(database_file);
     leaves = FillDxFromIcd10(database, 46000, context);
   }
-  Report("ICD10 -> DX (leaf codes)", start, cpu, leaves, "rows");
-  if (!keep) std::filesystem::remove_all(dir);
-  return 0;
+  row("ICD10 -> DX", meter.Stop());
+  std::printf("  %ld leaf codes in DX\n", leaves);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const SizesAndFolder arguments =
+      ParseSizesAndFolder(argc, argv, "icd10_import_bench", {100000}, "codes");
+  PrintTableHeading();
+  return RunEachSize(
+             arguments, [](const std::filesystem::path&, int) {}, Run) == 0
+             ? 0
+             : 1;
 }

@@ -1,15 +1,15 @@
 // The whole one-shot conversion of one system on generated clinics of N patients with ten visits
-// each (about four order lines per visit): seconds and visits/s per step and in total, and the
-// ratio of the total to a plain sequential read of the source folder plus a plain write of the
-// output bytes. Peak memory (resident set high-water mark) per step and for the whole run: each
-// clinic is generated in one child process and converted in another, so that neither the
-// generation nor another clinic's run counts.
-// Usage: one_shot_bench vision|realsun [PATIENTS...]   (default 5000 20000 50000)
-#include <chrono>
+// each (about four order lines per visit): a table row per step and one for the whole run
+// (processor seconds, microseconds per visit, peak memory, the files read and bytes written,
+// and the ratio to a plain read and write of those). Each clinic is generated in one child
+// process and converted in another, so that neither the generation nor another clinic's run
+// counts.
+// Usage: one_shot_bench vision|realsun [--patients N ...] [--dir FOLDER] [--keep]
+//   (default 5000 20000 50000 patients)
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,8 +18,8 @@
 #include "app/realsun_pipeline.h"
 #include "app/vision_pipeline.h"
 #include "app/workplace_setup.h"
-#include "bench_timing.h"
-#include "child_process.h"
+#include "bench_sizes.h"
+#include "bench_table.h"
 #include "core/roc_date.h"
 #include "core/run_flags.h"
 #include "core/store_verify.h"
@@ -41,41 +41,10 @@ namespace {
 
 using namespace zuvo::bench;
 
-uintmax_t FolderBytes(const fs::path& folder) {
-  uintmax_t bytes = 0;
-  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-    if (entry.is_regular_file()) bytes += entry.file_size();
-  }
-  return bytes;
-}
-
-// Reads every file of `folder` once, sequentially.
-void ReadFolder(const fs::path& folder) {
-  std::vector<char> buffer(1 << 20);
-  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-    if (!entry.is_regular_file()) continue;
-    std::ifstream in(entry.path(), std::ios::binary);
-    while (in.read(buffer.data(), static_cast<std::streamsize>(buffer.size())) || in.gcount() > 0) {
-    }
-  }
-}
-
-void WriteBytes(const fs::path& file, uintmax_t bytes) {
-  std::vector<char> buffer(1 << 20, 'x');
-  std::ofstream out(file, std::ios::binary);
-  for (uintmax_t done = 0; done < bytes; done += buffer.size()) {
-    out.write(buffer.data(),
-              static_cast<std::streamsize>(std::min<uintmax_t>(buffer.size(), bytes - done)));
-  }
-}
-
 struct BenchClinic {
   fs::path root, home, source;
-  BenchClinic(std::string_view system, int patients)
-      : root(fs::temp_directory_path() /
-             ("zuvo-one-shot-bench-" + std::string(system) + "-" + std::to_string(patients))),
-        home(root / "home"),
-        source(root / "source") {}
+  explicit BenchClinic(const fs::path& at)
+      : root(at), home(root / "home"), source(root / "source") {}
 };
 
 constexpr uint32_t kSeed = 20261209;
@@ -137,13 +106,13 @@ SystemBench BenchOf(std::string_view system) {
 }
 
 void Generate(const SystemBench& system, const BenchClinic& clinic, int patients) {
-  fs::remove_all(clinic.root);
   zuvo::InstallDeliveredFiles(clinic.home);
   fs::create_directories(clinic.source);
   system.generate(clinic.source, patients);
 }
 
-void Convert(const SystemBench& system, const BenchClinic& clinic, int patients) {
+void Convert(const SystemBench& system, const BenchClinic& clinic, std::string_view system_word,
+             int patients) {
   const int visits = patients * 10;
   zuvo::RunFlags flags;
   zuvo::RecordingStepContext context(flags);
@@ -157,47 +126,29 @@ void Convert(const SystemBench& system, const BenchClinic& clinic, int patients)
   const zuvo::Workplace place =
       zuvo::CurrentWorkplace(clinic.home, [run_date] { return run_date; });
 
-  struct Mark {
-    std::string_view step;
-    Clock::time_point at;
-    long peak_kb;
-  };
-  std::vector<Mark> marks;
-  TakePeakKilobytes();
-  Clock::time_point started = Clock::now();
+  // A meter per step, started again as each step ends; the rows are printed between steps.
+  const std::vector<fs::path> watched{clinic.root};
+  const fs::path scratch = clinic.root / "plain.out";
+  const std::string bench = "one_shot " + std::string(system_word);
+  const std::string size = std::to_string(patients) + " patients";
+  const FileSizes at_start = FilesUnder(watched);
+  std::vector<StepFigures> steps;
+  auto meter = std::make_unique<StepMeter>(watched);
   zuvo::RunOutcome outcome = zuvo::RunOneShot(
       system.pipeline, fields, place, context, [&](const zuvo::PipelineStep& step) {
-        marks.push_back({step.word, Clock::now(), TakePeakKilobytes()});
+        steps.push_back(meter->Stop());
+        PrintStepRow({bench, std::string(step.word), size, visits, "visit"}, steps.back(), scratch);
+        meter = std::make_unique<StepMeter>(watched);
       });
-  Clock::time_point finished = Clock::now();
-  double total = Seconds(started, finished);
-
-  std::printf("  run %s\n", outcome.completed ? "completed" : "NOT completed");
-  Clock::time_point previous = started;
-  long run_peak = 0;
-  for (const Mark& mark : marks) {
-    double seconds = Seconds(previous, mark.at);
-    std::printf("  %-10.*s %8.2f s  %10.0f visits/s  peak %7.1f MB\n",
-                static_cast<int>(mark.step.size()), mark.step.data(), seconds, visits / seconds,
-                mark.peak_kb / 1024.0);
-    run_peak = std::max(run_peak, mark.peak_kb);
-    previous = mark.at;
-  }
-  std::printf("  %-10s %8.2f s  %10.0f visits/s  peak %7.1f MB\n", "total", total, visits / total,
-              run_peak / 1024.0);
+  steps.push_back(meter->Stop());  // the run's end: its report and completion
+  PrintStepRow({bench, "whole run", size, visits, "visit"}, InSequence(steps, at_start), scratch);
 
   const zuvo::StoreVerifyReport verified = zuvo::VerifyStore(
       zuvo::WorkTreeStoreLocation(fields.folder.work_tree, fields.folder.clinic_id));
-  std::printf("  store: %zu patients, %zu visits, %s\n", verified.patients, verified.entries,
-              verified.clean() ? "verifies clean" : "VERIFY FINDINGS");
-
-  uintmax_t output_bytes = FolderBytes(fields.folder.work_tree);
-  Clock::time_point plain_start = Clock::now();
-  ReadFolder(clinic.source);
-  WriteBytes(clinic.root / "plain.out", output_bytes);
-  double plain = Seconds(plain_start, Clock::now());
-  std::printf("  plain read of the source (%.1f MB) + write of %.1f MB: %.2f s; ratio %.1f\n",
-              FolderBytes(clinic.source) / 1e6, output_bytes / 1e6, plain, total / plain);
+  std::printf("  run %s; store: %zu patients, %zu visits, %s\n",
+              outcome.completed ? "completed" : "NOT completed", verified.patients,
+              verified.entries, verified.clean() ? "verifies clean" : "VERIFY FINDINGS");
+  if (!outcome.completed || !verified.clean()) std::exit(1);
 }
 
 }  // namespace
@@ -205,22 +156,21 @@ void Convert(const SystemBench& system, const BenchClinic& clinic, int patients)
 int main(int argc, char** argv) {
   const std::string_view system_word = argc > 1 ? argv[1] : "";
   if (system_word != "vision" && system_word != "realsun") {
-    std::fprintf(stderr, "usage: one_shot_bench vision|realsun [PATIENTS...]\n");
-    return 2;
+    std::fprintf(
+        stderr,
+        "usage: one_shot_bench vision|realsun [--patients N ...] [--dir FOLDER] [--keep]\n");
+    return 64;
   }
   const SystemBench system = BenchOf(system_word);
-  std::vector<int> sizes;
-  for (int i = 2; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
-  if (sizes.empty()) sizes = {5000, 20000, 50000};
-  int failures = 0;
-  for (int patients : sizes) {
-    BenchClinic clinic(system_word, patients);
-    if (!InChildProcess([&] { Generate(system, clinic, patients); }) ||
-        !InChildProcess([&] { Convert(system, clinic, patients); })) {
-      std::printf("  failed\n");
-      ++failures;
-    }
-    fs::remove_all(clinic.root);
-  }
+  const SizesAndFolder arguments =
+      ParseSizesAndFolder(argc, argv, "one_shot_bench", {5000, 20000, 50000}, "patients", 2);
+  PrintTableHeading();
+  const int failures = RunEachSize(
+      arguments,
+      [&](const fs::path& root, int patients) { Generate(system, BenchClinic(root), patients); },
+      [&](const fs::path& root, int patients) {
+        Convert(system, BenchClinic(root), system_word, patients);
+      },
+      std::string(system_word) + "-");
   return failures == 0 ? 0 : 1;
 }

@@ -1,19 +1,16 @@
 // RealSun catalogue step benchmark: the clinic and orders step on a generated RealSun clinic
 // with N records in Z/DRUG.DBF, N/20 diagnoses in Z/SICK.DBF and N/4 combination orders in
-// Z/TREAT.DBF, for each N given (default 5000 and 20000). Each size runs in a child process of
-// its own, so that its peak resident memory is its own; the delivered files are installed once
-// beforehand. Per size: seconds of the step, drug records per second, peak memory.
-//   realsun_orders_bench [N ...]
-#include <sys/wait.h>
-#include <unistd.h>
-
+// Z/TREAT.DBF. Each size is generated in one child process and runs in another, so that its peak
+// resident memory is its own; the delivered files are installed once beforehand. A table row per
+// size, in microseconds per drug record.
+//   realsun_orders_bench [--drugs N ...] [--dir FOLDER] [--keep]   (default 5000 20000)
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <vector>
+#include <string>
 
 #include "app/program_folder.h"
-#include "bench_timing.h"
+#include "bench_sizes.h"
+#include "bench_table.h"
 #include "catalogue/realsun_orders_step.h"
 #include "demo/demo_clinic.h"
 #include "demo/realsun_catalogue_tables.h"
@@ -28,13 +25,22 @@ using namespace zuvo::bench;
 using namespace zuvo;
 namespace fs = std::filesystem;
 
-// Generates the clinic and runs the step; prints one line.
-void RunStep(const fs::path& root, const fs::path& program, int drugs) {
-  TakePeakKilobytes();  // from here on: what the fork shares with its parent is not counted
-  fs::path source = root / ("source" + std::to_string(drugs));
-  demo::DemoClinic clinic = demo::WriteRealSunDemoSource(source, 11);
+fs::path SourceOf(const fs::path& root, int drugs) {
+  return root / ("source" + std::to_string(drugs));
+}
+
+void Generate(const fs::path& root, int drugs) {
+  const fs::path source = SourceOf(root, drugs);
+  InstallDeliveredFiles(root / "program");
+  demo::WriteRealSunDemoSource(source, 11);
   demo::WriteRealSunCatalogueTables(source, 11, {drugs, drugs / 20, drugs / 4});
-  fs::path work_tree =
+}
+
+void RunStep(const fs::path& root, int drugs) {
+  const fs::path program = root / "program";
+  const fs::path source = SourceOf(root, drugs);
+  const demo::DemoClinic clinic = demo::RealSunDemoClinic(11);
+  const fs::path work_tree =
       ClinicFolder(program, kRealSunArea, clinic.code) / ("1151201_" + std::to_string(drugs));
   CreateWorkTree(work_tree);
   RealSunOrdersInput input;
@@ -48,48 +54,18 @@ void RunStep(const fs::path& root, const fs::path& program, int drugs) {
   place.now = Now();
   RunFlags flags;
   RecordingStepContext context(flags);
-  const double cpu_before = CpuSeconds();
-  Clock::time_point start = Clock::now();
+  StepMeter meter({root});
   BuildRealSunClinicAndOrders(input, place, context);
-  const double seconds = Seconds(start);
-  const double cpu = CpuSeconds() - cpu_before;
-  const long peak_kb = TakePeakKilobytes();
-  std::printf(
-      "drugs %6d, diagnoses %5d, combinations %5d: %6.2f s (cpu %6.2f s), %8.0f drugs/s, "
-      "peak %ld MB, %zu message lines\n",
-      drugs, drugs / 20, drugs / 4, seconds, cpu, drugs / seconds, peak_kb / 1024,
-      context.lines().size());
-  std::fflush(stdout);
+  const StepFigures figures = meter.Stop();
+  PrintStepRow({"realsun_orders", "catalogue", std::to_string(drugs) + " drugs", drugs, "drug"},
+               figures, root / "plain.out");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<int> sizes;
-  for (int i = 1; i < argc; ++i) sizes.push_back(std::atoi(argv[i]));
-  if (sizes.empty()) sizes = {5000, 20000};
-  fs::path root =
-      fs::temp_directory_path() / ("realsun_orders_bench_" + std::to_string(::getpid()));
-  fs::path program = root / "program";
-  CreateFolders(program);
-  Clock::time_point install = Clock::now();
-  InstallDeliveredFiles(program);
-  std::printf("delivered files installed in %.2f s\n", Seconds(install));
-  std::fflush(stdout);
-  int failures = 0;
-  for (int drugs : sizes) {
-    pid_t child = ::fork();
-    if (child == 0) {
-      RunStep(root, program, drugs);
-      std::_Exit(0);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-      std::printf("drugs %6d: the run failed\n", drugs);
-      ++failures;
-    }
-  }
-  DeleteFolder(root);
-  return failures == 0 ? 0 : 1;
+  const SizesAndFolder arguments =
+      ParseSizesAndFolder(argc, argv, "realsun_orders_bench", {5000, 20000}, "drugs");
+  PrintTableHeading();
+  return RunEachSize(arguments, Generate, RunStep) == 0 ? 0 : 1;
 }

@@ -1,18 +1,14 @@
-// Store benchmark: writes a patient store and a chart store through the engine, walks every
-// patient chain and every day, and compares the chart writer with plain fwrite of the same
-// bytes.
-//   store_bench [--patients N] [--entries M] [--dir FOLDER] [--keep] [--write-only]
-#include <sys/resource.h>
-#include <unistd.h>
-
-#include <chrono>
+// Store benchmark: writes a patient store of N patients and a chart store of 20 x N entries
+// through the engine, walks every patient chain and every day, and verifies the store: a table
+// row per step and size.
+//   store_bench [--patients N ...] [--dir FOLDER] [--keep]   (default 5000 50000)
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <string>
 
-#include "bench_timing.h"
+#include "bench_sizes.h"
+#include "bench_table.h"
 #include "core/chart_reader.h"
 #include "core/chart_store.h"
 #include "core/chart_writer.h"
@@ -67,112 +63,50 @@ ChartEntry TemplateEntry() {
   return entry;
 }
 
-// Seconds to write `total` bytes as copies of `chunk` with plain fwrite; the file is removed.
-double PlainFwrite(const std::filesystem::path& path, const std::string& chunk, uint64_t total) {
-  auto start = Clock::now();
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) std::exit(1);
-  for (uint64_t written = 0; written < total;) {
-    size_t size = static_cast<size_t>(std::min<uint64_t>(chunk.size(), total - written));
-    if (std::fwrite(chunk.data(), 1, size, file) != size) std::exit(1);
-    written += size;
-  }
-  if (std::fclose(file) != 0) std::exit(1);
-  double seconds = Seconds(start);
-  std::filesystem::remove(path);
-  return seconds;
-}
+constexpr int32_t kEntriesPerPatient = 20;
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  int32_t patients = 50'000;
-  int32_t entries = 1'000'000;
-  std::filesystem::path root = std::filesystem::temp_directory_path() / "zuvo-store-bench";
-  bool keep = false;
-  bool write_only = false;  // leave out the walks and verify
-  for (int i = 1; i < argc; ++i) {
-    std::string word = argv[i];
-    if (word == "--patients" && i + 1 < argc) {
-      patients = std::stoi(argv[++i]);
-    } else if (word == "--entries" && i + 1 < argc) {
-      entries = std::stoi(argv[++i]);
-    } else if (word == "--dir" && i + 1 < argc) {
-      root = argv[++i];
-    } else if (word == "--keep") {
-      keep = true;
-    } else if (word == "--write-only") {
-      write_only = true;
-    } else {
-      std::fprintf(
-          stderr,
-          "usage: store_bench [--patients N] [--entries M] [--dir D] [--keep] [--write-only]\n");
-      return 64;
-    }
-  }
-  std::filesystem::remove_all(root);
+// Runs the steps on a store of `patients` in `root`; false when a walk or the verify disagrees.
+bool Run(const std::filesystem::path& root, int32_t patients) {
+  const int32_t entries = patients * kEntriesPerPatient;
   std::filesystem::path folder = root / "Tolsern" / "3501010101";
   std::filesystem::create_directories(folder);
   StoreLocation store{folder, root / "Tolsern" / "PTdata.ind"};
+  const std::string size = std::to_string(patients) + " patients";
+  const auto row = [&](const char* step, long units, const char* unit, StepMeter& meter) {
+    PrintStepRow({"store", step, size, units, unit}, meter.Stop(), root / "plain.out");
+  };
 
-  auto start = Clock::now();
-  for (int32_t number = 1; number <= patients; ++number) {
-    PatientRecord record;
-    record.Set(patient_field::kNumber, number);
-    record.Set(patient_field::kNationalId, "A" + std::to_string(100000000 + number));
-    record.Set(patient_field::kPaymentClass, '3');
-    WritePatient(store, record, "<TO>note</TO>");
+  {
+    StepMeter meter({root});
+    for (int32_t number = 1; number <= patients; ++number) {
+      PatientRecord record;
+      record.Set(patient_field::kNumber, number);
+      record.Set(patient_field::kNationalId, "A" + std::to_string(100000000 + number));
+      record.Set(patient_field::kPaymentClass, '3');
+      WritePatient(store, record, "<TO>note</TO>");
+    }
+    row("write patients", patients, "patient", meter);
   }
-  double patient_seconds = Seconds(start);
-
-  std::string encoded;
-  EncodeChartEntry(TemplateEntry(), encoded);
-  // The writer's files come to about entries x entry size.
-  sync();
-  double fwrite_before =
-      PlainFwrite(root / "plain.bin", encoded, uint64_t(entries) * encoded.size());
-
-  const double first_day = 40000;  // 2009-07-06
-  const double days = 3650;
-  ChartEntry entry = TemplateEntry();
-  sync();
-  start = Clock::now();
-  FreshChartStoreWriter writer(store, {6, first_day, first_day + days});
-  for (int32_t i = 0; i < entries; ++i) {
-    int32_t patient = int32_t((int64_t{i} * 7919) % patients) + 1;
-    double visit = first_day + 1 + days * i / entries + 0.375;
-    entry.visit.Set(visit_field::kPatientNumber, patient);
-    entry.visit.Set(visit_field::kVisitDateTime, visit);
-    entry.visit.Set(visit_field::kVisitFlags, kVisitFlagsBase);
-    writer.Write(entry);
+  {
+    const double first_day = 40000;  // 2009-07-06
+    const double days = 3650;
+    ChartEntry entry = TemplateEntry();
+    StepMeter meter({root});
+    FreshChartStoreWriter writer(store, {6, first_day, first_day + days});
+    for (int32_t i = 0; i < entries; ++i) {
+      int32_t patient = int32_t((int64_t{i} * 7919) % patients) + 1;
+      double visit = first_day + 1 + days * i / entries + 0.375;
+      entry.visit.Set(visit_field::kPatientNumber, patient);
+      entry.visit.Set(visit_field::kVisitDateTime, visit);
+      entry.visit.Set(visit_field::kVisitFlags, kVisitFlagsBase);
+      writer.Write(entry);
+    }
+    writer.Finish();
+    row("write charts", entries, "entry", meter);
   }
-  ChartPosition end = writer.append_point();
-  writer.Finish();
-  double write_seconds = Seconds(start);
-
-  uint64_t chart_bytes = 0;
-  size_t chart_files = 0;
-  for (const auto& [code, path] : ListChartFiles(store)) {
-    chart_bytes += std::filesystem::file_size(path);
-    ++chart_files;
-  }
-
-  // The same bytes with plain fwrite, one entry-sized write at a time, into one file, before and
-  // after the writer. Every timed write starts with no dirty pages (sync), so that neither pays
-  // for flushing the other's data.
-  sync();
-  double fwrite_after = PlainFwrite(root / "plain.bin", encoded, chart_bytes);
-  double fwrite_seconds = (fwrite_before + fwrite_after) / 2;
-  if (write_only) {
-    std::printf("chart entries written: %d in %.2f s; plain fwrite %.2f s / %.2f s; ratio %.2f\n",
-                entries, write_seconds, fwrite_before, fwrite_after,
-                write_seconds / fwrite_seconds);
-    if (!keep) std::filesystem::remove_all(root);
-    return 0;
-  }
-  start = Clock::now();
   size_t walked = 0;
   {
+    StepMeter meter({root});
     ChartFileSet files(store);
     for (int32_t number = 1; number <= patients; ++number) {
       PatientRecord record;
@@ -181,12 +115,11 @@ int main(int argc, char** argv) {
                          record.Get(patient_field::kChartOffset)};
       walked += WalkChain(files, head, ChainKind::kPatient, EntryDetail::kFraming, {}).entries;
     }
+    row("walk patient chains", entries, "entry", meter);
   }
-  double patient_walk_seconds = Seconds(start);
-
-  start = Clock::now();
   size_t walked_days = 0;
   {
+    StepMeter meter({root});
     ChartFileSet files(store);
     DayIndex index = LoadDayIndex(store);
     for (size_t k = 1; k < index.size(); ++k) {
@@ -194,31 +127,25 @@ int main(int argc, char** argv) {
           WalkChain(files, index.record(k).newest, ChainKind::kDay, EntryDetail::kFraming, {})
               .entries;
     }
+    row("walk days", entries, "entry", meter);
   }
-  double day_walk_seconds = Seconds(start);
+  StepMeter meter({root});
+  const StoreVerifyReport report = VerifyStore(store);
+  row("verify", entries, "entry", meter);
+  std::printf("  walked %zu entries by patient, %zu by day; verify %s (%zu findings)\n", walked,
+              walked_days, report.clean() ? "clean" : "NOT CLEAN", report.findings.size());
+  return report.clean() && walked == size_t(entries) && walked_days == size_t(entries);
+}
 
-  start = Clock::now();
-  StoreVerifyReport report = VerifyStore(store);
-  double verify_seconds = Seconds(start);
+}  // namespace
 
-  std::printf("patients written:      %d in %.2f s (%.0f/s)\n", patients, patient_seconds,
-              patients / patient_seconds);
-  std::printf(
-      "chart entries written: %d in %.2f s (%.0f entries/s), %zu files, %.1f MB, "
-      "append point (%d, %d)\n",
-      entries, write_seconds, entries / write_seconds, chart_files, chart_bytes / 1e6,
-      end.file_code, end.offset);
-  std::printf(
-      "plain fwrite of the same bytes: %.2f s before, %.2f s after the writer; "
-      "writer / fwrite (mean) time = %.2f\n",
-      fwrite_before, fwrite_after, write_seconds / fwrite_seconds);
-  std::printf("patient chains walked: %zu entries in %.2f s (%.0f entries/s)\n", walked,
-              patient_walk_seconds, walked / patient_walk_seconds);
-  std::printf("day chains walked:     %zu entries in %.2f s (%.0f entries/s)\n", walked_days,
-              day_walk_seconds, walked_days / day_walk_seconds);
-  std::printf("verify:                %s, %zu findings in %.2f s\n",
-              report.clean() ? "clean" : "NOT CLEAN", report.findings.size(), verify_seconds);
-  std::printf("peak resident memory:  %ld MB\n", PeakRssMegabytes());
-  if (!keep) std::filesystem::remove_all(root);
-  return report.clean() && walked == size_t(entries) && walked_days == size_t(entries) ? 0 : 1;
+int main(int argc, char** argv) {
+  const SizesAndFolder arguments = ParseSizesAndFolder(argc, argv, "store_bench", {5000, 50000});
+  PrintTableHeading();
+  const int failures = RunEachSize(
+      arguments, [](const std::filesystem::path&, int) {},
+      [](const std::filesystem::path& root, int patients) {
+        if (!Run(root, patients)) std::exit(1);
+      });
+  return failures == 0 ? 0 : 1;
 }

@@ -1,21 +1,19 @@
-// Vision chart conversion benchmark: builds a clinic of N patients and M visits (four order
-// lines and one complaint each, the pre-pass files written with the pre-pass's own writers),
-// converts it, and compares the time with a plain sequential read of the inputs plus a plain
-// write of the chart bytes produced.
-//   vision_chart_conversion_bench [--patients N] [--visits M] [--dir FOLDER] [--keep]
-#include <sys/resource.h>
-
-#include <chrono>
+// Vision chart conversion benchmark: builds a clinic of N patients and five visits each (four
+// order lines and one complaint each, the pre-pass files written with the pre-pass's own writers)
+// in one child process and converts it in another: a table row per size.
+//   vision_chart_conversion_bench [--patients N ...] [--dir FOLDER] [--keep]
+// Without --patients it runs 5,000 and 20,000 patients.
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
+#include <stdexcept>
 #include <string>
 
 #include "app/program_folder.h"
 #include "bench_clinic.h"
-#include "bench_timing.h"
+#include "bench_sizes.h"
+#include "bench_table.h"
 #include "charts/prepass_files.h"
 #include "charts/vision_charts_step.h"
 #include "core/chart_store.h"
@@ -38,11 +36,12 @@ using namespace zuvo;
 
 constexpr char kClinicCode[] = "3501010000";
 constexpr int kOrdersPerVisit = 4;
+constexpr int kVisitsPerPatient = 5;
 
 using Clinic = BenchClinic;
 
 // Visits spread over 2016..2021 in table (date) order; visit v belongs to patient v % N + 1.
-Clinic Generate(const fs::path& root, int patients, int visits) {
+void Generate(const fs::path& root, int patients, int visits) {
   Clinic clinic = MakeBenchClinic(root, kVisionArea, kClinicCode,
                                   "[system]\r\n開業日期=1050101\r\nMainDrName=王大明\r\n"
                                   "MainDrID=A123456789\r\n[DOCTOR]\r\n王大明=A123456789\r\n",
@@ -121,72 +120,36 @@ Clinic Generate(const fs::path& root, int patients, int visits) {
   WriteChainHeads(chains, "CClink", complaints.heads());
   WriteChainHeads(chains, "MXlink", orders.heads());
   ReferralIndex().Save(clinic.work_tree / "REF.txt");
-  return clinic;
 }
 
-// Every field of every visit row and every byte of the pre-pass files read once, and the chart
-// bytes written as a plain stream.
-double PlainReadAndWrite(const Clinic& clinic, uintmax_t output_bytes) {
-  auto started = Clock::now();
-  size_t checksum = 0;
-  DbfTable table = DbfTable::Open(clinic.source, "CO03L.DBF");
-  const int fields = static_cast<int>(table.Fields().size());
-  for (table.First(); !table.Eof(); table.Next()) {
-    for (int i = 0; i < fields; ++i) checksum += big5::Trim(table.RawField(i)).size();
-  }
-  std::string buffer(1 << 20, '\0');
-  for (const char* name : {"CC.rd", "MXdo.mx"}) {
-    std::ifstream in(clinic.work_tree / name, std::ios::binary);
-    while (in.read(buffer.data(), static_cast<std::streamsize>(buffer.size())) || in.gcount()) {
-      for (std::streamsize i = 0; i < in.gcount(); ++i)
-        checksum += static_cast<unsigned char>(buffer[i]);
-    }
-  }
-  WritePlainBytes(clinic.work_tree / "plain.out", output_bytes, static_cast<char>(checksum));
-  return Seconds(started);
-}
-
-}  // namespace
-
-int main(int argc, char** argv) {
-  int patients = 20000, visits = 100000;
-  fs::path dir = fs::temp_directory_path() / "zuvo-chart-bench";
-  bool keep = false;
-  for (int i = 1; i < argc; ++i) {
-    if (!std::strcmp(argv[i], "--patients") && i + 1 < argc)
-      patients = std::atoi(argv[++i]);
-    else if (!std::strcmp(argv[i], "--visits") && i + 1 < argc)
-      visits = std::atoi(argv[++i]);
-    else if (!std::strcmp(argv[i], "--dir") && i + 1 < argc)
-      dir = argv[++i];
-    else if (!std::strcmp(argv[i], "--keep"))
-      keep = true;
-  }
-  fs::remove_all(dir);
-  auto generating = Clock::now();
-  Clinic clinic = Generate(dir, patients, visits);
-  std::printf("generated %d patients, %d visits in %.1f s\n", patients, visits,
-              Seconds(generating));
-
+void Convert(const fs::path& dir, int patients) {
+  const Clinic clinic = BenchClinicAt(dir, kVisionArea, kClinicCode);
   VisionChartInput input;
   input.folder = FolderFieldsOf(clinic, "展望", kClinicCode);
   input.chart.split_date = "1050101";
   Workplace place = WorkplaceOf(clinic);
   RunFlags flags;
   RecordingStepContext context(flags);
-  auto converting = Clock::now();
-  StepResult result = ConvertVisionCharts(input, place, context);
-  const double conversion = Seconds(converting);
-  const long peak_after_conversion = PeakRssMegabytes();
-  uintmax_t chart_bytes = 0;
-  for (const auto& [code, path] : ListChartFiles(clinic.store)) chart_bytes += fs::file_size(path);
-  const double plain = PlainReadAndWrite(clinic, chart_bytes);
-  std::printf("conversion %s: %.2f s, %.0f visits/s, %ju chart bytes, %zu listed lines\n",
-              result == StepResult::kDone ? "done" : "stopped", conversion, visits / conversion,
-              chart_bytes, context.lines().size());
-  std::printf("plain read + write: %.2f s; conversion / plain = %.1f\n", plain, conversion / plain);
-  std::printf("peak memory: %ld MB after generating and converting, %ld MB at the end\n",
-              peak_after_conversion, PeakRssMegabytes());
-  if (!keep) fs::remove_all(dir);
-  return result == StepResult::kDone ? 0 : 1;
+  StepMeter meter({dir});
+  const StepResult result = ConvertVisionCharts(input, place, context);
+  const StepFigures figures = meter.Stop();
+  if (result != StepResult::kDone) throw std::runtime_error("the conversion stopped");
+  PrintStepRow({"vision_chart_conversion", "charts", std::to_string(patients) + " patients",
+                patients * kVisitsPerPatient, "visit"},
+               figures, dir / "plain.out");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const SizesAndFolder arguments =
+      ParseSizesAndFolder(argc, argv, "vision_chart_conversion_bench", {5000, 20000});
+  PrintTableHeading();
+  const int failures = RunEachSize(
+      arguments,
+      [](const fs::path& dir, int patients) {
+        Generate(dir, patients, patients * kVisitsPerPatient);
+      },
+      Convert);
+  return failures == 0 ? 0 : 1;
 }

@@ -1,17 +1,18 @@
 // Vision patient step benchmark: generates a CO01M.DBF of N patients with remarks (the demo
-// clinic's styles), runs the whole patient step on it, and then times the remark analysis alone
-// over the same rows to give its share of the step.
-//   vision_patients_bench [--patients N ...] [--dir FOLDER]
+// clinic's styles) in one child process, runs the whole patient step on it in another, and then
+// the remark analysis alone over the same rows (read into memory first) to give its share: a
+// table row for each.
+//   vision_patients_bench [--patients N ...] [--dir FOLDER] [--keep]
 // Without --patients it runs 10,000 and 100,000 patients.
-#include <chrono>
+#include <algorithm>
 #include <cstdio>
-#include <cstring>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "bench_sizes.h"
-#include "bench_timing.h"
+#include "bench_table.h"
 #include "core/store_verify.h"
 #include "demo/vision_patient_tables.h"
 #include "patients/catalogue_index_reading.h"
@@ -54,42 +55,35 @@ void WriteCatalogue(const fs::path& file, int drugs) {
   transaction.Commit();
 }
 
-struct Figures {
-  int patients = 0;
-  size_t written = 0;
-  double step_seconds = 0;
-  double analysis_seconds = 0;
-  bool verify_clean = false;
-};
+fs::path WorkTreeOf(const fs::path& base) { return base / "VISW" / kClinicCode / "1151209_1"; }
 
-Figures Run(const fs::path& base, int patients) {
-  fs::path source = base / "source";
-  fs::path clinic = base / "VISW" / kClinicCode;
-  fs::path work_tree = clinic / "1151209_1";
-  DeleteFolder(base);
-  CreateFolders(source);
+void Generate(const fs::path& base, int patients) {
+  const fs::path work_tree = WorkTreeOf(base);
+  const fs::path clinic = work_tree.parent_path();
+  CreateFolders(base / "source");
   CreateWorkTree(work_tree);
   WriteCatalogue(work_tree / "Corvix" / "OPD.mdb", kCatalogueDrugs);
   WriteProfileString(clinic / "data.ini", "system", "Pharmacistname", big5::FromUtf8("王藥師"));
   WriteProfileString(clinic / "data.ini", "system", "PharmacistID", "A223456781");
-  demo::WriteVisionPatientTable(source, 7, patients - demo::kShowcasePatientRows);
+  demo::WriteVisionPatientTable(base / "source", 7, patients - demo::kShowcasePatientRows);
+}
 
+void Run(const fs::path& base, int patients) {
+  const fs::path work_tree = WorkTreeOf(base);
   VisionPatientsInput input;
   input.folder.his = big5::FromUtf8("展望");
-  input.folder.source_folder = source;
+  input.folder.source_folder = base / "source";
   input.folder.work_tree = work_tree;
   input.folder.clinic_id = kClinicCode;
   RunFlags flags;
   RecordingStepContext context(flags);
+  const std::string size = std::to_string(patients) + " patients";
 
-  Figures figures;
-  figures.patients = patients;
-  Clock::time_point start = Clock::now();
+  StepMeter step_meter({base});
   ConvertVisionPatients(input, Workplace{{}, Now(), {}, Now}, context);
-  figures.step_seconds = Seconds(start);
-  StoreVerifyReport report = VerifyStore(VisionStoreLocation(work_tree, kClinicCode));
-  figures.written = report.patients;
-  figures.verify_clean = report.clean();
+  PrintStepRow({"vision_patients", "patients", size, patients, "patient"}, step_meter.Stop(),
+               base / "plain.out");
+  const StoreVerifyReport report = VerifyStore(VisionStoreLocation(work_tree, kClinicCode));
 
   // The analysis alone, on rows already read into memory.
   DbfTable table = DbfTable::Open(work_tree, "CO01M.DBF");
@@ -99,30 +93,27 @@ Figures Run(const fs::path& base, int patients) {
   }
   RemarkAnalysisRun run(RemarkMode::kFullPhraseAnalysis, {}, {},
                         ReadCatalogueIndex(work_tree / "Corvix" / "OPD.mdb"));
-  start = Clock::now();
+  StepMeter analysis_meter({base});
   size_t note_bytes = 0;
   for (const RemarkFields& fields : remarks) {
     note_bytes += run.AnalyseRemarks(fields, '3').lists.notes.size();
   }
-  figures.analysis_seconds = Seconds(start);
-  if (note_bytes == 0) std::fprintf(stderr, "no remark was analysed\n");
-  return figures;
+  PrintStepRow({"vision_patients", "remark analysis", size, patients, "patient"},
+               analysis_meter.Stop(), base / "plain.out");
+  std::printf("  %zu patients written, store %s\n", report.patients,
+              report.clean() ? "verifies clean" : "VERIFY FINDINGS");
+  if (note_bytes == 0) std::printf("  no remark was analysed\n");
+  if (!report.clean() || note_bytes == 0) std::exit(1);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const SizesAndFolder arguments =
+  SizesAndFolder arguments =
       ParseSizesAndFolder(argc, argv, "vision_patients_bench", {10000, 100000});
-  std::printf("%10s %10s %10s %12s %12s %8s %s\n", "rows", "written", "step s", "us/row",
-              "analysis s", "share", "verify");
-  for (int patients : arguments.sizes) {
-    if (patients < demo::kShowcasePatientRows) patients = demo::kShowcasePatientRows;
-    Figures f = Run(arguments.base, patients);
-    std::printf("%10d %10zu %10.3f %12.2f %12.3f %7.1f%% %s\n", f.patients, f.written,
-                f.step_seconds, f.step_seconds * 1e6 / f.patients, f.analysis_seconds,
-                100.0 * f.analysis_seconds / f.step_seconds, f.verify_clean ? "clean" : "FINDINGS");
+  for (int& patients : arguments.sizes) {
+    patients = std::max(patients, demo::kShowcasePatientRows);
   }
-  DeleteFolder(arguments.base);
-  return 0;
+  PrintTableHeading();
+  return RunEachSize(arguments, Generate, Run) == 0 ? 0 : 1;
 }

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/binary_file.h"
 #include "core/day_number.h"
@@ -17,6 +18,9 @@ namespace {
 
 using namespace patient_index;
 
+// The four tables of the index, in file order.
+enum class Table { kId, kBirthday, kName, kTelephone };
+
 // The in-memory image of the index file.
 class IndexImage {
  public:
@@ -27,37 +31,51 @@ class IndexImage {
     StoreI32(bytes_.data() + 12, static_cast<int32_t>(kTelephoneTableOffset));
   }
 
-  // Puts `entry` (its first 4 bytes the patient number) into the first free entry of the
-  // bucket's block chain, appending an overflow block when all are full.
-  void Insert(const PatientIndexTable& table, size_t table_offset, size_t bucket,
-              std::string_view entry) {
-    size_t block = table_offset + bucket * table.block_size();
-    for (;;) {
-      for (size_t slot = 0; slot < PatientIndexTable::kEntriesPerBlock; ++slot) {
-        char* at = bytes_.data() + block + slot * table.entry_size;
-        if (LoadI32(at) == 0) {
-          entry.copy(at, table.entry_size);
-          return;
-        }
-      }
+  // Puts `entry` (its first 4 bytes the patient number, never 0) into the first free entry of
+  // the bucket's block chain, appending an overflow block linked from the chain's last block when
+  // that is full. Entries are only ever added, so a chain fills in order and its free entries all
+  // lie in its last block: keeping each bucket's last block and its count of entries in use makes
+  // an insert cost the same however long the chain (a common name or birthday makes long ones).
+  void Insert(Table which, size_t bucket, std::string_view entry) {
+    TableChains& table = tables_[static_cast<size_t>(which)];
+    ChainEnd& end = table.ends[bucket];
+    if (end.used == PatientIndexTable::kEntriesPerBlock) {
+      const size_t appended = bytes_.size();
       char* next_field =
-          bytes_.data() + block + PatientIndexTable::kEntriesPerBlock * table.entry_size;
-      int32_t next = LoadI32(next_field);
-      if (next == 0) {
-        size_t appended = bytes_.size();
-        StoreI32(next_field, static_cast<int32_t>(appended));
-        bytes_.resize(appended + table.block_size(), '\0');
-        entry.copy(bytes_.data() + appended, table.entry_size);
-        return;
-      }
-      block = static_cast<size_t>(next);
+          bytes_.data() + end.block + PatientIndexTable::kEntriesPerBlock * table.layout.entry_size;
+      StoreI32(next_field, static_cast<int32_t>(appended));
+      bytes_.resize(appended + table.layout.block_size(), '\0');
+      end = {appended, 0};
     }
+    entry.copy(bytes_.data() + end.block + end.used * table.layout.entry_size,
+               table.layout.entry_size);
+    ++end.used;
   }
 
   const std::string& bytes() const { return bytes_; }
 
  private:
+  // Where a bucket's chain ends: its last block's offset and how many of its entries are in use.
+  struct ChainEnd {
+    size_t block = 0;
+    size_t used = 0;
+  };
+  struct TableChains {
+    TableChains(const PatientIndexTable& layout, size_t offset)
+        : layout(layout), ends(layout.bucket_count) {
+      for (size_t bucket = 0; bucket < ends.size(); ++bucket) {
+        ends[bucket].block = offset + bucket * layout.block_size();
+      }
+    }
+    const PatientIndexTable& layout;
+    std::vector<ChainEnd> ends;  // by bucket
+  };
+
   std::string bytes_;
+  TableChains tables_[4] = {{kIdTable, kIdTableOffset},
+                            {kBirthdayTable, kBirthdayTableOffset},
+                            {kNameTable, kNameTableOffset},
+                            {kTelephoneTable, kTelephoneTableOffset}};
 };
 
 // 0..999 from the last three bytes of `text` when they are all digits, else empty.
@@ -88,15 +106,13 @@ void IndexRecord(IndexImage& image, const PatientRecord& record) {
   std::string id = big5::UpperAscii(big5::Trim(record.Get(patient_field::kNationalId)));
   std::string id_entry = EntryWithNumber(number, kIdTable.entry_size);
   PutText(id_entry, id, patient_field::kNationalId.capacity);
-  image.Insert(kIdTable, kIdTableOffset, LastThreeDigits(id).value_or(kIdBucketOfNonNumbers),
-               id_entry);
+  image.Insert(Table::kId, LastThreeDigits(id).value_or(kIdBucketOfNonNumbers), id_entry);
 
   // A damaged birthday (no date at all) counts as the null date.
   int32_t birthday = DayNumberOf(record.Get(patient_field::kBirthday)).value_or(0);
   std::string birthday_entry = EntryWithNumber(number, kBirthdayTable.entry_size);
   StoreI32(birthday_entry.data() + 4, birthday);
-  image.Insert(kBirthdayTable, kBirthdayTableOffset, static_cast<size_t>(DayOfYearIndex(birthday)),
-               birthday_entry);
+  image.Insert(Table::kBirthday, static_cast<size_t>(DayOfYearIndex(birthday)), birthday_entry);
 
   std::string name = big5::Trim(record.Get(patient_field::kName));
   if (name.size() >= 2) {
@@ -104,7 +120,7 @@ void IndexRecord(IndexImage& image, const PatientRecord& record) {
     auto second = static_cast<unsigned char>(name[name.size() - 1]);
     std::string name_entry = EntryWithNumber(number, kNameTable.entry_size);
     PutText(name_entry, name, patient_field::kName.capacity);
-    image.Insert(kNameTable, kNameTableOffset, (first & 3u) * 256u + second, name_entry);
+    image.Insert(Table::kName, (first & 3u) * 256u + second, name_entry);
   }
 
   std::string telephone = big5::Trim(record.Get(patient_field::kTelephone));
@@ -112,7 +128,7 @@ void IndexRecord(IndexImage& image, const PatientRecord& record) {
   if (telephone.size() > 5 && telephone_bucket) {
     std::string telephone_entry = EntryWithNumber(number, kTelephoneTable.entry_size);
     PutText(telephone_entry, telephone, patient_field::kTelephone.capacity);
-    image.Insert(kTelephoneTable, kTelephoneTableOffset, *telephone_bucket, telephone_entry);
+    image.Insert(Table::kTelephone, *telephone_bucket, telephone_entry);
   }
 }
 

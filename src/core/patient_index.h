@@ -52,7 +52,9 @@ static_assert(kTablesEnd == 6'775'180);
 // Builds the index from every record of the store (the patient files of
 // store.server_data_folder) and writes it to store.patient_index_path, replacing it. Records
 // whose checksum does not match are indexed all the same; the first one is shown as
-// "病歷號檢查碼不符:" + number and, at the end, "病歷號檢查碼不符數目:" + count.
+// "病歷號檢查碼不符:" + number and, at the end, "病歷號檢查碼不符數目:" + count. Entries go into
+// their bucket's chain in patient order, overflow blocks appended to the file as chains fill; the
+// time taken grows with the number of patients alone, however many share a bucket.
 void BuildPatientIndex(const StoreLocation& store, const MessageSink& messages);
 
 // The ID table of a patient index, read into memory once for many look-ups.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <vector>
 
 #include "byte_layout.h"
 
@@ -122,6 +123,82 @@ TEST_F(PatientIndexTest, TheHundredAndFirstPatientOfABucketGoesIntoAnOverflowBlo
   EXPECT_EQ(I32At(index, block + 1600), 6'775'180);
   EXPECT_EQ(I32At(index, 6'775'180), 101);
   EXPECT_EQ(I32At(index, 6'775'180 + 1600), 0);
+}
+
+// A bucket's chain as the file links it: each block's offset and the numbers in its entries.
+struct ChainBlock {
+  size_t offset;
+  std::vector<int32_t> numbers;
+  bool operator==(const ChainBlock&) const = default;
+};
+std::vector<ChainBlock> ChainOf(const std::string& index, size_t first_block, size_t entry) {
+  std::vector<ChainBlock> chain;
+  for (size_t block = first_block; block != 0 && chain.size() < 100;) {
+    ChainBlock& read = chain.emplace_back(ChainBlock{block, {}});
+    for (size_t slot = 0; slot < 100; ++slot) {
+      if (int32_t number = I32At(index, block + slot * entry)) read.numbers.push_back(number);
+    }
+    block = static_cast<size_t>(I32At(index, block + 100 * entry));
+  }
+  return chain;
+}
+std::vector<int32_t> Numbers(int32_t from, int32_t to, int32_t step = 1) {
+  std::vector<int32_t> numbers;
+  for (int32_t number = from; number <= to; number += step) numbers.push_back(number);
+  return numbers;
+}
+
+TEST_F(PatientIndexTest, LongChainsLinkTheirOverflowBlocksInTheOrderTheyFilled) {
+  // 300 patients with one name (bucket 506) and IDs in one bucket (555), odd ones born on a day
+  // of day index 60, even ones on day index 61; the first 50 share a telephone bucket (678).
+  for (int32_t number = 1; number <= 300; ++number) {
+    char id[16];
+    std::snprintf(id, sizeof id, "Q%06d555", number);
+    Write(number, id, big5::FromUtf8("王小明"), number <= 50 ? "02-2345678" : "",
+          25628 + (number % 2 == 0));
+  }
+  std::string index = Build();
+  // Overflow blocks are appended as chains fill, in patient order and, within a patient, ID,
+  // birthday, name: patient 101 fills the first ID block (1604 bytes) and the first name block
+  // (2804); patient 201 the second ID block, the first block of day 60 (804) and the second
+  // name block; patient 202 the first block of day 61.
+  const size_t id_2 = 6'775'180, name_2 = id_2 + 1604, id_3 = name_2 + 2804, day60_2 = id_3 + 1604,
+               name_3 = day60_2 + 804, day61_2 = name_3 + 2804;
+  ASSERT_EQ(index.size(), day61_2 + 804);
+
+  EXPECT_EQ(ChainOf(index, 16 + 555 * 1604, 16),
+            (std::vector<ChainBlock>{{16 + 555 * 1604, Numbers(1, 100)},
+                                     {id_2, Numbers(101, 200)},
+                                     {id_3, Numbers(201, 300)}}));
+  EXPECT_EQ(ChainOf(index, 1'899'884 + 506 * 2804, 28),
+            (std::vector<ChainBlock>{{1'899'884 + 506 * 2804, Numbers(1, 100)},
+                                     {name_2, Numbers(101, 200)},
+                                     {name_3, Numbers(201, 300)}}));
+  EXPECT_EQ(ChainOf(index, 1'605'620 + 60 * 804, 8),
+            (std::vector<ChainBlock>{{1'605'620 + 60 * 804, Numbers(1, 199, 2)},
+                                     {day60_2, Numbers(201, 299, 2)}}));
+  EXPECT_EQ(ChainOf(index, 1'605'620 + 61 * 804, 8),
+            (std::vector<ChainBlock>{{1'605'620 + 61 * 804, Numbers(2, 200, 2)},
+                                     {day61_2, Numbers(202, 300, 2)}}));
+  EXPECT_EQ(ChainOf(index, 4'771'180 + 678 * 2004, 20),
+            (std::vector<ChainBlock>{{4'771'180 + 678 * 2004, Numbers(1, 50)}}));
+  // Entries of overflow blocks are whole: the name of patient 300, the last entry of the last
+  // name block.
+  EXPECT_EQ(index.substr(name_3 + 99 * 28 + 4, 8),
+            std::string("\x06\xA4\xFD\xA4\x70\xA9\xFA\0", 8));
+
+  // The lookup finds every patient through the chain.
+  PatientIdIndex lookup(index);
+  for (int32_t number = 1; number <= 300; ++number) {
+    char id[16];
+    std::snprintf(id, sizeof id, "Q%06d555", number);
+    ASSERT_EQ(lookup.FindPatientByID(id), number) << id;
+  }
+
+  // The whole file, byte for byte, as the index of this store has always been built (FNV-1a).
+  uint64_t hash = 14695981039346656037u;
+  for (unsigned char byte : index) hash = (hash ^ byte) * 1099511628211u;
+  EXPECT_EQ(hash, 0x2f14111ecbb4b1cfu);
 }
 
 TEST_F(PatientIndexTest, ChecksumMismatchesAreReportedAndIndexedAllTheSame) {
