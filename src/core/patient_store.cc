@@ -99,37 +99,58 @@ std::string ReadPatientNote(const PatientRecord& record, ByteSource& file) {
   return file.ReadString(uint64_t{offset} + 4, length);
 }
 
-// Reads the slot of `number` and, when `note` is given, its note.
-bool ReadSlot(const StoreLocation& store, int32_t number, PatientRecord& record,
-              std::string* note) {
-  PatientAddress address = PatientLocation(store, number);
-  if (!FileExists(address.file)) {
+BinaryFile* PatientFileSet::FileOf(int32_t number) {
+  if (number <= 0) return nullptr;
+  const int32_t file_number = number / kPatientsPerFile;
+  auto found = open_.find(file_number);
+  if (found != open_.end()) return found->second.get();
+  const PatientAddress address = PatientLocation(store_, number);
+  if (!FileExists(address.file)) return nullptr;
+  auto file = std::make_unique<BinaryFile>(address.file, mode_);
+  return open_.emplace(file_number, std::move(file)).first->second.get();
+}
+
+bool PatientFileSet::Read(int32_t number, PatientRecord& record, std::string* note) {
+  BinaryFile* file = FileOf(number);
+  if (file == nullptr) {
     record.Set(patient_field::kNumber, 0);
     return false;
   }
-  BinaryFile file(address.file, BinaryFile::Mode::kRead);
-  file.ReadAt(address.offset, kPatientRecordSize, record.data());
-  if (note != nullptr) *note = ReadPatientNote(record, file);
+  file->ReadAt(SlotOffset(number), kPatientRecordSize, record.data());
+  if (note != nullptr) *note = ReadPatientNote(record, *file);
   return record.Get(patient_field::kNumber) == number;
 }
 
+void PatientFileSet::Rewrite(PatientRecord record) {
+  const int32_t number = record.Get(patient_field::kNumber);
+  BinaryFile* file = FileOf(number);
+  if (file == nullptr) return;
+  record.Set(patient_field::kChecksum, PatientChecksum(record));
+  file->WriteAt(SlotOffset(number), record.view());
+}
+
+void PatientFileSet::Close() {
+  while (!open_.empty()) {
+    std::unique_ptr<BinaryFile> closing = std::move(open_.begin()->second);
+    open_.erase(open_.begin());
+    closing->Close();
+  }
+}
+
 bool ReadPatient(const StoreLocation& store, int32_t number, PatientRecord& record) {
-  return ReadSlot(store, number, record, nullptr);
+  return PatientFileSet(store).Read(number, record);
 }
 
 bool ReadPatientWithNote(const StoreLocation& store, int32_t number, PatientRecord& record,
                          std::string& note) {
   note.clear();
-  return ReadSlot(store, number, record, &note);
+  return PatientFileSet(store).Read(number, record, &note);
 }
 
 void RewritePatient(const StoreLocation& store, PatientRecord record) {
-  PatientAddress address = PatientLocation(store, record.Get(patient_field::kNumber));
-  if (!FileExists(address.file)) return;
-  BinaryFile file(address.file, BinaryFile::Mode::kReadWrite);
-  record.Set(patient_field::kChecksum, PatientChecksum(record));
-  file.WriteAt(address.offset, record.view());
-  file.Close();
+  PatientFileSet files(store, BinaryFile::Mode::kReadWrite);
+  files.Rewrite(std::move(record));
+  files.Close();
 }
 
 void SetChartHead(const StoreLocation& store, int32_t number, int32_t file_code, int32_t offset) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -51,6 +52,26 @@ std::string ReadPatientNote(const PatientRecord& record, ByteSource& file);
 // number of times leaves the file's size alone). Does nothing for a number <= 0 or a missing
 // file.
 void RewritePatient(const StoreLocation& store, PatientRecord record);
+// The patient files of one store, each opened when it is first needed and kept open until Close
+// (or the set's end): for a step that reads or rewrites the records of many patients one by one.
+class PatientFileSet {
+ public:
+  explicit PatientFileSet(StoreLocation store, BinaryFile::Mode mode = BinaryFile::Mode::kRead)
+      : store_(std::move(store)), mode_(mode) {}
+  // As ReadPatient, and as ReadPatientWithNote when `note` is given.
+  bool Read(int32_t number, PatientRecord& record, std::string* note = nullptr);
+  // As RewritePatient; the set must be open for writing.
+  void Rewrite(PatientRecord record);
+  // Closes every open file; throws Error when a file's writes cannot be completed.
+  void Close();
+
+ private:
+  // The file holding patient `number`; nullptr for a number <= 0 or a missing file.
+  BinaryFile* FileOf(int32_t number);
+  StoreLocation store_;
+  BinaryFile::Mode mode_;
+  std::map<int32_t, std::unique_ptr<BinaryFile>> open_;  // by file number
+};
 // Sets the chart chain head of an existing record and its checksum; nothing else changes.
 void SetChartHead(const StoreLocation& store, int32_t number, int32_t file_code, int32_t offset);
 // The whole records of an open patient file (up to 10000 of them, fewer when the file is

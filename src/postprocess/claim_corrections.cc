@@ -125,16 +125,20 @@ void CorrectVisitFromClaim(VisitRecord& visit, const Claim& claim, int32_t patie
 
 bool UpdateOrderFromClaim(OrderRecord& order, std::string_view order_text,
                           std::string_view case_type) {
+  std::vector<ClaimOrderLine> lines;
+  ReadClaimOrderLines(order_text, lines);
+  return UpdateOrderFromClaim(order, lines, case_type);
+}
+
+bool UpdateOrderFromClaim(OrderRecord& order, const std::vector<ClaimOrderLine>& order_lines,
+                          std::string_view case_type) {
   using namespace order_field;
   const std::string code = big5::Trim(order.Get(kInsuranceCode));
-  if (code.empty() || order_text.find(code) == std::string_view::npos) return false;
-  std::vector<std::string> claimed;
-  ReadOrderLines(order_text, [&](const std::vector<std::string>& fields) {
-    if (big5::Trim(ElementValue(fields, "p4")) != code) return true;
-    claimed = fields;
-    return false;
-  });
-  if (claimed.empty()) return false;
+  if (code.empty()) return false;
+  auto line = std::find_if(order_lines.begin(), order_lines.end(),
+                           [&code](const ClaimOrderLine& line) { return line.code == code; });
+  if (line == order_lines.end()) return false;
+  const std::vector<std::string>& claimed = line->fields;
   auto field = [&](std::string_view name) { return big5::Trim(ElementValue(claimed, name)); };
 
   order.Set(kDays, IntegerOf<int16_t>(field("p1")).value_or(0));

@@ -27,6 +27,13 @@ bool ReadOrderLines(std::string_view order_text,
   return true;
 }
 
+bool ReadClaimOrderLines(std::string_view order_text, std::vector<ClaimOrderLine>& lines) {
+  return ReadOrderLines(order_text, [&lines](const std::vector<std::string>& fields) {
+    lines.push_back({big5::Trim(ElementValue(fields, "p4")), fields});
+    return true;
+  });
+}
+
 std::string Claim::Field(std::string_view name) const {
   return big5::Trim(ElementValue(body, name));
 }
@@ -64,7 +71,7 @@ ClaimRead ReadNextClaim(std::string_view document, size_t from) {
     body_text = std::string(document.substr(body_at, body_end + kBodyClosing.size() - body_at));
   }
   if (ReadTagElements(body_text, 1, "dbody", read.claim.body) == 0 ||
-      !ReadOrderLines(read.claim.order_text, [](const auto&) { return true; })) {
+      !ReadClaimOrderLines(read.claim.order_text, read.claim.order_lines)) {
     return Malformed();
   }
   read.status = ClaimReadStatus::kClaim;

@@ -14,11 +14,19 @@
 
 namespace zuvo {
 
+// One order line of a claim: its "name=value" lines and its NHI code (p4, trimmed).
+struct ClaimOrderLine {
+  std::string code;
+  std::vector<std::string> fields;
+};
+
 struct Claim {
   std::string case_type;          // d1 of <dhead>, trimmed
   std::vector<std::string> body;  // "name=value" for each field of <dbody> before the order lines
   // The order lines: from the first "<pdata>" up to the "</dbody>"; empty without order lines.
   std::string order_text;
+  // The order lines of order_text, in order (ReadNextClaim reads them once, with the claim).
+  std::vector<ClaimOrderLine> order_lines;
 
   // The trimmed value of body field `name` ("d3"); empty when the claim has no such field.
   std::string Field(std::string_view name) const;
@@ -48,5 +56,8 @@ ClaimRead ReadNextClaim(std::string_view document, size_t from);
 // closed.
 bool ReadOrderLines(std::string_view order_text,
                     const std::function<bool(const std::vector<std::string>&)>& line);
+// The order lines of `order_text` appended to `lines`; false when one is not closed (the lines
+// before it are appended).
+bool ReadClaimOrderLines(std::string_view order_text, std::vector<ClaimOrderLine>& lines);
 
 }  // namespace zuvo

@@ -1,0 +1,154 @@
+#include "postprocess/claim_visit_index.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <tuple>
+
+#include "platform/big5.h"
+
+namespace zuvo {
+namespace {
+
+// A chart file is read in pieces of this size while its entries are walked.
+constexpr size_t kScanWindow = 1 << 20;
+
+template <typename Number>
+bool Fits(uint64_t value) {
+  return value <= std::numeric_limits<Number>::max();
+}
+
+}  // namespace
+
+void ClaimVisitIndex::ReadFiles() {
+  read_ = true;
+  std::vector<int32_t> codes;
+  for (const auto& [code, path] : files_.Files()) codes.push_back(code);
+  for (int32_t code : codes) {
+    BinaryFile* file = files_.Open(code);
+    if (file == nullptr) continue;
+    const auto first = static_cast<uint32_t>(entries_.size());
+    WindowedSource source(*file, kScanWindow);
+    // Entries after a damaged block are not kept: chains that reach them are walked by the
+    // caller, which reports the damage.
+    ForEachEntryInFile(source, [&](int32_t offset, const std::vector<BlockFrame>& blocks) {
+      KeepEntry(source, offset, blocks);
+    });
+    file_entries_.push_back({code, first, static_cast<uint32_t>(entries_.size())});
+  }
+  last_walk_.assign(entries_.size(), 0);
+}
+
+void ClaimVisitIndex::KeepEntry(ByteSource& file, int32_t offset,
+                                const std::vector<BlockFrame>& blocks) {
+  const uint64_t start = static_cast<uint64_t>(offset) - 1;
+  const BlockFrame* header = nullptr;
+  const BlockFrame* visit = nullptr;
+  const auto first_order = order_offsets_.size();
+  bool whole = true;
+  for (const BlockFrame& block : blocks) {
+    if (block.tag == chart_tag::kHeader) {
+      header = &block;  // the last header gives the link, as a walk reads it
+    } else if (block.tag == chart_tag::kVisit) {
+      whole = whole && visit == nullptr;
+      visit = &block;
+    } else if (block.tag == chart_tag::kOrder && visit != nullptr) {
+      whole = whole && Fits<uint32_t>(block.payload - visit->payload);
+      order_offsets_.push_back(static_cast<uint32_t>(block.payload - visit->payload));
+    }
+  }
+  if (!whole || header == nullptr || visit == nullptr || !Fits<uint32_t>(visit->payload - start) ||
+      !Fits<uint32_t>(order_offsets_.size()) || entries_.size() >= UINT32_MAX) {
+    order_offsets_.resize(first_order);
+    return;
+  }
+  ChartHeader header_record;
+  file.ReadAt(header->payload, kChartHeaderSize, header_record.data());
+  VisitRecord visit_record;
+  file.ReadAt(visit->payload, kVisitRecordSize, visit_record.data());
+  Entry entry;
+  entry.previous = PreviousInChain(header_record, ChainKind::kPatient);
+  entry.record = static_cast<uint32_t>(visit->payload - start);
+  entry.first_order = static_cast<uint32_t>(first_order);
+  entry.order_count = static_cast<uint32_t>(order_offsets_.size() - first_order);
+  entry.day = std::floor(visit_record.Get(visit_field::kVisitDateTime));
+  const std::string sequence = big5::Trim(visit_record.Get(visit_field::kCardSequence));
+  entry.sequence_size = static_cast<uint8_t>(std::min(sequence.size(), entry.sequence.size()));
+  std::copy_n(sequence.begin(), entry.sequence_size, entry.sequence.begin());
+  entries_.push_back(entry);
+  offsets_.push_back(offset);
+}
+
+const ClaimVisitIndex::Entry* ClaimVisitIndex::EntryAt(ChartPosition position) const {
+  auto file = std::lower_bound(
+      file_entries_.begin(), file_entries_.end(), position.file_code,
+      [](const FileEntries& entries, int32_t code) { return entries.file_code < code; });
+  if (file == file_entries_.end() || file->file_code != position.file_code) return nullptr;
+  const auto first = offsets_.begin() + file->first;
+  const auto end = offsets_.begin() + file->end;
+  const auto found = std::lower_bound(first, end, position.offset);
+  return found != end && *found == position.offset ? &entries_[found - offsets_.begin()] : nullptr;
+}
+
+ClaimVisitIndex::Chain ClaimVisitIndex::Follow(ChartPosition head) {
+  Chain chain;
+  chain.head = head;
+  chain.first = static_cast<uint32_t>(chain_visits_.size());
+  const uint32_t walk = ++walks_;
+  uint32_t step = 0;
+  for (ChartPosition position = head; position.offset > 0; ++step) {
+    const Entry* entry = EntryAt(position);
+    const auto at = entry != nullptr ? static_cast<uint32_t>(entry - entries_.data()) : 0;
+    if (entry == nullptr || last_walk_[at] == walk) {  // no whole entry there, or a cycle
+      chain_visits_.resize(chain.first);
+      return chain;
+    }
+    last_walk_[at] = walk;
+    // A visit whose date-time is no number matches no claim.
+    if (!std::isnan(entry->day)) chain_visits_.push_back({at, step});
+    position = entry->previous;
+  }
+  chain.whole = true;
+  chain.count = static_cast<uint32_t>(chain_visits_.size()) - chain.first;
+  std::sort(chain_visits_.begin() + chain.first, chain_visits_.end(),
+            [this](const ChainVisit& a, const ChainVisit& b) {
+              return std::tuple(KeyOf(a), a.step) < std::tuple(KeyOf(b), b.step);
+            });
+  return chain;
+}
+
+std::optional<std::vector<ClaimVisitIndex::Visit>> ClaimVisitIndex::Find(int32_t patient,
+                                                                         ChartPosition head,
+                                                                         std::string_view sequence,
+                                                                         DateTime day) {
+  if (!read_) ReadFiles();
+  auto known = chains_.find(patient);
+  if (known == chains_.end() || known->second.head != head) {
+    known = chains_.insert_or_assign(patient, Follow(head)).first;
+  }
+  const Chain& chain = known->second;
+  if (!chain.whole) return std::nullopt;
+  std::vector<Visit> visits;
+  if (day == 0 || std::isnan(day)) return visits;
+  const VisitKey wanted{std::floor(day), sequence};
+  const auto first = chain_visits_.begin() + chain.first;
+  const auto last = first + chain.count;
+  const auto from = std::partition_point(
+      first, last, [&](const ChainVisit& visit) { return KeyOf(visit) < wanted; });
+  const auto to = std::partition_point(
+      from, last, [&](const ChainVisit& visit) { return !(wanted < KeyOf(visit)); });
+  for (auto visit = from; visit != to; ++visit) {
+    const Entry& entry = entries_[visit->entry];
+    // The file whose entries hold it: the last to begin at or before it.
+    const auto file = std::prev(std::upper_bound(
+        file_entries_.begin(), file_entries_.end(), visit->entry,
+        [](uint32_t at, const FileEntries& entries) { return at < entries.first; }));
+    const int32_t offset = offsets_[visit->entry];
+    visits.push_back({{file->file_code, offset},
+                      static_cast<uint64_t>(offset) - 1 + entry.record,
+                      {order_offsets_.data() + entry.first_order, entry.order_count}});
+  }
+  return visits;
+}
+
+}  // namespace zuvo

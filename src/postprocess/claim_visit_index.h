@@ -1,0 +1,101 @@
+#pragma once
+
+// Where the claim correction finds the visits a claim names. The chart files are read once,
+// front to back, when the first visit is asked for: each whole entry with a header and one visit
+// record is kept with its patient-chain link, its card sequence and visit day, and the places of
+// its visit record and of the order lines after it. A patient's chain is then followed in
+// memory, once per patient, and its visits are sorted by (visit day, card sequence), so that a
+// claim costs a look-up and the reading and writing of the visits it names.
+//
+// The correction writes visit records and order lines only in fields that are neither the card
+// sequence, the visit date-time nor an order line's remark flag, so what the index holds stays
+// true while the step writes.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string_view>
+#include <tuple>
+#include <unordered_map>
+#include <vector>
+
+#include "core/chart_reader.h"
+#include "core/roc_date.h"
+
+namespace zuvo {
+
+class ClaimVisitIndex {
+ public:
+  struct Visit {
+    ChartPosition entry;
+    uint64_t record = 0;               // 0-based offset of its visit record in the entry's file
+    std::span<const uint32_t> orders;  // its order records after it, as offsets from `record`
+  };
+
+  // Reads the files of `files`, which must outlive the index. Visits found stay valid as long as
+  // the index.
+  explicit ClaimVisitIndex(ChartFileSet& files) : files_(files) {}
+
+  // The visits of the chain from `head` that VisitMatchesClaim(visit, sequence, day) accepts,
+  // in the order a walk of the chain meets them (newest first); `patient` names the chain for
+  // the next look-ups, which follow it again only when its head has changed. Empty when none
+  // matches. nullopt when the chain does not lead through whole entries, each with a header and
+  // exactly one visit record, to an offset <= 0 (a damaged entry, a missing chart file, an
+  // offset inside an entry or past its file, a cycle): the caller then walks the chain itself,
+  // which tells what is wrong with it.
+  std::optional<std::vector<Visit>> Find(int32_t patient, ChartPosition head,
+                                         std::string_view sequence, DateTime day);
+
+ private:
+  struct Entry {
+    ChartPosition previous;  // of the patient chain, from the entry's last header
+    uint32_t record = 0;     // the visit record, from the entry's first byte
+    uint32_t first_order = 0;
+    uint32_t order_count = 0;
+    double day = 0;  // the visit date-time without its time
+    std::array<char, 4> sequence{};
+    uint8_t sequence_size = 0;
+    std::string_view Sequence() const { return {sequence.data(), sequence_size}; }
+  };
+  struct Chain {
+    ChartPosition head;
+    bool whole = false;
+    uint32_t first = 0;  // its entries with a visit day in chain_visits_
+    uint32_t count = 0;
+  };
+  struct ChainVisit {
+    uint32_t entry;  // in entries_
+    uint32_t step;   // how far along the chain
+  };
+
+  using VisitKey = std::tuple<double, std::string_view>;  // (visit day, card sequence)
+  VisitKey KeyOf(const ChainVisit& visit) const {
+    const Entry& entry = entries_[visit.entry];
+    return {entry.day, entry.Sequence()};
+  }
+  void ReadFiles();
+  void KeepEntry(ByteSource& file, int32_t offset, const std::vector<BlockFrame>& blocks);
+  // The entry at `position`, or nullptr when no whole entry begins there.
+  const Entry* EntryAt(ChartPosition position) const;
+  Chain Follow(ChartPosition head);
+
+  ChartFileSet& files_;
+  bool read_ = false;
+  std::vector<Entry> entries_;
+  std::vector<int32_t> offsets_;  // of entries_, apart for a quick search
+  // Each file's entries in entries_, in file order: (file code, first, end).
+  struct FileEntries {
+    int32_t file_code;
+    uint32_t first;
+    uint32_t end;
+  };
+  std::vector<FileEntries> file_entries_;
+  std::vector<uint32_t> order_offsets_;
+  std::unordered_map<int32_t, Chain> chains_;  // by patient
+  std::vector<ChainVisit> chain_visits_;
+  std::vector<uint32_t> last_walk_;  // per entry: the walk that last passed it, for cycles
+  uint32_t walks_ = 0;
+};
+
+}  // namespace zuvo
