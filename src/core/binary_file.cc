@@ -10,6 +10,8 @@ namespace {
 
 // One entry or a few blocks; a chain walk reads little more than the entries it visits.
 constexpr size_t kReadWindow = 8 * 1024;
+// A read this large wants its own bytes, not their neighbours: it goes straight to the file.
+constexpr size_t kDirectRead = 1024;
 // Writes that continue one another are gathered up to this much: a chart store is written in
 // entries of one or two kilobytes.
 constexpr size_t kGatherLimit = 32 * 1024;
@@ -95,7 +97,7 @@ void BinaryFile::ReadAt(uint64_t offset, size_t length, char* destination) {
     std::memcpy(destination, window_.data() + (offset - window_offset_), length);
     return;
   }
-  if (length > kReadWindow) {
+  if (length >= kDirectRead) {
     ReadFromFile(offset, length, destination);
     return;
   }

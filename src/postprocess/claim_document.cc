@@ -29,7 +29,22 @@ bool ReadOrderLines(std::string_view order_text,
 
 bool ReadClaimOrderLines(std::string_view order_text, std::vector<ClaimOrderLine>& lines) {
   return ReadOrderLines(order_text, [&lines](const std::vector<std::string>& fields) {
-    lines.push_back({big5::Trim(ElementValue(fields, "p4")), fields});
+    ClaimOrderLine& line = lines.emplace_back();
+    std::array<bool, ClaimOrderLine::kLastField + 1> found{};
+    for (const std::string& field : fields) {
+      // "p7=..." or "P7=...": the digits as written, without a leading zero.
+      const size_t equals = field.find('=');
+      if (equals < 2 || equals > 3 || (field[0] != 'p' && field[0] != 'P') || field[1] == '0') {
+        continue;
+      }
+      int number = 0;
+      for (size_t at = 1; at < equals && number >= 0; ++at) {
+        number = field[at] >= '0' && field[at] <= '9' ? number * 10 + (field[at] - '0') : -1;
+      }
+      if (number < 1 || number > ClaimOrderLine::kLastField || found[number]) continue;
+      found[number] = true;
+      line.values[number] = big5::Trim(std::string_view(field).substr(equals + 1));
+    }
     return true;
   });
 }

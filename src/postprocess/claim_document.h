@@ -6,6 +6,7 @@
 // raw bytes: the markup characters never occur inside a Big5 character, and values are handed
 // on as the bytes the document holds.
 
+#include <array>
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -14,10 +15,13 @@
 
 namespace zuvo {
 
-// One order line of a claim: its "name=value" lines and its NHI code (p4, trimmed).
+// One order line of a claim: the trimmed values of its fields p1 ... p20 as ElementValue finds
+// them by name (letter case aside; the first of a name wins; empty when missing).
 struct ClaimOrderLine {
-  std::string code;
-  std::vector<std::string> fields;
+  static constexpr int kLastField = 20;
+  std::array<std::string, kLastField + 1> values;  // values[n] of field pn; values[0] unused
+
+  const std::string& code() const { return values[4]; }  // the NHI code
 };
 
 struct Claim {

@@ -1,6 +1,7 @@
 #include "postprocess/claim_visit_index.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <limits>
 #include <tuple>
@@ -27,21 +28,32 @@ void ClaimVisitIndex::ReadFiles() {
   for (int32_t code : codes) {
     BinaryFile* file = files_.Open(code);
     if (file == nullptr) continue;
-    const auto first = static_cast<uint32_t>(entries_.size());
     WindowedSource source(*file, kScanWindow);
     // Entries after a damaged block are not kept: chains that reach them are walked by the
     // caller, which reports the damage.
     ForEachEntryInFile(source, [&](int32_t offset, const std::vector<BlockFrame>& blocks) {
-      KeepEntry(source, offset, blocks);
+      KeepEntry(source, {code, offset}, blocks);
     });
-    file_entries_.push_back({code, first, static_cast<uint32_t>(entries_.size())});
   }
-  last_walk_.assign(entries_.size(), 0);
+  slots_.assign(std::bit_ceil(2 * entries_.size() + 1), 0);
+  for (size_t entry = 0; entry < entries_.size(); ++entry) {
+    slots_[SlotOf(entries_[entry].position)] = static_cast<uint32_t>(entry + 1);
+  }
 }
 
-void ClaimVisitIndex::KeepEntry(ByteSource& file, int32_t offset,
+size_t ClaimVisitIndex::SlotOf(ChartPosition position) const {
+  const uint64_t key = uint64_t{static_cast<uint32_t>(position.file_code)} << 32 |
+                       static_cast<uint32_t>(position.offset);
+  const size_t mask = slots_.size() - 1;
+  for (size_t slot = static_cast<size_t>((key * 0x9E3779B97F4A7C15u) >> 32) & mask;;
+       slot = (slot + 1) & mask) {
+    if (slots_[slot] == 0 || entries_[slots_[slot] - 1].position == position) return slot;
+  }
+}
+
+void ClaimVisitIndex::KeepEntry(ByteSource& file, ChartPosition position,
                                 const std::vector<BlockFrame>& blocks) {
-  const uint64_t start = static_cast<uint64_t>(offset) - 1;
+  const uint64_t start = static_cast<uint64_t>(position.offset) - 1;
   const BlockFrame* header = nullptr;
   const BlockFrame* visit = nullptr;
   const auto first_order = order_offsets_.size();
@@ -67,6 +79,7 @@ void ClaimVisitIndex::KeepEntry(ByteSource& file, int32_t offset,
   VisitRecord visit_record;
   file.ReadAt(visit->payload, kVisitRecordSize, visit_record.data());
   Entry entry;
+  entry.position = position;
   entry.previous = PreviousInChain(header_record, ChainKind::kPatient);
   entry.record = static_cast<uint32_t>(visit->payload - start);
   entry.first_order = static_cast<uint32_t>(first_order);
@@ -76,18 +89,11 @@ void ClaimVisitIndex::KeepEntry(ByteSource& file, int32_t offset,
   entry.sequence_size = static_cast<uint8_t>(std::min(sequence.size(), entry.sequence.size()));
   std::copy_n(sequence.begin(), entry.sequence_size, entry.sequence.begin());
   entries_.push_back(entry);
-  offsets_.push_back(offset);
 }
 
-const ClaimVisitIndex::Entry* ClaimVisitIndex::EntryAt(ChartPosition position) const {
-  auto file = std::lower_bound(
-      file_entries_.begin(), file_entries_.end(), position.file_code,
-      [](const FileEntries& entries, int32_t code) { return entries.file_code < code; });
-  if (file == file_entries_.end() || file->file_code != position.file_code) return nullptr;
-  const auto first = offsets_.begin() + file->first;
-  const auto end = offsets_.begin() + file->end;
-  const auto found = std::lower_bound(first, end, position.offset);
-  return found != end && *found == position.offset ? &entries_[found - offsets_.begin()] : nullptr;
+ClaimVisitIndex::Entry* ClaimVisitIndex::EntryAt(ChartPosition position) {
+  const uint32_t slot = slots_[SlotOf(position)];
+  return slot != 0 ? &entries_[slot - 1] : nullptr;
 }
 
 ClaimVisitIndex::Chain ClaimVisitIndex::Follow(ChartPosition head) {
@@ -97,21 +103,23 @@ ClaimVisitIndex::Chain ClaimVisitIndex::Follow(ChartPosition head) {
   const uint32_t walk = ++walks_;
   uint32_t step = 0;
   for (ChartPosition position = head; position.offset > 0; ++step) {
-    const Entry* entry = EntryAt(position);
-    const auto at = entry != nullptr ? static_cast<uint32_t>(entry - entries_.data()) : 0;
-    if (entry == nullptr || last_walk_[at] == walk) {  // no whole entry there, or a cycle
+    Entry* entry = EntryAt(position);
+    if (entry == nullptr || entry->last_walk == walk) {  // no whole entry there, or a cycle
       chain_visits_.resize(chain.first);
       return chain;
     }
-    last_walk_[at] = walk;
+    entry->last_walk = walk;
+    const auto at = static_cast<uint32_t>(entry - entries_.data());
     // A visit whose date-time is no number matches no claim.
-    if (!std::isnan(entry->day)) chain_visits_.push_back({at, step});
+    if (!std::isnan(entry->day)) {
+      chain_visits_.push_back({entry->day, entry->sequence, entry->sequence_size, at, step});
+    }
     position = entry->previous;
   }
   chain.whole = true;
   chain.count = static_cast<uint32_t>(chain_visits_.size()) - chain.first;
   std::sort(chain_visits_.begin() + chain.first, chain_visits_.end(),
-            [this](const ChainVisit& a, const ChainVisit& b) {
+            [](const ChainVisit& a, const ChainVisit& b) {
               return std::tuple(KeyOf(a), a.step) < std::tuple(KeyOf(b), b.step);
             });
   return chain;
@@ -139,13 +147,9 @@ std::optional<std::vector<ClaimVisitIndex::Visit>> ClaimVisitIndex::Find(int32_t
       from, last, [&](const ChainVisit& visit) { return !(wanted < KeyOf(visit)); });
   for (auto visit = from; visit != to; ++visit) {
     const Entry& entry = entries_[visit->entry];
-    // The file whose entries hold it: the last to begin at or before it.
-    const auto file = std::prev(std::upper_bound(
-        file_entries_.begin(), file_entries_.end(), visit->entry,
-        [](uint32_t at, const FileEntries& entries) { return at < entries.first; }));
-    const int32_t offset = offsets_[visit->entry];
-    visits.push_back({{file->file_code, offset},
-                      static_cast<uint64_t>(offset) - 1 + entry.record,
+    const ChartPosition position = entry.position;
+    visits.push_back({position,
+                      static_cast<uint64_t>(position.offset) - 1 + entry.record,
                       {order_offsets_.data() + entry.first_order, entry.order_count}});
   }
   return visits;

@@ -49,14 +49,15 @@ class ClaimVisitIndex {
 
  private:
   struct Entry {
+    ChartPosition position;
     ChartPosition previous;  // of the patient chain, from the entry's last header
+    double day = 0;          // the visit date-time without its time
     uint32_t record = 0;     // the visit record, from the entry's first byte
     uint32_t first_order = 0;
     uint32_t order_count = 0;
-    double day = 0;  // the visit date-time without its time
+    uint32_t last_walk = 0;  // the chain walk that last passed it, for cycles
     std::array<char, 4> sequence{};
     uint8_t sequence_size = 0;
-    std::string_view Sequence() const { return {sequence.data(), sequence_size}; }
   };
   struct Chain {
     ChartPosition head;
@@ -64,37 +65,34 @@ class ClaimVisitIndex {
     uint32_t first = 0;  // its entries with a visit day in chain_visits_
     uint32_t count = 0;
   };
+  // A visit of a followed chain, with what it is found by.
   struct ChainVisit {
+    double day;
+    std::array<char, 4> sequence;
+    uint8_t sequence_size;
     uint32_t entry;  // in entries_
     uint32_t step;   // how far along the chain
   };
 
   using VisitKey = std::tuple<double, std::string_view>;  // (visit day, card sequence)
-  VisitKey KeyOf(const ChainVisit& visit) const {
-    const Entry& entry = entries_[visit.entry];
-    return {entry.day, entry.Sequence()};
+  static VisitKey KeyOf(const ChainVisit& visit) {
+    return {visit.day, std::string_view(visit.sequence.data(), visit.sequence_size)};
   }
   void ReadFiles();
-  void KeepEntry(ByteSource& file, int32_t offset, const std::vector<BlockFrame>& blocks);
+  void KeepEntry(ByteSource& file, ChartPosition position, const std::vector<BlockFrame>& blocks);
+  size_t SlotOf(ChartPosition position) const;
   // The entry at `position`, or nullptr when no whole entry begins there.
-  const Entry* EntryAt(ChartPosition position) const;
+  Entry* EntryAt(ChartPosition position);
   Chain Follow(ChartPosition head);
 
   ChartFileSet& files_;
   bool read_ = false;
   std::vector<Entry> entries_;
-  std::vector<int32_t> offsets_;  // of entries_, apart for a quick search
-  // Each file's entries in entries_, in file order: (file code, first, end).
-  struct FileEntries {
-    int32_t file_code;
-    uint32_t first;
-    uint32_t end;
-  };
-  std::vector<FileEntries> file_entries_;
+  // entries_ by position: open addressing, each slot an index + 1 (0 for none).
+  std::vector<uint32_t> slots_;
   std::vector<uint32_t> order_offsets_;
   std::unordered_map<int32_t, Chain> chains_;  // by patient
   std::vector<ChainVisit> chain_visits_;
-  std::vector<uint32_t> last_walk_;  // per entry: the walk that last passed it, for cycles
   uint32_t walks_ = 0;
 };
 

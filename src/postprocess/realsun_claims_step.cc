@@ -88,7 +88,7 @@ class ClaimCorrector {
   ClaimCorrector(const StoreLocation& store, StepContext& context)
       : store_(store),
         index_(PatientIdIndex::Load(store.patient_index_path)),
-        patients_(store, BinaryFile::Mode::kReadWrite),
+        patients_(store, BinaryFile::Mode::kReadWrite, /*hold_records=*/true),
         files_(store, BinaryFile::Mode::kReadWrite),
         visits_(files_),
         context_(context) {}
