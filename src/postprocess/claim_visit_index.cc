@@ -35,7 +35,8 @@ void ClaimVisitIndex::ReadFiles() {
       KeepEntry(source, {code, offset}, blocks);
     });
   }
-  slots_.assign(std::bit_ceil(2 * entries_.size() + 1), 0);
+  // At most three slots in four taken.
+  slots_.assign(std::bit_ceil(entries_.size() + entries_.size() / 3 + 1), 0);
   for (size_t entry = 0; entry < entries_.size(); ++entry) {
     slots_[SlotOf(entries_[entry].position)] = static_cast<uint32_t>(entry + 1);
   }
@@ -56,22 +57,17 @@ void ClaimVisitIndex::KeepEntry(ByteSource& file, ChartPosition position,
   const uint64_t start = static_cast<uint64_t>(position.offset) - 1;
   const BlockFrame* header = nullptr;
   const BlockFrame* visit = nullptr;
-  const auto first_order = order_offsets_.size();
-  bool whole = true;
+  size_t visits = 0;
   for (const BlockFrame& block : blocks) {
     if (block.tag == chart_tag::kHeader) {
       header = &block;  // the last header gives the link, as a walk reads it
     } else if (block.tag == chart_tag::kVisit) {
-      whole = whole && visit == nullptr;
       visit = &block;
-    } else if (block.tag == chart_tag::kOrder && visit != nullptr) {
-      whole = whole && Fits<uint32_t>(block.payload - visit->payload);
-      order_offsets_.push_back(static_cast<uint32_t>(block.payload - visit->payload));
+      ++visits;
     }
   }
-  if (!whole || header == nullptr || visit == nullptr || !Fits<uint32_t>(visit->payload - start) ||
-      !Fits<uint32_t>(order_offsets_.size()) || entries_.size() >= UINT32_MAX) {
-    order_offsets_.resize(first_order);
+  if (header == nullptr || visits != 1 || !Fits<uint32_t>(blocks.back().end - start) ||
+      entries_.size() >= UINT32_MAX) {
     return;
   }
   ChartHeader header_record;
@@ -82,13 +78,17 @@ void ClaimVisitIndex::KeepEntry(ByteSource& file, ChartPosition position,
   entry.position = position;
   entry.previous = PreviousInChain(header_record, ChainKind::kPatient);
   entry.record = static_cast<uint32_t>(visit->payload - start);
-  entry.first_order = static_cast<uint32_t>(first_order);
-  entry.order_count = static_cast<uint32_t>(order_offsets_.size() - first_order);
-  entry.day = std::floor(visit_record.Get(visit_field::kVisitDateTime));
+  entry.end = static_cast<uint32_t>(blocks.back().end - start);
+  entry.day = DayOf(visit_record.Get(visit_field::kVisitDateTime));
   const std::string sequence = big5::Trim(visit_record.Get(visit_field::kCardSequence));
   entry.sequence_size = static_cast<uint8_t>(std::min(sequence.size(), entry.sequence.size()));
   std::copy_n(sequence.begin(), entry.sequence_size, entry.sequence.begin());
   entries_.push_back(entry);
+}
+
+int32_t ClaimVisitIndex::DayOf(double date_time) {
+  const double day = std::floor(date_time);
+  return day > INT32_MIN && day <= INT32_MAX ? static_cast<int32_t>(day) : kNoDay;
 }
 
 ClaimVisitIndex::Entry* ClaimVisitIndex::EntryAt(ChartPosition position) {
@@ -101,27 +101,24 @@ ClaimVisitIndex::Chain ClaimVisitIndex::Follow(ChartPosition head) {
   chain.head = head;
   chain.first = static_cast<uint32_t>(chain_visits_.size());
   const uint32_t walk = ++walks_;
-  uint32_t step = 0;
-  for (ChartPosition position = head; position.offset > 0; ++step) {
+  for (ChartPosition position = head; position.offset > 0;) {
     Entry* entry = EntryAt(position);
     if (entry == nullptr || entry->last_walk == walk) {  // no whole entry there, or a cycle
       chain_visits_.resize(chain.first);
       return chain;
     }
     entry->last_walk = walk;
-    const auto at = static_cast<uint32_t>(entry - entries_.data());
     // A visit whose date-time is no number matches no claim.
-    if (!std::isnan(entry->day)) {
-      chain_visits_.push_back({entry->day, entry->sequence, entry->sequence_size, at, step});
+    if (entry->day != kNoDay) {
+      chain_visits_.push_back({entry->day, entry->sequence, entry->sequence_size,
+                               static_cast<uint32_t>(entry - entries_.data())});
     }
     position = entry->previous;
   }
   chain.whole = true;
   chain.count = static_cast<uint32_t>(chain_visits_.size()) - chain.first;
-  std::sort(chain_visits_.begin() + chain.first, chain_visits_.end(),
-            [](const ChainVisit& a, const ChainVisit& b) {
-              return std::tuple(KeyOf(a), a.step) < std::tuple(KeyOf(b), b.step);
-            });
+  std::stable_sort(chain_visits_.begin() + chain.first, chain_visits_.end(),
+                   [](const ChainVisit& a, const ChainVisit& b) { return KeyOf(a) < KeyOf(b); });
   return chain;
 }
 
@@ -138,7 +135,9 @@ std::optional<std::vector<ClaimVisitIndex::Visit>> ClaimVisitIndex::Find(int32_t
   if (!chain.whole) return std::nullopt;
   std::vector<Visit> visits;
   if (day == 0 || std::isnan(day)) return visits;
-  const VisitKey wanted{std::floor(day), sequence};
+  // A day no kept visit can have; no claim's day is one.
+  if (DayOf(day) == kNoDay) return std::nullopt;
+  const VisitKey wanted{DayOf(day), sequence};
   const auto first = chain_visits_.begin() + chain.first;
   const auto last = first + chain.count;
   const auto from = std::partition_point(
@@ -147,10 +146,8 @@ std::optional<std::vector<ClaimVisitIndex::Visit>> ClaimVisitIndex::Find(int32_t
       from, last, [&](const ChainVisit& visit) { return !(wanted < KeyOf(visit)); });
   for (auto visit = from; visit != to; ++visit) {
     const Entry& entry = entries_[visit->entry];
-    const ChartPosition position = entry.position;
-    visits.push_back({position,
-                      static_cast<uint64_t>(position.offset) - 1 + entry.record,
-                      {order_offsets_.data() + entry.first_order, entry.order_count}});
+    const uint64_t start = static_cast<uint64_t>(entry.position.offset) - 1;
+    visits.push_back({entry.position, start + entry.record, start + entry.end});
   }
   return visits;
 }

@@ -192,13 +192,12 @@ void ClaimCorrector::CorrectFoundVisit(const ClaimVisitIndex::Visit& found,
   if (file == nullptr) {
     throw Error("cannot open " + PathToUtf8(ChartFilePath(store_, found.entry.file_code)));
   }
-  const size_t length =
-      found.orders.empty() ? kVisitRecordSize : found.orders.back() + kOrderRecordSize;
-  std::string bytes = file->ReadString(found.record, length);
+  // The visit record and the blocks after it, up to the end tag.
+  std::string bytes = file->ReadString(found.record, found.end - found.record);
   VisitRecord visit;
   visit.Assign(std::string_view(bytes).substr(0, kVisitRecordSize));
   if (!VisitMatchesClaim(visit, claimed.sequence, claimed.day)) return;
-  size_t changed_from = length;
+  size_t changed_from = bytes.size();
   size_t changed_to = 0;
   auto put = [&](size_t at, std::string_view record) {
     bytes.replace(at, record.size(), record);
@@ -208,12 +207,19 @@ void ClaimCorrector::CorrectFoundVisit(const ClaimVisitIndex::Visit& found,
   const VisitRecord before = visit;
   CorrectVisitFromClaim(visit, claimed.claim, claimed.patient, claimed.copay, claimed.days);
   if (visit != before) put(0, visit.view());
-  for (uint32_t at : found.orders) {
-    OrderRecord order;
-    order.Assign(std::string_view(bytes).substr(at, kOrderRecordSize));
-    const OrderRecord original = order;
-    UpdateOrderFromClaim(order, claimed.claim.order_lines, claimed.claim.case_type);
-    if (order != original) put(at, order.view());
+  MemoryByteSource blocks(bytes);
+  std::string problem;
+  for (uint64_t at = kVisitRecordSize; at < bytes.size();) {
+    std::optional<BlockFrame> frame = ReadBlockFrame(blocks, at, problem);
+    if (!frame) break;  // the index read these blocks whole; nothing has moved them
+    if (frame->tag == chart_tag::kOrder) {
+      OrderRecord order;
+      order.Assign(std::string_view(bytes).substr(frame->payload, kOrderRecordSize));
+      const OrderRecord original = order;
+      UpdateOrderFromClaim(order, claimed.claim.order_lines, claimed.claim.case_type);
+      if (order != original) put(frame->payload, order.view());
+    }
+    at = frame->end;
   }
   // The bytes between the changed records are those just read, so one write covers them all.
   if (changed_from < changed_to) {

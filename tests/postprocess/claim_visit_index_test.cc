@@ -56,25 +56,26 @@ TEST_F(ClaimVisitIndexTest, FindsTheVisitsOfACardAndDayAlongTheChainAcrossChartF
   const ClaimVisitIndex::Visit& older = (*found)[1];
   EXPECT_EQ(newer.entry, visits[2]);
   EXPECT_EQ(newer.record, VisitAt(visits[2]));
-  ASSERT_EQ(newer.orders.size(), 1u);
-  EXPECT_EQ(newer.record + newer.orders[0], OrderAt(visits[2], 0));
+  EXPECT_EQ(newer.end, size_t(visits[3].offset) - 1 - 2);
   EXPECT_EQ(older.entry, visits[0]);
   EXPECT_EQ(older.record, VisitAt(visits[0]));
-  ASSERT_EQ(older.orders.size(), 2u);
-  EXPECT_EQ(older.record + older.orders[1], OrderAt(visits[0], 1));
-  // The places are those of the records in their own files.
-  EXPECT_EQ(File(1).substr(newer.record + 4, 5),
+  EXPECT_EQ(older.end, size_t(visits[1].offset) - 1 - 2);
+  // The places are those of the records and end tags in their own files.
+  const std::string file0 = File(0);
+  const std::string file1 = File(1);
+  EXPECT_EQ(file1.substr(newer.record + 4, 5),
             "\x04"
             "0005");
-  EXPECT_EQ(File(0).substr(older.record + older.orders[1], 11),
+  EXPECT_EQ(file1.substr(newer.end, 2), std::string("\x80\0", 2));
+  EXPECT_EQ(file0.substr(older.end - kOrderRecordSize, 11),
             "\x0a"
             "B000000200");
+  EXPECT_EQ(file0.substr(older.end, 2), std::string("\x80\0", 2));
 
   found = index.Find(7, head, "0005", At(4, 0));
   ASSERT_TRUE(found);
   ASSERT_EQ(found->size(), 1u);
   EXPECT_EQ((*found)[0].entry, visits[3]);
-  EXPECT_TRUE((*found)[0].orders.empty());
 }
 
 TEST_F(ClaimVisitIndexTest, ClaimsWithoutTheirVisitFindNothing) {
