@@ -92,7 +92,7 @@ class ChartFileSet {
                         size_t max_open = kMaxOpenFiles)
       : store_(std::move(store)), mode_(mode), max_open_(std::max<size_t>(1, max_open)) {}
   // The file of `file_code`; nullptr when the code is outside 0..65535 or the file is missing.
-  // The pointer stays valid until the set lets the file go to open max_open others. A file let
+  // The pointer stays valid until the set closes the file to make room for another. A file let
   // go is closed with Close(), so a failed write throws.
   BinaryFile* Open(int32_t file_code);
   // The store's chart files by file code, as listed (and found since).

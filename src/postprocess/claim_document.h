@@ -30,7 +30,7 @@ struct Claim {
   // The order lines: from the first "<pdata>" up to the "</dbody>"; empty without order lines.
   std::string order_text;
   // The order lines of order_text, in order (ReadNextClaim reads them once, with the claim).
-  std::vector<ClaimOrderLine> order_lines;
+  std::vector<ClaimOrderLine> order_lines = {};
 
   // The trimmed value of body field `name` ("d3"); empty when the claim has no such field.
   std::string Field(std::string_view name) const;
