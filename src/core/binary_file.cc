@@ -1,6 +1,6 @@
 #include "core/binary_file.h"
 
-#include <cerrno>
+#include <algorithm>
 #include <cstring>
 
 #include "platform/error.h"
@@ -10,109 +10,133 @@ namespace {
 
 // One entry or a few blocks; a chain walk reads little more than the entries it visits.
 constexpr size_t kReadWindow = 8 * 1024;
-// Small enough to stay in the processor's cache between our copy and the kernel's: a 1 MB
-// buffer made writing a chart store three times slower.
-constexpr size_t kStreamBuffer = 32 * 1024;
+// A read this large wants its own bytes, not their neighbours: it goes straight to the file.
+constexpr size_t kDirectRead = 1024;
+// Writes that continue one another are gathered up to this much: a chart store is written in
+// entries of one or two kilobytes.
+constexpr size_t kGatherLimit = 32 * 1024;
 
-const char* OpenModeText(BinaryFile::Mode mode) {
+PositionedFile::Opening OpeningOf(BinaryFile::Mode mode) {
   switch (mode) {
     case BinaryFile::Mode::kRead:
-      return "rb";
+      return PositionedFile::Opening::kReadOnly;
     case BinaryFile::Mode::kReadWrite:
-    case BinaryFile::Mode::kOpenOrCreate:
-      return "r+b";
+      return PositionedFile::Opening::kExisting;
     case BinaryFile::Mode::kCreate:
-      return "w+b";
+      return PositionedFile::Opening::kCreate;
+    case BinaryFile::Mode::kOpenOrCreate:
+      return PositionedFile::Opening::kOpenOrCreate;
   }
-  return "rb";
+  return PositionedFile::Opening::kReadOnly;
+}
+
+[[noreturn]] void FailPastEnd(const std::string& name, uint64_t offset, size_t length,
+                              uint64_t size, std::string_view what) {
+  throw Error(name + ": read of " + std::to_string(length) + " bytes at " + std::to_string(offset) +
+              " passes the end" + std::string(what) + " (" + std::to_string(size) + " bytes)");
+}
+
+bool Within(uint64_t offset, size_t length, uint64_t start, size_t size) {
+  return offset >= start && offset - start <= size && length <= size - (offset - start);
 }
 
 }  // namespace
 
 void MemoryByteSource::ReadAt(uint64_t offset, size_t length, char* destination) {
   if (offset > bytes_.size() || length > bytes_.size() - offset) {
-    throw Error(name_ + ": read of " + std::to_string(length) + " bytes at " +
-                std::to_string(offset) + " passes the end (" + std::to_string(bytes_.size()) +
-                " bytes)");
+    FailPastEnd(name_, offset, length, bytes_.size(), "");
   }
   std::memcpy(destination, bytes_.data() + offset, length);
 }
 
-BinaryFile::BinaryFile(const std::filesystem::path& path, Mode mode) : path_(path) {
-  const char* open_mode = OpenModeText(mode);
-  if (mode == Mode::kOpenOrCreate && !std::filesystem::exists(path)) open_mode = "w+b";
-  file_ = std::fopen(path.c_str(), open_mode);
-  if (file_ == nullptr) Fail("cannot open");
-  if (mode == Mode::kRead) {
-    // Reads go through the window; a stream buffer would only copy them twice.
-    std::setvbuf(file_, nullptr, _IONBF, 0);
-  } else if (mode == Mode::kCreate) {
-    // New files are written front to back in many small pieces (chart entries).
-    stream_buffer_ = std::make_unique_for_overwrite<char[]>(kStreamBuffer);
-    std::setvbuf(file_, stream_buffer_.get(), _IOFBF, kStreamBuffer);
+void WindowedSource::ReadAt(uint64_t offset, size_t length, char* destination) {
+  if (Within(offset, length, window_offset_, window_.size())) {
+    std::memcpy(destination, window_.data() + (offset - window_offset_), length);
+    return;
   }
-  if (std::fseek(file_, 0, SEEK_END) != 0) Fail("cannot seek in");
-  long end = std::ftell(file_);
-  if (end < 0) Fail("cannot tell the size of");
-  size_ = static_cast<uint64_t>(end);
-  position_ = size_;
+  const uint64_t size = source_.size();
+  if (length > window_size_ || offset > size || length > size - offset) {
+    source_.ReadAt(offset, length, destination);  // throws past the end
+    return;
+  }
+  window_offset_ = offset;
+  window_.resize(static_cast<size_t>(std::min<uint64_t>(window_size_, size - offset)));
+  source_.ReadAt(offset, window_.size(), window_.data());
+  std::memcpy(destination, window_.data(), length);
 }
+
+BinaryFile::BinaryFile(const std::filesystem::path& path, Mode mode)
+    : path_(path),
+      file_(path, OpeningOf(mode)),
+      writable_(mode != Mode::kRead),
+      size_(file_.Size()) {}
 
 BinaryFile::~BinaryFile() {
-  if (file_ != nullptr) std::fclose(file_);
+  try {
+    Flush();
+  } catch (const Error&) {
+    // Close reports a failed write; a file let go without it keeps what could be written.
+  }
 }
 
-void BinaryFile::Fail(const std::string& what) const {
-  int error = errno;
-  throw Error(what + " " + path_.string() +
-              (error != 0 ? std::string(": ") + std::strerror(error) : std::string()));
-}
+void BinaryFile::Fail(const std::string& what) const { throw Error(what + " " + path_.string()); }
 
-void BinaryFile::Seek(uint64_t offset, bool for_write) {
-  // The C streams need a seek between a write and a read in either order.
-  if (offset == position_ && for_write == last_was_write_) return;
-  errno = 0;
-  if (std::fseek(file_, static_cast<long>(offset), SEEK_SET) != 0) Fail("cannot seek in");
-  position_ = offset;
-  last_was_write_ = for_write;
+void BinaryFile::ReadFromFile(uint64_t offset, size_t length, char* destination) {
+  if (!pending_.empty() && offset < pending_offset_ + pending_.size() &&
+      pending_offset_ < offset + length) {
+    Flush();
+  }
+  if (file_.ReadAt(offset, length, destination) != length) Fail("short read in");
 }
 
 void BinaryFile::ReadAt(uint64_t offset, size_t length, char* destination) {
   if (offset > size_ || length > size_ - offset) {
-    throw Error(path_.string() + ": read of " + std::to_string(length) + " bytes at " +
-                std::to_string(offset) + " passes the end of the file (" + std::to_string(size_) +
-                " bytes)");
+    FailPastEnd(path_.string(), offset, length, size_, " of the file");
   }
-  if (offset >= window_offset_ && offset + length <= window_offset_ + window_.size()) {
+  if (Within(offset, length, window_offset_, window_.size())) {
     std::memcpy(destination, window_.data() + (offset - window_offset_), length);
     return;
   }
-  if (length > kReadWindow) {
-    Seek(offset, false);
-    errno = 0;
-    if (std::fread(destination, 1, length, file_) != length) Fail("short read in");
-    position_ += length;
+  if (length >= kDirectRead) {
+    ReadFromFile(offset, length, destination);
     return;
   }
-  window_offset_ = offset;
   window_.resize(static_cast<size_t>(std::min<uint64_t>(kReadWindow, size_ - offset)));
-  Seek(offset, false);
-  errno = 0;
-  if (std::fread(window_.data(), 1, window_.size(), file_) != window_.size()) {
+  window_offset_ = offset;
+  try {
+    ReadFromFile(offset, window_.size(), window_.data());
+  } catch (const Error&) {
     window_.clear();
-    Fail("short read in");
+    throw;
   }
-  position_ += window_.size();
   std::memcpy(destination, window_.data(), length);
 }
 
 void BinaryFile::WriteAt(uint64_t offset, std::string_view bytes) {
-  window_.clear();
-  Seek(offset, true);
-  errno = 0;
-  if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) Fail("cannot write");
-  position_ += bytes.size();
-  size_ = std::max(size_, position_);
+  if (!writable_) throw Error("cannot write " + path_.string() + ": opened for reading only");
+  if (bytes.empty()) return;
+  // The window keeps showing the file as written.
+  const uint64_t window_end = window_offset_ + window_.size();
+  const uint64_t end = offset + bytes.size();
+  if (offset < window_end && window_offset_ < end) {
+    const uint64_t from = std::max(offset, window_offset_);
+    const uint64_t to = std::min(end, window_end);
+    std::memcpy(window_.data() + (from - window_offset_), bytes.data() + (from - offset),
+                static_cast<size_t>(to - from));
+  }
+  if (!pending_.empty() && offset == pending_offset_ + pending_.size() &&
+      pending_.size() + bytes.size() <= kGatherLimit) {
+    pending_.append(bytes);
+  } else {
+    Flush();
+    if (bytes.size() < kGatherLimit) {
+      pending_.assign(bytes);
+      pending_offset_ = offset;
+    } else {
+      file_.WriteAt(offset, bytes);
+    }
+  }
+  size_ = std::max(size_, end);
 }
 
 uint64_t BinaryFile::Append(std::string_view bytes) {
@@ -122,18 +146,28 @@ uint64_t BinaryFile::Append(std::string_view bytes) {
 }
 
 void BinaryFile::Flush() {
-  errno = 0;
-  if (std::fflush(file_) != 0) Fail("cannot write");
+  if (pending_.empty()) return;
+  // Written or not, the bytes are handed over once: a failed write is not tried again.
+  struct Forget {
+    std::string& bytes;
+    ~Forget() { bytes.clear(); }
+  } forget{pending_};
+  file_.WriteAt(pending_offset_, pending_);
 }
 
 void BinaryFile::Close() {
-  if (file_ == nullptr) return;
-  std::FILE* file = file_;
-  file_ = nullptr;
-  errno = 0;
-  bool flushed = std::fflush(file) == 0;
-  bool closed = std::fclose(file) == 0;
-  if (!flushed || !closed) Fail("cannot write");
+  if (!file_.is_open()) return;
+  try {
+    Flush();
+  } catch (const Error&) {
+    try {
+      file_.Close();
+    } catch (const Error&) {
+      // The failed write is the one to report.
+    }
+    throw;
+  }
+  file_.Close();
 }
 
 }  // namespace zuvo

@@ -4,11 +4,12 @@
 // short read, a failed write) throws Error naming the file; nothing is retried or swallowed.
 
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
+
+#include "platform/positioned_file.h"
 
 namespace zuvo {
 
@@ -43,8 +44,26 @@ class MemoryByteSource : public ByteSource {
   std::string name_;
 };
 
-// An open file. Reads go through a window buffer so that walking small blocks costs few system
-// calls; writes invalidate the window.
+// Reads `source` through a window of `window` bytes, for walking a file front to back in small
+// reads: one read of the source per window instead of one per block.
+class WindowedSource : public ByteSource {
+ public:
+  WindowedSource(ByteSource& source, size_t window) : source_(source), window_size_(window) {}
+  uint64_t size() const override { return source_.size(); }
+  void ReadAt(uint64_t offset, size_t length, char* destination) override;
+  std::string name() const override { return source_.name(); }
+
+ private:
+  ByteSource& source_;
+  size_t window_size_;
+  std::string window_;
+  uint64_t window_offset_ = 0;
+};
+
+// An open file, read and written at positions (no stream position, see PositionedFile). Small
+// reads go through a window so that walking small blocks costs few system calls; writes keep
+// the window current. Writes that continue one another are gathered and written together before
+// a read of their bytes, a write elsewhere, Flush or Close.
 class BinaryFile : public ByteSource {
  public:
   enum class Mode {
@@ -54,6 +73,7 @@ class BinaryFile : public ByteSource {
     kOpenOrCreate  // existing file, or a new empty one, read and write
   };
   BinaryFile(const std::filesystem::path& path, Mode mode);
+  // Closes, writing gathered bytes; errors are not reported here (Close reports them).
   ~BinaryFile() override;
   BinaryFile(const BinaryFile&) = delete;
   BinaryFile& operator=(const BinaryFile&) = delete;
@@ -66,22 +86,23 @@ class BinaryFile : public ByteSource {
   void WriteAt(uint64_t offset, std::string_view bytes);
   // Writes at the end of the file; returns the offset where the bytes begin.
   uint64_t Append(std::string_view bytes);
-  // Writes buffered bytes to the operating system; throws on failure (a full disk).
+  // Hands gathered writes to the operating system; throws on failure (a full disk).
   void Flush();
   // Flushes and closes; throws on failure. The destructor closes without throwing.
   void Close();
 
  private:
   [[noreturn]] void Fail(const std::string& what) const;
-  void Seek(uint64_t offset, bool for_write);
+  // Reads straight from the file; throws when the bytes are not all there.
+  void ReadFromFile(uint64_t offset, size_t length, char* destination);
   std::filesystem::path path_;
-  std::FILE* file_ = nullptr;
+  PositionedFile file_;
+  bool writable_;
   uint64_t size_ = 0;
-  uint64_t position_ = UINT64_MAX;  // where the stream stands; unknown at first
-  bool last_was_write_ = false;
   std::string window_;
   uint64_t window_offset_ = 0;
-  std::unique_ptr<char[]> stream_buffer_;
+  std::string pending_;  // gathered writes, to go at pending_offset_
+  uint64_t pending_offset_ = 0;
 };
 
 }  // namespace zuvo

@@ -1,5 +1,6 @@
 #include "core/chart_reader.h"
 
+#include <limits>
 #include <set>
 #include <system_error>
 
@@ -161,26 +162,65 @@ ChartEntryRead ReadChartEntry(ByteSource& file, ChartPosition position, EntryDet
   }
 }
 
+bool ForEachEntryInFile(
+    ByteSource& file,
+    const std::function<void(int32_t offset, const std::vector<BlockFrame>& blocks)>& entry) {
+  std::vector<BlockFrame> blocks;
+  std::string problem;
+  for (uint64_t at = 0; at < file.size();) {
+    if (at >= uint64_t{std::numeric_limits<int32_t>::max()}) return false;
+    const uint64_t start = at;
+    blocks.clear();
+    for (;;) {
+      std::optional<BlockFrame> frame = ReadBlockFrame(file, at, problem);
+      if (!frame) return false;
+      at = frame->end;
+      if (frame->tag == chart_tag::kEnd) break;
+      blocks.push_back(*frame);
+    }
+    entry(static_cast<int32_t>(start + 1), blocks);
+  }
+  return true;
+}
+
+const std::map<int32_t, std::filesystem::path>& ChartFileSet::Files() {
+  if (!paths_) paths_ = ListChartFiles(store_);
+  return *paths_;
+}
+
 BinaryFile* ChartFileSet::Open(int32_t file_code) {
   if (file_code < 0 || file_code > kHighestChartFileCode) return nullptr;
   auto found = open_.find(file_code);
-  if (found != open_.end()) return found->second.get();
-  if (!paths_) paths_ = ListChartFiles(store_);
-  auto path = paths_->find(file_code);
-  if (path == paths_->end()) return nullptr;
-  if (open_.size() >= kMaxOpenFiles) {
-    open_.begin()->second->Close();
-    open_.erase(open_.begin());
+  if (found != open_.end()) {
+    uses_.splice(uses_.begin(), uses_, found->second.use);
+    return found->second.file.get();
   }
+  Files();
+  auto path = paths_->find(file_code);
+  if (path == paths_->end()) {
+    std::filesystem::path created = ChartFilePath(store_, file_code);
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(created, error)) return nullptr;
+    path = paths_->emplace(file_code, std::move(created)).first;
+  }
+  if (open_.size() >= max_open_) CloseLeastRecent();
   auto file = std::make_unique<BinaryFile>(path->second, mode_);
-  return open_.emplace(file_code, std::move(file)).first->second.get();
+  uses_.push_front(file_code);
+  return open_.emplace(file_code, OpenFile{std::move(file), uses_.begin()})
+      .first->second.file.get();
+}
+
+void ChartFileSet::CloseLeastRecent() {
+  auto oldest = open_.find(uses_.back());
+  // Out of the set first: a file whose close fails is not offered again.
+  std::unique_ptr<BinaryFile> closing = std::move(oldest->second.file);
+  open_.erase(oldest);
+  uses_.pop_back();
+  closing->Close();
 }
 
 void ChartFileSet::Close() {
-  while (!open_.empty()) {
-    open_.begin()->second->Close();
-    open_.erase(open_.begin());
-  }
+  while (!uses_.empty()) CloseLeastRecent();
 }
 
 ChartPosition PreviousInChain(const ChartHeader& header, ChainKind kind) {

@@ -4,13 +4,16 @@
 // before it is read: a damaged entry (unknown tag, a length past the end, a truncated file) is
 // reported in the result and the walk stops there; chains are walked with cycle detection.
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <list>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "core/binary_file.h"
@@ -67,25 +70,49 @@ struct ChartEntryRead {
 // 21, 24 and 60 in any order, then the end tag; anything else makes it damaged.
 ChartEntryRead ReadChartEntry(ByteSource& file, ChartPosition position, EntryDetail detail);
 
+// Walks the entries of a chart file laid end to end from its first byte, as a chain reaches each
+// of them: calls `entry` with each entry's 1-based offset and the frames of its blocks before
+// the end tag, in file order (the frames are those ForEachEntryBlock meets from that offset).
+// True when the last entry ends at the end of the file; false at a damaged block, an entry cut
+// off by the end of the file, or an entry beyond the offsets a position can name (the entries
+// before it were handed on).
+bool ForEachEntryInFile(
+    ByteSource& file,
+    const std::function<void(int32_t offset, const std::vector<BlockFrame>& blocks)>& entry);
+
 // The chart files of one store, opened on demand (for reading, or for reading and writing in
-// place) and closed with the set (at most kMaxOpenFiles at a time). The folder is listed once,
-// when the first file is asked for.
+// place) and closed with the set. At most `max_open` files are open at a time: the one used
+// longest ago is closed to make room for another. The folder is listed once, when the first
+// file is asked for; a file code the list lacks is looked for by its name, so that a chart file
+// an append created since is found.
 class ChartFileSet {
  public:
-  explicit ChartFileSet(StoreLocation store, BinaryFile::Mode mode = BinaryFile::Mode::kRead)
-      : store_(std::move(store)), mode_(mode) {}
+  static constexpr size_t kMaxOpenFiles = 128;
+  explicit ChartFileSet(StoreLocation store, BinaryFile::Mode mode = BinaryFile::Mode::kRead,
+                        size_t max_open = kMaxOpenFiles)
+      : store_(std::move(store)), mode_(mode), max_open_(std::max<size_t>(1, max_open)) {}
   // The file of `file_code`; nullptr when the code is outside 0..65535 or the file is missing.
-  // A file let go to make room for another is closed with Close(), so a failed write throws.
+  // The pointer stays valid until the set closes the file to make room for another. A file let
+  // go is closed with Close(), so a failed write throws.
   BinaryFile* Open(int32_t file_code);
+  // The store's chart files by file code, as listed (and found since).
+  const std::map<int32_t, std::filesystem::path>& Files();
+  bool IsOpen(int32_t file_code) const { return open_.contains(file_code); }
   // Closes every open file; throws Error when a file's writes cannot be completed.
   void Close();
 
  private:
-  static constexpr size_t kMaxOpenFiles = 128;
+  struct OpenFile {
+    std::unique_ptr<BinaryFile> file;
+    std::list<int32_t>::iterator use;
+  };
+  void CloseLeastRecent();
   StoreLocation store_;
   BinaryFile::Mode mode_;
+  size_t max_open_;
   std::optional<std::map<int32_t, std::filesystem::path>> paths_;
-  std::map<int32_t, std::unique_ptr<BinaryFile>> open_;
+  std::unordered_map<int32_t, OpenFile> open_;
+  std::list<int32_t> uses_;  // the open files' codes, the one used last first
 };
 
 enum class ChainKind { kPatient, kDay };

@@ -99,37 +99,106 @@ std::string ReadPatientNote(const PatientRecord& record, ByteSource& file) {
   return file.ReadString(uint64_t{offset} + 4, length);
 }
 
-// Reads the slot of `number` and, when `note` is given, its note.
-bool ReadSlot(const StoreLocation& store, int32_t number, PatientRecord& record,
-              std::string* note) {
-  PatientAddress address = PatientLocation(store, number);
-  if (!FileExists(address.file)) {
+PatientFileSet::~PatientFileSet() {
+  for (auto& [number, open] : open_) {
+    try {
+      WriteHeldRecords(open);
+    } catch (const Error&) {
+      // Close reports a failed write; a set let go without it writes what it can.
+    }
+  }
+}
+
+PatientFileSet::OpenFile* PatientFileSet::FileOf(int32_t number) {
+  if (number <= 0) return nullptr;
+  const int32_t file_number = number / kPatientsPerFile;
+  auto found = open_.find(file_number);
+  if (found != open_.end()) return &found->second;
+  const PatientAddress address = PatientLocation(store_, number);
+  if (!FileExists(address.file)) return nullptr;
+  OpenFile open{std::make_unique<BinaryFile>(address.file, mode_), {}, {}};
+  if (hold_records_) {
+    open.records = ReadPatientRecords(*open.file);
+    open.written.assign(open.records.size() / kPatientRecordSize, false);
+  }
+  return &open_.emplace(file_number, std::move(open)).first->second;
+}
+
+bool PatientFileSet::Read(int32_t number, PatientRecord& record, std::string* note) {
+  OpenFile* open = FileOf(number);
+  if (open == nullptr) {
     record.Set(patient_field::kNumber, 0);
     return false;
   }
-  BinaryFile file(address.file, BinaryFile::Mode::kRead);
-  file.ReadAt(address.offset, kPatientRecordSize, record.data());
-  if (note != nullptr) *note = ReadPatientNote(record, file);
+  const uint64_t offset = SlotOffset(number);
+  if (offset < open->records.size()) {
+    record.Assign(std::string_view(open->records).substr(offset, kPatientRecordSize));
+  } else {
+    open->file->ReadAt(offset, kPatientRecordSize, record.data());
+  }
+  if (note != nullptr) *note = ReadPatientNote(record, *open->file);
   return record.Get(patient_field::kNumber) == number;
 }
 
+void PatientFileSet::Rewrite(PatientRecord record) {
+  const int32_t number = record.Get(patient_field::kNumber);
+  OpenFile* open = FileOf(number);
+  if (open == nullptr) return;
+  record.Set(patient_field::kChecksum, PatientChecksum(record));
+  const uint64_t offset = SlotOffset(number);
+  if (offset < open->records.size()) {
+    open->records.replace(offset, kPatientRecordSize, record.view());
+    open->written[offset / kPatientRecordSize] = true;
+  } else {
+    open->file->WriteAt(offset, record.view());
+  }
+}
+
+void PatientFileSet::WriteHeldRecords(OpenFile& open) {
+  // Runs of rewritten records, a run taking in up to this many records between two rewritten
+  // ones: their held bytes are those of the file.
+  constexpr size_t kGap = 16;
+  const size_t slots = open.written.size();
+  for (size_t slot = 0; slot < slots;) {
+    if (!open.written[slot]) {
+      ++slot;
+      continue;
+    }
+    size_t end = slot + 1;
+    for (size_t next = end; next < slots && next - end <= kGap; ++next) {
+      if (open.written[next]) end = next + 1;
+    }
+    std::fill(open.written.begin() + slot, open.written.begin() + end, false);
+    open.file->WriteAt(slot * kPatientRecordSize,
+                       std::string_view(open.records)
+                           .substr(slot * kPatientRecordSize, (end - slot) * kPatientRecordSize));
+    slot = end;
+  }
+}
+
+void PatientFileSet::Close() {
+  while (!open_.empty()) {
+    OpenFile open = std::move(open_.begin()->second);
+    open_.erase(open_.begin());
+    WriteHeldRecords(open);
+    open.file->Close();
+  }
+}
+
 bool ReadPatient(const StoreLocation& store, int32_t number, PatientRecord& record) {
-  return ReadSlot(store, number, record, nullptr);
+  return PatientFileSet(store).Read(number, record);
 }
 
 bool ReadPatientWithNote(const StoreLocation& store, int32_t number, PatientRecord& record,
                          std::string& note) {
   note.clear();
-  return ReadSlot(store, number, record, &note);
+  return PatientFileSet(store).Read(number, record, &note);
 }
 
 void RewritePatient(const StoreLocation& store, PatientRecord record) {
-  PatientAddress address = PatientLocation(store, record.Get(patient_field::kNumber));
-  if (!FileExists(address.file)) return;
-  BinaryFile file(address.file, BinaryFile::Mode::kReadWrite);
-  record.Set(patient_field::kChecksum, PatientChecksum(record));
-  file.WriteAt(address.offset, record.view());
-  file.Close();
+  PatientFileSet files(store, BinaryFile::Mode::kReadWrite);
+  files.Rewrite(std::move(record));
+  files.Close();
 }
 
 void SetChartHead(const StoreLocation& store, int32_t number, int32_t file_code, int32_t offset) {

@@ -7,8 +7,10 @@
 #include <cstdint>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/binary_file.h"
 #include "core/patient_record.h"
@@ -51,6 +53,44 @@ std::string ReadPatientNote(const PatientRecord& record, ByteSource& file);
 // number of times leaves the file's size alone). Does nothing for a number <= 0 or a missing
 // file.
 void RewritePatient(const StoreLocation& store, PatientRecord record);
+// The patient files of one store, each opened when it is first needed and kept open until Close
+// (or the set's end): for a step that reads or rewrites the records of many patients one by one.
+// With `hold_records`, each file's record area is read whole when the file is opened, records
+// are read from it and rewritten into it, and the rewritten ones are written to the file in
+// runs by Close (or, without reporting errors, by the set's end): for a step that visits most
+// patients of the store in no particular order.
+class PatientFileSet {
+ public:
+  explicit PatientFileSet(StoreLocation store, BinaryFile::Mode mode = BinaryFile::Mode::kRead,
+                          bool hold_records = false)
+      : store_(std::move(store)), mode_(mode), hold_records_(hold_records) {}
+  ~PatientFileSet();
+  PatientFileSet(const PatientFileSet&) = delete;
+  PatientFileSet& operator=(const PatientFileSet&) = delete;
+
+  // As ReadPatient, and as ReadPatientWithNote when `note` is given.
+  bool Read(int32_t number, PatientRecord& record, std::string* note = nullptr);
+  // As RewritePatient; the set must be open for writing.
+  void Rewrite(PatientRecord record);
+  // Writes the held records that were rewritten and closes every open file; throws Error when a
+  // file's writes cannot be completed.
+  void Close();
+
+ private:
+  struct OpenFile {
+    std::unique_ptr<BinaryFile> file;
+    std::string records;        // the held record area
+    std::vector<bool> written;  // per held record: rewritten since it was read
+  };
+  // The file holding patient `number`; nullptr for a number <= 0 or a missing file.
+  OpenFile* FileOf(int32_t number);
+  static void WriteHeldRecords(OpenFile& open);
+  StoreLocation store_;
+  BinaryFile::Mode mode_;
+  bool hold_records_;
+  std::map<int32_t, OpenFile> open_;  // by file number
+};
+
 // Sets the chart chain head of an existing record and its checksum; nothing else changes.
 void SetChartHead(const StoreLocation& store, int32_t number, int32_t file_code, int32_t offset);
 // The whole records of an open patient file (up to 10000 of them, fewer when the file is

@@ -7,7 +7,6 @@
 #include "core/chart_store.h"
 #include "core/code_tables.h"
 #include "core/number_text.h"
-#include "core/tag_elements.h"
 #include "platform/big5.h"
 
 namespace zuvo {
@@ -125,35 +124,38 @@ void CorrectVisitFromClaim(VisitRecord& visit, const Claim& claim, int32_t patie
 
 bool UpdateOrderFromClaim(OrderRecord& order, std::string_view order_text,
                           std::string_view case_type) {
+  std::vector<ClaimOrderLine> lines;
+  ReadClaimOrderLines(order_text, lines);
+  return UpdateOrderFromClaim(order, lines, case_type);
+}
+
+bool UpdateOrderFromClaim(OrderRecord& order, const std::vector<ClaimOrderLine>& order_lines,
+                          std::string_view case_type) {
   using namespace order_field;
   const std::string code = big5::Trim(order.Get(kInsuranceCode));
-  if (code.empty() || order_text.find(code) == std::string_view::npos) return false;
-  std::vector<std::string> claimed;
-  ReadOrderLines(order_text, [&](const std::vector<std::string>& fields) {
-    if (big5::Trim(ElementValue(fields, "p4")) != code) return true;
-    claimed = fields;
-    return false;
-  });
-  if (claimed.empty()) return false;
-  auto field = [&](std::string_view name) { return big5::Trim(ElementValue(claimed, name)); };
+  if (code.empty()) return false;
+  auto line = std::find_if(order_lines.begin(), order_lines.end(),
+                           [&code](const ClaimOrderLine& line) { return line.code() == code; });
+  if (line == order_lines.end()) return false;
+  auto field = [&line](int number) -> const std::string& { return line->values[number]; };
 
-  order.Set(kDays, IntegerOf<int16_t>(field("p1")).value_or(0));
-  order.Set(kDispensingLetter, FirstOrBlank(field("p2")));
-  order.Set(kOrderCategory, FirstOrBlank(field("p3")));
-  order.Set(kDoseTimes100, Hundredths(field("p5")));
-  SetText(order, kSite, field("p6"));
-  SetText(order, kFrequencyText, field("p7"));
-  order.Set(kPaymentPercent, Hundredths(field("p8")));
-  SetText(order, kRoute, field("p9"));
-  order.Set(kTotalQuantity, SingleOf(field("p10")));
-  if (case_type != "01") order.Set(kUnitPrice, SingleOf(field("p11")));
-  SetExecutionTime(order, kExecutionStart, field("p14"));
-  SetExecutionTime(order, kExecutionEnd, field("p15"));
-  SetText(order, kExecutingStaff, field("p16"));
-  order.Set(kMark187, FirstOrBlank(field("p17")));
-  order.Set(kMark188, FirstOrBlank(field("p18")));
-  SetText(order, kReservedText189, field("p19"));
-  const std::string mark = field("p20");
+  order.Set(kDays, IntegerOf<int16_t>(field(1)).value_or(0));
+  order.Set(kDispensingLetter, FirstOrBlank(field(2)));
+  order.Set(kOrderCategory, FirstOrBlank(field(3)));
+  order.Set(kDoseTimes100, Hundredths(field(5)));
+  SetText(order, kSite, field(6));
+  SetText(order, kFrequencyText, field(7));
+  order.Set(kPaymentPercent, Hundredths(field(8)));
+  SetText(order, kRoute, field(9));
+  order.Set(kTotalQuantity, SingleOf(field(10)));
+  if (case_type != "01") order.Set(kUnitPrice, SingleOf(field(11)));
+  SetExecutionTime(order, kExecutionStart, field(14));
+  SetExecutionTime(order, kExecutionEnd, field(15));
+  SetText(order, kExecutingStaff, field(16));
+  order.Set(kMark187, FirstOrBlank(field(17)));
+  order.Set(kMark188, FirstOrBlank(field(18)));
+  SetText(order, kReservedText189, field(19));
+  const std::string mark = field(20);
   if (mark.size() > 1) order.Set(kDepartmentPrefix, std::string_view(mark).substr(0, 2));
   return true;
 }

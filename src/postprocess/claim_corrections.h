@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/chart_records.h"
 #include "core/roc_date.h"
@@ -49,11 +50,14 @@ void CorrectVisitFromClaim(VisitRecord& visit, const Claim& claim, int32_t patie
                            const ClaimCopay& copay, const ClaimDays& days);
 
 // Copies the claimed order line whose trimmed p4 is the trimmed NHI code of `order` (the first of
-// the <pdata> elements of `order_text`) into `order`: days, dispensing letter and order
+// the claim's order lines) into `order`: days, dispensing letter and order
 // category, dose, site, frequency, payment percentage, route, total quantity, unit price (kept
 // for case type "01"), execution start and end, staff ID, the marks at 187 to 203. An execution
 // time that is no ROC time stamp keeps the time converted. Returns false, changing nothing,
 // when the code is empty or no order line has it.
+bool UpdateOrderFromClaim(OrderRecord& order, const std::vector<ClaimOrderLine>& order_lines,
+                          std::string_view case_type);
+// As above, with the order lines read from `order_text`.
 bool UpdateOrderFromClaim(OrderRecord& order, std::string_view order_text,
                           std::string_view case_type);
 

@@ -27,6 +27,28 @@ bool ReadOrderLines(std::string_view order_text,
   return true;
 }
 
+bool ReadClaimOrderLines(std::string_view order_text, std::vector<ClaimOrderLine>& lines) {
+  return ReadOrderLines(order_text, [&lines](const std::vector<std::string>& fields) {
+    ClaimOrderLine& line = lines.emplace_back();
+    std::array<bool, ClaimOrderLine::kLastField + 1> found{};
+    for (const std::string& field : fields) {
+      // "p7=..." or "P7=...": the digits as written, without a leading zero.
+      const size_t equals = field.find('=');
+      if (equals < 2 || equals > 3 || (field[0] != 'p' && field[0] != 'P') || field[1] == '0') {
+        continue;
+      }
+      int number = 0;
+      for (size_t at = 1; at < equals && number >= 0; ++at) {
+        number = field[at] >= '0' && field[at] <= '9' ? number * 10 + (field[at] - '0') : -1;
+      }
+      if (number < 1 || number > ClaimOrderLine::kLastField || found[number]) continue;
+      found[number] = true;
+      line.values[number] = big5::Trim(std::string_view(field).substr(equals + 1));
+    }
+    return true;
+  });
+}
+
 std::string Claim::Field(std::string_view name) const {
   return big5::Trim(ElementValue(body, name));
 }
@@ -64,7 +86,7 @@ ClaimRead ReadNextClaim(std::string_view document, size_t from) {
     body_text = std::string(document.substr(body_at, body_end + kBodyClosing.size() - body_at));
   }
   if (ReadTagElements(body_text, 1, "dbody", read.claim.body) == 0 ||
-      !ReadOrderLines(read.claim.order_text, [](const auto&) { return true; })) {
+      !ReadClaimOrderLines(read.claim.order_text, read.claim.order_lines)) {
     return Malformed();
   }
   read.status = ClaimReadStatus::kClaim;

@@ -6,6 +6,7 @@
 // raw bytes: the markup characters never occur inside a Big5 character, and values are handed
 // on as the bytes the document holds.
 
+#include <array>
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -14,11 +15,22 @@
 
 namespace zuvo {
 
+// One order line of a claim: the trimmed values of its fields p1 ... p20 as ElementValue finds
+// them by name (letter case aside; the first of a name wins; empty when missing).
+struct ClaimOrderLine {
+  static constexpr int kLastField = 20;
+  std::array<std::string, kLastField + 1> values;  // values[n] of field pn; values[0] unused
+
+  const std::string& code() const { return values[4]; }  // the NHI code
+};
+
 struct Claim {
   std::string case_type;          // d1 of <dhead>, trimmed
   std::vector<std::string> body;  // "name=value" for each field of <dbody> before the order lines
   // The order lines: from the first "<pdata>" up to the "</dbody>"; empty without order lines.
   std::string order_text;
+  // The order lines of order_text, in order (ReadNextClaim reads them once, with the claim).
+  std::vector<ClaimOrderLine> order_lines = {};
 
   // The trimmed value of body field `name` ("d3"); empty when the claim has no such field.
   std::string Field(std::string_view name) const;
@@ -48,5 +60,8 @@ ClaimRead ReadNextClaim(std::string_view document, size_t from);
 // closed.
 bool ReadOrderLines(std::string_view order_text,
                     const std::function<bool(const std::vector<std::string>&)>& line);
+// The order lines of `order_text` appended to `lines`; false when one is not closed (the lines
+// before it are appended).
+bool ReadClaimOrderLines(std::string_view order_text, std::vector<ClaimOrderLine>& lines);
 
 }  // namespace zuvo

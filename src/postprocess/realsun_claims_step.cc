@@ -1,5 +1,6 @@
 #include "postprocess/realsun_claims_step.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <set>
 #include <string>
@@ -16,6 +17,7 @@
 #include "postprocess/claim_archive.h"
 #include "postprocess/claim_corrections.h"
 #include "postprocess/claim_document.h"
+#include "postprocess/claim_visit_index.h"
 #include "postprocess/screening.h"
 #include "workspace/folder_layout.h"
 #include "workspace/source_system_check.h"
@@ -86,18 +88,28 @@ class ClaimCorrector {
   ClaimCorrector(const StoreLocation& store, StepContext& context)
       : store_(store),
         index_(PatientIdIndex::Load(store.patient_index_path)),
+        patients_(store, BinaryFile::Mode::kReadWrite, /*hold_records=*/true),
         files_(store, BinaryFile::Mode::kReadWrite),
+        visits_(files_),
         context_(context) {}
 
   // The claims of one claim document, `archive_name` naming it in messages.
   Outcome CorrectMonth(std::string_view document, const std::string& archive_name);
-  // Completes the writes to the chart files.
-  void Close() { files_.Close(); }
+  // Completes the writes to the chart and patient files.
+  void Close() {
+    files_.Close();
+    patients_.Close();
+  }
 
  private:
   Outcome CorrectClaim(const Claim& claim);
-  // The patient's chain from its head; kEndStep when a chart file is missing.
+  // The patient's visits found through the index, or by walking a chain the index cannot
+  // follow; kEndStep when a chart file is missing.
   Outcome CorrectVisits(const ClaimedVisit& claimed, ChartPosition head);
+  Outcome WalkAndCorrect(const ClaimedVisit& claimed, ChartPosition head);
+  // Corrects a visit the index found: its record and order lines are read in one piece, and
+  // what changed is written back in one piece.
+  void CorrectFoundVisit(const ClaimVisitIndex::Visit& found, const ClaimedVisit& claimed);
   // Corrects the entry at `position` when its visit is the claimed one; fills `header` and
   // returns whether the entry had both a header and a visit record.
   bool CorrectEntry(BinaryFile& file, ChartPosition position, const ClaimedVisit& claimed,
@@ -112,7 +124,9 @@ class ClaimCorrector {
 
   const StoreLocation& store_;
   PatientIdIndex index_;
+  PatientFileSet patients_;
   ChartFileSet files_;
+  ClaimVisitIndex visits_;
   StepContext& context_;
   long gauge_ = 0;
 };
@@ -138,7 +152,7 @@ Outcome ClaimCorrector::CorrectClaim(const Claim& claim) {
   const std::string id = claim.Field("d3");
   const int32_t patient = index_.FindPatientByID(id);
   PatientRecord record;
-  if (patient <= 0 || !ReadPatient(store_, patient, record)) {
+  if (patient <= 0 || !patients_.Read(patient, record)) {
     context_.AddLine("病人資料庫內找不到ID:" + big5::ToUtf8Escaped(id));
     return Outcome::kGoOn;
   }
@@ -156,7 +170,7 @@ Outcome ClaimCorrector::CorrectClaim(const Claim& claim) {
   PatientRecord corrected = record;
   corrected.Set(patient_field::kCopayCode, copay.code);
   if (copay.payment_class != ' ') corrected.Set(patient_field::kPaymentClass, copay.payment_class);
-  if (corrected != record) RewritePatient(store_, corrected);
+  if (corrected != record) patients_.Rewrite(corrected);
 
   const ClaimedVisit claimed{
       claim, patient, copay, *days, claim.Field("d29"), ClaimVisitDay(claim)};
@@ -165,6 +179,56 @@ Outcome ClaimCorrector::CorrectClaim(const Claim& claim) {
 }
 
 Outcome ClaimCorrector::CorrectVisits(const ClaimedVisit& claimed, ChartPosition head) {
+  std::optional<std::vector<ClaimVisitIndex::Visit>> found =
+      visits_.Find(claimed.patient, head, claimed.sequence, claimed.day);
+  if (!found) return WalkAndCorrect(claimed, head);
+  for (const ClaimVisitIndex::Visit& visit : *found) CorrectFoundVisit(visit, claimed);
+  return Outcome::kGoOn;
+}
+
+void ClaimCorrector::CorrectFoundVisit(const ClaimVisitIndex::Visit& found,
+                                       const ClaimedVisit& claimed) {
+  BinaryFile* file = files_.Open(found.entry.file_code);
+  if (file == nullptr) {
+    throw Error("cannot open " + PathToUtf8(ChartFilePath(store_, found.entry.file_code)));
+  }
+  // The visit record and the blocks after it, up to the end tag.
+  std::string bytes = file->ReadString(found.record, found.end - found.record);
+  VisitRecord visit;
+  visit.Assign(std::string_view(bytes).substr(0, kVisitRecordSize));
+  if (!VisitMatchesClaim(visit, claimed.sequence, claimed.day)) return;
+  size_t changed_from = bytes.size();
+  size_t changed_to = 0;
+  auto put = [&](size_t at, std::string_view record) {
+    bytes.replace(at, record.size(), record);
+    changed_from = std::min(changed_from, at);
+    changed_to = std::max(changed_to, at + record.size());
+  };
+  const VisitRecord before = visit;
+  CorrectVisitFromClaim(visit, claimed.claim, claimed.patient, claimed.copay, claimed.days);
+  if (visit != before) put(0, visit.view());
+  MemoryByteSource blocks(bytes);
+  std::string problem;
+  for (uint64_t at = kVisitRecordSize; at < bytes.size();) {
+    std::optional<BlockFrame> frame = ReadBlockFrame(blocks, at, problem);
+    if (!frame) break;  // the index read these blocks whole; nothing has moved them
+    if (frame->tag == chart_tag::kOrder) {
+      OrderRecord order;
+      order.Assign(std::string_view(bytes).substr(frame->payload, kOrderRecordSize));
+      const OrderRecord original = order;
+      UpdateOrderFromClaim(order, claimed.claim.order_lines, claimed.claim.case_type);
+      if (order != original) put(frame->payload, order.view());
+    }
+    at = frame->end;
+  }
+  // The bytes between the changed records are those just read, so one write covers them all.
+  if (changed_from < changed_to) {
+    file->WriteAt(found.record + changed_from,
+                  std::string_view(bytes).substr(changed_from, changed_to - changed_from));
+  }
+}
+
+Outcome ClaimCorrector::WalkAndCorrect(const ClaimedVisit& claimed, ChartPosition head) {
   std::set<ChartPosition> seen;
   for (ChartPosition position = head; position.offset > 0;) {
     if (!seen.insert(position).second) {
@@ -211,7 +275,7 @@ bool ClaimCorrector::CorrectEntry(BinaryFile& file, ChartPosition position,
       OrderRecord order;
       file.ReadAt(frame.payload, kOrderRecordSize, order.data());
       OrderRecord before = order;
-      UpdateOrderFromClaim(order, claimed.claim.order_text, claimed.claim.case_type);
+      UpdateOrderFromClaim(order, claimed.claim.order_lines, claimed.claim.case_type);
       if (order != before) file.WriteAt(frame.payload, order.view());
     }
     return true;

@@ -208,5 +208,74 @@ TEST(ChainWalking, StopsAtCyclesAndMissingFiles) {
   EXPECT_EQ(walk.entries, 0u);
 }
 
+TEST(ChartFileEntries, AreHandedOnInFileOrderUpToADamagedOrCutOffBlock) {
+  TempDir dir;
+  StoreLocation store{dir.path(), {}};
+  WritePatients(store, {1, 2});
+  FreshChartStoreWriter writer(store, {6, 43000, 43010});
+  std::vector<int32_t> written;
+  for (int32_t patient : {1, 2, 1}) {
+    ChartEntry entry = Visit(patient, 43001 + patient);
+    written.push_back(writer.Write(entry).offset);
+  }
+  writer.Finish();
+  const std::string bytes = ReadFileBytes(ChartFilePath(store, 0));
+  auto entries = [](const std::string& file, bool& whole) {
+    MemoryByteSource source(file);
+    std::vector<int32_t> offsets;
+    whole = ForEachEntryInFile(source, [&](int32_t offset, const std::vector<BlockFrame>& blocks) {
+      // Header, visit, chart text, two diagnoses and the order line; no end tag.
+      EXPECT_EQ(blocks.size(), 6u);
+      EXPECT_EQ(blocks.front().start, uint64_t(offset) - 1);
+      offsets.push_back(offset);
+    });
+    return offsets;
+  };
+  bool whole = false;
+  EXPECT_EQ(entries(bytes, whole), written);
+  EXPECT_TRUE(whole);
+  // An unknown tag after the second entry's visit record, and a file cut inside the last entry.
+  std::string damaged = bytes;
+  damaged[size_t(written[1]) - 1 + 2 + kChartHeaderSize + 2 + kVisitRecordSize] = 99;
+  EXPECT_EQ(entries(damaged, whole), std::vector<int32_t>{written[0]});
+  EXPECT_FALSE(whole);
+  EXPECT_EQ(entries(bytes.substr(0, bytes.size() - 1), whole),
+            (std::vector<int32_t>{written[0], written[1]}));
+  EXPECT_FALSE(whole);
+}
+
+TEST(ChartFileSetTest, ClosesTheFileUsedLongestAgoAndFindsFilesCreatedSince) {
+  TempDir dir;
+  StoreLocation store{dir.path(), {}};
+  std::filesystem::create_directories(store.ChartFolder());
+  for (int32_t code : {0, 1, 2}) WriteFileBytes(ChartFilePath(store, code), "abc");
+  ChartFileSet files(store, BinaryFile::Mode::kReadWrite, 2);
+  ASSERT_NE(files.Open(0), nullptr);
+  ASSERT_NE(files.Open(1), nullptr);
+  files.Open(0)->WriteAt(0, "X");
+  ASSERT_NE(files.Open(2), nullptr);
+  EXPECT_TRUE(files.IsOpen(0));
+  EXPECT_FALSE(files.IsOpen(1));
+  EXPECT_TRUE(files.IsOpen(2));
+  // A file is let go with its writes done.
+  files.Open(2)->WriteAt(2, "Z");
+  files.Open(1);
+  EXPECT_FALSE(files.IsOpen(0));
+  EXPECT_TRUE(files.IsOpen(2));
+  EXPECT_EQ(ReadFileBytes(ChartFilePath(store, 0)), "Xbc");
+
+  // The folder was listed at the first Open; a file an append creates afterwards is found.
+  WriteFileBytes(ChartFilePath(store, 3), "12345");
+  ASSERT_NE(files.Open(3), nullptr);
+  EXPECT_EQ(files.Open(3)->size(), 5u);
+  EXPECT_FALSE(files.IsOpen(2));
+  EXPECT_EQ(ReadFileBytes(ChartFilePath(store, 2)), "abZ");
+  EXPECT_EQ(files.Files().size(), 4u);
+  EXPECT_EQ(files.Open(4), nullptr);
+  EXPECT_EQ(files.Open(70000), nullptr);
+  files.Close();
+  EXPECT_FALSE(files.IsOpen(3));
+}
+
 }  // namespace
 }  // namespace zuvo

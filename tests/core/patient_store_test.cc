@@ -202,5 +202,61 @@ TEST_F(PatientStoreTest, WritingIntoATruncatedFileKeepsLongNotesOutOfTheRecordAr
   EXPECT_EQ(U32At(bytes, 9000 * 269 + 265), 2'690'000u);
 }
 
+TEST_F(PatientStoreTest, HeldRecordsAreWrittenInRunsWhenTheSetCloses) {
+  for (int32_t number : {3, 4, 40, 9999}) WritePatient(store, Patient(number, "A1"), "");
+  // The second file holds only the record of patient 10000.
+  WritePatient(store, Patient(10001, "B1"), "");
+  WriteFileBytes(dir / "PtData.001",
+                 ReadFileBytes(dir / "PtData.001").substr(0, kPatientRecordSize));
+  const std::string first = ReadFileBytes(dir / "PtData.000");
+
+  PatientFileSet files(store, BinaryFile::Mode::kReadWrite, /*hold_records=*/true);
+  for (int32_t number : {4, 9999, 3}) {
+    PatientRecord record;
+    ASSERT_TRUE(files.Read(number, record));
+    record.Set(patient_field::kNationalId, "Z" + std::to_string(number));
+    files.Rewrite(record);
+  }
+  // Read back from the set; the file keeps its bytes until the set closes. A record outside the
+  // held area goes to the file as it is.
+  PatientRecord record;
+  ASSERT_TRUE(files.Read(9999, record));
+  EXPECT_EQ(record.Get(patient_field::kNationalId), "Z9999");
+  EXPECT_EQ(ReadFileBytes(dir / "PtData.000"), first);
+  files.Rewrite(Patient(10001, "Z10001"));
+  files.Close();
+
+  const std::string written = ReadFileBytes(dir / "PtData.000");
+  ASSERT_EQ(written.size(), first.size());
+  for (int32_t number = 0; number < kPatientsPerFile; ++number) {
+    const size_t at = size_t(number) * kPatientRecordSize;
+    PatientRecord stored;
+    stored.Assign(std::string_view(written).substr(at, kPatientRecordSize));
+    if (number == 3 || number == 4 || number == 9999) {
+      EXPECT_EQ(stored.Get(patient_field::kNationalId), "Z" + std::to_string(number));
+      EXPECT_EQ(U32At(written, at), PatientChecksum(stored)) << number;
+    } else {
+      ASSERT_EQ(written.substr(at, kPatientRecordSize), first.substr(at, kPatientRecordSize))
+          << number;
+    }
+  }
+  ASSERT_TRUE(ReadPatient(store, 10001, record));
+  EXPECT_EQ(record.Get(patient_field::kNationalId), "Z10001");
+}
+
+TEST_F(PatientStoreTest, HeldRecordsReachTheFileWhenTheSetIsLetGo) {
+  WritePatient(store, Patient(7, "A1"), "");
+  {
+    PatientFileSet files(store, BinaryFile::Mode::kReadWrite, /*hold_records=*/true);
+    PatientRecord record;
+    ASSERT_TRUE(files.Read(7, record));
+    record.Set(patient_field::kNationalId, "Z7");
+    files.Rewrite(record);
+  }
+  PatientRecord record;
+  ASSERT_TRUE(ReadPatient(store, 7, record));
+  EXPECT_EQ(record.Get(patient_field::kNationalId), "Z7");
+}
+
 }  // namespace
 }  // namespace zuvo

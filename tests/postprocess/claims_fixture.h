@@ -112,9 +112,11 @@ class ClaimTree {
     return entry;
   }
 
-  // Writes the chart store of `entries`, in order; returns where each went.
-  std::vector<ChartPosition> WriteVisits(std::vector<ChartEntry> entries) {
-    FreshChartStoreWriter writer(store, {6, kClaimsOpening, kClaimsNow});
+  // Writes the chart store of `entries`, in order, with chart files of `file_size_millions`
+  // bytes; returns where each went.
+  std::vector<ChartPosition> WriteVisits(std::vector<ChartEntry> entries,
+                                         int32_t file_size_millions = 6) {
+    FreshChartStoreWriter writer(store, {file_size_millions, kClaimsOpening, kClaimsNow});
     std::vector<ChartPosition> positions;
     for (ChartEntry& entry : entries) positions.push_back(writer.Write(entry));
     writer.Finish();

@@ -274,6 +274,53 @@ TEST_F(ClaimsStepTest, MissingChartFileEndsTheStepWithoutCompletion) {
   EXPECT_TRUE(context.messages().empty());
 }
 
+TEST_F(ClaimsStepTest, DamagedChainsAreWalkedAndReportedAsTheyAre) {
+  // Patient 7's newest entry has an unknown block after its visit record.
+  std::string chart = ChartBytes();
+  chart[VisitAt(visits[3]) + kVisitRecordSize] = 99;
+  testing::WriteFileBytes(store.ChartFolder() / "D000000.000", chart);
+  ASSERT_EQ(RunStep(), StepResult::kDone);
+  const std::string corrected = ChartBytes();
+  EXPECT_THAT(context.lines(),
+              ::testing::Contains("病歷讀取錯誤0:" + std::to_string(visits[3].offset)));
+  EXPECT_TRUE(context.messages().empty());
+  // The chain goes on behind the damaged entry, and the entries after it in the file are found.
+  EXPECT_EQ(I16At(corrected, VisitAt(visits[0]) + 109), 0x1043);
+  EXPECT_EQ(I16At(corrected, OrderAt(visits[1], 0) + 114), 7);
+  EXPECT_EQ(corrected.substr(VisitAt(visits[3]), 292), chart.substr(VisitAt(visits[3]), 292));
+  EXPECT_EQ(corrected.substr(VisitAt(visits[4]) + 155, 3), Text("08"));
+  EXPECT_EQ(I16At(corrected, OrderAt(visits[5], 0) + 114), 3);
+}
+
+TEST(ClaimsAcrossChartFiles, EachVisitIsCorrectedInItsOwnFile) {
+  ClaimTree tree;
+  tree.AddPatient(7, "A123456789");
+  ChartEntry filler = ClaimTree::Visit(7, At(2, 9), "0005", {"A000000100"});
+  filler.chart_text = std::string(1'000'000, 'x');
+  const std::vector<ChartPosition> visits =
+      tree.WriteVisits({ClaimTree::Visit(7, At(3, 9), "0005", {"A000000100"}), filler,
+                        ClaimTree::Visit(7, At(3, 15), "0005", {"B000000200", "A000000100"})},
+                       1);
+  ASSERT_EQ(visits[1].file_code, 0);
+  ASSERT_EQ(visits[2], (ChartPosition{1, 1}));
+  tree.WriteArchive("10801", testing::ClaimDocumentXml(JanuaryClaims()));
+  const std::string file0_before = testing::ReadFileBytes(tree.store.ChartFolder() / "D000000.000");
+  const std::string file1_before = testing::ReadFileBytes(tree.store.ChartFolder() / "D000000.001");
+  ASSERT_EQ(tree.RunStep(), StepResult::kDone);
+  const std::string file0 = testing::ReadFileBytes(tree.store.ChartFolder() / "D000000.000");
+  const std::string file1 = testing::ReadFileBytes(tree.store.ChartFolder() / "D000000.001");
+  EXPECT_EQ(I16At(file0, VisitAt(visits[0]) + 109), 0x1043);
+  EXPECT_EQ(I16At(file0, OrderAt(visits[0], 0) + 114), 7);
+  EXPECT_EQ(I16At(file1, VisitAt(visits[2]) + 109), 0x1043);
+  EXPECT_EQ(I16At(file1, OrderAt(visits[2], 1) + 114), 7);
+  // The other day's visit, the line the claim does not name, and the files' sizes stay.
+  EXPECT_EQ(file0.substr(VisitAt(visits[1]), 292), file0_before.substr(VisitAt(visits[1]), 292));
+  EXPECT_EQ(file1.substr(OrderAt(visits[2], 0), 272),
+            file1_before.substr(OrderAt(visits[2], 0), 272));
+  EXPECT_EQ(file0.size(), file0_before.size());
+  EXPECT_EQ(file1.size(), file1_before.size());
+}
+
 TEST_F(ClaimsStepTest, MonthsRunFromTheModesFirstMonthThroughNow) {
   for (const char* month : {"10107", "10108", "10109", "10712", "10803"}) {
     WriteArchive(month, testing::ClaimDocumentXml(""));
