@@ -68,18 +68,18 @@ ClinicFile ReadClinicFile(const fs::path& clinic_folder, const VisionChartInput&
 
 // The complaint of a visit among its day's records (newest first): the first at the visit's
 // time, else the oldest of the day.
-std::string ChiefComplaint(const ComplaintFile& complaints, int32_t patient,
-                           const std::string& date, const std::string& time) {
+std::string ChiefComplaint(const ComplaintFile& complaints, int32_t patient, std::string_view date,
+                           std::string_view time) {
   std::span<const int32_t> records = complaints.VisitRecords(patient, date);
   if (records.empty()) return {};
   int32_t chosen = records.back();
   for (int32_t number : records) {
-    if (complaints.Record(number).Get(complaint_field::kTime) == time) {
+    if (complaints.View(number).Get(complaint_field::kTime) == time) {
       chosen = number;
       break;
     }
   }
-  std::string text = big5::Trim(complaints.Record(chosen).Get(complaint_field::kText));
+  std::string text = big5::Trim(complaints.View(chosen).Get(complaint_field::kText));
   if (text.size() >= 3 && big5::UpperAscii(text.substr(0, 3)) == "CC:") text.erase(0, 3);
   return text;
 }
@@ -146,6 +146,14 @@ StepResult VisionChartConverter::Run() {
   if (!split) return StepResult::kStopped;
   split_ = *split;
 
+  // The source tables first: opening reads a table in whole, and only the pages of the rows
+  // being converted need to stay resident, so they are let go before the indexes are built.
+  visits_.emplace(
+      SourceTable::Open(input_.folder.source_folder, kVisitTable, work_tree_, context_));
+  health_checks_ = SourceTable::OpenIfPresent(input_.folder.source_folder, kHealthCheckTable,
+                                              work_tree_, context_);
+  visits_->table().ReleaseResidentPages();
+
   // Databases and work files, each read once.
   const fs::path& program = place_.program_folder;
   Database icd9_map = Database::OpenReadOnly(program / PathFromUtf8(kIcd9MapDatabase));
@@ -173,11 +181,6 @@ StepResult VisionChartConverter::Run() {
       ResolvePath(input_.folder.source_folder, "NHI_REF")
           .value_or(input_.folder.source_folder / "NHI_REF"),
       ReferralIndex::Load(FindWithoutCase(work_tree_, kReferralIndexFileName)), *institutions_);
-
-  visits_.emplace(
-      SourceTable::Open(input_.folder.source_folder, kVisitTable, work_tree_, context_));
-  health_checks_ = SourceTable::OpenIfPresent(input_.folder.source_folder, kHealthCheckTable,
-                                              work_tree_, context_);
 
   const DateTime started = place_.clock();
   List("begin time" + ClockText(started));
@@ -303,16 +306,15 @@ std::vector<OrderLine> VisionChartConverter::OrderLines(int32_t source_patient,
                                                         char payment_class) {
   std::vector<OrderLine> lines;
   for (int32_t number : orders_->VisitRecords(source_patient, date)) {
-    const OrderLineRecord stored = orders_->Record(number);
+    const RecordView stored = orders_->View(number);
     if (big5::Trim(stored.Get(order_line_field::kTime)) != time) continue;
-    OrderLine line;
+    OrderLine& line = lines.emplace_back();
     line.record = OrderImageOf(stored);
     if (payment_class == '0') {
       line.record.Set(
           order_field::kFlags2,
           static_cast<int16_t>(line.record.Get(order_field::kFlags2) | kOrderFlags2SelfPaid));
     }
-    lines.push_back(std::move(line));
     if (lines.size() == kMaxOrderLinesPerVisit) break;
   }
   return lines;
