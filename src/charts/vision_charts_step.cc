@@ -93,8 +93,9 @@ class VisionChartConverter {
 
  private:
   void ConvertRow(int row_number);
-  std::vector<OrderLine> OrderLines(int32_t source_patient, const std::string& date,
-                                    const std::string& time, char payment_class);
+  // The visit's order lines (at most kMaxOrderLinesPerVisit) into `lines`.
+  void OrderLines(int32_t source_patient, const std::string& date, const std::string& time,
+                  char payment_class, std::vector<OrderLine>& lines);
   void List(const std::string& line) { context_.AddLine(line); }
   MessageSink Sink() {
     return [this](const std::string& line) { context_.AddLine(line); };
@@ -122,6 +123,8 @@ class VisionChartConverter {
   std::unique_ptr<ReferralRemarks> referrals_;
   std::optional<SourceTable> visits_;
   std::optional<SourceTable> health_checks_;
+  std::optional<VisionVisitRowReader> rows_;
+  ChartEntry entry_;
   PatientRecord patient_;
   int32_t patient_number_read_ = -1;
 };
@@ -153,6 +156,7 @@ StepResult VisionChartConverter::Run() {
   health_checks_ = SourceTable::OpenIfPresent(input_.folder.source_folder, kHealthCheckTable,
                                               work_tree_, context_);
   visits_->table().ReleaseResidentPages();
+  rows_.emplace(visits_->table());
 
   // Databases and work files, each read once.
   const fs::path& program = place_.program_folder;
@@ -220,7 +224,7 @@ const PatientRecord& VisionChartConverter::Patient(int32_t number) {
 }
 
 void VisionChartConverter::ConvertRow(int row_number) {
-  const VisionVisitRow row = ReadVisionVisitRow(visits_->table());
+  const VisionVisitRow& row = rows_->Read();
   const std::string date = big5::Trim(row.date);
   const std::string time = big5::Trim(row.time);
 
@@ -253,13 +257,16 @@ void VisionChartConverter::ConvertRow(int row_number) {
     return;
   }
 
-  ChartEntry entry;
+  // One entry serves every visit, so that its lists keep their room.
+  ChartEntry& entry = entry_;
+  entry.header = ChartHeader();
+  entry.exam_text.clear();
   VisionVisitRecord visit =
       BuildVisionVisitRecord(row, patient, when, drug_days, clinic_.clinic, Sink());
   entry.diagnoses = diagnoses_->Resolve(row, patient, when, Sink());
   const int32_t source_patient = static_cast<int32_t>(IntegerOr(source_number, 0));
   entry.chart_text = ChiefComplaint(*complaints_, source_patient, date, time);
-  entry.orders = OrderLines(source_patient, date, time, visit.payment_class);
+  OrderLines(source_patient, date, time, visit.payment_class, entry.orders);
   SetVisitPoints(visit.visit, SumOrderPoints(entry.orders));
   visit.visit.Set(visit_field::kOrderMix, OrderMixMark(visit.case_type, entry.orders));
 
@@ -269,9 +276,6 @@ void VisionChartConverter::ConvertRow(int row_number) {
   }
 
   // Remarks, surgery codes and the health check, line by line.
-  const CivilDateTime day = DecodeDateTime(when);
-  char western[16];
-  std::snprintf(western, sizeof western, "%04d%02d%02d", day.year, day.month, day.day);
   size_t next_procedure = 0;
   for (OrderLine& line : entry.orders) {
     OrderRecord& record = line.record;
@@ -280,6 +284,9 @@ void VisionChartConverter::ConvertRow(int row_number) {
     const std::string code = big5::Trim(record.Get(order_field::kInsuranceCode));
     if (std::optional<ReferralKind> kind = ReferralKindOf(code)) {
       const std::string national_id = Patient(patient).Get(patient_field::kNationalId);
+      const CivilDateTime day = DecodeDateTime(when);
+      char western[16];
+      std::snprintf(western, sizeof western, "%04d%02d%02d", day.year, day.month, day.day);
       line.remark = referrals_->Take(*kind, national_id, western, Sink());
     }
     if ((record.Get(order_field::kFlags1) & kOrderKindOperate) != 0 &&
@@ -300,11 +307,10 @@ void VisionChartConverter::ConvertRow(int row_number) {
   context_.SetFileCode(writer_->append_point().file_code);
 }
 
-std::vector<OrderLine> VisionChartConverter::OrderLines(int32_t source_patient,
-                                                        const std::string& date,
-                                                        const std::string& time,
-                                                        char payment_class) {
-  std::vector<OrderLine> lines;
+void VisionChartConverter::OrderLines(int32_t source_patient, const std::string& date,
+                                      const std::string& time, char payment_class,
+                                      std::vector<OrderLine>& lines) {
+  lines.clear();
   for (int32_t number : orders_->VisitRecords(source_patient, date)) {
     const RecordView stored = orders_->View(number);
     if (big5::Trim(stored.Get(order_line_field::kTime)) != time) continue;
@@ -317,7 +323,6 @@ std::vector<OrderLine> VisionChartConverter::OrderLines(int32_t source_patient,
     }
     if (lines.size() == kMaxOrderLinesPerVisit) break;
   }
-  return lines;
 }
 
 }  // namespace

@@ -71,7 +71,8 @@ DiagnosisRecord VisionDiagnosisResolver::ResolveOne(const std::string& code, boo
                                                     const std::string& labdt, int32_t patient,
                                                     DateTime visit_time, const MessageSink& sink) {
   const std::string key = Key(code);
-  const std::string tail = " 病歷號" + std::to_string(patient) + " " + RocDate(visit_time);
+  // Formatted only for a message.
+  auto tail = [&] { return " 病歷號" + std::to_string(patient) + " " + RocDate(visit_time); };
   if (auto found = clinic_.find(key); found != clinic_.end()) {
     return MakeDiagnosisRecord(code, found->second.name, found->second.short_code,
                                kDiagnosisValidIcd10);
@@ -82,7 +83,7 @@ DiagnosisRecord VisionDiagnosisResolver::ResolveOne(const std::string& code, boo
       return MakeDiagnosisRecord(preventive.code, big5::Literal(preventive.name_utf8), "",
                                  kDiagnosisValidIcd10);
     }
-    Show(sink, (main ? "不明診斷碼:" : "不明次診斷碼:") + big5::ToUtf8Escaped(code) + tail);
+    Show(sink, (main ? "不明診斷碼:" : "不明次診斷碼:") + big5::ToUtf8Escaped(code) + tail());
     return Unresolved(code, main ? labdt : code);
   }
   if (DecodeDateTime(visit_time).year < kFirstIcd10Year) return Unresolved(code, labdt);
@@ -104,7 +105,7 @@ DiagnosisRecord VisionDiagnosisResolver::ResolveOne(const std::string& code, boo
   }
   if (code != "01" && code != "02" && code != "03") {
     Show(sink, (main ? "診斷碼105年起不符ICD10:" : "次診斷碼105年起不符ICD10:") +
-                   big5::ToUtf8Escaped(code) + tail);
+                   big5::ToUtf8Escaped(code) + tail());
   }
   return Unresolved(code, labdt);
 }
