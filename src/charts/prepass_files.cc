@@ -293,6 +293,18 @@ std::span<const int32_t> ChainedRecordFile<Size>::VisitRecords(int32_t patient,
 }
 
 template <size_t Size>
+void ChainedRecordFile<Size>::PrefetchVisit(int32_t patient, std::string_view roc_date) const {
+#if defined(__GNUC__)
+  if (roc_date.size() > date_field_.capacity) return;
+  const size_t mask = visits_.size() - 1;
+  __builtin_prefetch(&visits_[VisitHash(patient, PackedDate(roc_date)) & mask]);
+#else
+  static_cast<void>(patient);
+  static_cast<void>(roc_date);
+#endif
+}
+
+template <size_t Size>
 int32_t ChainedRecordFile<Size>::Head(int32_t patient) const {
   auto found = heads_.find(patient);
   return found == heads_.end() ? kNoPreviousRecord : found->second;

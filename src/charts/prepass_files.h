@@ -174,6 +174,9 @@ class ChainedRecordFile {
   // The records of the patient's chain dated `roc_date` (compared with the stored text byte for
   // byte), in chain order: newest first. Empty when there are none.
   std::span<const int32_t> VisitRecords(int32_t patient, std::string_view roc_date) const;
+  // Starts reading the index entry VisitRecords(patient, roc_date) looks at into the processor's
+  // cache, so that a look-up made a little later does not wait for memory.
+  void PrefetchVisit(int32_t patient, std::string_view roc_date) const;
   // The patient's head record, or kNoPreviousRecord.
   int32_t Head(int32_t patient) const;
   const std::vector<int32_t>& damaged_patients() const { return damaged_patients_; }

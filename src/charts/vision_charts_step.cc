@@ -257,6 +257,10 @@ void VisionChartConverter::ConvertRow(int row_number) {
     return;
   }
 
+  const int32_t source_patient = static_cast<int32_t>(IntegerOr(source_number, 0));
+  complaints_->PrefetchVisit(source_patient, date);
+  orders_->PrefetchVisit(source_patient, date);
+
   // One entry serves every visit, so that its lists keep their room.
   ChartEntry& entry = entry_;
   entry.header = ChartHeader();
@@ -264,7 +268,6 @@ void VisionChartConverter::ConvertRow(int row_number) {
   VisionVisitRecord visit =
       BuildVisionVisitRecord(row, patient, when, drug_days, clinic_.clinic, Sink());
   entry.diagnoses = diagnoses_->Resolve(row, patient, when, Sink());
-  const int32_t source_patient = static_cast<int32_t>(IntegerOr(source_number, 0));
   entry.chart_text = ChiefComplaint(*complaints_, source_patient, date, time);
   OrderLines(source_patient, date, time, visit.payment_class, entry.orders);
   SetVisitPoints(visit.visit, SumOrderPoints(entry.orders));
