@@ -220,14 +220,25 @@ bool ChainedRecordFile<Size>::IndexInFileOrder(VisitNumbers& visits,
   const int32_t count = record_count();
   ChainHeads next = heads_;  // per patient: the record its chain leads to next
   reached.reserve(static_cast<size_t>(count));
+  // A visit's records follow each other as a rule: the patient and visit of the record before
+  // are tried first.
+  auto expected = next.end();
+  uint64_t last_date = 0;
+  uint32_t last_visit = 0;
   for (int32_t number = count - 1; number >= 0; --number) {
     if (number % kRecordsBetweenPageReleases == 0) mapped_.ReleaseResidentPages();
     const RecordView record = View(number);
     const int32_t patient = record.Get(patient_field_);
-    auto expected = next.find(patient);
+    const uint64_t date = PackedDate(record.Get(date_field_));
+    const bool same_patient = expected != next.end() && expected->first == patient;
+    if (!same_patient) expected = next.find(patient);
     if (expected == next.end() || expected->second != number) return false;
     expected->second = record.Get(link_field_);
-    reached.push_back({visits.NumberOf(patient, PackedDate(record.Get(date_field_))), number});
+    if (!same_patient || date != last_date) {
+      last_visit = visits.NumberOf(patient, date);
+      last_date = date;
+    }
+    reached.push_back({last_visit, number});
   }
   return std::all_of(next.begin(), next.end(),
                      [](const auto& chain) { return chain.second == kNoPreviousRecord; });
