@@ -97,9 +97,7 @@ class VisionChartConverter {
   void OrderLines(int32_t source_patient, const std::string& date, const std::string& time,
                   char payment_class, std::vector<OrderLine>& lines);
   void List(const std::string& line) { context_.AddLine(line); }
-  MessageSink Sink() {
-    return [this](const std::string& line) { context_.AddLine(line); };
-  }
+  const MessageSink& Sink() const { return sink_; }
   const PatientRecord& Patient(int32_t number);
   void ReleaseMappedPages() const {
     visits_->table().ReleaseResidentPages();
@@ -110,6 +108,7 @@ class VisionChartConverter {
   VisionChartInput& input_;
   const Workplace& place_;
   StepContext& context_;
+  const MessageSink sink_ = [this](const std::string& line) { context_.AddLine(line); };
 
   fs::path work_tree_;
   ClinicFile clinic_;
@@ -267,7 +266,7 @@ void VisionChartConverter::ConvertRow(int row_number) {
   entry.exam_text.clear();
   VisionVisitRecord visit =
       BuildVisionVisitRecord(row, patient, when, drug_days, clinic_.clinic, Sink());
-  entry.diagnoses = diagnoses_->Resolve(row, patient, when, Sink());
+  diagnoses_->Resolve(row, patient, when, Sink(), entry.diagnoses);
   entry.chart_text = ChiefComplaint(*complaints_, source_patient, date, time);
   OrderLines(source_patient, date, time, visit.payment_class, entry.orders);
   SetVisitPoints(visit.visit, SumOrderPoints(entry.orders));

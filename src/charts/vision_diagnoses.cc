@@ -124,6 +124,14 @@ DiagnosisRecord VisionDiagnosisResolver::ResolveOne(const std::string& code, boo
 std::vector<DiagnosisRecord> VisionDiagnosisResolver::Resolve(const VisionVisitRow& row,
                                                               int32_t patient, DateTime visit_time,
                                                               const MessageSink& sink) {
+  std::vector<DiagnosisRecord> records;
+  Resolve(row, patient, visit_time, sink, records);
+  return records;
+}
+
+void VisionDiagnosisResolver::Resolve(const VisionVisitRow& row, int32_t patient,
+                                      DateTime visit_time, const MessageSink& sink,
+                                      std::vector<DiagnosisRecord>& records) {
   std::vector<std::pair<std::string, bool>> codes;  // (code, main)
   if (std::string main = big5::CutBytes(big5::Trim(row.labno), kDiagnosisCodeLength);
       !main.empty()) {
@@ -140,12 +148,12 @@ std::vector<DiagnosisRecord> VisionDiagnosisResolver::Resolve(const VisionVisitR
   if (codes.size() > kMaxDiagnosesPerVisit) codes.resize(kMaxDiagnosesPerVisit);
 
   const std::string labdt = big5::Trim(row.labdt);
-  std::vector<DiagnosisRecord> records;
+  records.clear();
+  records.reserve(std::max<size_t>(codes.size(), 1));
   for (const auto& [code, main] : codes) {
     records.push_back(ResolveOne(code, main, labdt, patient, visit_time, sink));
   }
   if (records.empty()) records.push_back(NoDiagnosisRecord());
-  return records;
 }
 
 void VisionDiagnosisResolver::Flush() {

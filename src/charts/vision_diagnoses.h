@@ -41,6 +41,9 @@ class VisionDiagnosisResolver {
   // resolve are listed through `sink` with the patient number and date.
   std::vector<DiagnosisRecord> Resolve(const VisionVisitRow& row, int32_t patient,
                                        DateTime visit_time, const MessageSink& sink);
+  // The same into `records` (replacing what it held), which keeps its room from visit to visit.
+  void Resolve(const VisionVisitRow& row, int32_t patient, DateTime visit_time,
+               const MessageSink& sink, std::vector<DiagnosisRecord>& records);
 
   // Appends the reference rows taken during the run to the clinic's DX.
   void Flush();
