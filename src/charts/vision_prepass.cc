@@ -275,7 +275,7 @@ OrderPassResult ConvertOrders(PrepassRun& run, const std::filesystem::path& prog
     if (source.drug_code.empty()) continue;
 
     const CatalogueRow* row = nullptr;
-    auto dup = dupmx.find(big5::UpperAscii(source.drug_code));
+    auto dup = dupmx.empty() ? dupmx.end() : dupmx.find(big5::UpperAscii(source.drug_code));
     if (dup == dupmx.end()) {
       row = catalogue.ByTradeName(source.drug_code);
       if (row == nullptr) row = catalogue.ByShortName(source.drug_code);
