@@ -10,6 +10,7 @@
 #include "charts/institution_list.h"
 #include "charts/prepass_files.h"
 #include "charts/referral_remarks.h"
+#include "charts/trimmed_view.h"
 #include "charts/vision_diagnoses.h"
 #include "charts/vision_order_points.h"
 #include "charts/vision_visit_record.h"
@@ -67,11 +68,12 @@ ClinicFile ReadClinicFile(const fs::path& clinic_folder, const VisionChartInput&
 }
 
 // The complaint of a visit among its day's records (newest first): the first at the visit's
-// time, else the oldest of the day.
-std::string ChiefComplaint(const ComplaintFile& complaints, int32_t patient, std::string_view date,
-                           std::string_view time) {
+// time, else the oldest of the day; into `text`, which keeps its room from visit to visit.
+void ChiefComplaint(const ComplaintFile& complaints, int32_t patient, std::string_view date,
+                    std::string_view time, std::string& text) {
+  text.clear();
   std::span<const int32_t> records = complaints.VisitRecords(patient, date);
-  if (records.empty()) return {};
+  if (records.empty()) return;
   int32_t chosen = records.back();
   for (int32_t number : records) {
     if (complaints.View(number).Get(complaint_field::kTime) == time) {
@@ -79,9 +81,11 @@ std::string ChiefComplaint(const ComplaintFile& complaints, int32_t patient, std
       break;
     }
   }
-  std::string text = big5::Trim(complaints.View(chosen).Get(complaint_field::kText));
-  if (text.size() >= 3 && big5::UpperAscii(text.substr(0, 3)) == "CC:") text.erase(0, 3);
-  return text;
+  std::string_view complaint = TrimmedView(complaints.View(chosen).Get(complaint_field::kText));
+  if (complaint.size() >= 3 && big5::UpperAscii(complaint.substr(0, 3)) == "CC:") {
+    complaint.remove_prefix(3);
+  }
+  text.assign(complaint);
 }
 
 class VisionChartConverter {
@@ -267,7 +271,7 @@ void VisionChartConverter::ConvertRow(int row_number) {
   VisionVisitRecord visit =
       BuildVisionVisitRecord(row, patient, when, drug_days, clinic_.clinic, Sink());
   diagnoses_->Resolve(row, patient, when, Sink(), entry.diagnoses);
-  entry.chart_text = ChiefComplaint(*complaints_, source_patient, date, time);
+  ChiefComplaint(*complaints_, source_patient, date, time, entry.chart_text);
   OrderLines(source_patient, date, time, visit.payment_class, entry.orders);
   SetVisitPoints(visit.visit, SumOrderPoints(entry.orders));
   visit.visit.Set(visit_field::kOrderMix, OrderMixMark(visit.case_type, entry.orders));
@@ -315,7 +319,7 @@ void VisionChartConverter::OrderLines(int32_t source_patient, const std::string&
   lines.clear();
   for (int32_t number : orders_->VisitRecords(source_patient, date)) {
     const RecordView stored = orders_->View(number);
-    if (big5::Trim(stored.Get(order_line_field::kTime)) != time) continue;
+    if (TrimmedView(stored.Get(order_line_field::kTime)) != time) continue;
     OrderLine& line = lines.emplace_back();
     line.record = OrderImageOf(stored);
     if (payment_class == '0') {

@@ -10,6 +10,7 @@
 #include "charts/prepass_files.h"
 #include "charts/prepass_order_line.h"
 #include "charts/prepass_record_filter.h"
+#include "charts/trimmed_view.h"
 #include "core/clock_text.h"
 #include "core/tag_elements.h"
 #include "platform/big5.h"
@@ -70,13 +71,6 @@ class RowTimes {
   DateTime date_time_ = 0, day_ = 0;
   bool stamp_known_ = false, day_known_ = false;
 };
-
-// The bytes of `text` without the bytes 0x00..0x20 at both ends, as big5::Trim keeps them.
-std::string_view TrimmedView(std::string_view text) {
-  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
-  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
-  return text;
-}
 
 DateTime DateOrEarliest(std::string_view roc_date) {
   DateTime value = RocDateToDate(big5::Trim(roc_date));
