@@ -10,6 +10,7 @@
 // - 不明處置.txt: the unknown order codes, one a line.
 // All integers little-endian; texts Big5, "string[n]" = length byte + n bytes.
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -76,10 +77,6 @@ static_assert(FieldEnd(order_line_field::kZero291) == order_line_field::kPreviou
 static_assert(FieldEnd(order_line_field::kPreviousRecord) == kOrderLineRecordSize);
 static_assert(sizeof(OrderLineRecord) == kOrderLineRecordSize);
 
-// The OrderRecord image held in an MXdo.mx record, and the reverse.
-OrderRecord OrderImageOf(const OrderLineRecord& line);
-void SetOrderImage(OrderLineRecord& line, const OrderRecord& order);
-
 // Per patient: record number of the newest record (the CClink / MXlink rows).
 using ChainHeads = std::unordered_map<int32_t, int32_t>;
 
@@ -122,28 +119,64 @@ void WriteChainHeads(Database& database, std::string_view table, const ChainHead
 // The rows of `table`, read once into a map.
 ChainHeads ReadChainHeads(Database& database, std::string_view table);
 
-// A chained record file read for the chart conversion. The file is mapped, not copied; the
-// chains are walked once, from the heads, and every record reached is indexed by patient and
-// visit date, so a visit finds its records without walking its patient's history again.
+// A record of a chained record file seen in place, in the mapped file: its fields read without
+// copying the record.
+class RecordView {
+ public:
+  explicit RecordView(std::string_view bytes) : bytes_(bytes) {}
+  std::string_view bytes() const { return bytes_; }
+  int32_t Get(Int32Field field) const { return LoadI32(bytes_.data() + field.offset); }
+  // The text's `length` bytes; a length byte above the capacity counts as the capacity (as
+  // PackedRecord::Get reads it).
+  std::string_view Get(TextField field) const {
+    const size_t length =
+        std::min<size_t>(static_cast<unsigned char>(bytes_[field.offset]), field.capacity);
+    return bytes_.substr(field.offset + 1, length);
+  }
+  std::string_view Get(BytesField field) const { return bytes_.substr(field.offset, field.size); }
+
+ private:
+  std::string_view bytes_;
+};
+
+// The OrderRecord image held in an MXdo.mx record, and the reverse.
+OrderRecord OrderImageOf(const OrderLineRecord& line);
+OrderRecord OrderImageOf(RecordView line);
+void SetOrderImage(OrderLineRecord& line, const OrderRecord& order);
+
+// A chained record file read for the chart conversion. The file is mapped, not copied; every
+// record reached from the heads is indexed by visit date (the date text as stored, packed into one
+// integer) and patient, so a visit finds its records without walking its patient's history
+// again. Building the index reads only the patient number, date and link of each record.
 //
-// A chain that reaches a record of another patient is damaged: the walk records the patient in
-// damaged_patients() (the caller reports it) and goes on, as the records' links lead. A link
-// that does not point to an earlier record (beyond the file, or a loop) ends the walk and also
-// marks the chain damaged.
+// A file as the pre-pass writes it (each record linked to the same patient's previous record,
+// each head the patient's last record) is indexed in one pass in file order. Any other file is
+// indexed by walking each chain from its head: a chain that reaches a record of another patient
+// is damaged: the walk records the patient in damaged_patients() (the caller reports it) and goes
+// on, as the records' links lead, and the record counts as that chain's. A link that does not
+// point to an earlier record (beyond the file, or a loop) ends the walk and also marks the chain
+// damaged.
 template <size_t Size>
 class ChainedRecordFile {
  public:
-  // Maps `file` (a missing file reads as empty) and walks every chain of `heads`. Throws Error
+  // Maps `file` (a missing file reads as empty) and indexes every chain of `heads`. Throws Error
   // naming the file when its size is not a whole number of records or it cannot be read.
   ChainedRecordFile(const std::filesystem::path& file, const ChainHeads& heads,
                     Int32Field patient_field, TextField date_field, Int32Field link_field);
 
   int32_t record_count() const { return static_cast<int32_t>(bytes_.size() / Size); }
   PackedRecord<Size> Record(int32_t number) const;
+  // The record's bytes in the mapped file; valid while this object lives.
+  RecordView View(int32_t number) const {
+    return RecordView(bytes_.substr(static_cast<size_t>(number) * Size, Size));
+  }
 
-  // The records of the patient's chain dated `roc_date` (7 characters, compared as stored), in
-  // chain order: newest first. Empty when there are none.
+  // The records of the patient's chain dated `roc_date` (compared with the stored text byte for
+  // byte), in chain order: newest first. Empty when there are none.
   std::span<const int32_t> VisitRecords(int32_t patient, std::string_view roc_date) const;
+  // Starts reading the index entry VisitRecords(patient, roc_date) looks at into the processor's
+  // cache, so that a look-up made a little later does not wait for memory.
+  void PrefetchVisit(int32_t patient, std::string_view roc_date) const;
   // The patient's head record, or kNoPreviousRecord.
   int32_t Head(int32_t patient) const;
   const std::vector<int32_t>& damaged_patients() const { return damaged_patients_; }
@@ -151,24 +184,34 @@ class ChainedRecordFile {
   void ReleaseResidentPages() const { mapped_.ReleaseResidentPages(); }
 
  private:
-  struct VisitKey {
-    int32_t patient;
-    std::string date;
-    friend bool operator==(const VisitKey&, const VisitKey&) = default;
+  // A slot of the open-addressing table of visits: the visit's records in ordered_. Empty while
+  // count is 0.
+  struct Visit {
+    uint64_t date = 0;
+    int32_t patient = 0;
+    uint32_t begin = 0;
+    uint32_t count = 0;
+    bool used() const { return count != 0; }
   };
-  struct VisitKeyHash {
-    size_t operator()(const VisitKey& key) const;
+  // A record reached, with the number of its visit (in the order visits were first reached).
+  struct Reached {
+    uint32_t visit;
+    int32_t number;
   };
-  struct Range {
-    uint32_t begin;
-    uint32_t count;
-  };
+  class VisitNumbers;
+
+  bool IndexInFileOrder(VisitNumbers& visits, std::vector<Reached>& reached);
+  void IndexAlongChains(VisitNumbers& visits, std::vector<Reached>& reached);
+  void Group(const VisitNumbers& visits, const std::vector<Reached>& reached);
 
   DbfMappedFile mapped_;
   std::string_view bytes_;
   ChainHeads heads_;
+  Int32Field patient_field_;
+  TextField date_field_;
+  Int32Field link_field_;
+  std::vector<Visit> visits_;     // power-of-two size, at most half full
   std::vector<int32_t> ordered_;  // record numbers grouped per visit, newest first
-  std::unordered_map<VisitKey, Range, VisitKeyHash> visits_;
   std::vector<int32_t> damaged_patients_;
 };
 using ComplaintFile = ChainedRecordFile<kComplaintRecordSize>;

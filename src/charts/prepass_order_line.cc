@@ -61,7 +61,8 @@ std::string NumberText(std::string_view text) {
 }
 
 std::string VaccinationNote(const CatalogueRow& row, std::string_view route) {
-  if (row.document.find(big5::Literal("疫苗批號[")) == std::string::npos) return {};
+  static const std::string& kVaccineLotMark = big5::Literal("疫苗批號[");
+  if (row.document.find(kVaccineLotMark) == std::string::npos) return {};
   static constexpr std::string_view kDoses[] = {"第一次接種", "第二次接種", "第三次接種",
                                                 "第四次接種"};
   int64_t dose = IntegerOr(route, 0);
@@ -121,7 +122,8 @@ OrderRecord BuildOrderLine(const OrderSourceRow& source, const CatalogueRow* row
   order.Set(order_field::kDays, ClampInt16(source.days));
   order.Set(order_field::kTotalQuantity, static_cast<float>(source.total_quantity));
   if (quantity_unit.empty()) {
-    quantity_unit = ByKind(order_kind, "drop", "tab", "amp", "tube", big5::Literal("次(個)"));
+    static const std::string& kTimesUnit = big5::Literal("次(個)");
+    quantity_unit = ByKind(order_kind, "drop", "tab", "amp", "tube", kTimesUnit);
   }
   order.Set(order_field::kQuantityUnit, quantity_unit);
 

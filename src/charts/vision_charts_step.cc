@@ -10,6 +10,7 @@
 #include "charts/institution_list.h"
 #include "charts/prepass_files.h"
 #include "charts/referral_remarks.h"
+#include "charts/trimmed_view.h"
 #include "charts/vision_diagnoses.h"
 #include "charts/vision_order_points.h"
 #include "charts/vision_visit_record.h"
@@ -67,21 +68,24 @@ ClinicFile ReadClinicFile(const fs::path& clinic_folder, const VisionChartInput&
 }
 
 // The complaint of a visit among its day's records (newest first): the first at the visit's
-// time, else the oldest of the day.
-std::string ChiefComplaint(const ComplaintFile& complaints, int32_t patient,
-                           const std::string& date, const std::string& time) {
+// time, else the oldest of the day; into `text`, which keeps its room from visit to visit.
+void ChiefComplaint(const ComplaintFile& complaints, int32_t patient, std::string_view date,
+                    std::string_view time, std::string& text) {
+  text.clear();
   std::span<const int32_t> records = complaints.VisitRecords(patient, date);
-  if (records.empty()) return {};
+  if (records.empty()) return;
   int32_t chosen = records.back();
   for (int32_t number : records) {
-    if (complaints.Record(number).Get(complaint_field::kTime) == time) {
+    if (complaints.View(number).Get(complaint_field::kTime) == time) {
       chosen = number;
       break;
     }
   }
-  std::string text = big5::Trim(complaints.Record(chosen).Get(complaint_field::kText));
-  if (text.size() >= 3 && big5::UpperAscii(text.substr(0, 3)) == "CC:") text.erase(0, 3);
-  return text;
+  std::string_view complaint = TrimmedView(complaints.View(chosen).Get(complaint_field::kText));
+  if (complaint.size() >= 3 && big5::UpperAscii(complaint.substr(0, 3)) == "CC:") {
+    complaint.remove_prefix(3);
+  }
+  text.assign(complaint);
 }
 
 class VisionChartConverter {
@@ -93,12 +97,11 @@ class VisionChartConverter {
 
  private:
   void ConvertRow(int row_number);
-  std::vector<OrderLine> OrderLines(int32_t source_patient, const std::string& date,
-                                    const std::string& time, char payment_class);
+  // The visit's order lines (at most kMaxOrderLinesPerVisit) into `lines`.
+  void OrderLines(int32_t source_patient, const std::string& date, const std::string& time,
+                  char payment_class, std::vector<OrderLine>& lines);
   void List(const std::string& line) { context_.AddLine(line); }
-  MessageSink Sink() {
-    return [this](const std::string& line) { context_.AddLine(line); };
-  }
+  const MessageSink& Sink() const { return sink_; }
   const PatientRecord& Patient(int32_t number);
   void ReleaseMappedPages() const {
     visits_->table().ReleaseResidentPages();
@@ -109,6 +112,7 @@ class VisionChartConverter {
   VisionChartInput& input_;
   const Workplace& place_;
   StepContext& context_;
+  const MessageSink sink_ = [this](const std::string& line) { context_.AddLine(line); };
 
   fs::path work_tree_;
   ClinicFile clinic_;
@@ -122,6 +126,8 @@ class VisionChartConverter {
   std::unique_ptr<ReferralRemarks> referrals_;
   std::optional<SourceTable> visits_;
   std::optional<SourceTable> health_checks_;
+  std::optional<VisionVisitRowReader> rows_;
+  ChartEntry entry_;
   PatientRecord patient_;
   int32_t patient_number_read_ = -1;
 };
@@ -145,6 +151,15 @@ StepResult VisionChartConverter::Run() {
       CheckSplitDate(input_.chart.split_date, input_.chart.mode, now_, context_);
   if (!split) return StepResult::kStopped;
   split_ = *split;
+
+  // The source tables first: opening reads a table in whole, and only the pages of the rows
+  // being converted need to stay resident, so they are let go before the indexes are built.
+  visits_.emplace(
+      SourceTable::Open(input_.folder.source_folder, kVisitTable, work_tree_, context_));
+  health_checks_ = SourceTable::OpenIfPresent(input_.folder.source_folder, kHealthCheckTable,
+                                              work_tree_, context_);
+  visits_->table().ReleaseResidentPages();
+  rows_.emplace(visits_->table());
 
   // Databases and work files, each read once.
   const fs::path& program = place_.program_folder;
@@ -173,11 +188,6 @@ StepResult VisionChartConverter::Run() {
       ResolvePath(input_.folder.source_folder, "NHI_REF")
           .value_or(input_.folder.source_folder / "NHI_REF"),
       ReferralIndex::Load(FindWithoutCase(work_tree_, kReferralIndexFileName)), *institutions_);
-
-  visits_.emplace(
-      SourceTable::Open(input_.folder.source_folder, kVisitTable, work_tree_, context_));
-  health_checks_ = SourceTable::OpenIfPresent(input_.folder.source_folder, kHealthCheckTable,
-                                              work_tree_, context_);
 
   const DateTime started = place_.clock();
   List("begin time" + ClockText(started));
@@ -217,7 +227,7 @@ const PatientRecord& VisionChartConverter::Patient(int32_t number) {
 }
 
 void VisionChartConverter::ConvertRow(int row_number) {
-  const VisionVisitRow row = ReadVisionVisitRow(visits_->table());
+  const VisionVisitRow& row = rows_->Read();
   const std::string date = big5::Trim(row.date);
   const std::string time = big5::Trim(row.time);
 
@@ -250,13 +260,19 @@ void VisionChartConverter::ConvertRow(int row_number) {
     return;
   }
 
-  ChartEntry entry;
+  const int32_t source_patient = static_cast<int32_t>(IntegerOr(source_number, 0));
+  complaints_->PrefetchVisit(source_patient, date);
+  orders_->PrefetchVisit(source_patient, date);
+
+  // One entry serves every visit, so that its lists keep their room.
+  ChartEntry& entry = entry_;
+  entry.header = ChartHeader();
+  entry.exam_text.clear();
   VisionVisitRecord visit =
       BuildVisionVisitRecord(row, patient, when, drug_days, clinic_.clinic, Sink());
-  entry.diagnoses = diagnoses_->Resolve(row, patient, when, Sink());
-  const int32_t source_patient = static_cast<int32_t>(IntegerOr(source_number, 0));
-  entry.chart_text = ChiefComplaint(*complaints_, source_patient, date, time);
-  entry.orders = OrderLines(source_patient, date, time, visit.payment_class);
+  diagnoses_->Resolve(row, patient, when, Sink(), entry.diagnoses);
+  ChiefComplaint(*complaints_, source_patient, date, time, entry.chart_text);
+  OrderLines(source_patient, date, time, visit.payment_class, entry.orders);
   SetVisitPoints(visit.visit, SumOrderPoints(entry.orders));
   visit.visit.Set(visit_field::kOrderMix, OrderMixMark(visit.case_type, entry.orders));
 
@@ -266,9 +282,6 @@ void VisionChartConverter::ConvertRow(int row_number) {
   }
 
   // Remarks, surgery codes and the health check, line by line.
-  const CivilDateTime day = DecodeDateTime(when);
-  char western[16];
-  std::snprintf(western, sizeof western, "%04d%02d%02d", day.year, day.month, day.day);
   size_t next_procedure = 0;
   for (OrderLine& line : entry.orders) {
     OrderRecord& record = line.record;
@@ -277,6 +290,9 @@ void VisionChartConverter::ConvertRow(int row_number) {
     const std::string code = big5::Trim(record.Get(order_field::kInsuranceCode));
     if (std::optional<ReferralKind> kind = ReferralKindOf(code)) {
       const std::string national_id = Patient(patient).Get(patient_field::kNationalId);
+      const CivilDateTime day = DecodeDateTime(when);
+      char western[16];
+      std::snprintf(western, sizeof western, "%04d%02d%02d", day.year, day.month, day.day);
       line.remark = referrals_->Take(*kind, national_id, western, Sink());
     }
     if ((record.Get(order_field::kFlags1) & kOrderKindOperate) != 0 &&
@@ -297,25 +313,22 @@ void VisionChartConverter::ConvertRow(int row_number) {
   context_.SetFileCode(writer_->append_point().file_code);
 }
 
-std::vector<OrderLine> VisionChartConverter::OrderLines(int32_t source_patient,
-                                                        const std::string& date,
-                                                        const std::string& time,
-                                                        char payment_class) {
-  std::vector<OrderLine> lines;
+void VisionChartConverter::OrderLines(int32_t source_patient, const std::string& date,
+                                      const std::string& time, char payment_class,
+                                      std::vector<OrderLine>& lines) {
+  lines.clear();
   for (int32_t number : orders_->VisitRecords(source_patient, date)) {
-    const OrderLineRecord stored = orders_->Record(number);
-    if (big5::Trim(stored.Get(order_line_field::kTime)) != time) continue;
-    OrderLine line;
+    const RecordView stored = orders_->View(number);
+    if (TrimmedView(stored.Get(order_line_field::kTime)) != time) continue;
+    OrderLine& line = lines.emplace_back();
     line.record = OrderImageOf(stored);
     if (payment_class == '0') {
       line.record.Set(
           order_field::kFlags2,
           static_cast<int16_t>(line.record.Get(order_field::kFlags2) | kOrderFlags2SelfPaid));
     }
-    lines.push_back(std::move(line));
     if (lines.size() == kMaxOrderLinesPerVisit) break;
   }
-  return lines;
 }
 
 }  // namespace

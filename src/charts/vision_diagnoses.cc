@@ -4,6 +4,7 @@
 
 #include "charts/vision_visit_row.h"
 #include "platform/big5.h"
+#include "platform/error.h"
 
 namespace zuvo {
 namespace {
@@ -38,27 +39,16 @@ std::string DottedIcd9(std::string_view code) {
 
 VisionDiagnosisResolver::VisionDiagnosisResolver(Database clinic_opd, Database& reference,
                                                  Database& icd9_map)
-    : clinic_opd_(std::move(clinic_opd)) {
+    : clinic_opd_(std::move(clinic_opd)), reference_(reference) {
   RecordSet clinic = clinic_opd_.Query("select ICD10, Sname, Scode from DX");
   for (clinic.First(); !clinic.Eof(); clinic.Next()) {
     clinic_.try_emplace(Key(clinic.Text("ICD10")),
                         ClinicDiagnosis{clinic.Text("Sname"), clinic.Text("Scode")});
   }
-  RecordSet rows = reference.Query(
-      "select ICD10, Sname, Ename, Cname, department, Scode, SORTNUM, SORTSCORE, SORTPOWER "
-      "from DX");
-  for (rows.First(); !rows.Eof(); rows.Next()) {
-    // The published names hold a few characters Big5 lacks; they are shown substituted.
-    auto text = [&](std::string_view column) {
-      bool substituted = false;
-      return rows.TextBig5Substituted(column, &substituted);
-    };
-    ReferenceDiagnosis row{text("Sname"), text("Ename"), text("Cname"), text("department"),
-                           text("Scode")};
-    row.sort_num = rows.IsNull("SORTNUM") ? 0 : rows.Integer("SORTNUM");
-    row.sort_score = rows.IsNull("SORTSCORE") ? 0 : rows.Integer("SORTSCORE");
-    row.sort_power = rows.IsNull("SORTPOWER") ? 0 : rows.Integer("SORTPOWER");
-    reference_.try_emplace(Key(rows.Text("ICD10")), std::move(row));
+  RecordSet codes = reference_.Query("select ICD10 from DX order by _rowid_");
+  for (codes.First(); !codes.Eof(); codes.Next()) {
+    std::string icd10 = codes.Text("ICD10");
+    reference_codes_.try_emplace(Key(icd10), icd10);
   }
   // The first row of an ICD-9 code is its preferred target.
   RecordSet map = icd9_map.Query("select ICD9CMCODE, ICD10CMCODE from CM");
@@ -67,11 +57,33 @@ VisionDiagnosisResolver::VisionDiagnosisResolver(Database clinic_opd, Database& 
   }
 }
 
+VisionDiagnosisResolver::ReferenceDiagnosis VisionDiagnosisResolver::ReadReference(
+    const std::string& icd10) {
+  RecordSet rows = reference_.Query(
+      "select Sname, Ename, Cname, department, Scode, SORTNUM, SORTSCORE, SORTPOWER from DX "
+      "where ICD10 = ?",
+      {icd10});
+  rows.First();
+  if (rows.Eof()) throw Error("ICD10CM.MDB: DX " + big5::ToUtf8Escaped(icd10) + " 已不存在");
+  // The published names hold a few characters Big5 lacks; they are shown substituted.
+  auto text = [&](std::string_view column) {
+    bool substituted = false;
+    return rows.TextBig5Substituted(column, &substituted);
+  };
+  ReferenceDiagnosis row{text("Sname"), text("Ename"), text("Cname"), text("department"),
+                         text("Scode")};
+  row.sort_num = rows.IsNull("SORTNUM") ? 0 : rows.Integer("SORTNUM");
+  row.sort_score = rows.IsNull("SORTSCORE") ? 0 : rows.Integer("SORTSCORE");
+  row.sort_power = rows.IsNull("SORTPOWER") ? 0 : rows.Integer("SORTPOWER");
+  return row;
+}
+
 DiagnosisRecord VisionDiagnosisResolver::ResolveOne(const std::string& code, bool main,
                                                     const std::string& labdt, int32_t patient,
                                                     DateTime visit_time, const MessageSink& sink) {
   const std::string key = Key(code);
-  const std::string tail = " 病歷號" + std::to_string(patient) + " " + RocDate(visit_time);
+  // Formatted only for a message.
+  auto tail = [&] { return " 病歷號" + std::to_string(patient) + " " + RocDate(visit_time); };
   if (auto found = clinic_.find(key); found != clinic_.end()) {
     return MakeDiagnosisRecord(code, found->second.name, found->second.short_code,
                                kDiagnosisValidIcd10);
@@ -82,15 +94,15 @@ DiagnosisRecord VisionDiagnosisResolver::ResolveOne(const std::string& code, boo
       return MakeDiagnosisRecord(preventive.code, big5::Literal(preventive.name_utf8), "",
                                  kDiagnosisValidIcd10);
     }
-    Show(sink, (main ? "不明診斷碼:" : "不明次診斷碼:") + big5::ToUtf8Escaped(code) + tail);
+    Show(sink, (main ? "不明診斷碼:" : "不明次診斷碼:") + big5::ToUtf8Escaped(code) + tail());
     return Unresolved(code, main ? labdt : code);
   }
   if (DecodeDateTime(visit_time).year < kFirstIcd10Year) return Unresolved(code, labdt);
   if (auto learned = learned_icd9_.find(code); learned != learned_icd9_.end()) {
     return MakeDiagnosisRecord(learned->second, labdt, "", kDiagnosisValidIcd10);
   }
-  if (auto found = reference_.find(key); found != reference_.end()) {
-    const ReferenceDiagnosis& row = found->second;
+  if (auto found = reference_codes_.find(key); found != reference_codes_.end()) {
+    const ReferenceDiagnosis row = ReadReference(found->second);
     const std::string& name = !row.sname.empty() ? row.sname : !labdt.empty() ? labdt : row.cname;
     const std::string short_code = big5::Trim(row.short_code);
     // Taken into the clinic's list, so later visits find it there.
@@ -104,7 +116,7 @@ DiagnosisRecord VisionDiagnosisResolver::ResolveOne(const std::string& code, boo
   }
   if (code != "01" && code != "02" && code != "03") {
     Show(sink, (main ? "診斷碼105年起不符ICD10:" : "次診斷碼105年起不符ICD10:") +
-                   big5::ToUtf8Escaped(code) + tail);
+                   big5::ToUtf8Escaped(code) + tail());
   }
   return Unresolved(code, labdt);
 }
@@ -112,6 +124,14 @@ DiagnosisRecord VisionDiagnosisResolver::ResolveOne(const std::string& code, boo
 std::vector<DiagnosisRecord> VisionDiagnosisResolver::Resolve(const VisionVisitRow& row,
                                                               int32_t patient, DateTime visit_time,
                                                               const MessageSink& sink) {
+  std::vector<DiagnosisRecord> records;
+  Resolve(row, patient, visit_time, sink, records);
+  return records;
+}
+
+void VisionDiagnosisResolver::Resolve(const VisionVisitRow& row, int32_t patient,
+                                      DateTime visit_time, const MessageSink& sink,
+                                      std::vector<DiagnosisRecord>& records) {
   std::vector<std::pair<std::string, bool>> codes;  // (code, main)
   if (std::string main = big5::CutBytes(big5::Trim(row.labno), kDiagnosisCodeLength);
       !main.empty()) {
@@ -128,12 +148,12 @@ std::vector<DiagnosisRecord> VisionDiagnosisResolver::Resolve(const VisionVisitR
   if (codes.size() > kMaxDiagnosesPerVisit) codes.resize(kMaxDiagnosesPerVisit);
 
   const std::string labdt = big5::Trim(row.labdt);
-  std::vector<DiagnosisRecord> records;
+  records.clear();
+  records.reserve(std::max<size_t>(codes.size(), 1));
   for (const auto& [code, main] : codes) {
     records.push_back(ResolveOne(code, main, labdt, patient, visit_time, sink));
   }
   if (records.empty()) records.push_back(NoDiagnosisRecord());
-  return records;
 }
 
 void VisionDiagnosisResolver::Flush() {

@@ -10,6 +10,7 @@
 #include "charts/prepass_files.h"
 #include "charts/prepass_order_line.h"
 #include "charts/prepass_record_filter.h"
+#include "charts/trimmed_view.h"
 #include "core/clock_text.h"
 #include "core/tag_elements.h"
 #include "platform/big5.h"
@@ -43,6 +44,34 @@ DateTime RowDateTime(std::string_view date, std::string_view time) {
   return value != 0 ? value : RocDateToDate(date);
 }
 
+// A visit's rows follow each other, so a row's times are read again only when its date or time
+// text differs from the row before.
+class RowTimes {
+ public:
+  DateTime DateTimeOf(std::string_view date, std::string_view time) {
+    if (!stamp_known_ || date != stamp_date_ || time != stamp_time_) {
+      stamp_date_.assign(date);
+      stamp_time_.assign(time);
+      date_time_ = RowDateTime(date, time);
+      stamp_known_ = true;
+    }
+    return date_time_;
+  }
+  DateTime DayOf(std::string_view date) {
+    if (!day_known_ || date != day_date_) {
+      day_date_.assign(date);
+      day_ = RocDateToDate(date);
+      day_known_ = true;
+    }
+    return day_;
+  }
+
+ private:
+  std::string stamp_date_, stamp_time_, day_date_;
+  DateTime date_time_ = 0, day_ = 0;
+  bool stamp_known_ = false, day_known_ = false;
+};
+
 DateTime DateOrEarliest(std::string_view roc_date) {
   DateTime value = RocDateToDate(big5::Trim(roc_date));
   return value != 0 ? std::trunc(value) : RocDateToDate(kEarliestRocDate);
@@ -62,7 +91,11 @@ class FieldReader {
       indexes_.push_back(index);
     }
   }
-  std::string Trimmed(size_t field) const { return big5::Trim(table_.RawField(indexes_[field])); }
+  std::string Trimmed(size_t field) const { return std::string(View(field)); }
+  // The trimmed field, valid until the cursor moves.
+  std::string_view View(size_t field) const {
+    return TrimmedView(table_.RawField(indexes_[field]));
+  }
   int64_t Integer(size_t field) const {
     return ParseDbfInteger(table_.RawField(indexes_[field])).value_or(0);
   }
@@ -115,18 +148,19 @@ ChainHeads ConvertComplaints(PrepassRun& run) {
   enum { kPatient, kDate, kTime, kText };
   FieldReader fields(table, {"KCSTMR", "SDATE", "STIME", "STEXT"});
   ComplaintWriter writer = OpenComplaintWriter(work / kComplaintFileName);
+  RowTimes times;
   long position = 0;
   for (table.First(); !table.Eof() && !run.context.StopRequested(); table.Next()) {
     run.Advance(++position);
     int64_t patient = fields.Integer(kPatient);
-    std::string date = fields.Trimmed(kDate);
-    std::string time = fields.Trimmed(kTime);
-    if (!run.Accept(patient, RowDateTime(date, time))) continue;
+    const std::string_view date = fields.View(kDate);
+    const std::string_view time = fields.View(kTime);
+    if (!run.Accept(patient, times.DateTimeOf(date, time))) continue;
     ComplaintRecord record;
     record.Set(complaint_field::kPatientNumber, static_cast<int32_t>(patient));
     record.Set(complaint_field::kDate, date);
     record.Set(complaint_field::kTime, time);
-    record.Set(complaint_field::kText, fields.Trimmed(kText));
+    record.Set(complaint_field::kText, fields.View(kText));
     writer.Append(record);
   }
   writer.Close();
@@ -218,23 +252,24 @@ OrderPassResult ConvertOrders(PrepassRun& run, const std::filesystem::path& prog
   OrderPassResult result;
   result.earliest = std::trunc(run.now);
   OrderLineWriter writer = OpenOrderLineWriter(work / kOrderLineFileName);
+  RowTimes times;
   long position = 0;
   for (table.First(); !table.Eof() && !run.context.StopRequested(); table.Next()) {
     run.Advance(++position);
     int64_t patient = fields.Integer(kPatient);
-    std::string date = fields.Trimmed(kDate);
+    const std::string_view date = fields.View(kDate);
     if (patient != 0) {
-      DateTime day = RocDateToDate(date);
+      DateTime day = times.DayOf(date);
       if (day != 0 && day < result.earliest) result.earliest = day;
     }
     OrderSourceRow source;
-    source.date_time = RowDateTime(date, fields.Trimmed(kTime));
+    source.date_time = times.DateTimeOf(date, fields.View(kTime));
     if (!run.Accept(patient, source.date_time)) continue;
     source.drug_code = fields.Trimmed(kDrug);
     if (source.drug_code.empty()) continue;
 
     const CatalogueRow* row = nullptr;
-    auto dup = dupmx.find(big5::UpperAscii(source.drug_code));
+    auto dup = dupmx.empty() ? dupmx.end() : dupmx.find(big5::UpperAscii(source.drug_code));
     if (dup == dupmx.end()) {
       row = catalogue.ByTradeName(source.drug_code);
       if (row == nullptr) row = catalogue.ByShortName(source.drug_code);
@@ -264,7 +299,7 @@ OrderPassResult ConvertOrders(PrepassRun& run, const std::filesystem::path& prog
     OrderLineRecord line;
     line.Set(order_line_field::kPatientNumber, static_cast<int32_t>(patient));
     line.Set(order_line_field::kDate, date);
-    line.Set(order_line_field::kTime, fields.Trimmed(kTime));
+    line.Set(order_line_field::kTime, fields.View(kTime));
     SetOrderImage(line, BuildOrderLine(source, row, settings));
     writer.Append(line);
   }

@@ -56,7 +56,6 @@ VisionVisitRecord BuildVisionVisitRecord(const VisionVisitRow& row, int32_t pati
   result.case_type = case_type;
   const bool chronic_refill = case_type == "08";
   const int64_t refill_number = IntegerOr(big5::Trim(row.lldtt), 0);
-  const std::string patient_text = std::to_string(patient);
 
   // Co-payment class and code.
   std::string copay = big5::CutBytes(big5::Trim(row.lhiid), 3);
@@ -68,7 +67,7 @@ VisionVisitRecord BuildVisionVisitRecord(const VisionVisitRow& row, int32_t pati
   } else if (copay == "C10" && clinic.clinic_id == kVisionSpecialClinicId) {
     payment_class = '3';
   } else {
-    Show(sink, "不明部分負擔碼:" + big5::ToUtf8Escaped(copay) + "," + patient_text);
+    Show(sink, "不明部分負擔碼:" + big5::ToUtf8Escaped(copay) + "," + std::to_string(patient));
     copay = "000";
   }
   result.payment_class = payment_class;

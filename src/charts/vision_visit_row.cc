@@ -8,18 +8,32 @@
 
 namespace zuvo {
 
-VisionVisitRow ReadVisionVisitRow(const DbfTable& visits) {
-  VisionVisitRow row;
-  const std::array<std::pair<std::string_view, std::string*>, 23> fields = {{
-      {"KCSTMR", &row.kcstmr}, {"DATE", &row.date},   {"TIME", &row.time},   {"LCS", &row.lcs},
-      {"DAYQTY", &row.dayqty}, {"CREAT", &row.creat}, {"LDTID", &row.ldtid}, {"LLDTT", &row.lldtt},
-      {"LISRS", &row.lisrs},   {"LHIID", &row.lhiid}, {"A0", &row.a0},       {"A98", &row.a98},
-      {"A96", &row.a96},       {"LITEM", &row.litem}, {"LLDNO", &row.lldno}, {"LLDDT", &row.llddt},
-      {"LIDS", &row.lids},     {"LLDCN", &row.lldcn}, {"EDATE", &row.edate}, {"LABNO", &row.labno},
-      {"LABDT", &row.labdt},   {"LACD", &row.lacd},   {"LICD", &row.licd},
+VisionVisitRowReader::VisionVisitRowReader(const DbfTable& visits) : visits_(visits) {}
+
+const VisionVisitRow& VisionVisitRowReader::Read() {
+  if (fields_.empty()) FindFields();
+  for (const auto& [index, member] : fields_) row_.*member = visits_.RawField(index);
+  return row_;
+}
+
+void VisionVisitRowReader::FindFields() {
+  using Row = VisionVisitRow;
+  const std::array<std::pair<std::string_view, std::string Row::*>, 23> fields = {{
+      {"KCSTMR", &Row::kcstmr}, {"DATE", &Row::date},     {"TIME", &Row::time},
+      {"LCS", &Row::lcs},       {"DAYQTY", &Row::dayqty}, {"CREAT", &Row::creat},
+      {"LDTID", &Row::ldtid},   {"LLDTT", &Row::lldtt},   {"LISRS", &Row::lisrs},
+      {"LHIID", &Row::lhiid},   {"A0", &Row::a0},         {"A98", &Row::a98},
+      {"A96", &Row::a96},       {"LITEM", &Row::litem},   {"LLDNO", &Row::lldno},
+      {"LLDDT", &Row::llddt},   {"LIDS", &Row::lids},     {"LLDCN", &Row::lldcn},
+      {"EDATE", &Row::edate},   {"LABNO", &Row::labno},   {"LABDT", &Row::labdt},
+      {"LACD", &Row::lacd},     {"LICD", &Row::licd},
   }};
-  for (const auto& [name, value] : fields) *value = std::string(visits.RawField(name));
-  return row;
+  for (const auto& [name, member] : fields) {
+    const int index = visits_.FieldIndex(name);
+    // Read by name, a missing field throws the error naming the file and the field.
+    if (index < 0) static_cast<void>(visits_.RawField(name));
+    fields_.emplace_back(index, member);
+  }
 }
 
 std::vector<std::string> CommaItems(const std::string& list) {

@@ -4,6 +4,7 @@
 // each field used, untrimmed.
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace zuvo {
@@ -34,9 +35,22 @@ struct VisionVisitRow {
   std::string licd;   // procedure codes, comma-separated
 };
 
-// The fields of the current record of `visits`. Throws Error naming the file and field when
-// the table lacks one.
-VisionVisitRow ReadVisionVisitRow(const DbfTable& visits);
+// Reads the rows of one visit table: the fields are looked up once, and each row's texts go into
+// the same VisionVisitRow, whose strings keep their room from row to row.
+class VisionVisitRowReader {
+ public:
+  explicit VisionVisitRowReader(const DbfTable& visits);
+  // The fields of the table's current record; valid until the next call. Throws Error naming
+  // the file and field when the table lacks one.
+  const VisionVisitRow& Read();
+
+ private:
+  void FindFields();
+
+  const DbfTable& visits_;
+  std::vector<std::pair<int, std::string VisionVisitRow::*>> fields_;
+  VisionVisitRow row_;
+};
 
 // The trimmed items of a comma-separated list, blank items dropped.
 std::vector<std::string> CommaItems(const std::string& list);

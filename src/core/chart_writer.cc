@@ -12,6 +12,9 @@
 namespace zuvo {
 namespace {
 
+// Entries are written to the chart file in chunks of about this size.
+constexpr size_t kWriteChunk = 1 << 20;
+
 int32_t DayNumberOrZero(double date_time) { return DayNumberOf(date_time).value_or(0); }
 
 void RecreateChartFolder(const StoreLocation& store) {
@@ -112,17 +115,28 @@ ChartPosition FreshChartStoreWriter::Write(ChartEntry& entry) {
   day.newest = position_;
 
   ChartPosition written = position_;
-  buffer_.clear();
-  EncodeChartEntry(entry, buffer_);
-  file_->Append(buffer_);
-  position_.offset = CheckedOffset(file_->size(), file_->path());
+  const size_t entry_start = buffer_.size();
+  try {
+    EncodeChartEntry(entry, buffer_);
+  } catch (...) {
+    buffer_.resize(entry_start);
+    throw;
+  }
+  position_.offset = CheckedOffset(file_->size() + buffer_.size(), file_->path());
+  if (buffer_.size() >= kWriteChunk) WriteBuffered();
   if (uint64_t(position_.offset) > size_limit_) {
+    WriteBuffered();
     file_->Close();
     ++position_.file_code;
     position_.offset = 1;
     StartFile();
   }
   return written;
+}
+
+void FreshChartStoreWriter::WriteBuffered() {
+  file_->Append(buffer_);
+  buffer_.clear();
 }
 
 void FreshChartStoreWriter::UpdatePatientRecords() {
@@ -157,6 +171,7 @@ void FreshChartStoreWriter::UpdatePatientRecords() {
 
 void FreshChartStoreWriter::Finish() {
   if (file_) {
+    WriteBuffered();
     file_->Close();
     file_.reset();
   }

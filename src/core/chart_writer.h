@@ -73,6 +73,7 @@ class FreshChartStoreWriter {
 
  private:
   void StartFile();
+  void WriteBuffered();
   void UpdatePatientRecords();
 
   StoreLocation store_;
@@ -81,7 +82,7 @@ class FreshChartStoreWriter {
   DayIndex days_;
   ChartPosition position_{0, 1};
   std::unique_ptr<BinaryFile> file_;
-  std::string buffer_;
+  std::string buffer_;  // encoded entries not yet written to file_
 };
 
 // The offset of the append point beyond which an appended entry starts the next chart file.

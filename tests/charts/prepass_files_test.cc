@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
+#include <utility>
+#include <vector>
+
 #include "platform/table_store.h"
 #include "support/temp_dir.h"
 
@@ -139,6 +144,117 @@ TEST(ChainedRecordFileTest, MissingFileIsEmptyAndATornFileIsRefused) {
   EXPECT_EQ(missing.damaged_patients(), std::vector<int32_t>{1});
   WriteFileBytes(dir / "MXdo.mx", std::string(300, '\0'));
   EXPECT_THROW(OpenOrderLineFile(dir / "MXdo.mx", {}), Error);
+}
+
+// The chains of a complaint file walked the plain way, from the bytes: per (patient, stored date
+// text) the record numbers in chain order. What the index must find.
+std::map<std::pair<int32_t, std::string>, std::vector<int32_t>> WalkedVisits(
+    const std::string& bytes, const ChainHeads& heads) {
+  std::map<std::pair<int32_t, std::string>, std::vector<int32_t>> visits;
+  const int32_t count = static_cast<int32_t>(bytes.size() / 276);
+  for (const auto& [patient, head] : heads) {
+    for (int32_t number = head, limit = count; number >= 0 && number < limit;) {
+      const char* record = bytes.data() + static_cast<size_t>(number) * 276;
+      size_t length = std::min<size_t>(static_cast<unsigned char>(record[4]), 7);
+      visits[{patient, std::string(record + 5, length)}].push_back(number);
+      limit = number;
+      number = LoadI32(record + 272);
+    }
+  }
+  return visits;
+}
+
+void ExpectIndexFinds(
+    const ComplaintFile& file,
+    const std::map<std::pair<int32_t, std::string>, std::vector<int32_t>>& visits) {
+  for (const auto& [key, numbers] : visits) {
+    auto found = file.VisitRecords(key.first, key.second);
+    EXPECT_EQ(std::vector<int32_t>(found.begin(), found.end()), numbers)
+        << key.first << " " << key.second;
+  }
+}
+
+TEST(ChainedRecordFileTest, DatesAreComparedAsStoredToTheirLength) {
+  TempDir dir;
+  // The same seven bytes after the length byte, but lengths 6, 7 and 9 (read as 7); a date of
+  // another patient; bytes past a short date's length that are not zero.
+  std::string short_date = ComplaintBytes(7, "1120301", "083000", "six", -1);
+  short_date[4] = 6;
+  std::string long_length = ComplaintBytes(7, "1120301", "090000", "nine", 1);
+  long_length[4] = 9;
+  std::string bytes = short_date + ComplaintBytes(7, "1120301", "080000", "seven", 0) +
+                      long_length + ComplaintBytes(8, "1120301", "080000", "other", -1);
+  WriteFileBytes(dir / "CC.rd", bytes);
+  const ChainHeads heads{{7, 2}, {8, 3}};
+  ComplaintFile file = OpenComplaintFile(dir / "CC.rd", heads);
+  EXPECT_TRUE(file.damaged_patients().empty());
+  auto six = file.VisitRecords(7, "112030");
+  EXPECT_EQ(std::vector<int32_t>(six.begin(), six.end()), std::vector<int32_t>{0});
+  auto seven = file.VisitRecords(7, "1120301");
+  EXPECT_EQ(std::vector<int32_t>(seven.begin(), seven.end()), (std::vector<int32_t>{2, 1}));
+  EXPECT_EQ(file.VisitRecords(8, "1120301").size(), 1u);
+  EXPECT_TRUE(file.VisitRecords(7, "11203011").empty());  // longer than any stored date
+  EXPECT_TRUE(file.VisitRecords(7, "").empty());
+  EXPECT_EQ(file.View(2).Get(complaint_field::kText), "nine");
+  EXPECT_EQ(file.View(2).Get(complaint_field::kTime), "090000");
+  ExpectIndexFinds(file, WalkedVisits(bytes, heads));
+}
+
+// Many patients whose visits interleave, a day's records apart from each other, written by the
+// pre-pass's writer; then the same file with a record no chain reaches, which the file-order
+// reading refuses, so the chains are walked instead. Both find what the plain walk finds.
+TEST(ChainedRecordFileTest, FileOrderAndChainWalkFindTheSameVisits) {
+  TempDir dir;
+  ChainHeads heads;
+  {
+    ComplaintWriter writer = OpenComplaintWriter(dir / "CC.rd");
+    uint32_t state = 12345;
+    for (int i = 0; i < 3000; ++i) {
+      state = state * 1103515245u + 12345u;
+      const int32_t patient = static_cast<int32_t>(state >> 16) % 97 + 1;
+      const std::string date = "11203" + std::to_string(10 + (state >> 8) % 20);
+      ComplaintRecord record = Complaint(patient, date, "080000", std::to_string(i));
+      writer.Append(record);
+    }
+    writer.Close();
+    heads = writer.heads();
+  }
+  heads.emplace(500, kNoPreviousRecord);  // a patient without records
+  const std::string bytes = ReadFileBytes(dir / "CC.rd");
+  const auto walked = WalkedVisits(bytes, heads);
+  ComplaintFile in_order = OpenComplaintFile(dir / "CC.rd", heads);
+  EXPECT_TRUE(in_order.damaged_patients().empty());
+  ExpectIndexFinds(in_order, walked);
+
+  WriteFileBytes(dir / "CC.rd", bytes + ComplaintBytes(600, "1120310", "080000", "lost", -1));
+  ComplaintFile walking = OpenComplaintFile(dir / "CC.rd", heads);
+  EXPECT_TRUE(walking.damaged_patients().empty());
+  ExpectIndexFinds(walking, walked);
+  EXPECT_TRUE(walking.VisitRecords(600, "1120310").empty());
+  size_t found = 0;
+  for (const auto& [key, numbers] : walked) found += numbers.size();
+  EXPECT_EQ(found, 3000u);
+}
+
+// A head that is not the patient's last record, or a first record whose link is not -1: the file
+// is not in the pre-pass's form, and the walk decides what each chain holds.
+TEST(ChainedRecordFileTest, ChainsThatSkipRecordsAreWalked) {
+  TempDir dir;
+  std::string bytes = ComplaintBytes(7, "1120301", "080000", "a", -1) +
+                      ComplaintBytes(7, "1120301", "090000", "b", 0) +
+                      ComplaintBytes(7, "1120301", "100000", "c", 0);
+  WriteFileBytes(dir / "CC.rd", bytes);
+  const ChainHeads heads{{7, 2}};  // record 1 is no part of the chain
+  ComplaintFile file = OpenComplaintFile(dir / "CC.rd", heads);
+  auto day = file.VisitRecords(7, "1120301");
+  EXPECT_EQ(std::vector<int32_t>(day.begin(), day.end()), (std::vector<int32_t>{2, 0}));
+  EXPECT_TRUE(file.damaged_patients().empty());
+
+  bytes.replace(272, 4, I32Bytes(-5));  // the first record's link leads nowhere
+  WriteFileBytes(dir / "CC.rd", bytes);
+  ComplaintFile broken = OpenComplaintFile(dir / "CC.rd", heads);
+  EXPECT_EQ(broken.damaged_patients(), std::vector<int32_t>{7});
+  EXPECT_EQ(broken.VisitRecords(7, "1120301").size(), 2u);
 }
 
 TEST(ReferralIndexTest, NineFilesPerKeyTakenOnceEach) {

@@ -7,6 +7,10 @@
 
 #include "charts/vision_visit_row.h"
 #include "platform/big5.h"
+#include "platform/dbf_table.h"
+#include "platform/error.h"
+#include "source_tables.h"
+#include "support/temp_dir.h"
 
 namespace zuvo {
 namespace {
@@ -210,6 +214,46 @@ TEST(VisionVisitRecord, ProceduresOfSurgeryCasesAndClinicPeriods) {
   EXPECT_EQ(ClinicPeriodLetter(At(2021, 3, 1, 13)), 'B');
   EXPECT_EQ(ClinicPeriodLetter(At(2021, 3, 1, 19)), 'C');
   EXPECT_EQ(ClinicPeriodLetter(At(2021, 3, 1, 23, 59)), 'C');
+}
+
+// The reader looks the fields up once and fills the same row for every record: each read holds
+// the current record's raw bytes, a long text shorter on the next row included.
+TEST(VisionVisitRowReader, ReadsEachRecordsRawFields) {
+  testing::TempDir dir;
+  testing::WriteSourceTable(dir / "CO03L.DBF", testing::kVisitColumns,
+                            {{{"KCSTMR", "12"}, {"DATE", "1120301"}, {"LACD", "J069,E119,I10"}},
+                             {{"KCSTMR", "13"}, {"DATE", "1120302"}, {"LACD", "K21"}}},
+                            20);
+  DbfTable table = DbfTable::Open(dir.path(), "CO03L.DBF");
+  VisionVisitRowReader reader(table);
+  table.First();
+  const VisionVisitRow& first = reader.Read();
+  EXPECT_EQ(first.kcstmr, std::string(table.RawField("KCSTMR")));
+  EXPECT_EQ(big5::Trim(first.lacd), "J069,E119,I10");
+  EXPECT_EQ(first.lacd.size(), 20u);
+  table.Next();
+  const VisionVisitRow& second = reader.Read();
+  EXPECT_EQ(big5::Trim(second.kcstmr), "13");
+  EXPECT_EQ(big5::Trim(second.date), "1120302");
+  EXPECT_EQ(big5::Trim(second.lacd), "K21");
+  EXPECT_EQ(second.licd, std::string(20, ' '));
+}
+
+// A table without one of the fields is refused when its first row is read, naming the field.
+TEST(VisionVisitRowReader, AMissingFieldIsNamed) {
+  testing::TempDir dir;
+  std::vector<std::string> columns = testing::kVisitColumns;
+  columns.pop_back();  // LICD
+  testing::WriteSourceTable(dir / "CO03L.DBF", columns, {{{"KCSTMR", "12"}}});
+  DbfTable table = DbfTable::Open(dir.path(), "CO03L.DBF");
+  VisionVisitRowReader reader(table);
+  table.First();
+  try {
+    reader.Read();
+    FAIL() << "read a row without LICD";
+  } catch (const Error& error) {
+    EXPECT_NE(std::string(error.what()).find("LICD"), std::string::npos) << error.what();
+  }
 }
 
 }  // namespace

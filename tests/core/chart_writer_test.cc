@@ -230,6 +230,34 @@ TEST_F(ChartWriterTest, AnEntryPassingTheSizeLimitStaysWholeAndTheNextStartsANew
   EXPECT_TRUE(VerifyStore(store).clean()) << Findings(VerifyStore(store));
 }
 
+// Entries are written in chunks: whatever the chunk boundaries, every entry's bytes lie at the
+// position Write returned, and the file ends at the append point.
+TEST_F(ChartWriterTest, EntriesOfManyWriteChunksLieWhereTheirPositionsSay) {
+  WritePatients(store, {1, 2});
+  FreshChartStoreWriter writer(store, {12, kOpening + 0.4, kOpening + 10.3});
+  std::vector<ChartPosition> positions;
+  for (int i = 0; i < 1500; ++i) {
+    ChartEntry entry = Visit(1 + i % 2, kOpening + 1 + i % 5);
+    entry.chart_text.assign(1000, static_cast<char>('a' + i % 26));
+    positions.push_back(writer.Write(entry));
+  }
+  const ChartPosition end = writer.append_point();
+  writer.Finish();
+  const std::string file = ChartFile(0);
+  EXPECT_EQ(end.file_code, 0);
+  EXPECT_EQ(file.size() + 1, size_t(end.offset));
+  EXPECT_GT(file.size(), size_t{2} << 20);
+  for (size_t i = 0; i < positions.size(); ++i) {
+    ASSERT_EQ(positions[i].file_code, 0);
+    const size_t begin = size_t(positions[i].offset - 1);
+    const size_t next =
+        i + 1 < positions.size() ? size_t(positions[i + 1].offset - 1) : file.size();
+    const std::string text(1000, static_cast<char>('a' + i % 26));
+    EXPECT_NE(file.substr(begin, next - begin).find(text), std::string::npos) << i;
+  }
+  EXPECT_TRUE(VerifyStore(store).clean()) << Findings(VerifyStore(store));
+}
+
 TEST_F(ChartWriterTest, ABuildStartsFromAnEmptyChartFolder) {
   WritePatients(store, {1});
   std::filesystem::create_directories(dir / "chart");
