@@ -14,6 +14,7 @@
 #include "platform/big5.h"
 #include "platform/error.h"
 #include "platform/file_ops.h"
+#include "platform/scratch_folder.h"
 #include "postprocess/claim_archive.h"
 #include "postprocess/claim_corrections.h"
 #include "postprocess/claim_document.h"
@@ -55,20 +56,6 @@ std::vector<std::string> ClaimMonths(int year, int month, DateTime last) {
   }
   return months;
 }
-
-// The extraction folder of the archives, removed when the step ends however it ends.
-class ScratchFolder {
- public:
-  explicit ScratchFolder(fs::path path) : path_(std::move(path)) {}
-  ~ScratchFolder() { DeleteFolder(path_); }
-  ScratchFolder(const ScratchFolder&) = delete;
-  ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
 
 // One claim, ready to be compared with the patient's visits.
 struct ClaimedVisit {
@@ -342,7 +329,8 @@ StepResult CorrectRealSunCharts(RealSunClaimsInput& input, const Workplace& plac
   const fs::path references = store.server_data_folder / PathFromUtf8(kClaimReferenceFolderName);
   if (!DeleteFolder(references)) throw Error("cannot delete the folder " + PathToUtf8(references));
   CreateFolders(references);
-  ScratchFolder scratch(input.folder.work_tree / PathFromUtf8(kClaimScratchFolderName));
+  // The extraction folder of the archives, removed when the step ends however it ends.
+  const ScratchFolder scratch(input.folder.work_tree / PathFromUtf8(kClaimScratchFolderName));
 
   const CivilDateTime split_day = DecodeDateTime(*split);
   std::vector<std::string> months =
