@@ -54,16 +54,27 @@ uint32_t PatientChecksum(const PatientRecord& record) {
 }
 
 void WritePatient(const StoreLocation& store, PatientRecord record, std::string_view note) {
-  int32_t number = record.Get(patient_field::kNumber);
+  PatientWriter writer(store);
+  writer.Write(std::move(record), note);
+  writer.Close();
+}
+
+void PatientWriter::Write(PatientRecord record, std::string_view note) {
+  const int32_t number = record.Get(patient_field::kNumber);
   if (number <= 0) return;
-  PatientAddress address = PatientLocation(store, number);
-  BinaryFile file(address.file, BinaryFile::Mode::kOpenOrCreate);
-  FillRecordArea(file);
+  if (number / kPatientsPerFile != file_number_ || !file_) {
+    Close();
+    path_ = PatientLocation(store_, number).file;
+    file_ = std::make_unique<BinaryFile>(path_, BinaryFile::Mode::kOpenOrCreate);
+    file_number_ = number / kPatientsPerFile;
+    FillRecordArea(*file_);
+  }
+  BinaryFile& file = *file_;
   if (note.size() > kInlineNoteCapacity) {
     uint64_t end = file.size();
     if (end > std::numeric_limits<uint32_t>::max() ||
         note.size() > std::numeric_limits<uint32_t>::max()) {
-      throw Error(address.file.string() + ": the file is too large for another long note");
+      throw Error(path_.string() + ": the file is too large for another long note");
     }
     record.Set(patient_field::kLongNoteOffset, static_cast<uint32_t>(end));
     record.Set(patient_field::kInlineNote, "");
@@ -76,8 +87,15 @@ void WritePatient(const StoreLocation& store, PatientRecord record, std::string_
     record.Set(patient_field::kInlineNote, note);
   }
   record.Set(patient_field::kChecksum, PatientChecksum(record));
-  file.WriteAt(address.offset, record.view());
-  file.Close();
+  file.WriteAt(SlotOffset(number), record.view());
+  file.Flush();
+}
+
+void PatientWriter::Close() {
+  if (!file_) return;
+  std::unique_ptr<BinaryFile> file = std::move(file_);
+  file_number_ = -1;
+  file->Close();
 }
 
 std::string ReadPatientNote(const PatientRecord& record, ByteSource& file) {

@@ -38,6 +38,27 @@ uint32_t PatientChecksum(const PatientRecord& record);
 // its offset stored in the record; a shorter one goes inline. Sets the checksum. Does nothing
 // for a number <= 0.
 void WritePatient(const StoreLocation& store, PatientRecord record, std::string_view note);
+
+// Writes records one after another as WritePatient does, keeping the file of the last record
+// open, so that a step writing a clinic's patients in order opens each patient file once. Each
+// record reaches the file before Write returns, as with WritePatient.
+class PatientWriter {
+ public:
+  explicit PatientWriter(StoreLocation store) : store_(std::move(store)) {}
+  PatientWriter(const PatientWriter&) = delete;
+  PatientWriter& operator=(const PatientWriter&) = delete;
+
+  void Write(PatientRecord record, std::string_view note);
+  // Closes the open file; throws Error when its writes cannot be completed. The destructor
+  // closes without throwing.
+  void Close();
+
+ private:
+  StoreLocation store_;
+  int32_t file_number_ = -1;
+  std::unique_ptr<BinaryFile> file_;
+  std::filesystem::path path_;
+};
 // Reads the slot of `number` into `record`; true when it holds that patient. Without a file (or
 // for a number <= 0) the record's number is set to 0 and the result is false. The checksum is not
 // verified.

@@ -53,7 +53,7 @@ class RealSunPatientConversion {
                            const ProfileFile& data_ini, DuplicateIdSection& duplicate_ids,
                            StepContext& context)
       : source_(source),
-        store_(store),
+        writer_(store),
         id_fixes_(ReadIdFixes(data_ini)),
         duplicate_ids_(duplicate_ids),
         context_(context) {}
@@ -65,6 +65,7 @@ class RealSunPatientConversion {
       if (number % kReleasePagesEvery == 0) table.ReleaseResidentPages();
       if (number >= kFirstPatientRecord) ConvertRow(number);
     }
+    writer_.Close();
   }
 
  private:
@@ -117,12 +118,12 @@ class RealSunPatientConversion {
     if (std::string history = Text("PASS"); !history.empty()) {
       AppendNoteElement(note, "HS", history);
     }
-    WritePatient(store_, MakePatientRecord(patient), note);
+    writer_.Write(MakePatientRecord(patient), note);
     context_.ProcessEvents();
   }
 
   SourceTable& source_;
-  const StoreLocation& store_;
+  PatientWriter writer_;
   std::unordered_map<std::string, std::string> id_fixes_;
   DuplicateIdSection& duplicate_ids_;
   StepContext& context_;

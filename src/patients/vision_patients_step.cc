@@ -60,7 +60,8 @@ class VisionPatientConversion {
         context_(context),
         duplicate_ids_(duplicate_ids),
         remarks_(remarks),
-        store_(VisionStoreLocation(input.folder.work_tree, input.folder.clinic_id)) {}
+        store_(VisionStoreLocation(input.folder.work_tree, input.folder.clinic_id)),
+        writer_(store_) {}
 
   void Run() {
     ClearPatientStore(store_);
@@ -77,6 +78,7 @@ class VisionPatientConversion {
       context_.ProcessEvents();
       if (context_.StopRequested()) break;
     }
+    writer_.Close();
     context_.SetGauge(total);
   }
 
@@ -132,8 +134,7 @@ class VisionPatientConversion {
     // as well as the co-payment classes; the live system reads both.
     values.record.Set(patient_field::kPaymentClass, analysis.payment_class);
 
-    WritePatient(store_, values.record,
-                 VisionPatientNote(values.mobile_or_second_phone, analysis.lists));
+    writer_.Write(values.record, VisionPatientNote(values.mobile_or_second_phone, analysis.lists));
     written_.Remember(chart_number, national_id);
     return true;
   }
@@ -144,6 +145,8 @@ class VisionPatientConversion {
   DuplicateIdSection& duplicate_ids_;
   RemarkAnalysisRun& remarks_;
   StoreLocation store_;
+  // Written after the store is cleared: it opens a patient file only at its first record.
+  PatientWriter writer_;
   WrittenPatients written_;
 };
 

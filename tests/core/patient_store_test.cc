@@ -97,6 +97,29 @@ TEST_F(PatientStoreTest, LongNotesAreAppendedAndEveryRewriteAppendsAgain) {
   EXPECT_EQ(note, "short");
 }
 
+// One writer over many records, long notes and two patient files gives the files that a
+// WritePatient per record gives; each record can be read back at once, while the writer still
+// holds its file.
+TEST_F(PatientStoreTest, AWriterKeepingItsFileOpenWritesWhatSingleWritesWrite) {
+  TempDir other;
+  const StoreLocation single{other.path(), other / "PTdata.ind"};
+  PatientWriter writer(store);
+  for (int32_t number : {1, 2, 9999, 10000, 10001, 5, 20003}) {
+    const std::string note(number % 2 == 0 ? 120 : 30, static_cast<char>('a' + number % 26));
+    writer.Write(Patient(number, "A12345678" + std::to_string(number % 10)), note);
+    WritePatient(single, Patient(number, "A12345678" + std::to_string(number % 10)), note);
+    PatientRecord record;
+    std::string read_note;
+    ASSERT_TRUE(ReadPatientWithNote(store, number, record, read_note)) << number;
+    EXPECT_EQ(read_note, note);
+  }
+  writer.Write(Patient(0), "nobody");  // no number: nothing written
+  writer.Close();
+  for (const char* file : {"PtData.000", "PtData.001", "PtData.002"}) {
+    EXPECT_EQ(ReadFileBytes(dir / file), ReadFileBytes(other / file)) << file;
+  }
+}
+
 TEST_F(PatientStoreTest, ChecksumCoversBytesFourTo267Only) {
   PatientRecord record = Patient(12, "B123456789");
   record.Set(patient_field::kAddress, "somewhere");
