@@ -83,7 +83,7 @@ void Run(const fs::path& base, int patients) {
   ConvertVisionPatients(input, Workplace{{}, Now(), {}, Now}, context);
   PrintStepRow({"vision_patients", "patients", size, patients, "patient"}, step_meter.Stop(),
                base / "plain.out");
-  const StoreVerifyReport report = VerifyStore(VisionStoreLocation(work_tree, kClinicCode));
+  const StoreVerifyReport report = VerifyStore(WorkTreeStoreLocation(work_tree, kClinicCode));
 
   // The analysis alone, on rows already read into memory.
   DbfTable table = DbfTable::Open(work_tree, "CO01M.DBF");

@@ -18,6 +18,7 @@
 #include "postprocess/screening.h"
 #include "step_output.h"
 #include "terminal_session.h"
+#include "workspace/folder_layout.h"
 #include "workspace/path_text.h"
 
 namespace zuvo::cli {
@@ -45,7 +46,7 @@ uint32_t SeedArgument(Invocation& invocation) {
 // Verifies the converted stores and tells what the conversion made and where it lies.
 int PrintDemoSummary(const RunFields& fields, const RunOutcome& outcome,
                      const std::string& elapsed) {
-  StoreLocation store = WorkTreeStore(fields.folder.work_tree, fields.folder.clinic_id);
+  StoreLocation store = WorkTreeStoreLocation(fields.folder.work_tree, fields.folder.clinic_id);
   StoreVerifyReport verified = VerifyStore(store);
   DayIndex days = LoadDayIndex(store);
   TerminalSession quiet;
@@ -109,7 +110,7 @@ int RunDemoLabImport(const Pipeline& pipeline, RunFields& fields,
                                           CurrentWorkplace(home), session.context());
   if (result != StepResult::kDone) return ExitStatusOf(result);
   StoreVerifyReport verified =
-      VerifyStore(WorkTreeStore(fields.folder.work_tree, fields.folder.clinic_id));
+      VerifyStore(WorkTreeStoreLocation(fields.folder.work_tree, fields.folder.clinic_id));
   std::cout << "  visits: " << verified.chained_entries << '\n'
             << "  verify: "
             << (verified.clean() ? std::string("clean")

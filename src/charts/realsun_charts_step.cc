@@ -146,9 +146,7 @@ StepResult RealSunChartConverter::Run(std::vector<std::string>* unknown_doctors)
 
   work_tree_ = input_.folder.work_tree;
   const std::string clinic_code = big5::Trim(input_.folder.clinic_id);
-  store_.server_data_folder = ServerDataFolder(work_tree_, clinic_code);
-  store_.patient_index_path =
-      FindWithoutCase(work_tree_ / PathFromUtf8(kServerFolderName), "PTdata.ind");
+  store_ = WorkTreeStoreLocation(work_tree_, clinic_code);
   const DateTime started = place_.clock();
   List("begin time" + ClockText(started));
 

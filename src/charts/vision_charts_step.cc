@@ -138,9 +138,7 @@ StepResult VisionChartConverter::Run() {
   }
   work_tree_ = input_.folder.work_tree;
   const std::string clinic_code = big5::Trim(input_.folder.clinic_id);
-  store_.server_data_folder = ServerDataFolder(work_tree_, clinic_code);
-  store_.patient_index_path =
-      FindWithoutCase(work_tree_ / PathFromUtf8(kServerFolderName), "PTdata.ind");
+  store_ = WorkTreeStoreLocation(work_tree_, clinic_code);
   List("製作病歷");
 
   clinic_ = ReadClinicFile(ClinicFolder(place_.program_folder, kVisionArea, clinic_code), input_);

@@ -60,7 +60,7 @@ class VisionPatientConversion {
         context_(context),
         duplicate_ids_(duplicate_ids),
         remarks_(remarks),
-        store_(VisionStoreLocation(input.folder.work_tree, input.folder.clinic_id)),
+        store_(WorkTreeStoreLocation(input.folder.work_tree, input.folder.clinic_id)),
         writer_(store_) {}
 
   void Run() {
@@ -151,10 +151,6 @@ class VisionPatientConversion {
 };
 
 }  // namespace
-
-StoreLocation VisionStoreLocation(const fs::path& work_tree, std::string_view clinic_id) {
-  return WorkTreeStoreLocation(work_tree, clinic_id);
-}
 
 StepResult ConvertVisionPatients(const VisionPatientsInput& input, const Workplace& place,
                                  StepContext& context) {

@@ -25,11 +25,6 @@ struct VisionPatientsInput {
   RemarkMode remark_mode = RemarkMode::kFullPhraseAnalysis;  // CreMarkType
 };
 
-// The store folder and index of a work tree: work tree/Tolsern/<trimmed clinic code>/ and
-// work tree/Tolsern/PTdata.ind.
-StoreLocation VisionStoreLocation(const std::filesystem::path& work_tree,
-                                  std::string_view clinic_id);
-
 // CcreateAntClick. kStopped when a precondition fails (another system; a pharmacist name
 // without ID in data.ini): a message box, nothing written. Otherwise kDone, also when the
 // operator stopped the run (the patients written so far stay, [DUPID] is complete for them);

@@ -86,7 +86,7 @@ class LabImport {
       : folder_(folder),
         place_(place),
         context_(context),
-        store_(WorkTreeStore(folder.work_tree, folder.clinic_id)),
+        store_(WorkTreeStoreLocation(folder.work_tree, folder.clinic_id)),
         charts_(store_),
         settings_(LabSettings::Load(FindWithoutCase(place.program_folder, kLabSettingsFile))),
         definitions_(PEDefinitions::Load(FindWithoutCase(place.program_folder, kPESettingsFile))),

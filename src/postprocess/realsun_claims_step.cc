@@ -314,7 +314,7 @@ StepResult CorrectRealSunCharts(RealSunClaimsInput& input, const Workplace& plac
     context.ShowMessage(*problem, MessageKind::kWarning);
     return StepResult::kStopped;
   }
-  const StoreLocation store = WorkTreeStore(input.folder.work_tree, input.folder.clinic_id);
+  const StoreLocation store = WorkTreeStoreLocation(input.folder.work_tree, input.folder.clinic_id);
   std::error_code error;
   if (input.folder.work_tree.empty() || !fs::is_directory(store.server_data_folder, error)) {
     context.ShowMessage("沒有病人資料庫目錄:" + PathToUtf8(store.server_data_folder),

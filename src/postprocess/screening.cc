@@ -40,13 +40,6 @@ std::vector<std::string> AllCodes(const CodeTally& tally) {
 
 }  // namespace
 
-StoreLocation WorkTreeStore(const std::filesystem::path& work_tree, std::string_view clinic_id) {
-  StoreLocation store;
-  store.server_data_folder = ServerDataFolder(work_tree, big5::Trim(clinic_id));
-  store.patient_index_path = work_tree / kServerFolderName / "PTdata.ind";
-  return store;
-}
-
 ScreeningOutcome ScreenCommonItems(const std::filesystem::path& work_tree,
                                    const StoreLocation& store, DateTime now, StepContext& context) {
   ScreeningOutcome outcome;
@@ -87,7 +80,7 @@ ScreeningOutcome ScreenClinicWorkTree(const std::filesystem::path& work_tree,
                                       std::string_view clinic_id, DateTime now,
                                       StepContext& context) {
   ScreeningOutcome outcome =
-      ScreenCommonItems(work_tree, WorkTreeStore(work_tree, clinic_id), now, context);
+      ScreenCommonItems(work_tree, WorkTreeStoreLocation(work_tree, clinic_id), now, context);
   if (!outcome.screened) return outcome;
   context.AddLine(kScreeningDoneUtf8);
   if (context.StepMessages()) context.ShowMessage(kScreeningDoneUtf8);
@@ -105,7 +98,8 @@ StepResult ScreenRealSunWorkTree(const std::filesystem::path& program_folder,
   std::filesystem::path clinic_folder =
       ClinicFolder(program_folder, kRealSunArea, big5::Trim(clinic_id));
   if (!ResolvePath(clinic_folder, kCatalogueFileName)) {
-    if (!ScreenCommonItems(work_tree, WorkTreeStore(work_tree, clinic_id), now, context).screened) {
+    if (!ScreenCommonItems(work_tree, WorkTreeStoreLocation(work_tree, clinic_id), now, context)
+             .screened) {
       return StepResult::kStopped;
     }
     context.AddLine(kScreeningDoneUtf8);

@@ -35,10 +35,6 @@ struct ScreeningOutcome {
 ScreeningOutcome ScreenCommonItems(const std::filesystem::path& work_tree,
                                    const StoreLocation& store, DateTime now, StepContext& context);
 
-// The chart store of a work tree: work tree/Tolsern/<trimmed clinic code>/ with the patient
-// index work tree/Tolsern/PTdata.ind. `clinic_id` is Big5.
-StoreLocation WorkTreeStore(const std::filesystem::path& work_tree, std::string_view clinic_id);
-
 // The Vision window's button "篩選常用診斷及醫令": screens the work tree `work_tree` of the
 // clinic `clinic_id` (Big5) as of `now`, adds "篩選常用診斷及醫令完成" to the list and shows it
 // when StepMessages is set. Without a day index nothing is screened and no completion is reported.

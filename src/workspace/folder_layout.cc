@@ -96,7 +96,8 @@ fs::path ServerDataFolder(const fs::path& work_tree, std::string_view code) {
 
 StoreLocation WorkTreeStoreLocation(const fs::path& work_tree, std::string_view code) {
   const fs::path tree = WithoutTrailingSeparator(work_tree);
-  return {ServerDataFolder(tree, code), tree / PathFromUtf8(kServerFolderName) / "PTdata.ind"};
+  return {ServerDataFolder(tree, code),
+          FindWithoutCase(tree / PathFromUtf8(kServerFolderName), "PTdata.ind")};
 }
 
 fs::path WorkTreeCatalogue(const fs::path& work_tree) {

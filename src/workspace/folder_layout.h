@@ -61,8 +61,9 @@ std::string_view WorkTreeNameWithoutSerial(std::string_view name);
 std::filesystem::path ServerDataFolder(const std::filesystem::path& work_tree,
                                        std::string_view code);
 
-// The patient and chart stores of a work tree: the server data folder and
-// work tree / Tolsern / PTdata.ind.
+// The patient and chart stores of a work tree: the server data folder of the trimmed clinic code
+// (Big5) and work tree / Tolsern / PTdata.ind (an existing index in any letter case wins). Every
+// step finds a work tree's store through this.
 StoreLocation WorkTreeStoreLocation(const std::filesystem::path& work_tree, std::string_view code);
 
 // The clinic stores a work tree holds: the folders of its Tolsern that hold store files

@@ -23,6 +23,7 @@
 #include "postprocess/screening.h"
 #include "support/recording_step_context.h"
 #include "support/temp_dir.h"
+#include "workspace/folder_layout.h"
 #include "workspace/vision_selection.h"
 
 namespace zuvo {
@@ -147,7 +148,7 @@ class VisionDemoConversionTest : public ::testing::Test {
   }
 
   StoreLocation Store() const {
-    return WorkTreeStore(fields.folder.work_tree, fields.folder.clinic_id);
+    return WorkTreeStoreLocation(fields.folder.work_tree, fields.folder.clinic_id);
   }
 
   TempDir dir;

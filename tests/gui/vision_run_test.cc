@@ -30,6 +30,7 @@
 #include "support/temp_dir.h"
 #include "test_application.h"
 #include "text_fields.h"
+#include "workspace/folder_layout.h"
 
 namespace zuvo::gui {
 namespace {
@@ -125,7 +126,7 @@ TEST(VisionRun, TheLabButtonImportsTheLabValuesOfTheConvertedClinic) {
   EXPECT_FALSE(list->findItems("沒有符合檢驗項目:999_XYZ", Qt::MatchExactly).isEmpty());
   EXPECT_EQ(list->findItems("*之前的14天病歷", Qt::MatchWildcard).size(), 2);
   const std::string clinic = bench.Find<QLineEdit>("CVISWclinicID")->text().toStdString();
-  StoreVerifyReport verified = VerifyStore(WorkTreeStore(bench.WorkTree(), clinic));
+  StoreVerifyReport verified = VerifyStore(WorkTreeStoreLocation(bench.WorkTree(), clinic));
   EXPECT_TRUE(verified.clean());
   EXPECT_GT(verified.entries, verified.chained_entries) << "the replaced entries stay behind";
 }

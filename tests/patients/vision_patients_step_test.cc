@@ -109,7 +109,7 @@ class VisionPatientsStep : public ::testing::Test {
   }
   StepResult Run() { return Run(Input()); }
 
-  StoreLocation Store() const { return VisionStoreLocation(work_tree_, kClinicCode); }
+  StoreLocation Store() const { return WorkTreeStoreLocation(work_tree_, kClinicCode); }
 
   PatientRecord Read(int32_t number, std::string* note = nullptr) const {
     PatientRecord record;

@@ -21,6 +21,7 @@
 #include "postprocess/screening.h"
 #include "support/recording_step_context.h"
 #include "support/temp_dir.h"
+#include "workspace/folder_layout.h"
 
 namespace zuvo::testing {
 
@@ -70,7 +71,7 @@ class ClaimTree {
   ClaimTree()
       : source(dir / "source"),
         work_tree(dir / "RS" / kClinic / "1080215_1"),
-        store(WorkTreeStore(work_tree, kClinic)),
+        store(WorkTreeStoreLocation(work_tree, kClinic)),
         context(flags) {
     CreateFolders(source / "S");
     CreateFolders(store.server_data_folder);

@@ -27,6 +27,7 @@
 #include "postprocess/screening.h"
 #include "support/recording_step_context.h"
 #include "support/temp_dir.h"
+#include "workspace/folder_layout.h"
 
 namespace zuvo {
 namespace {
@@ -75,7 +76,7 @@ class LabWorkTreeTest : public ::testing::Test {
     CreateFolders(folder.source_folder);
     CreateFolders(folder.work_tree / "Corvix");
     CopyFileTo(home->path() / "OPDbak.mdb", folder.work_tree / "Corvix" / "OPD.mdb", true);
-    store = WorkTreeStore(folder.work_tree, folder.clinic_id);
+    store = WorkTreeStoreLocation(folder.work_tree, folder.clinic_id);
     CreateFolders(store.server_data_folder);
   }
 

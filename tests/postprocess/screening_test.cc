@@ -13,6 +13,7 @@
 #include "postprocess/common_item_tally.h"
 #include "support/recording_step_context.h"
 #include "support/temp_dir.h"
+#include "workspace/folder_layout.h"
 
 namespace zuvo {
 namespace {
@@ -38,7 +39,7 @@ class ScreeningTest : public ::testing::Test {
   ScreeningTest() : work_tree(dir / "RS" / "3501010000" / "1150315_1") {
     CreateFolders(work_tree / "Corvix");
     CopyFileTo(home_dir->path() / "OPDbak.mdb", work_tree / "Corvix" / "OPD.mdb", true);
-    store = WorkTreeStore(work_tree, " 3501010000 ");
+    store = WorkTreeStoreLocation(work_tree, " 3501010000 ");
     CreateFolders(store.server_data_folder);
     for (int32_t patient = 1; patient <= 3; ++patient) {
       PatientRecord record;
