@@ -1,4 +1,4 @@
 #pragma once
 // A workspace header that reaches up into the catalogue: the include check must refuse it.
-#include "core/roc_date.h"
 #include "catalogue/rounding.h"
+#include "core/roc_date.h"
