@@ -22,8 +22,7 @@
 #include "platform/dbf_table.h"
 #include "platform/error.h"
 #include "platform/file_ops.h"
-#include "platform/profile_file.h"
-#include "workspace/data_ini.h"
+#include "workspace/clinic_settings.h"
 #include "workspace/dataedit_ini.h"
 #include "workspace/folder_layout.h"
 
@@ -303,8 +302,8 @@ WorkTreeReview ReviewWorkTree(const fs::path& program_folder, const fs::path& gi
   }
 
   RowJudge judge;
-  if (std::optional<fs::path> data_ini = ResolvePath(work_tree.parent_path(), "data.ini")) {
-    judge.clinic = ReadChartClinicFile(ProfileFile(*data_ini));
+  if (const ClinicSettings clinic_settings(work_tree.parent_path()); clinic_settings.Exists()) {
+    judge.clinic = ReadChartClinicFile(clinic_settings);
     judge.opening = RocDateToDate(judge.clinic.opening_date);
     review.opening_date = big5::ToUtf8Escaped(judge.clinic.opening_date);
   }

@@ -5,7 +5,7 @@
 #include "platform/file_ops.h"
 #include "workspace/clinic_identity.h"
 #include "workspace/conversion_guard.h"
-#include "workspace/data_ini.h"
+#include "workspace/clinic_settings.h"
 #include "workspace/dataedit_ini.h"
 #include "workspace/folder_layout.h"
 #include "workspace/path_text.h"

@@ -49,16 +49,16 @@ bool CodeSet::Contains(std::string_view big5_code) const {
   return codes_.contains(big5::UpperAscii(big5_code));
 }
 
-void WriteClinicSettings(const std::filesystem::path& corvix_ini, const ClinicSettings& settings) {
+void WriteClinicKeys(const std::filesystem::path& corvix_ini, const ClinicKeys& keys) {
   ProfileFile file(corvix_ini);
   ProfileFile::Batch batch(file);
   const std::string& system = big5::Literal("System");
-  file.WriteString(system, big5::Literal("診所名稱"), settings.name);
-  file.WriteString(system, big5::Literal("診所健保代碼"), settings.nhi_code);
-  file.WriteString(system, big5::Literal("診所電話"), settings.telephone);
-  file.WriteString(system, big5::Literal("診所地址"), settings.address);
-  file.WriteString(system, big5::Literal("就醫科別"), settings.department_name);
-  file.WriteString("Corvix", "HostName", settings.host_name);
+  file.WriteString(system, big5::Literal("診所名稱"), keys.name);
+  file.WriteString(system, big5::Literal("診所健保代碼"), keys.nhi_code);
+  file.WriteString(system, big5::Literal("診所電話"), keys.telephone);
+  file.WriteString(system, big5::Literal("診所地址"), keys.address);
+  file.WriteString(system, big5::Literal("就醫科別"), keys.department_name);
+  file.WriteString("Corvix", "HostName", keys.host_name);
 }
 
 std::optional<std::string> PlaceClinicSettingsFile(const std::filesystem::path& program_folder,

@@ -41,7 +41,7 @@ inline constexpr std::string_view kNoPointsSection = "無點數須申報健保�
 inline constexpr std::string_view kRouteSection = "給藥途徑及作用部位";
 
 // The clinic keys of a work tree's CORVIX.INI (texts Big5).
-struct ClinicSettings {
+struct ClinicKeys {
   std::string name;
   std::string nhi_code;
   std::string telephone;
@@ -51,13 +51,13 @@ struct ClinicSettings {
 };
 
 // Writes [System] 診所名稱, 診所健保代碼, 診所電話, 診所地址, 就醫科別 and [Corvix] HostName.
-void WriteClinicSettings(const std::filesystem::path& corvix_ini, const ClinicSettings& settings);
+void WriteClinicKeys(const std::filesystem::path& corvix_ini, const ClinicKeys& keys);
 
 // Puts a work tree's CORVIX.INI in place, the old copy deleted first: the clinic folder's
 // prepared CORVIX.INI when there is one, else the template of the program folder. For a
 // prepared file the result is its department name ([System] 就醫科別, `default_department`
 // (Big5) when it has none); for the template it is empty, and the caller writes the clinic keys
-// with WriteClinicSettings. Throws Error as ReplaceWithCopy does.
+// with WriteClinicKeys. Throws Error as ReplaceWithCopy does.
 std::optional<std::string> PlaceClinicSettingsFile(const std::filesystem::path& program_folder,
                                                    const std::filesystem::path& clinic_folder,
                                                    const std::filesystem::path& corvix_ini,

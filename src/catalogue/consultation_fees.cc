@@ -28,11 +28,11 @@ std::vector<ConsultationFee> ReadConsultationFees(Database& mx_reference) {
   return fees;
 }
 
-void WriteConsultationFee(RecordSet& mx, const ConsultationFee& fee, ProfileFile& data_ini) {
+void WriteConsultationFee(RecordSet& mx, const ConsultationFee& fee, ClinicSettings& settings) {
   mx.SetText("class", "OPD");
   for (std::string_view field : {"Sname", "Cname", "Aname"}) mx.SetText(field, fee.name);
   mx.SetText("INSUcode", fee.code);
-  ReplaceTradeName(mx, fee.name, data_ini);
+  ReplaceTradeName(mx, fee.name, settings);
   for (std::string_view field : {"cost", "selfprice", "INSUprice"}) {
     mx.SetCurrency(field, fee.price);
   }

@@ -8,8 +8,8 @@
 
 namespace zuvo {
 
+class ClinicSettings;
 class Database;
-class ProfileFile;
 class RecordSet;
 
 struct ConsultationFee {
@@ -27,7 +27,7 @@ std::vector<ConsultationFee> ReadConsultationFees(Database& mx_reference);
 // Aname and Tname the name; cost, selfprice and INSUprice the price; common 0, perunit 0, unit 8
 // (次(個)), status 0, IsComPlex false, RateIndex 0, the reference dates, every other text column
 // empty except INSUmark, which is left alone. A clinic row of the fee's code keeps its own code
-// findable through [DUPMX] of `data_ini` (ReplaceTradeName).
-void WriteConsultationFee(RecordSet& mx, const ConsultationFee& fee, ProfileFile& data_ini);
+// findable through [DUPMX] of `settings` (ReplaceTradeName).
+void WriteConsultationFee(RecordSet& mx, const ConsultationFee& fee, ClinicSettings& settings);
 
 }  // namespace zuvo

@@ -1,13 +1,13 @@
 #include "catalogue/default_frequency.h"
 
 #include "catalogue/dosing_frequency.h"
-#include "platform/profile_file.h"
+#include "workspace/clinic_settings.h"
 
 namespace zuvo {
 
-FrequencyFixes FrequencyFixes::Read(const ProfileFile& data_ini) {
+FrequencyFixes FrequencyFixes::Read(const ClinicSettings& settings) {
   FrequencyFixes fixes;
-  fixes.fixes_ = SectionMap::Read(data_ini, kUseMethodFixSection);
+  fixes.fixes_ = SectionMap(settings.FrequencyCorrections());
   return fixes;
 }
 

@@ -8,19 +8,21 @@
 #include <string_view>
 
 #include "catalogue/catalogue_settings.h"
-#include "catalogue/section_map.h"
+#include "workspace/section_map.h"
 
 namespace zuvo {
 
-inline constexpr std::string_view kUseMethodFixSection = "UseMethodFix";
+class ClinicSettings;
 
-// data.ini [UseMethodFix]: source frequency text = frequency code to use instead. A value "X"
+// The clinic's frequency fixes: source frequency text = frequency code to use instead. A value "X"
 // (which the visit steps write for a text still to be fixed) or an empty one fixes nothing.
 class FrequencyFixes {
  public:
-  static FrequencyFixes Read(const ProfileFile& data_ini);
+  static FrequencyFixes Read(const ClinicSettings& settings);
   // The code to use for `big5_text`, or null when the clinic has fixed none.
   const std::string* Find(std::string_view big5_text) const;
+  // True when the clinic lists `big5_text`, with a code or without.
+  bool Lists(std::string_view big5_text) const { return fixes_.Contains(big5_text); }
 
  private:
   SectionMap fixes_;

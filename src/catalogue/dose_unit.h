@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "core/message_sink.h"
 #include "catalogue/unit_reading.h"
+#include "core/message_sink.h"
 
 namespace zuvo {
 

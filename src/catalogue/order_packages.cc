@@ -13,7 +13,7 @@
 #include "platform/big5.h"
 #include "platform/profile_file.h"
 #include "platform/table_store.h"
-#include "workspace/data_ini.h"
+#include "workspace/clinic_settings.h"
 #include "workspace/folder_layout.h"
 
 namespace zuvo {
@@ -47,7 +47,7 @@ class Installer {
       : files_(files),
         context_(context),
         setup_(files.program_folder / "MXsetup.ini"),
-        data_ini_(files.data_ini),
+        settings_(files.clinic_folder),
         mx_reference_(Database::OpenReadOnly(files.program_folder / "MX.MDB")),
         icd10cm_(Database::OpenReadOnly(files.program_folder / "ICD10CM.MDB")),
         opd_(Database::Open(WorkTreeCatalogue(files.work_tree))),
@@ -85,7 +85,7 @@ class Installer {
         if (old.empty()) {
           context_.AddLine("醫令沒有簡名,不記入[DUPMX]:" + big5::ToUtf8Escaped(code));
         } else {
-          data_ini_.WriteString(kDupMxSection, old, code);
+          settings_.NoteOrderCodeRename(old, code);
         }
       }
       mx_.Edit();
@@ -108,7 +108,7 @@ class Installer {
     mx_.SetText("Sname", order.sname);
     mx_.SetText("Cname", order.cname);
     mx_.SetText("Aname", order.aname);
-    ReplaceTradeName(mx_, order.tname, data_ini_);
+    ReplaceTradeName(mx_, order.tname, settings_);
     if (order.common) {
       mx_.SetInteger("common", *order.common);
     } else if (appended) {
@@ -143,7 +143,7 @@ class Installer {
   const OrderPackageFiles& files_;
   StepContext& context_;
   ProfileFile setup_;
-  ProfileFile data_ini_;
+  ClinicSettings settings_;
   Database mx_reference_;
   Database icd10cm_;
   Database opd_;
@@ -255,7 +255,7 @@ void Installer::Vaccines(bool first_pass) {
     mx_.SetText("Sname", sname);
     mx_.SetText("Cname", sname);
     mx_.SetText("Aname", vaccines.Text("ENAME"));
-    ReplaceTradeName(mx_, vaccines.Text("ENAME"), data_ini_);
+    ReplaceTradeName(mx_, vaccines.Text("ENAME"), settings_);
     mx_.SetCurrency("cost", 0);
     mx_.SetCurrency("selfprice", Money(vaccines.Text("selfprice")));
     mx_.SetCurrency("INSUprice", 0);
@@ -301,7 +301,7 @@ void Installer::QuitSmokeDrugs() {
     const std::string english_name = drugs.Text("ENAME");
     mx_.SetText("Sname", english_name);
     mx_.SetText("Aname", english_name);
-    ReplaceTradeName(mx_, english_name, data_ini_);
+    ReplaceTradeName(mx_, english_name, settings_);
     mx_.SetText("Cname", cname);
     mx_.SetCurrency("cost", 0);
     mx_.SetCurrency("selfprice", 0);
@@ -408,7 +408,7 @@ void Installer::Run() {
     corvix_ini.WriteString(L("自訂處置分類2"), "CmxFun7", L(kPackageClass));
     corvix_ini.WriteString(L("自訂處置分類2"), "CmxFun8", kVaccineClass);
   }
-  ProfileFile::Batch notes(data_ini_);
+  ClinicSettings::Batch notes(settings_);
   Transaction transaction(opd_);
   InstallPackage("居家醫療");
   ReferenceFixedOrder();

@@ -20,7 +20,7 @@ class RecordSet;
 struct OrderPackageFiles {
   std::filesystem::path program_folder;  // MXsetup.ini, MX.MDB, ICD10CM.MDB
   std::filesystem::path work_tree;       // Corvix/OPD.mdb, Corvix/PERSONAL.mdb, Corvix/CORVIX.INI
-  std::filesystem::path data_ini;        // the clinic's data.ini: [DUPMX] rename notes
+  std::filesystem::path clinic_folder;   // its settings take the [DUPMX] rename notes
   DateTime now = 0;                      // dates the order sets' items
 };
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "core/message_sink.h"
 #include "catalogue/unit_reading.h"
+#include "core/message_sink.h"
 
 namespace zuvo {
 

@@ -20,9 +20,8 @@
 #include "catalogue/trade_name.h"
 #include "platform/big5.h"
 #include "platform/dbf_table.h"
-#include "platform/profile_file.h"
 #include "platform/table_store.h"
-#include "workspace/data_ini.h"
+#include "workspace/clinic_settings.h"
 #include "workspace/folder_layout.h"
 #include "workspace/source_table.h"
 
@@ -137,7 +136,7 @@ class CatalogueBuilder {
   CatalogueBuilder(const RealSunCatalogueFiles& files, StepContext& context)
       : files_(files),
         context_(context),
-        settings_(DataIniFile(files.clinic_folder)),
+        settings_(files.clinic_folder),
         fixes_(FrequencyFixes::Read(settings_)),
         report_([this](const std::string& line) { Line(line); }) {}
 
@@ -159,7 +158,7 @@ class CatalogueBuilder {
 
   const RealSunCatalogueFiles& files_;
   StepContext& context_;
-  ProfileFile settings_;
+  ClinicSettings settings_;
   FrequencyFixes fixes_;
   MessageSink report_;
   std::optional<RateTable> rates_;
@@ -176,8 +175,8 @@ void CatalogueBuilder::Run() {
   Line("製作新的診斷處置資料庫");
   context_.SetDone(0);
   rates_.emplace(RateTable::Read(files_.program_folder / "CORVIX.INI"));
-  // The data.ini notes reach the file once, at the end (or when an error ends the build).
-  ProfileFile::Batch batch(settings_);
+  // The settings notes reach the file once, at the end (or when an error ends the build).
+  ClinicSettings::Batch batch(settings_);
   PrepareDatabases();
   ConvertDrugs();
   AddConsultationFees();
@@ -217,7 +216,7 @@ bool CatalogueBuilder::SettleDuplicate(const RealSunDrug& drug, bool& replaces) 
   }
   if (converts_as_new) return true;
   Line("健保碼重複無覆寫:" + Utf8(drug.name) + "," + Utf8(drug.code));
-  if (!drug.source_code.empty()) settings_.WriteString(kDupMxSection, drug.source_code, drug.code);
+  if (!drug.source_code.empty()) settings_.NoteOrderCodeRename(drug.source_code, drug.code);
   return false;
 }
 
@@ -396,10 +395,9 @@ void CatalogueBuilder::ConvertDiagnoses() {
                         if (!reference.Locate({"ICD10"}, {code})) {
                           // The visit steps find such a diagnosis through these notes.
                           std::string fix_name = WithoutApostrophes(english_name);
-                          if (!fix_name.empty())
-                            settings_.WriteString(kDxFixSection, fix_name, code);
+                          if (!fix_name.empty()) settings_.NoteDiagnosisNameFix(fix_name, code);
                           if (!clinic_code.empty())
-                            settings_.WriteString(kDxCodeFixSection, clinic_code, code);
+                            settings_.NoteDiagnosisCodeFix(clinic_code, code);
                           return;
                         }
                         std::string name = english_name;

@@ -13,15 +13,10 @@
 
 namespace zuvo {
 
-// data.ini sections of the diagnoses the diagnosis database does not know: English name = ICD-10
-// code, and the clinic's diagnosis code = ICD-10 code.
-inline constexpr std::string_view kDxFixSection = "DXfix";
-inline constexpr std::string_view kDxCodeFixSection = "DXcodefix";
-
 // Where the RealSun catalogue steps read and write.
 struct RealSunCatalogueFiles {
   std::filesystem::path program_folder;  // OPDbak.mdb, PERSONALbak.mdb, MX.MDB, ICD10CM.MDB, ...
-  std::filesystem::path clinic_folder;   // data.ini
+  std::filesystem::path clinic_folder;   // its settings (ClinicSettings)
   std::filesystem::path work_tree;       // Corvix/, ANTCHECK.MDB and the copies of source tables
   std::filesystem::path source_folder;   // the RealSun folder, holding Z/ and S/
   DateTime now = 0;                      // dates what the step makes up
@@ -29,9 +24,9 @@ struct RealSunCatalogueFiles {
 
 // Builds the catalogue. Problems with single orders and diagnoses become message lines:
 // "分類碼錯誤:" / "分類碼錯誤2:" (a kind letter the conversion does not know), "找不到健保碼:",
-// "健保碼重複無覆寫:", "不明使用頻率:", "不明Unit:  ", "不明perUnit:  ". Writes to the clinic's
-// data.ini: [DUPMX] for source codes another row stands for, and for diagnoses ICD10CM.MDB does
-// not know [DXfix] English name = code and [DXcodefix] clinic code = code. Throws Error for a
+// "健保碼重複無覆寫:", "不明使用頻率:", "不明Unit:  ", "不明perUnit:  ". Notes in the clinic's
+// settings the source codes another row stands for, and for diagnoses ICD10CM.MDB does not know
+// their English name and clinic code with the ICD-10 code. Throws Error for a
 // missing or damaged table, template or reference file, for a [MXuseMethod] value that is not a
 // number, and for a work-tree file that cannot be replaced.
 void BuildRealSunCatalogue(const RealSunCatalogueFiles& files, StepContext& context);

@@ -10,15 +10,14 @@
 #include "catalogue/dosing_frequency.h"
 #include "catalogue/fixed_drug.h"
 #include "catalogue/mx_status.h"
-#include "catalogue/rounding.h"
-#include "catalogue/section_map.h"
+#include "core/number_text.h"
 #include "core/chart_store.h"
 #include "platform/big5.h"
 #include "platform/dbf_table.h"
-#include "platform/profile_file.h"
 #include "platform/table_store.h"
-#include "workspace/data_ini.h"
+#include "workspace/clinic_settings.h"
 #include "workspace/folder_layout.h"
+#include "workspace/section_map.h"
 #include "workspace/source_table.h"
 
 namespace zuvo {
@@ -141,10 +140,10 @@ class CombinationBuilder {
         context_(context),
         corvix_(files.work_tree / kFrontEndFolderName),
         rates_(RateTable::Read(files.program_folder / "CORVIX.INI")) {
-    ProfileFile data_ini(DataIniFile(files.clinic_folder));
-    dupmx_ = SectionMap::Read(data_ini, kDupMxSection);
-    dx_code_fixes_ = SectionMap::Read(data_ini, kDxCodeFixSection);
-    fixes_ = FrequencyFixes::Read(data_ini);
+    const ClinicSettings settings(files.clinic_folder);
+    dupmx_ = SectionMap(settings.OrderCodeRenames());
+    dx_code_fixes_ = SectionMap(settings.DiagnosisCodeFixes());
+    fixes_ = FrequencyFixes::Read(settings);
   }
 
   void Run();

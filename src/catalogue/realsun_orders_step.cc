@@ -14,9 +14,8 @@
 #include "core/clock_text.h"
 #include "platform/big5.h"
 #include "platform/file_ops.h"
-#include "platform/profile_file.h"
 #include "workspace/clinic_identity.h"
-#include "workspace/data_ini.h"
+#include "workspace/clinic_settings.h"
 #include "workspace/folder_layout.h"
 #include "workspace/source_system.h"
 #include "workspace/source_system_check.h"
@@ -79,7 +78,7 @@ class OrdersStep {
     if (!title_) title_ = ReadTitle(input_.folder.source_folder, work_tree_, context_);
     return *title_;
   }
-  std::string ClinicSettings();
+  std::string ClinicSettingsFile();
   void BuildCatalogue();
   void StaffFile(const std::string& department_code);
   void Line(std::string_view utf8) { context_.AddLine(utf8); }
@@ -105,7 +104,7 @@ void OrdersStep::Run() {
   context_.SetDone(0);
   // The settings file is in place before the order packages are installed, since they add their
   // keys to it; a prepared file copied over it afterwards would lose them.
-  std::string department_code = ClinicSettings();
+  std::string department_code = ClinicSettingsFile();
   BuildCatalogue();
   StaffFile(department_code);
   const DateTime ended = place_.clock();
@@ -115,7 +114,7 @@ void OrdersStep::Run() {
 }
 
 // Returns the clinic's department code.
-std::string OrdersStep::ClinicSettings() {
+std::string OrdersStep::ClinicSettingsFile() {
   const fs::path corvix_ini = corvix_ / "CORVIX.INI";
   std::string department;
   if (std::optional<std::string> prepared =
@@ -124,7 +123,7 @@ std::string OrdersStep::ClinicSettings() {
   } else {
     const RealSunTitle& title = Title();
     department = title.department;
-    WriteClinicSettings(corvix_ini, {title.name, title.code, title.telephone, title.address,
+    WriteClinicKeys(corvix_ini, {title.name, title.code, title.telephone, title.address,
                                      title.department, ComputerName()});
   }
   std::string code = CodeOfDepartmentName(department);
@@ -146,21 +145,20 @@ void OrdersStep::BuildCatalogue() {
   BuildRealSunCatalogue(files, context_);
   BuildRealSunCombinations(files, context_);
   Line("案件分類套件安裝");
-  InstallOrderPackages({place_.program_folder, work_tree_, DataIniFile(clinic_folder_), place_.now},
-                       context_);
+  InstallOrderPackages({place_.program_folder, work_tree_, clinic_folder_, place_.now}, context_);
 }
 
 void OrdersStep::StaffFile(const std::string& department_code) {
   const fs::path member_scr = server_ / "MEMBER.SCR";
   const DateTime today = std::trunc(place_.now);
-  ProfileFile data_ini(DataIniFile(clinic_folder_));
-  const std::string main_doctor = MainDoctorId(data_ini);
+  ClinicSettings settings(clinic_folder_);
+  const std::string main_doctor = MainDoctorId(settings);
   if (std::optional<fs::path> prepared = ResolvePath(clinic_folder_, "MEMBER.SCR")) {
-    MemoryTable staff = TakePreparedStaffFile(*prepared, member_scr, data_ini, main_doctor,
+    MemoryTable staff = TakePreparedStaffFile(*prepared, member_scr, settings, main_doctor,
                                               department_code, PharmacistKeys::kLastWins,
                                               [this](const std::string& line) { Line(line); });
     SaveStaffFile(staff, member_scr);
-    if (!RecordedPharmacist(data_ini).complete()) Line(kNoPharmacistLine);
+    if (!RecordedPharmacist(settings).complete()) Line(kNoPharmacistLine);
     return;
   }
   const RealSunTitle& title = Title();
@@ -169,13 +167,12 @@ void OrdersStep::StaffFile(const std::string& department_code) {
       staff, {title.doctor_id, title.doctor_name, "3817", "DP0AAA", title.department_type, 0},
       today);
   {
-    ProfileFile::Batch batch(data_ini);
+    ClinicSettings::Batch batch(settings);
     // A clinic table without a doctor's name leaves nothing to note.
-    if (!title.doctor_name.empty())
-      data_ini.WriteString("DOCTOR", title.doctor_name, title.doctor_id);
-    data_ini.WriteString(kDataIniSystemSection, "ClinicTypeNo", department_code);
+    if (!title.doctor_name.empty()) settings.NoteDoctor(title.doctor_name, title.doctor_id);
+    settings.NoteDepartmentCode(department_code);
   }
-  Pharmacist pharmacist = RecordedPharmacist(data_ini);
+  Pharmacist pharmacist = RecordedPharmacist(settings);
   if (!title.second_name.empty() && title.second_name != WithoutBlanks(pharmacist.name)) {
     AddConvertedStaffMember(
         staff, {title.second_id, title.second_name, "6459", "P00AAA", title.department_type, 0},
@@ -200,10 +197,9 @@ StepResult BuildRealSunClinicAndOrders(RealSunOrdersInput& input, const Workplac
     return StepResult::kStopped;
   }
   {
-    ProfileFile data_ini(DataIniFile(
-        ClinicFolder(place.program_folder, kRealSunArea, big5::Trim(input.folder.clinic_id))));
-    WriteClinicStartSettings(data_ini,
-                             PageOverFileSettings(input.folder, ReadClinicStartSettings(data_ini)));
+    ClinicSettings settings(
+        ClinicFolder(place.program_folder, kRealSunArea, big5::Trim(input.folder.clinic_id)));
+    settings.NoteStartSettings(PageOverFileSettings(input.folder, settings.StartSettings()));
   }
   OrdersStep(input, place, context).Run();
   return StepResult::kDone;

@@ -3,18 +3,18 @@
 #include "catalogue/staff_file.h"
 #include "catalogue/work_tree_copy.h"
 #include "platform/big5.h"
-#include "platform/profile_file.h"
-#include "workspace/data_ini.h"
+#include "workspace/clinic_settings.h"
 
 namespace zuvo {
 
-std::string MainDoctorId(const ProfileFile& data_ini) {
-  return data_ini.ReadString(kDataIniSystemSection, "MainDrID", "noMainDrID");
+std::string MainDoctorId(const ClinicSettings& settings) {
+  std::string id = settings.MainDoctorId();
+  return id.empty() ? "noMainDrID" : id;
 }
 
-Pharmacist RecordedPharmacist(const ProfileFile& data_ini) {
-  return {big5::Trim(data_ini.ReadString(kDataIniSystemSection, kPharmacistNameKey)),
-          big5::Trim(data_ini.ReadString(kDataIniSystemSection, kPharmacistIdKey))};
+Pharmacist RecordedPharmacist(const ClinicSettings& settings) {
+  const ClinicStartSettings noted = settings.StartSettings();
+  return {big5::Trim(noted.pharmacist_name), big5::Trim(noted.pharmacist_id)};
 }
 
 void AddConvertedPharmacist(RecordSet& staff, const Pharmacist& pharmacist, DateTime today) {
@@ -22,25 +22,22 @@ void AddConvertedPharmacist(RecordSet& staff, const Pharmacist& pharmacist, Date
 }
 
 MemoryTable TakePreparedStaffFile(const std::filesystem::path& prepared,
-                                  const std::filesystem::path& member_scr, ProfileFile& data_ini,
+                                  const std::filesystem::path& member_scr, ClinicSettings& settings,
                                   std::string_view main_doctor_id, std::string_view department_code,
                                   PharmacistKeys keys, const MessageSink& report) {
   ReplaceWithCopy(prepared, member_scr);
   MemoryTable staff = LoadStaffFile(member_scr, report);
   int pharmacists = 0;
-  ProfileFile::Batch batch(data_ini);
+  ClinicSettings::Batch batch(settings);
   for (staff.First(); !staff.Eof(); staff.Next()) {
     std::string level = staff.Text("ID_level");
     std::string id = big5::Trim(staff.Text("ID"));
     std::string name = big5::Trim(staff.Text("NAME"));
     if (level.starts_with("D")) {
-      data_ini.WriteString("DOCTOR", name, id);
+      settings.NoteDoctor(name, id);
     } else if (level.starts_with("P")) {
       ++pharmacists;
-      std::string number =
-          keys == PharmacistKeys::kNumbered && pharmacists > 1 ? std::to_string(pharmacists) : "";
-      data_ini.WriteString(kDataIniSystemSection, std::string(kPharmacistNameKey) + number, name);
-      data_ini.WriteString(kDataIniSystemSection, std::string(kPharmacistIdKey) + number, id);
+      settings.NotePharmacist(name, id, keys == PharmacistKeys::kNumbered ? pharmacists : 1);
     }
     if (id == main_doctor_id) {
       staff.Edit();
@@ -48,7 +45,7 @@ MemoryTable TakePreparedStaffFile(const std::filesystem::path& prepared,
       staff.Post();
     }
   }
-  data_ini.WriteString(kDataIniSystemSection, "ClinicTypeNo", department_code);
+  settings.NoteDepartmentCode(department_code);
   return staff;
 }
 

@@ -9,12 +9,12 @@
 
 namespace zuvo {
 
-class ProfileFile;
+class ClinicSettings;
 class RecordSet;
 
 // Sets Tname of the current row of `mx` (being edited, or appended with its INSUcode set) to
 // `tname` (Big5). When the row held another non-blank Tname, first writes [DUPMX] trimmed old
-// Tname = trimmed INSUcode into `data_ini`.
-void ReplaceTradeName(RecordSet& mx, std::string_view tname, ProfileFile& data_ini);
+// Tname = trimmed INSUcode into `settings`.
+void ReplaceTradeName(RecordSet& mx, std::string_view tname, ClinicSettings& settings);
 
 }  // namespace zuvo

@@ -24,10 +24,9 @@
 #include "platform/big5.h"
 #include "platform/dbf_table.h"
 #include "platform/file_ops.h"
-#include "platform/profile_file.h"
 #include "platform/table_store.h"
 #include "platform/test_point.h"
-#include "workspace/data_ini.h"
+#include "workspace/clinic_settings.h"
 #include "workspace/folder_layout.h"
 #include "workspace/source_table.h"
 
@@ -35,8 +34,6 @@ namespace zuvo {
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr std::string_view kMissingOrdersSection = "安裝遺漏醫令";
 
 std::string Upper(std::string_view text) { return big5::UpperAscii(text); }
 std::string Utf8(std::string_view big5_text) { return big5::ToUtf8Escaped(big5_text); }
@@ -79,7 +76,6 @@ class CatalogueBuilder {
   CatalogueBuilder(const VisionCatalogueInput& input, StepContext& context)
       : input_(input),
         context_(context),
-        data_ini_(DataIniFile(input.clinic_folder)),
         rates_(RateTable::Read(input.program_folder / "CORVIX.INI")),
         no_points_(
             CodeSet::ReadSectionKeys(input.program_folder / "MXsetup.ini", kNoPointsSection)),
@@ -108,7 +104,6 @@ class CatalogueBuilder {
 
   const VisionCatalogueInput& input_;
   StepContext& context_;
-  fs::path data_ini_;
   RateTable rates_;
   CodeSet no_points_;
   CodeSet route_keys_;
@@ -122,7 +117,7 @@ class CatalogueBuilder {
   std::unordered_set<std::string> duplicate_keys_;  // upper-cased [DUPMX] keys
   // upper-cased Sname → upper-cased INSUcodes of the rows bearing it
   std::unordered_map<std::string, std::unordered_set<std::string>> short_names_;
-  std::optional<ProfileFile> settings_;
+  std::optional<ClinicSettings> settings_;
   std::optional<FrequencyFixes> fixes_;
   int made_up_codes_ = 0;
 };
@@ -130,10 +125,10 @@ class CatalogueBuilder {
 void CatalogueBuilder::Run() {
   Line("製作新的診斷處置資料庫");
   context_.SetDone(0);
-  settings_.emplace(data_ini_);
+  settings_.emplace(input_.clinic_folder);
   fixes_.emplace(FrequencyFixes::Read(*settings_));
   // [DUPMX] notes reach the file once, at the end (or when an error ends the build).
-  ProfileFile::Batch batch(*settings_);
+  ClinicSettings::Batch batch(*settings_);
   PrepareDatabases();
   ConvertOrders();
   AddMissingOrders();
@@ -145,8 +140,8 @@ void CatalogueBuilder::Run() {
 void CatalogueBuilder::PrepareDatabases() {
   catalogue_.emplace(NewCatalogue::Make(input_.program_folder, input_.work_tree));
   icd10cm_.emplace(Database::OpenReadOnly(input_.program_folder / "ICD10CM.MDB"));
-  for (const std::string& key : settings_->KeyNames(kDupMxSection)) {
-    duplicate_keys_.insert(Upper(big5::Trim(key)));
+  for (const ProfileEntry& rename : settings_->OrderCodeRenames()) {
+    duplicate_keys_.insert(Upper(big5::Trim(rename.key)));
   }
   for (mx().First(); !mx().Eof(); mx().Next()) {
     std::string code = Upper(big5::Trim(mx().Text("INSUcode")));
@@ -172,7 +167,7 @@ bool CatalogueBuilder::SettleDuplicate(const SourceOrder& order, bool& replaces)
     if (order.row_date > big5::Trim(mx().Text("ChangetoMXcode"))) {
       std::string old_source = big5::Trim(mx().Text("Tname"));
       Line("健保碼重複無覆寫:" + Utf8(old_source) + "," + Utf8(order.code));
-      settings_->WriteString(kDupMxSection, old_source, order.code);
+      settings_->NoteOrderCodeRename(old_source, order.code);
       replaces = true;
       return true;
     }
@@ -183,7 +178,7 @@ bool CatalogueBuilder::SettleDuplicate(const SourceOrder& order, bool& replaces)
   }
   if (converts_as_new) return true;
   Line("健保碼重複無覆寫:" + Utf8(order.source_code) + "," + Utf8(order.code));
-  settings_->WriteString(kDupMxSection, order.source_code, order.code);
+  settings_->NoteOrderCodeRename(order.source_code, order.code);
   return false;
 }
 
@@ -364,12 +359,10 @@ void CatalogueBuilder::SetFrequencyAndRoute(const SourceOrder& order) {
 
 void CatalogueBuilder::AddMissingOrders() {
   Transaction transaction(opd());
-  for (const std::string& line : settings_->SectionLines(big5::Literal(kMissingOrdersSection))) {
-    size_t equals = line.find('=');
-    std::string code = big5::Trim(line.substr(0, equals));
-    std::string order_class =
-        equals == std::string::npos ? std::string() : big5::Trim(line.substr(equals + 1));
-    if (code.empty() || mx().Locate({"INSUcode"}, {code})) continue;
+  for (const ProfileEntry& missing : settings_->MissingOrders()) {
+    const std::string& code = missing.key;
+    const std::string& order_class = missing.value;
+    if (mx().Locate({"INSUcode"}, {code})) continue;
     ReferenceOrder reference = LookupReferenceOrder(mx_reference(), code);
     if (reference.table.empty()) {
       Line("安裝遺漏醫令找不到健保碼:" + Utf8(code));

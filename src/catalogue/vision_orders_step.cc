@@ -17,8 +17,7 @@
 #include "platform/big5.h"
 #include "platform/dbf_table.h"
 #include "platform/file_ops.h"
-#include "platform/profile_file.h"
-#include "workspace/data_ini.h"
+#include "workspace/clinic_settings.h"
 #include "workspace/folder_layout.h"
 #include "workspace/source_system_check.h"
 
@@ -86,7 +85,7 @@ Department WriteClinicSettingsFile(const fs::path& program_folder, const fs::pat
     } else {
       context.ShowMessage("科別字元不足", MessageKind::kWarning);
     }
-    WriteClinicSettings(target, {clinic.name, clinic.code, clinic.telephone, clinic.address,
+    WriteClinicKeys(target, {clinic.name, clinic.code, clinic.telephone, clinic.address,
                                  department.name, ComputerName()});
   }
   department.code = CodeOfDepartmentName(department.name);
@@ -105,8 +104,8 @@ class StaffStep {
         clinic_(clinic),
         department_(department),
         context_(context),
-        data_ini_(DataIniFile(clinic_folder)),
-        main_doctor_(MainDoctorId(data_ini_)) {}
+        settings_(clinic_folder),
+        main_doctor_(MainDoctorId(settings_)) {}
 
   void Run();
 
@@ -135,7 +134,7 @@ class StaffStep {
   const VisionClinic& clinic_;
   const Department& department_;
   StepContext& context_;
-  ProfileFile data_ini_;
+  ClinicSettings settings_;
   std::string main_doctor_;
 };
 
@@ -152,9 +151,9 @@ void StaffStep::Run() {
 
 void StaffStep::FromPreparedFile(const fs::path& prepared) {
   MemoryTable staff = TakePreparedStaffFile(
-      prepared, member_scr_, data_ini_, main_doctor_, department_.code, PharmacistKeys::kNumbered,
+      prepared, member_scr_, settings_, main_doctor_, department_.code, PharmacistKeys::kNumbered,
       [this](const std::string& line) { context_.AddLine(line); });
-  Pharmacist pharmacist = RecordedPharmacist(data_ini_);
+  Pharmacist pharmacist = RecordedPharmacist(settings_);
   if (BoxesOverride(pharmacist)) {
     pharmacist = Boxes();
     AddConvertedPharmacist(staff, pharmacist, today_);
@@ -179,11 +178,11 @@ void StaffStep::FromClinicTable(const fs::path& eecsetdt) {
        department_.source_code, RocDateToDate(birthday)},
       today_);
   {
-    ProfileFile::Batch batch(data_ini_);
-    data_ini_.WriteString("DOCTOR", clinic_.director, doctor_id);
-    data_ini_.WriteString(kDataIniSystemSection, "ClinicTypeNo", department_.code);
+    ClinicSettings::Batch batch(settings_);
+    settings_.NoteDoctor(clinic_.director, doctor_id);
+    settings_.NoteDepartmentCode(department_.code);
   }
-  Pharmacist pharmacist = RecordedPharmacist(data_ini_);
+  Pharmacist pharmacist = RecordedPharmacist(settings_);
   if (BoxesOverride(pharmacist)) pharmacist = Boxes();
   if (pharmacist.complete()) AddConvertedPharmacist(staff, pharmacist, today_);
   SaveStaffFile(staff, member_scr_);
@@ -225,8 +224,7 @@ StepResult BuildVisionClinicAndOrders(VisionOrdersInput& input, const Workplace&
         {place.program_folder, clinic_folder, work_tree, fields.source_folder, input.short_names},
         context);
     context.AddLine("案件分類套件安裝");
-    InstallOrderPackages({place.program_folder, work_tree, DataIniFile(clinic_folder), place.now},
-                         context);
+    InstallOrderPackages({place.program_folder, work_tree, clinic_folder, place.now}, context);
   }
 
   StaffStep(input, std::trunc(place.now), clinic_folder, server, clinic, department, context).Run();

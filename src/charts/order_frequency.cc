@@ -4,34 +4,29 @@
 
 #include "catalogue/catalogue_settings.h"
 #include "catalogue/dosing_frequency.h"
-#include "charts/chart_clinic_file.h"
 #include "core/step_context.h"
 #include "platform/big5.h"
-#include "platform/profile_file.h"
+#include "workspace/clinic_settings.h"
 
 namespace zuvo {
 
-UseMethodFixes::UseMethodFixes(std::unordered_map<std::string, std::string> fixes,
-                               std::function<void(const std::string&)> record)
-    : record_(std::move(record)) {
-  for (auto& [key, value] : fixes) fixes_.try_emplace(big5::UpperAscii(key), std::move(value));
-}
+UseMethodFixes::UseMethodFixes(FrequencyFixes fixes, std::function<void(const std::string&)> record)
+    : fixes_(std::move(fixes)), record_(std::move(record)) {}
 
 std::string UseMethodFixes::Apply(const std::string& code) const {
-  auto found = fixes_.find(big5::UpperAscii(code));
-  if (found == fixes_.end() || found->second.empty() || found->second == "X") return code;
-  return found->second;
+  const std::string* fix = fixes_.Find(code);
+  return fix == nullptr ? code : *fix;
 }
 
 void UseMethodFixes::NoteUnreadable(const std::string& text) {
-  if (!fixes_.try_emplace(big5::UpperAscii(text), "X").second) return;
+  if (fixes_.Lists(text) || !noted_.insert(big5::UpperAscii(text)).second) return;
   if (record_) record_(text);
 }
 
-UseMethodFixes ClinicUseMethodFixes(ProfileFile& data_ini, StepContext& context) {
-  return UseMethodFixes(ReadSectionMap(data_ini, kUseMethodFixSection),
-                        [&data_ini, &context](const std::string& text) {
-                          data_ini.WriteString(big5::Literal(kUseMethodFixSection), text, "X");
+UseMethodFixes ClinicUseMethodFixes(ClinicSettings& settings, StepContext& context) {
+  return UseMethodFixes(FrequencyFixes::Read(settings),
+                        [&settings, &context](const std::string& text) {
+                          settings.NoteUnreadableFrequency(text);
                           context.AddLine("不明使用頻率語法:[" + big5::ToUtf8Escaped(text) + "]");
                         });
 }

@@ -31,9 +31,8 @@
 #include "platform/big5.h"
 #include "platform/error.h"
 #include "platform/file_ops.h"
-#include "platform/profile_file.h"
 #include "platform/table_store.h"
-#include "workspace/data_ini.h"
+#include "workspace/clinic_settings.h"
 #include "workspace/folder_layout.h"
 #include "workspace/source_system_check.h"
 #include "workspace/source_table.h"
@@ -45,7 +44,6 @@ namespace fs = std::filesystem;
 
 constexpr std::string_view kReleasedPrescription = "釋出處方箋";
 constexpr std::string_view kInstitutionListName = "hospbsc.txt";
-constexpr std::string_view kConvertComplaintsKey = "轉換主訴";
 constexpr int kRepaintEvery = 1000;
 // The mapped tables are let out of the resident set this often (see ReleaseResidentPages).
 constexpr int kReleasePagesEvery = 20000;
@@ -93,7 +91,7 @@ class RealSunChartConverter {
 
   fs::path work_tree_;
   StoreLocation store_;
-  std::unique_ptr<ProfileFile> data_ini_;
+  std::unique_ptr<ClinicSettings> clinic_settings_;
   ChartClinicFile clinic_;
   bool convert_complaints_ = true;
   std::string split_text_, start_text_;
@@ -104,7 +102,7 @@ class RealSunChartConverter {
   std::unique_ptr<RealSunDiagnosisResolver> diagnoses_;
   std::unique_ptr<RateTable> rates_;
   std::unique_ptr<UseMethodFixes> fixes_;
-  std::unordered_map<std::string, std::string> dupmx_;
+  SectionMap dupmx_;
   std::unique_ptr<InstitutionList> institutions_;
   std::unique_ptr<RealSunDoctors> doctors_;
   std::unique_ptr<ClaimTables> claims_;
@@ -150,19 +148,17 @@ StepResult RealSunChartConverter::Run(std::vector<std::string>* unknown_doctors)
   const DateTime started = place_.clock();
   List("begin time" + ClockText(started));
 
-  data_ini_ = std::make_unique<ProfileFile>(
-      DataIniFile(ClinicFolder(place_.program_folder, kRealSunArea, clinic_code)));
-  clinic_ = ReadChartClinicFile(*data_ini_);
+  clinic_settings_ = std::make_unique<ClinicSettings>(
+      ClinicFolder(place_.program_folder, kRealSunArea, clinic_code));
+  clinic_ = ReadChartClinicFile(*clinic_settings_);
   const ClinicStartSettings settings = PageOverFileSettings(
       input_.folder, {clinic_.opening_date, clinic_.pharmacist_name, clinic_.pharmacist_id});
   clinic_.opening_date = settings.opening_date;
   clinic_.pharmacist_name = settings.pharmacist_name;
   clinic_.pharmacist_id = settings.pharmacist_id;
   if (!CheckClinicFile()) return StepResult::kStopped;
-  WriteClinicStartSettings(*data_ini_, settings);
-  const std::string& system = big5::Literal(kDataIniSystemSection);
-  convert_complaints_ = big5::UpperAscii(big5::Trim(data_ini_->ReadString(
-                            system, big5::Literal(kConvertComplaintsKey), "Y"))) != "N";
+  clinic_settings_->NoteStartSettings(settings);
+  convert_complaints_ = clinic_settings_->ConvertsComplaints();
   const fs::path& source = input_.folder.source_folder;
   if (!ResolvePath(source, RealSunVisitTableName(1))) {
     context_.ShowMessage("找不到耀聖門診資料檔Z\\plut1.dbf");
@@ -183,13 +179,13 @@ StepResult RealSunChartConverter::Run(std::vector<std::string>* unknown_doctors)
     catalogue_ = std::make_unique<OrderCatalogue>(OrderCatalogue::Load(opd));
     std::optional<SourceTable> sick =
         SourceTable::OpenIfPresent(source, "Z/SICK.DBF", work_tree_, context_);
-    diagnoses_ = std::make_unique<RealSunDiagnosisResolver>(opd, sick ? &sick->table() : nullptr,
-                                                            ReadSectionMap(*data_ini_, "DXfix"));
+    diagnoses_ = std::make_unique<RealSunDiagnosisResolver>(
+        opd, sick ? &sick->table() : nullptr, SectionMap(clinic_settings_->DiagnosisNameFixes()));
   }
   rates_ = std::make_unique<RateTable>(
       RateTable::Read(RequiredFile(place_.program_folder, "CORVIX.INI")));
-  fixes_ = std::make_unique<UseMethodFixes>(ClinicUseMethodFixes(*data_ini_, context_));
-  dupmx_ = ReadSectionMap(*data_ini_, kDupMxSection);
+  fixes_ = std::make_unique<UseMethodFixes>(ClinicUseMethodFixes(*clinic_settings_, context_));
+  dupmx_ = SectionMap(clinic_settings_->OrderCodeRenames());
   institutions_ = std::make_unique<InstitutionList>(
       InstitutionList::Load(place_.program_folder, kInstitutionListName));
   doctors_ = std::make_unique<RealSunDoctors>(clinic_.doctors);
@@ -197,7 +193,7 @@ StepResult RealSunChartConverter::Run(std::vector<std::string>* unknown_doctors)
   uploads_ = std::make_unique<UploadTables>(source, work_tree_, context_);
   settings_ = {clinic_.clinic_type, clinic_.pharmacist_name, clinic_.pharmacist_id};
   order_settings_ = {rates_.get(), fixes_.get(), clinic_.clinic_type};
-  ProfileFile::Batch batch(*data_ini_);
+  ClinicSettings::Batch batch(*clinic_settings_);
 
   List("製作門診日期時間連結資料");
   ReadUploadTimes();
@@ -338,8 +334,10 @@ void RealSunChartConverter::ConvertRow(const RealSunVisitRow& row, const SourceT
         ApplyNewborn(visit.visit, newborn, uploads ? uploads->NewbornOf(patient_part) : nullptr,
                      uploads != nullptr, Sink());
     if (own_id) {
-      data_ini_->WriteString("IDFIX", std::to_string(*number), *own_id);
-      data_ini_->DeleteKey(kDupIdSection, clinic_.duplicates.at(*number).key);
+      clinic_settings_->NoteIdFix(*number, *own_id);
+      if (const DuplicatePatient* merged = clinic_.duplicates.Find(*number)) {
+        clinic_settings_->DropDuplicatePatient(merged->key);
+      }
     }
   }
 

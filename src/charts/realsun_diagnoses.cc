@@ -90,8 +90,8 @@ std::optional<PreventiveCare> PreventiveCareOfCard(std::string_view card, bool s
                         PreventiveOrderCode(service, second_stage)};
 }
 
-RealSunDiagnosisResolver::RealSunDiagnosisResolver(
-    Database& clinic_opd, DbfTable* sick, std::unordered_map<std::string, std::string> dx_fixes)
+RealSunDiagnosisResolver::RealSunDiagnosisResolver(Database& clinic_opd, DbfTable* sick,
+                                                   SectionMap dx_fixes)
     : dx_fixes_(std::move(dx_fixes)) {
   RecordSet rows = clinic_opd.Query("select refText, ICD10, Sname, Scode from DX");
   for (rows.First(); !rows.Eof(); rows.Next()) {
@@ -127,12 +127,12 @@ std::optional<DiagnosisRecord> RealSunDiagnosisResolver::ResolveOne(const std::s
   }
   if (auto found = sick_.find(code); found != sick_.end()) {
     const SourceDiagnosis& row = found->second;
-    auto fix = dx_fixes_.find(big5::UpperAscii(row.english_name));
-    if (fix == dx_fixes_.end()) {
+    const std::string* fix = dx_fixes_.Find(row.english_name);
+    if (fix == nullptr) {
       return MakeDiagnosisRecord(row.icd, row.english_name, row.short_code,
                                  kDiagnosisFromSourceTables);
     }
-    auto replacement = by_icd10_.find(Key(fix->second));
+    auto replacement = by_icd10_.find(Key(*fix));
     if (replacement != by_icd10_.end()) {
       const ClinicDiagnosis& row = replacement->second;
       return MakeDiagnosisRecord(row.icd10, row.name, row.short_code, kDiagnosisValidIcd10);

@@ -13,6 +13,7 @@
 
 #include "core/chart_records.h"
 #include "core/message_sink.h"
+#include "workspace/section_map.h"
 
 namespace zuvo {
 
@@ -32,9 +33,9 @@ std::optional<PreventiveCare> PreventiveCareOfCard(std::string_view card, bool s
 class RealSunDiagnosisResolver {
  public:
   // `clinic_opd` is the work tree's OPD.mdb (table DX), `sick` the source's SICK.DBF (or null
-  // when the source has none), `dx_fixes` data.ini [DXfix] (upper-cased English name → ICD-10).
-  RealSunDiagnosisResolver(Database& clinic_opd, DbfTable* sick,
-                           std::unordered_map<std::string, std::string> dx_fixes);
+  // when the source has none), `dx_fixes` the clinic's diagnosis name fixes (English name →
+  // ICD-10).
+  RealSunDiagnosisResolver(Database& clinic_opd, DbfTable* sick, SectionMap dx_fixes);
 
   // The records of SICK_CODE, SIC2 and SIC3 (blank ones skipped); "NOCODE" / "[No Diagnosis]"
   // when none is left. Problems are listed once per code through `sink`.
@@ -54,7 +55,7 @@ class RealSunDiagnosisResolver {
   std::unordered_map<std::string, ClinicDiagnosis> by_ref_text_;  // upper-cased refText
   std::unordered_map<std::string, ClinicDiagnosis> by_icd10_;     // upper-cased ICD10
   std::unordered_map<std::string, SourceDiagnosis> sick_;         // trimmed CODE
-  std::unordered_map<std::string, std::string> dx_fixes_;
+  SectionMap dx_fixes_;
   std::set<std::string> reported_;
 };
 

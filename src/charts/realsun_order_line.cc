@@ -97,14 +97,14 @@ OrderLine LineOf(const CatalogueRow& row) {
 
 }  // namespace
 
-std::optional<CatalogueRow> FindRealSunOrder(
-    const std::string& code, const OrderCatalogue& catalogue,
-    const std::unordered_map<std::string, std::string>& dupmx) {
+std::optional<CatalogueRow> FindRealSunOrder(const std::string& code,
+                                             const OrderCatalogue& catalogue,
+                                             const SectionMap& dupmx) {
   const CatalogueRow* row = catalogue.ByTradeName(code);
   if (row == nullptr) {
-    auto dup = dupmx.find(big5::UpperAscii(code));
-    if (dup != dupmx.end() && !big5::Trim(dup->second).empty()) {
-      row = catalogue.ByInsuranceCode(big5::Trim(dup->second));
+    const std::string* dup = dupmx.Find(code);
+    if (dup != nullptr && !big5::Trim(*dup).empty()) {
+      row = catalogue.ByInsuranceCode(big5::Trim(*dup));
     } else {
       row = catalogue.ByInsuranceCode(code);
     }

@@ -11,6 +11,7 @@
 #include "charts/order_catalogue.h"
 #include "core/chart_entry.h"
 #include "core/roc_date.h"
+#include "workspace/section_map.h"
 
 namespace zuvo {
 
@@ -35,12 +36,12 @@ struct RealSunVisitFacts {
   std::optional<std::string> referral_institution;
 };
 
-// The catalogue row of a slot's code: MX by Tname; else, when data.ini [DUPMX] (upper-cased
-// keys) names an NHI code for it, MX by that INSUcode; else MX by INSUcode = the code; else the
+// The catalogue row of a slot's code: MX by Tname; else, when the clinic's order code renames
+// ([DUPMX]) name an NHI code for it, MX by that INSUcode; else MX by INSUcode = the code; else the
 // fixed drug of the code. Empty when none.
-std::optional<CatalogueRow> FindRealSunOrder(
-    const std::string& code, const OrderCatalogue& catalogue,
-    const std::unordered_map<std::string, std::string>& dupmx);
+std::optional<CatalogueRow> FindRealSunOrder(const std::string& code,
+                                             const OrderCatalogue& catalogue,
+                                             const SectionMap& dupmx);
 
 // The usage text of a slot without RealSun's marks: a last "X" marks a free line, a last "S"
 // (not of "HS") a drug to be ground to powder.

@@ -23,9 +23,8 @@
 #include "platform/dbf_table.h"
 #include "platform/error.h"
 #include "platform/file_ops.h"
-#include "platform/profile_file.h"
 #include "platform/table_store.h"
-#include "workspace/data_ini.h"
+#include "workspace/clinic_settings.h"
 #include "workspace/folder_layout.h"
 #include "workspace/source_system_check.h"
 #include "workspace/source_table.h"
@@ -47,7 +46,7 @@ constexpr std::string_view kIcd9MapDatabase = "ICD-10-CM (1020314).MDB";
 constexpr std::string_view kReferenceDiagnosisDatabase = "ICD10CM.MDB";
 constexpr std::string_view kInstitutionListName = "hospbsc.txt";
 
-// data.ini of the clinic, as far as the conversion reads it.
+// The clinic's settings, as far as the conversion reads them.
 struct ClinicFile {
   VisionClinicSettings clinic;
   ChartClinicFile file;
@@ -55,7 +54,7 @@ struct ClinicFile {
 
 ClinicFile ReadClinicFile(const fs::path& clinic_folder, const VisionChartInput& input) {
   ClinicFile read;
-  read.file = ReadChartClinicFile(ProfileFile(DataIniFile(clinic_folder)));
+  read.file = ReadChartClinicFile(ClinicSettings(clinic_folder));
   read.clinic.clinic_id = big5::Trim(input.folder.clinic_id);
   read.clinic.main_doctor_name = read.file.main_doctor_name;
   read.clinic.main_doctor_id = read.file.main_doctor_id;

@@ -18,10 +18,9 @@
 #include "platform/dbf_table.h"
 #include "platform/error.h"
 #include "platform/file_ops.h"
-#include "platform/profile_file.h"
 #include "platform/table_store.h"
 #include "platform/test_point.h"
-#include "workspace/data_ini.h"
+#include "workspace/clinic_settings.h"
 #include "workspace/folder_layout.h"
 #include "workspace/source_system_check.h"
 #include "workspace/source_table.h"
@@ -207,7 +206,7 @@ struct OrderPassResult {
 };
 
 OrderPassResult ConvertOrders(PrepassRun& run, const std::filesystem::path& program_folder,
-                              ProfileFile& data_ini, const std::string& clinic_type) {
+                              ClinicSettings& clinic_settings, const std::string& clinic_type) {
   const std::filesystem::path& work = run.input.folder.work_tree;
   run.context.AddLine("開始醫令轉換");
   Database opd = Database::Open(WorkTreeCatalogue(work));
@@ -220,9 +219,9 @@ OrderPassResult ConvertOrders(PrepassRun& run, const std::filesystem::path& prog
   RateTable rates = RateTable::Read(RequiredFile(program_folder, "CORVIX.INI"));
   CodeSet routes =
       CodeSet::ReadSectionKeys(RequiredFile(program_folder, "MXsetup.ini"), kRouteSection);
-  std::unordered_map<std::string, std::string> dupmx = ReadSectionMap(data_ini, kDupMxSection);
-  ProfileFile::Batch batch(data_ini);
-  UseMethodFixes fixes = ClinicUseMethodFixes(data_ini, run.context);
+  const SectionMap dupmx(clinic_settings.OrderCodeRenames());
+  ClinicSettings::Batch batch(clinic_settings);
+  UseMethodFixes fixes = ClinicUseMethodFixes(clinic_settings, run.context);
   OrderLineSettings settings;
   settings.rates = &rates;
   settings.routes = &routes;
@@ -269,17 +268,16 @@ OrderPassResult ConvertOrders(PrepassRun& run, const std::filesystem::path& prog
     if (source.drug_code.empty()) continue;
 
     const CatalogueRow* row = nullptr;
-    auto dup = dupmx.empty() ? dupmx.end() : dupmx.find(big5::UpperAscii(source.drug_code));
-    if (dup == dupmx.end()) {
+    const std::string* dup = dupmx.empty() ? nullptr : dupmx.Find(source.drug_code);
+    if (dup == nullptr) {
       row = catalogue.ByTradeName(source.drug_code);
       if (row == nullptr) row = catalogue.ByShortName(source.drug_code);
-    } else if (dup->second.empty()) {
+    } else if (dup->empty()) {
       continue;
     } else {
-      row = catalogue.ByInsuranceCode(dup->second);
+      row = catalogue.ByInsuranceCode(*dup);
       if (row == nullptr) {
-        run.context.AddLine("DUPMX但轉換INSUcode錯誤:" + Utf8(source.drug_code) + "=" +
-                            Utf8(dup->second));
+        run.context.AddLine("DUPMX但轉換INSUcode錯誤:" + Utf8(source.drug_code) + "=" + Utf8(*dup));
       }
     }
     if (row == nullptr && std::trunc(source.date_time) >= two_years_ago &&
@@ -327,17 +325,15 @@ StepResult PrepareVisionVisits(VisionChartInput& input, const Workplace& place,
 
   const std::filesystem::path clinic_folder =
       ClinicFolder(program_folder, kVisionArea, big5::Trim(input.folder.clinic_id));
-  ProfileFile data_ini(DataIniFile(clinic_folder));
-  const std::string& system = big5::Literal(kDataIniSystemSection);
-  std::string clinic_type = data_ini.ReadString(system, "ClinicTypeNo");
+  ClinicSettings settings(clinic_folder);
+  std::string clinic_type = settings.DepartmentCode();
   if (clinic_type.size() < 2) {
     context.ShowMessage("就醫科別代碼錯誤或缺失");
     return StepResult::kStopped;
   }
 
   PrepassRun run{input, place, context, {}, now};
-  run.filter.first_day =
-      DateOrEarliest(data_ini.ReadString(system, big5::Literal(kOpeningDateKey)));
+  run.filter.first_day = DateOrEarliest(settings.StartSettings().opening_date);
   std::optional<DateTime> split =
       CheckSplitDate(input.chart.split_date, input.chart.mode, std::trunc(now), context);
   if (!split) return StepResult::kStopped;
@@ -349,7 +345,7 @@ StepResult PrepareVisionVisits(VisionChartInput& input, const Workplace& place,
   ChainHeads complaint_heads = ConvertComplaints(run);
   TestPoint("prepass:complaints-converted");
   IndexReferrals(run);
-  OrderPassResult orders = ConvertOrders(run, program_folder, data_ini, clinic_type);
+  OrderPassResult orders = ConvertOrders(run, program_folder, settings, clinic_type);
 
   Database chains = Database::Open(chain_database);
   {
@@ -359,7 +355,7 @@ StepResult PrepareVisionVisits(VisionChartInput& input, const Workplace& place,
     transaction.Commit();
   }
   if (big5::Trim(input.folder.start_date).empty()) {
-    data_ini.WriteString(system, big5::Literal(kOpeningDateKey), RocDate(orders.earliest));
+    settings.NoteOpeningDate(RocDate(orders.earliest));
   }
   SaveUnknownOrderCodes(clinic_folder / PathFromUtf8(kUnknownOrderCodesFileNameUtf8),
                         orders.unknown_codes);

@@ -61,12 +61,12 @@ void AppendNoteElement(std::string& note, std::string_view tag, std::string_view
   note += '>';
 }
 
-DuplicateIdSection::DuplicateIdSection(ProfileFile& data_ini)
-    : data_ini_(data_ini), batch_(Erased(data_ini)) {}
+DuplicateIdSection::DuplicateIdSection(ClinicSettings& settings)
+    : settings_(settings), batch_(Cleared(settings)) {}
 
-ProfileFile& DuplicateIdSection::Erased(ProfileFile& data_ini) {
-  data_ini.EraseSection(kDupIdSection);
-  return data_ini;
+ClinicSettings& DuplicateIdSection::Cleared(ClinicSettings& settings) {
+  settings.ClearDuplicatePatients();
+  return settings;
 }
 
 bool DuplicateIdSection::SkipRepeated(const WrittenPatients& written, std::string_view national_id,
@@ -75,7 +75,7 @@ bool DuplicateIdSection::SkipRepeated(const WrittenPatients& written, std::strin
   if (earlier == 0) return false;
   context.AddLine("身分證重複:病歷號" + big5::ToUtf8Escaped(chart_text) + "身分證 " +
                   big5::ToUtf8Escaped(*written.IdOfChartNumber(earlier)));
-  data_ini_.WriteString(kDupIdSection, chart_text, std::to_string(earlier));
+  settings_.NoteDuplicatePatient(chart_text, earlier);
   return true;
 }
 

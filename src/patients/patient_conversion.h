@@ -14,11 +14,9 @@
 #include "core/step_context.h"
 #include "core/store_location.h"
 #include "patients/written_patients.h"
-#include "platform/profile_file.h"
+#include "workspace/clinic_settings.h"
 
 namespace zuvo {
-
-inline constexpr std::string_view kDupIdSection = "DUPID";
 
 // The payment class every patient starts with, and the co-payment code written for all.
 inline constexpr char kDefaultPaymentClass = '3';
@@ -55,11 +53,12 @@ PatientRecord MakePatientRecord(const NewPatient& patient);
 // Appends the note element "<tag>" + text + "</tag>" to `note`.
 void AppendNoteElement(std::string& note, std::string_view tag, std::string_view text);
 
-// data.ini [DUPID] as a patient step rewrites it: erased when this is made; the entries added
-// reach the file in one write when this ends (also when an error ends the step).
+// The clinic's duplicate patients as a patient step rewrites them: cleared when this is made;
+// the entries added reach the file in one write when this ends (also when an error ends the
+// step).
 class DuplicateIdSection {
  public:
-  explicit DuplicateIdSection(ProfileFile& data_ini);
+  explicit DuplicateIdSection(ClinicSettings& settings);
 
   // When `national_id` was written already (letter case aside): lists
   // "身分證重複:病歷號" + chart_text + "身分證 " + the ID stored for the earlier patient, records
@@ -69,10 +68,10 @@ class DuplicateIdSection {
                     std::string_view chart_text, StepContext& context);
 
  private:
-  static ProfileFile& Erased(ProfileFile& data_ini);
+  static ClinicSettings& Cleared(ClinicSettings& settings);
 
-  ProfileFile& data_ini_;
-  ProfileFile::Batch batch_;
+  ClinicSettings& settings_;
+  ClinicSettings::Batch batch_;
 };
 
 }  // namespace zuvo

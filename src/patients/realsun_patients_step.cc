@@ -13,8 +13,7 @@
 #include "patients/written_patients.h"
 #include "platform/big5.h"
 #include "platform/file_ops.h"
-#include "platform/profile_file.h"
-#include "workspace/data_ini.h"
+#include "workspace/clinic_settings.h"
 #include "workspace/folder_layout.h"
 #include "workspace/source_system_check.h"
 #include "workspace/source_table.h"
@@ -26,7 +25,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::string_view kIdFixSection = "IDFIX";
 // The first record of PATDB.DBF is no patient.
 constexpr int kFirstPatientRecord = 2;
 // A stored ID this short, or one starting with "@@", is no usable ID: it gets an "@" serial.
@@ -37,11 +35,11 @@ constexpr std::string_view kMaleSex = "+";
 // large the table.
 constexpr int kReleasePagesEvery = 20000;
 
-// data.ini [IDFIX]: chart number in decimal = the national ID to use for it. The first of
+// The clinic's ID fixes: chart number in decimal = the national ID to use for it. The first of
 // repeated keys counts, as profile reads do.
-std::unordered_map<std::string, std::string> ReadIdFixes(const ProfileFile& data_ini) {
+std::unordered_map<std::string, std::string> ReadIdFixes(const ClinicSettings& settings) {
   std::unordered_map<std::string, std::string> fixes;
-  for (ProfileEntry& entry : SplitProfileLines(data_ini.SectionLines(kIdFixSection))) {
+  for (ProfileEntry& entry : settings.IdFixes()) {
     fixes.emplace(std::move(entry.key), std::move(entry.value));
   }
   return fixes;
@@ -50,11 +48,11 @@ std::unordered_map<std::string, std::string> ReadIdFixes(const ProfileFile& data
 class RealSunPatientConversion {
  public:
   RealSunPatientConversion(SourceTable& source, const StoreLocation& store,
-                           const ProfileFile& data_ini, DuplicateIdSection& duplicate_ids,
+                           const ClinicSettings& settings, DuplicateIdSection& duplicate_ids,
                            StepContext& context)
       : source_(source),
         writer_(store),
-        id_fixes_(ReadIdFixes(data_ini)),
+        id_fixes_(ReadIdFixes(settings)),
         duplicate_ids_(duplicate_ids),
         context_(context) {}
 
@@ -143,9 +141,9 @@ StepResult ConvertRealSunPatients(const RealSunPatientsInput& input, const Workp
   RefuseWorkTreeInSnapshot(tree, snapshot);
   const StoreLocation store = WorkTreeStoreLocation(tree, input.folder.clinic_id);
 
-  ProfileFile data_ini(DataIniFile(clinic_folder));
+  ClinicSettings settings(clinic_folder);
   {
-    DuplicateIdSection duplicate_ids(data_ini);
+    DuplicateIdSection duplicate_ids(settings);
     context.ClearLines();
     StepTiming timing(context, place.clock);
     ClearPatientStore(store);
@@ -153,7 +151,7 @@ StepResult ConvertRealSunPatients(const RealSunPatientsInput& input, const Workp
         SourceTable::Open(input.folder.source_folder, kRealSunPatientTable, tree, context);
     const long total = source.table().RecordCount();
     context.SetTotal(total);
-    RealSunPatientConversion(source, store, data_ini, duplicate_ids, context).Run();
+    RealSunPatientConversion(source, store, settings, duplicate_ids, context).Run();
     timing.End();
     context.SetGauge(total);
   }

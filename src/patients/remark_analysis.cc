@@ -102,21 +102,6 @@ RemarkMode RemarkModeFromItemText(std::string_view utf8_item_text) {
   return utf8_item_text == "全片語分析" ? RemarkMode::kFullPhraseAnalysis : RemarkMode::kNotesOnly;
 }
 
-std::vector<ProfileEntry> SplitProfileLines(const std::vector<std::string>& lines) {
-  std::vector<ProfileEntry> entries;
-  entries.reserve(lines.size());
-  for (const std::string& line : lines) {
-    size_t equals = line.find('=');
-    if (equals == std::string::npos) {
-      entries.push_back({big5::Trim(line), ""});
-    } else {
-      entries.push_back({big5::Trim(std::string_view(line).substr(0, equals)),
-                         big5::Trim(std::string_view(line).substr(equals + 1))});
-    }
-  }
-  return entries;
-}
-
 RemarkAnalysisRun::RemarkAnalysisRun(RemarkMode mode, std::vector<ProfileEntry> remark_lines,
                                      const std::vector<ProfileEntry>& dupmx_lines,
                                      CatalogueIndex catalogue)

@@ -23,6 +23,7 @@
 #include "patients/catalogue_index.h"
 #include "patients/remark_keyword_matcher.h"
 #include "patients/remark_keywords.h"
+#include "platform/profile_file.h"
 
 namespace zuvo {
 
@@ -35,16 +36,6 @@ enum class RemarkMode {
 // The mode chosen by an item text (UTF-8) of the remark-mode option group: "全片語分析" is the full
 // analysis, any other item keeps remarks as notes.
 RemarkMode RemarkModeFromItemText(std::string_view utf8_item_text);
-
-// One "key=value" line of a profile section (Big5).
-struct ProfileEntry {
-  std::string key;
-  std::string value;
-};
-
-// Splits profile section lines at their first "=", trimming blanks around key and value as
-// profile reads do. A line without "=" is a key with an empty value.
-std::vector<ProfileEntry> SplitProfileLines(const std::vector<std::string>& lines);
 
 // The remark fields of one patient row, as read (Big5, untrimmed).
 struct RemarkFields {

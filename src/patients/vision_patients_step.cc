@@ -13,8 +13,7 @@
 #include "patients/written_patients.h"
 #include "platform/big5.h"
 #include "platform/file_ops.h"
-#include "platform/profile_file.h"
-#include "workspace/data_ini.h"
+#include "workspace/clinic_settings.h"
 #include "workspace/folder_layout.h"
 #include "workspace/source_system_check.h"
 #include "workspace/source_table.h"
@@ -25,7 +24,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::string_view kRemarkSection = "reMark";
 // How much of a field with broken Big5 its message line shows.
 constexpr size_t kShownBrokenBytes = 60;
 
@@ -34,16 +32,16 @@ fs::path ClinicFolderOf(const fs::path& work_tree) {
 }
 
 // Checks the pharmacist settings; false (after the message) when the step may not run.
-bool PharmacistReady(const VisionPatientsInput& input, const ProfileFile& data_ini,
+bool PharmacistReady(const VisionPatientsInput& input, const ClinicSettings& settings,
                      StepContext& context) {
   if (!big5::Trim(input.folder.pharmacist_name).empty()) return true;
-  const std::string& system = big5::Literal(kDataIniSystemSection);
-  if (data_ini.ReadString(system, big5::Literal(kPharmacistNameKey)).empty()) {
+  const ClinicStartSettings noted = settings.StartSettings();
+  if (noted.pharmacist_name.empty()) {
     context.ShowMessage("警告:確定無藥師,轉換會繼續進行", MessageKind::kWarning);
     return true;
   }
-  if (!data_ini.ReadString(system, big5::Literal(kPharmacistIdKey)).empty()) return true;
-  context.ShowMessage("展望系統轉換前請先在" + PathToUtf8(data_ini.path()) + "寫入藥師身分證",
+  if (!noted.pharmacist_id.empty()) return true;
+  context.ShowMessage("展望系統轉換前請先在" + PathToUtf8(settings.path()) + "寫入藥師身分證",
                       MessageKind::kWarning);
   return false;
 }
@@ -158,16 +156,15 @@ StepResult ConvertVisionPatients(const VisionPatientsInput& input, const Workpla
   if (!CheckSourceSystem(SourceSystem::kVision, input.folder, kVisionWrongSourceUtf8, context)) {
     return StepResult::kStopped;
   }
-  ProfileFile data_ini(DataIniFile(ClinicFolderOf(input.folder.work_tree)));
-  if (!PharmacistReady(input, data_ini, context)) return StepResult::kStopped;
+  ClinicSettings settings(ClinicFolderOf(input.folder.work_tree));
+  if (!PharmacistReady(input, settings, context)) return StepResult::kStopped;
 
   fs::path tree = WithoutTrailingSeparator(input.folder.work_tree);
   CatalogueIndex catalogue = ReadCatalogueIndex(WorkTreeCatalogue(tree));
-  RemarkAnalysisRun remarks(
-      input.remark_mode, SplitProfileLines(data_ini.SectionLines(kRemarkSection)),
-      SplitProfileLines(data_ini.SectionLines(kDupMxSection)), std::move(catalogue));
+  RemarkAnalysisRun remarks(input.remark_mode, settings.RemarkPhrases(),
+                            settings.OrderCodeRenames(), std::move(catalogue));
   {
-    DuplicateIdSection duplicate_ids(data_ini);
+    DuplicateIdSection duplicate_ids(settings);
     context.ClearLines();
     StepTiming timing(context, place.clock);
     VisionPatientsInput in_tree = input;

@@ -354,6 +354,19 @@ std::vector<std::string> ProfileFile::KeyNames(std::string_view section) const {
   return names;
 }
 
+std::vector<ProfileEntry> ProfileFile::Entries(std::string_view section) const {
+  Refresh();
+  std::vector<ProfileEntry> entries;
+  if (const Section* found = contents_->FindSection(section)) {
+    for (const Line& line : found->lines) {
+      if (line.kind == LineKind::kKey && !line.removed) {
+        entries.push_back({KeyOf(line.text), StripQuotes(ValueOf(line.text))});
+      }
+    }
+  }
+  return entries;
+}
+
 std::vector<std::string> ProfileFile::SectionLines(std::string_view section) const {
   Refresh();
   std::vector<std::string> lines;

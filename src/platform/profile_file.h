@@ -23,6 +23,12 @@
 
 namespace zuvo {
 
+// One key line of a section: the key as written, the value as ReadString reads that line.
+struct ProfileEntry {
+  std::string key;
+  std::string value;
+};
+
 class ProfileFile {
  public:
   // Loads `file` if it exists. Throws Error naming the file when it exists but cannot be read.
@@ -44,6 +50,8 @@ class ProfileFile {
   // The section as "key=value" lines in file order, blanks around key and value removed, quotes
   // kept (Windows GetPrivateProfileSection).
   std::vector<std::string> SectionLines(std::string_view section) const;
+  // The key lines of the section in file order (duplicates included).
+  std::vector<ProfileEntry> Entries(std::string_view section) const;
   // Names of all sections in file order (duplicates included).
   std::vector<std::string> SectionNames() const;
   bool HasSection(std::string_view section) const;

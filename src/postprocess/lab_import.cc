@@ -5,7 +5,6 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "charts/chart_clinic_file.h"
 #include "core/number_text.h"
 #include "core/pe_definitions.h"
 #include "core/step_timing.h"
@@ -16,7 +15,7 @@
 #include "postprocess/lab_sections.h"
 #include "postprocess/pe_order_lines.h"
 #include "postprocess/screening.h"
-#include "workspace/data_ini.h"
+#include "workspace/clinic_settings.h"
 #include "workspace/folder_layout.h"
 #include "workspace/source_system_check.h"
 #include "workspace/source_table.h"
@@ -91,8 +90,9 @@ class LabImport {
         settings_(LabSettings::Load(FindWithoutCase(place.program_folder, kLabSettingsFile))),
         definitions_(PEDefinitions::Load(FindWithoutCase(place.program_folder, kPESettingsFile))),
         catalogue_(Database::Open(WorkTreeCatalogue(folder.work_tree))),
-        clinic_file_(ReadChartClinicFile(ProfileFile(DataIniFile(
-            ClinicFolder(place.program_folder, kVisionArea, big5::Trim(folder.clinic_id)))))),
+        duplicates_(ClinicSettings(ClinicFolder(place.program_folder, kVisionArea,
+                                                big5::Trim(folder.clinic_id)))
+                        .DuplicatePatientEntries()),
         sources_{definitions_, catalogue_,
                  FindWithoutCase(place.program_folder, kReferenceCatalogue), place.now} {}
 
@@ -116,7 +116,7 @@ class LabImport {
   LabSettings settings_;
   PEDefinitions definitions_;
   Database catalogue_;
-  ChartClinicFile clinic_file_;  // [DUPID]: the visits lie under the kept number
+  DuplicatePatients duplicates_;  // the visits lie under the kept number
   PEOrderLineSources sources_;
   std::optional<SourceTable> table_;
   LabImportOutcome outcome_;
@@ -193,7 +193,7 @@ LabImportOutcome LabImport::Run() {
     const LabRow first = ReadLabRow(table);
     const std::string* path = PlaceablePath(first);
     std::optional<int64_t> patient = ParseInteger(first.patient);
-    if (patient) patient = clinic_file_.KeptPatient(*patient);
+    if (patient) patient = duplicates_.KeptPatient(*patient);
     if (path != nullptr && (!patient || *patient <= 0 || *patient > INT32_MAX)) {
       List("病歷號錯誤:" + Shown(first.patient));
       path = nullptr;

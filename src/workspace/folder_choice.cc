@@ -1,10 +1,9 @@
 #include "workspace/folder_choice.h"
 
 #include "platform/file_ops.h"
-#include "workspace/data_ini.h"
+#include "workspace/clinic_settings.h"
 #include "workspace/folder_layout.h"
 #include "workspace/path_text.h"
-#include "workspace/settings_file_check.h"
 
 namespace zuvo {
 
@@ -39,7 +38,7 @@ bool AcceptClinicCode(std::string_view code, StepContext& context) {
 }
 
 void ReportDuplicateDataIniKeys(const fs::path& clinic_folder, StepContext& context) {
-  for (const std::string& warning : DuplicateKeyWarnings(DataIniFile(clinic_folder))) {
+  for (const std::string& warning : ClinicSettings(clinic_folder).DuplicateKeyWarnings()) {
     context.AddLine(warning);
   }
 }

@@ -7,12 +7,11 @@
 #include "core/store_verify.h"
 #include "demo/demo_clinic.h"
 #include "platform/big5.h"
-#include "platform/profile_file.h"
 #include "support/cli_runner.h"
 #include "support/folder_files.h"
 #include "support/temp_dir.h"
 #include "workspace/conversion_guard.h"
-#include "workspace/data_ini.h"
+#include "workspace/clinic_settings.h"
 #include "workspace/folder_layout.h"
 #include "workspace/path_text.h"
 
@@ -37,7 +36,7 @@ class RealSunCli : public ::testing::Test {
     return RunCli("--home " + Quoted(home_.path()) + " " + arguments);
   }
   fs::path ClinicFolder() const { return home_ / "RS" / clinic_.code; }
-  ProfileFile DataIni() const { return ProfileFile(DataIniFile(ClinicFolder())); }
+  ClinicSettings DataIni() const { return ClinicSettings(ClinicFolder()); }
   StoreVerifyReport Verify(const fs::path& work_tree) const {
     return VerifyStore(WorkTreeStoreLocation(work_tree, clinic_.code));
   }
@@ -74,10 +73,10 @@ TEST_F(RealSunCli, RunConvertsTheWholeClinicWithTheSettingsItIsGiven) {
   EXPECT_GT(verified.entries, 500);
   EXPECT_GT(verified.patients, 150);
 
-  ProfileFile data_ini = DataIni();
-  EXPECT_EQ(data_ini.ReadString("system", big5::Literal(kOpeningDateKey)), "0990101");
-  EXPECT_EQ(big5::ToUtf8(data_ini.ReadString("system", "Pharmacistname")), "林美玲");
-  EXPECT_EQ(data_ini.ReadString("system", "PharmacistID"), "B223456789");
+  ClinicStartSettings noted = DataIni().StartSettings();
+  EXPECT_EQ(noted.opening_date, "0990101");
+  EXPECT_EQ(big5::ToUtf8(noted.pharmacist_name), "林美玲");
+  EXPECT_EQ(noted.pharmacist_id, "B223456789");
 
   size_t unknown = 0;
   for (size_t at = run.out.find("不明醫師: "); at != std::string::npos;

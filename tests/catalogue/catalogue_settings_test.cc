@@ -70,7 +70,7 @@ TEST(CodeSetTest, ReadsTheDeliveredPackageSettings) {
 TEST(ClinicSettingsTest, WritesTheClinicKeys) {
   testing::TempDir folder;
   testing::WriteFileBytes(folder / "CORVIX.INI", DeliveredBig5("CORVIX.INI"));
-  WriteClinicSettings(folder / "CORVIX.INI",
+  WriteClinicKeys(folder / "CORVIX.INI",
                       {FromUtf8("大安診所"), "3501234567", "02-27001234", FromUtf8("台北市大安區"),
                        FromUtf8("小兒科"), "CLINIC-PC"});
   std::string text = testing::ReadFileBytes(folder / "CORVIX.INI");

@@ -5,26 +5,11 @@
 #include <vector>
 
 #include "catalogue/fixed_drug.h"
-#include "catalogue/rounding.h"
 #include "catalogue/western_date.h"
 #include "platform/big5.h"
 
 namespace zuvo {
 namespace {
-
-TEST(RoundHalfAwayTest, RoundsHalvesAwayFromZero) {
-  struct Case {
-    int digits;
-    double value;
-    double expected;
-  } cases[] = {{0, 2.5, 3},     {0, -2.5, -3},    {1, 0.25, 0.3},   {1, -0.25, -0.3},
-               {0, 2.4999, 2},  {0, -2.4999, -2}, {2, 1.234, 1.23}, {2, 1.235, 1.24},
-               {2, 45.6, 45.6}, {0, 0, 0},        {2, -0.001, 0},   {0, 100000.5, 100001}};
-  for (const Case& c : cases) {
-    EXPECT_DOUBLE_EQ(RoundHalfAway(c.digits, c.value), c.expected) << c.digits << " " << c.value;
-  }
-  EXPECT_FALSE(std::signbit(RoundHalfAway(2, -0.001)));
-}
 
 TEST(ParseWesternDateTest, ReadsEightCharacterDates) {
   std::vector<std::string> shown;

@@ -6,6 +6,7 @@
 #include "platform/file_ops.h"
 #include "platform/profile_file.h"
 #include "platform/table_store.h"
+#include "workspace/clinic_settings.h"
 #include "support/temp_dir.h"
 
 namespace zuvo {
@@ -20,7 +21,7 @@ TEST(ReplaceTradeNameTest, NotesTheOldCodeOfARenamedRowOnly) {
   opd.Execute("insert into MX (Tname, INSUcode) values ('FLU ', 'K000912210')");
   opd.Execute("insert into MX (Tname, INSUcode) values ('', '05307C')");
   opd.Execute("insert into MX (Tname, INSUcode) values ('A2001C', 'A2001C')");
-  ProfileFile data_ini(dir / "data.ini");
+  ClinicSettings data_ini(dir.path());
   RecordSet mx = opd.OpenTable("MX");
 
   ASSERT_TRUE(mx.Locate({"INSUcode"}, {std::string("K000912210")}));
@@ -40,7 +41,7 @@ TEST(ReplaceTradeNameTest, NotesTheOldCodeOfARenamedRowOnly) {
   ReplaceTradeName(mx, "A2051C", data_ini);
   mx.Post();
 
-  EXPECT_EQ(data_ini.SectionLines("DUPMX"), (std::vector<std::string>{"FLU=K000912210"}));
+  EXPECT_EQ(ProfileFile(dir / "data.ini").SectionLines("DUPMX"), (std::vector<std::string>{"FLU=K000912210"}));
   ASSERT_TRUE(mx.Locate({"INSUcode"}, {std::string("K000912210")}));
   EXPECT_EQ(mx.Text("Tname"), "VAXIGRIP TETRA");
   ASSERT_TRUE(mx.Locate({"INSUcode"}, {std::string("A2051C")}));

@@ -421,7 +421,7 @@ TEST_F(VisionOrdersStepTest, PackagesRefreshRowsAndNoteRenames) {
         Database::Open(Corvix() / "PERSONAL.mdb").Query("select * from MXquick").RecordCount();
   }
   RecordingStepContext again(flags_);
-  InstallOrderPackages({program_->path(), work_tree_, DataIni()}, again);
+  InstallOrderPackages({program_->path(), work_tree_, clinic_folder_}, again);
   Database opd = Opd();
   EXPECT_EQ(MxRow(opd, "A2051C").Text("Sname"), B("小兒疫苗接種處置費"));
   EXPECT_EQ(ReadProfileString(DataIni(), "DUPMX", "OLDNAME"), "A2051C");

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "core/number_text.h"
 #include "core/source_text.h"
 #include "platform/big5.h"
@@ -69,6 +71,20 @@ TEST(NumberText, ReadsIntegersAndNumbersStrictly) {
   EXPECT_FALSE(ParseNumber("nan").has_value());
   EXPECT_FALSE(ParseNumber("1,5").has_value());
   EXPECT_EQ(NumberOr("", 0.5), 0.5);
+}
+
+TEST(NumberText, RoundsHalvesAwayFromZero) {
+  struct Case {
+    int digits;
+    double value;
+    double expected;
+  } cases[] = {{0, 2.5, 3},     {0, -2.5, -3},    {1, 0.25, 0.3},   {1, -0.25, -0.3},
+               {0, 2.4999, 2},  {0, -2.4999, -2}, {2, 1.234, 1.23}, {2, 1.235, 1.24},
+               {2, 45.6, 45.6}, {0, 0, 0},        {2, -0.001, 0},   {0, 100000.5, 100001}};
+  for (const Case& c : cases) {
+    EXPECT_DOUBLE_EQ(RoundHalfAway(c.digits, c.value), c.expected) << c.digits << " " << c.value;
+  }
+  EXPECT_FALSE(std::signbit(RoundHalfAway(2, -0.001)));
 }
 
 }  // namespace

@@ -401,18 +401,6 @@ TEST(RemarkAnalysis, RemarkModeComesFromTheItemText) {
   EXPECT_EQ(RemarkModeFromItemText("Note全註記"), RemarkMode::kNotesOnly);
 }
 
-TEST(RemarkAnalysis, ProfileLinesSplitAtTheFirstEqualsSign) {
-  std::vector<ProfileEntry> entries = SplitProfileLines({" A0=0 = N ", "key=", "bare", "=S"});
-  ASSERT_EQ(entries.size(), 4u);
-  EXPECT_EQ(entries[0].key, "A0");
-  EXPECT_EQ(entries[0].value, "0 = N");
-  EXPECT_EQ(entries[1].key, "key");
-  EXPECT_EQ(entries[1].value, "");
-  EXPECT_EQ(entries[2].key, "bare");
-  EXPECT_EQ(entries[3].key, "");
-  EXPECT_EQ(entries[3].value, "S");
-}
-
 // ---- Note elements ----
 
 TEST(RemarkAnalysis, NoteElementsFollowEachOtherOnlyWhenFilled) {

@@ -97,6 +97,18 @@ TEST_F(ProfileFileTest, ValuesLoseBlanksAndOnePairOfMatchingQuotes) {
       ini.SectionLines("s"),
       (std::vector<std::string>{"plain=a b", "double=\"  padded \"", "single='x'", "nested=\"'x'\"",
                                 "unmatched=\"x'", "lone=\"", "empty=", "Tabbed=v"}));
+  // Entries give each key line as written, its value as ReadString reads it.
+  std::vector<std::pair<std::string, std::string>> entries;
+  for (const ProfileEntry& entry : ini.Entries("s")) entries.emplace_back(entry.key, entry.value);
+  EXPECT_EQ(entries, (std::vector<std::pair<std::string, std::string>>{
+                         {"plain", "a b"},
+                         {"double", "  padded "},
+                         {"single", "x"},
+                         {"nested", "'x'"},
+                         {"unmatched", "\"x'"},
+                         {"lone", "\""},
+                         {"empty", ""},
+                         {"Tabbed", "v"}}));
 }
 
 TEST_F(ProfileFileTest, CommentsAndLinesWithoutEqualsAreNotReadButKept) {
@@ -112,6 +124,8 @@ TEST_F(ProfileFileTest, CommentsAndLinesWithoutEqualsAreNotReadButKept) {
   EXPECT_EQ(ini.ReadString("s", ";key", "none"), "none");
   EXPECT_EQ(ini.KeyNames("s"), (std::vector<std::string>{"key"}));
   EXPECT_EQ(ini.SectionLines("s"), (std::vector<std::string>{"key=1"}));
+  ASSERT_EQ(ini.Entries("s").size(), 1u);
+  EXPECT_EQ(ini.Entries("s")[0].value, "1");
 
   ini.WriteString("s", "key", "2");
   ini.WriteString("s", "new", "3");
