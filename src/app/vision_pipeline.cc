@@ -66,7 +66,9 @@ StepResult CscreenMXDXClick(RunFields& fields, const Workplace& place, StepConte
 }
 
 StepResult ClabInputClick(RunFields& fields, const Workplace& place, StepContext& context) {
-  return ImportVisionLabValues(fields.folder, place, context).result;
+  VisionLabInput input{fields.folder};
+  return ImportVisionLabValues(input, place, context);
+
 }
 
 const Pipeline& VisionPipeline() {
