@@ -55,7 +55,9 @@ StepResult CRSdoCorvixChartClick(RunFields& fields, const Workplace& place, Step
 }
 
 StepResult CRSscreenMXDXClick(RunFields& fields, const Workplace& place, StepContext& context) {
-  return ScreenRealSunWorkTree(place.program_folder, fields.folder, place.now, context);
+  ScreeningInput input{fields.folder};
+  return ScreenRealSunWorkTree(input, place, context);
+
 }
 
 StepResult CRSfixbyINSUClick(RunFields& fields, const Workplace& place, StepContext& context) {
