@@ -150,9 +150,9 @@ class PatientFileRecords {
   // whose number is not 0, in slot order.
   template <typename Visit>
   void ForEachSlot(Visit&& visit) {
-    const size_t slots = records_.size() / kPatientRecordSize;
+    const size_t slot_count = records_.size() / kPatientRecordSize;
     PatientRecord record;
-    for (size_t slot = 0; slot < slots; ++slot) {
+    for (size_t slot = 0; slot < slot_count; ++slot) {
       const char* at = records_.data() + slot * kPatientRecordSize;
       const int32_t number = LoadI32(at + patient_field::kNumber.offset);
       if (number == 0) continue;
