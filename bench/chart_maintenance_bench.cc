@@ -100,11 +100,11 @@ void Anonymise(const std::filesystem::path& folder, int patients) {
   RunFlags flags;
   RecordingStepContext context(flags);
   StepMeter meter({folder});
-  const AnonymiseOutcome outcome =
-      AnonymiseClinicStore(testing::ChartSetStoreOf(folder, kCode), 1, context);
+  ClinicStoreAnonymisation input{testing::ChartSetStoreOf(folder, kCode), 1};
+  const StepResult result = AnonymiseClinicStore(input, Workplace{}, context);
   const StepFigures figures = meter.Stop();
-  if (outcome.result != StepResult::kDone) throw std::runtime_error("the anonymiser stopped");
-  PrintRow("anonymise", folder, patients, outcome.visits, figures);
+  if (result != StepResult::kDone) throw std::runtime_error("the anonymiser stopped");
+  PrintRow("anonymise", folder, patients, input.outcome.visits, figures);
 }
 
 }  // namespace

@@ -85,15 +85,16 @@ void Import(const BenchClinic& clinic, int patients) {
   zuvo::RecordingStepContext context(flags);
   const zuvo::Workplace place = zuvo::CurrentWorkplace(clinic.home, [] { return kRunDate; });
   StepMeter meter({clinic.root});
-  const zuvo::LabImportOutcome outcome = zuvo::ImportVisionLabValues(fields.folder, place, context);
+  zuvo::VisionLabInput outcome{fields.folder};
+  const zuvo::StepResult result = zuvo::ImportVisionLabValues(outcome, place, context);
   const StepFigures figures = meter.Stop();
   PrintStepRow({"lab_import", "labs", std::to_string(patients) + " patients",
                 outcome.visits_replaced, "replacement"},
                figures, clinic.root / "plain.out");
   std::printf("  %ld lab rows, %ld entries replaced (%ld failed), %s\n", outcome.rows,
               outcome.visits_replaced, outcome.replace_failures,
-              outcome.result == zuvo::StepResult::kDone ? "done" : "NOT done");
-  if (outcome.result != zuvo::StepResult::kDone) std::exit(1);
+              result == zuvo::StepResult::kDone ? "done" : "NOT done");
+  if (result != zuvo::StepResult::kDone) std::exit(1);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "app/live_folders.h"
 #include "app/program_folder.h"
+#include "app/workplace_setup.h"
 #include "command.h"
 #include "core/roc_date.h"
 #include "maintenance/anonymise_clinic.h"
@@ -87,9 +88,10 @@ int RunAnonymise(Invocation& invocation) {
   if (!std::filesystem::is_directory(folder)) {
     throw UsageError("STOREDIR " + folder.string() + " is not a folder");
   }
-  AnonymiseOutcome outcome =
-      AnonymiseClinicStore({folder, folder.parent_path() / "PTdata.ind"}, seed, context);
-  if (outcome.result != StepResult::kDone) return ExitStatusOf(outcome.result);
+  ClinicStoreAnonymisation input{{folder, folder.parent_path() / "PTdata.ind"}, seed};
+  const StepResult result = AnonymiseClinicStore(input, CurrentWorkplace(invocation.home), context);
+  if (result != StepResult::kDone) return ExitStatusOf(result);
+  const AnonymiseOutcome& outcome = input.outcome;
   std::cout << "seed: " << seed << "\npatients: " << outcome.patients
             << ", visits: " << outcome.visits << ", names and IDs in texts: " << outcome.mentions
             << '\n';

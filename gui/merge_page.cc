@@ -96,19 +96,28 @@ void MergePage::RunOnFields(const std::function<void(ChartMergeFields&)>& work) 
   busy_ = false;
 }
 
-void MergePage::CsetNewPathClick() {
-  RunOnFields([this](ChartMergeFields& fields) {
-    ChooseChartSet(ChartSetRole::kRecent, fields.recent, fields.merged_folder,
-                   environment_.CurrentWorkplace(), context_);
+void MergePage::ChooseSet(ChartSetRole role) {
+  RunOnFields([this, role](ChartMergeFields& fields) {
+    ChartSetFields& set = role == ChartSetRole::kRecent ? fields.recent : fields.past;
+    ChartSetChoice choice{role, set, fields.merged_folder};
+    // What the choice filled shows, even when its merged folder could not be made.
+    const auto show = [&] {
+      set = choice.set;
+      fields.merged_folder = choice.merged_folder;
+    };
+    try {
+      ChooseChartSet(choice, environment_.CurrentWorkplace(), context_);
+    } catch (...) {
+      show();
+      throw;
+    }
+    show();
   });
 }
 
-void MergePage::CsetOldPathClick() {
-  RunOnFields([this](ChartMergeFields& fields) {
-    ChooseChartSet(ChartSetRole::kPast, fields.past, fields.merged_folder,
-                   environment_.CurrentWorkplace(), context_);
-  });
-}
+void MergePage::CsetNewPathClick() { ChooseSet(ChartSetRole::kRecent); }
+
+void MergePage::CsetOldPathClick() { ChooseSet(ChartSetRole::kPast); }
 
 void MergePage::CcombineClick() {
   RunOnFields([this](ChartMergeFields& fields) {

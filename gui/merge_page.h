@@ -35,6 +35,8 @@ class MergePage : public QWidget {
   // Runs `work` on the page's fields unless another button's work is under way (the events a
   // merge processes may bring clicks); shows the fields afterwards, an error in a message box.
   void RunOnFields(const std::function<void(ChartMergeFields&)>& work);
+  // A folder choice (ChooseChartSet) of the recent or the past set.
+  void ChooseSet(ChartSetRole role);
 
   WorkbenchEnvironment& environment_;
   ProgressPanel* CcombinePanel;

@@ -49,13 +49,15 @@ StepResult CRScreateAntClick(RunFields& fields, const Workplace& place, StepCont
 StepResult CRSdoCorvixChartClick(RunFields& fields, const Workplace& place, StepContext& context) {
   RealSunChartInput input{fields.folder, fields.chart};
   fields.unknown_doctors.clear();
-  StepResult result = ConvertRealSunCharts(input, place, context, &fields.unknown_doctors);
+  StepResult result = ConvertRealSunCharts(input, place, context);
   fields.chart = input.chart;
+  fields.unknown_doctors = std::move(input.unknown_doctors);
   return result;
 }
 
 StepResult CRSscreenMXDXClick(RunFields& fields, const Workplace& place, StepContext& context) {
-  return ScreenRealSunWorkTree(place.program_folder, fields.folder, place.now, context);
+  ScreeningInput input{fields.folder};
+  return ScreenRealSunWorkTree(input, place, context);
 }
 
 StepResult CRSfixbyINSUClick(RunFields& fields, const Workplace& place, StepContext& context) {

@@ -56,17 +56,13 @@ StepResult CVISWdoCorvixChartClick(RunFields& fields, const Workplace& place,
 }
 
 StepResult CscreenMXDXClick(RunFields& fields, const Workplace& place, StepContext& context) {
-  if (!CheckSourceSystem(SourceSystem::kVision, fields.folder, kVisionWrongSystemUtf8, context)) {
-    return StepResult::kStopped;
-  }
-  return ScreenClinicWorkTree(fields.folder.work_tree, fields.folder.clinic_id, place.now, context)
-                 .screened
-             ? StepResult::kDone
-             : StepResult::kStopped;
+  ScreeningInput input{fields.folder};
+  return ScreenVisionWorkTree(input, place, context);
 }
 
 StepResult ClabInputClick(RunFields& fields, const Workplace& place, StepContext& context) {
-  return ImportVisionLabValues(fields.folder, place, context).result;
+  VisionLabInput input{fields.folder};
+  return ImportVisionLabValues(input, place, context);
 }
 
 const Pipeline& VisionPipeline() {

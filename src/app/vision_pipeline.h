@@ -21,7 +21,7 @@ StepResult CcreateAntClick(RunFields& fields, const Workplace& place, StepContex
 StepResult CVISWreadChartClick(RunFields& fields, const Workplace& place, StepContext& context);
 // "製作Zuvo病歷檔": ConvertVisionCharts.
 StepResult CVISWdoCorvixChartClick(RunFields& fields, const Workplace& place, StepContext& context);
-// "篩選常用診斷及醫令": ScreenClinicWorkTree; kStopped when there was no day index to count.
+// "篩選常用診斷及醫令": ScreenVisionWorkTree; kStopped when there was no day index to count.
 StepResult CscreenMXDXClick(RunFields& fields, const Workplace& place, StepContext& context);
 // "轉入檢驗值": ImportVisionLabValues; not part of the one-shot run.
 StepResult ClabInputClick(RunFields& fields, const Workplace& place, StepContext& context);

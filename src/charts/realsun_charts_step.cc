@@ -71,7 +71,7 @@ class RealSunChartConverter {
   RealSunChartConverter(RealSunChartInput& input, const Workplace& place, StepContext& context)
       : input_(input), place_(place), context_(context) {}
 
-  StepResult Run(std::vector<std::string>* unknown_doctors);
+  StepResult Run();
 
  private:
   bool CheckClinicFile();
@@ -130,7 +130,8 @@ bool RealSunChartConverter::CheckClinicFile() {
   return true;
 }
 
-StepResult RealSunChartConverter::Run(std::vector<std::string>* unknown_doctors) {
+StepResult RealSunChartConverter::Run() {
+  input_.unknown_doctors.clear();
   if (!CheckSourceSystem(SourceSystem::kRealSun, input_.folder, kRealSunWrongSystemUtf8,
                          context_)) {
     return StepResult::kStopped;
@@ -217,7 +218,7 @@ StepResult RealSunChartConverter::Run(std::vector<std::string>* unknown_doctors)
   writer_->Finish();
   WriteProfileString(FindWithoutCase(work_tree_ / PathFromUtf8(kFrontEndFolderName), "CORVIX.INI"),
                      "System", big5::Literal("切割日期"), input_.chart.split_date);
-  if (unknown_doctors != nullptr) *unknown_doctors = doctors_->unknown();
+  input_.unknown_doctors = doctors_->unknown();
   FinishChartStep(context_, place_, started);
   return StepResult::kDone;
 }
@@ -391,8 +392,8 @@ std::vector<OrderLine> RealSunChartConverter::OrderLines(const RealSunVisitRow& 
 }  // namespace
 
 StepResult ConvertRealSunCharts(RealSunChartInput& input, const Workplace& place,
-                                StepContext& context, std::vector<std::string>* unknown_doctors) {
-  return RealSunChartConverter(input, place, context).Run(unknown_doctors);
+                                StepContext& context) {
+  return RealSunChartConverter(input, place, context).Run();
 }
 
 }  // namespace zuvo

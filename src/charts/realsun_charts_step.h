@@ -21,6 +21,9 @@ namespace zuvo {
 struct RealSunChartInput {
   ClinicFolderFields folder;  // his must read "耀聖"; start_date is the lower bound of the visits
   ChartOptions chart;
+  // Filled by the step: the names (Big5) of the doctors data.ini does not know, each once; empty
+  // unless the conversion ran to its end.
+  std::vector<std::string> unknown_doctors = {};
 };
 
 // Runs the conversion. Configuration problems (wrong system, a bad split date, no opening date,
@@ -28,12 +31,11 @@ struct RealSunChartInput {
 // their message box and return kStopped before anything is written; row problems are listed
 // and the row, diagnosis or order line skipped; file and database errors throw Error. The stop
 // flag is checked before each visit row and ends the rows early; the store is finished either
-// way. The names of doctors data.ini does not know go to `unknown_doctors` (each once).
+// way. The names of doctors data.ini does not know go to `input.unknown_doctors`.
 // `input.chart.split_date` may be filled with tomorrow's date (see CheckSplitDate). The
 // completion box "病歷庫製作完成" follows StepMessages. Dated by place.now; the time lines and the
 // elapsed label by place.clock().
 StepResult ConvertRealSunCharts(RealSunChartInput& input, const Workplace& place,
-                                StepContext& context,
-                                std::vector<std::string>* unknown_doctors = nullptr);
+                                StepContext& context);
 
 }  // namespace zuvo

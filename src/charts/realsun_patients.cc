@@ -12,26 +12,16 @@ RealSunPatients RealSunPatients::Load(const StoreLocation& store, DbfTable* pati
   patients.stored_.resize(static_cast<size_t>(HighestPatientNumber(store)) + 1);
   const bool from_store = patient_table == nullptr;
   if (from_store) patients.people_.resize(patients.stored_.size());
-  PatientRecord record;
-  for (const auto& [file_number, path] : ListPatientFiles(store)) {
-    BinaryFile file(path, BinaryFile::Mode::kRead);
-    const std::string records = ReadPatientRecords(file);
-    for (size_t slot = 0; slot < records.size() / kPatientRecordSize; ++slot) {
-      record.Assign(
-          std::string_view(records).substr(slot * kPatientRecordSize, kPatientRecordSize));
-      const int32_t number = record.Get(patient_field::kNumber);
-      if (number == 0 || number != file_number * kPatientsPerFile + static_cast<int32_t>(slot) ||
-          number > patients.highest()) {
-        continue;
-      }
-      patients.stored_[number] = {true, record.Get(patient_field::kNationalId)};
-      if (from_store) {
-        const DateTime birthday = record.Get(patient_field::kBirthday);
-        patients.people_[number] = {birthday == 0 ? std::string() : RocDate(birthday), birthday,
-                                    record.Get(patient_field::kSex) == 'M'};
-      }
+  ForEachPatientSlot(store, [&](const PatientSlot& slot, const PatientRecord& record) {
+    const int32_t number = slot.number;
+    if (!slot.Valid() || number > patients.highest()) return;
+    patients.stored_[number] = {true, record.Get(patient_field::kNationalId)};
+    if (from_store) {
+      const DateTime birthday = record.Get(patient_field::kBirthday);
+      patients.people_[number] = {birthday == 0 ? std::string() : RocDate(birthday), birthday,
+                                  record.Get(patient_field::kSex) == 'M'};
     }
-  }
+  });
   if (from_store) return patients;
   const int birth = patient_table->FieldIndex("BIRTH");
   const int sex = patient_table->FieldIndex("SEX");

@@ -6,7 +6,6 @@
 #include <limits>
 #include <system_error>
 
-#include "core/chart_reader.h"
 #include "platform/file_ops.h"
 
 namespace zuvo {
@@ -47,31 +46,6 @@ std::map<int32_t, std::filesystem::path> ListChartFiles(const StoreLocation& sto
 
 std::filesystem::path ChartFilePath(const StoreLocation& store, int32_t file_code) {
   return FindWithoutCase(store.ChartFolder(), ChartFileName(file_code));
-}
-
-bool ReadChartEntryHead(const StoreLocation& store, int32_t file_code, int32_t offset,
-                        ChartHeader& header, VisitRecord& visit, const MessageSink& messages) {
-  if (offset == 0) return false;
-  std::filesystem::path path = ChartFilePath(store, file_code);
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(path, error)) return false;
-  BinaryFile file(path, BinaryFile::Mode::kRead);
-  bool have_header = false;
-  bool have_visit = false;
-  bool intact = ForEachEntryBlock(file, offset, [&](const BlockFrame& frame) {
-    if (frame.tag == chart_tag::kHeader) {
-      file.ReadAt(frame.payload, kChartHeaderSize, header.data());
-      have_header = true;
-    } else if (frame.tag == chart_tag::kVisit) {
-      file.ReadAt(frame.payload, kVisitRecordSize, visit.data());
-      have_visit = true;
-    }
-    return !(have_header && have_visit);
-  });
-  if (!intact) {
-    Show(messages, "病歷讀取錯誤" + std::to_string(file_code) + ":" + std::to_string(offset));
-  }
-  return have_header && have_visit;
 }
 
 int32_t RoundHalfUp(double x) {

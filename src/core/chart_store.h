@@ -1,8 +1,8 @@
 #pragma once
 
-// The chart store's files and small shared routines: chart file names, the entry-head reader
-// and the rounding of point totals. Chart files lie in CHART/ of the server data folder; a file
-// is named by a 16-bit file code, D000 + high byte + "." + low byte (three digits each).
+// The chart store's files and small shared routines: chart file names and the rounding of point
+// totals. Chart files lie in CHART/ of the server data folder; a file is named by a 16-bit file
+// code, D000 + high byte + "." + low byte (three digits each).
 
 #include <cstdint>
 #include <filesystem>
@@ -11,8 +11,6 @@
 #include <string>
 #include <string_view>
 
-#include "core/chart_records.h"
-#include "core/message_sink.h"
 #include "core/store_location.h"
 
 namespace zuvo {
@@ -28,13 +26,6 @@ std::map<int32_t, std::filesystem::path> ListChartFiles(const StoreLocation& sto
 // The chart file of `file_code` in the store's chart folder (an existing file whose name differs
 // only in letter case is found).
 std::filesystem::path ChartFilePath(const StoreLocation& store, int32_t file_code);
-
-// Reads the header and the visit record of the entry at (file_code, offset), skipping other
-// blocks, until both are read or the end tag comes. False at once for an offset of 0 or a missing
-// file. An unknown tag or a block past the end of the file shows "病歷讀取錯誤" + file code + ":" +
-// offset and ends the walk. True only when both records were read.
-bool ReadChartEntryHead(const StoreLocation& store, int32_t file_code, int32_t offset,
-                        ChartHeader& header, VisitRecord& visit, const MessageSink& messages);
 
 // trunc(x) when x - trunc(x) is below 0.49999, else trunc(x) + 1 (negative values are truncated).
 // Values outside the int32 range are clamped, NaN gives 0.

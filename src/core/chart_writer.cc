@@ -1,6 +1,5 @@
 #include "core/chart_writer.h"
 
-#include <cstring>
 #include <limits>
 #include <system_error>
 
@@ -140,21 +139,11 @@ void FreshChartStoreWriter::WriteBuffered() {
 }
 
 void FreshChartStoreWriter::UpdatePatientRecords() {
-  for (const auto& [file_number, path] : ListPatientFiles(store_)) {
-    BinaryFile file(path, BinaryFile::Mode::kReadWrite);
-    std::string records = ReadPatientRecords(file);
-    size_t slots = records.size() / kPatientRecordSize;
-    PatientRecord record;
-    for (size_t slot = 0; slot < slots; ++slot) {
-      char* at = records.data() + slot * kPatientRecordSize;
-      record.Assign(std::string_view(at, kPatientRecordSize));
-      int32_t number = record.Get(patient_field::kNumber);
+  ForEachPatientFile(store_, BinaryFile::Mode::kReadWrite, [&](PatientFileRecords& patients) {
+    patients.ForEachSlot([&](const PatientSlot& slot, PatientRecord& record) {
       // Only a valid slot has a link of its own; a damaged slot is left as it is.
-      if (number == 0 || number != file_number * kPatientsPerFile + static_cast<int32_t>(slot) ||
-          number > highest_patient_number()) {
-        continue;
-      }
-      const PatientChartLink& patient_link = links_[static_cast<size_t>(number)];
+      if (!slot.Valid() || slot.number > highest_patient_number()) return;
+      const PatientChartLink& patient_link = links_[static_cast<size_t>(slot.number)];
       char payment_class = patient_link.Get(link_field::kPaymentClass);
       if (payment_class != ' ' && payment_class != '\0') {
         record.Set(patient_field::kPaymentClass, payment_class);
@@ -162,11 +151,10 @@ void FreshChartStoreWriter::UpdatePatientRecords() {
       record.Set(patient_field::kChartFileCode, patient_link.Get(link_field::kFileCode));
       record.Set(patient_field::kChartOffset, patient_link.Get(link_field::kOffset));
       record.Set(patient_field::kChecksum, PatientChecksum(record));
-      std::memcpy(at, record.data(), kPatientRecordSize);
-    }
-    file.WriteAt(0, records);
-    file.Close();
-  }
+      patients.Replace(slot, record);
+    });
+    patients.WriteBack();
+  });
 }
 
 void FreshChartStoreWriter::Finish() {

@@ -170,21 +170,13 @@ int32_t PatientIdIndex::FindPatientByID(std::string_view id) const {
 void BuildPatientIndex(const StoreLocation& store, const MessageSink& messages) {
   IndexImage image;
   int mismatches = 0;
-  for (const auto& [file_number, path] : ListPatientFiles(store)) {
-    BinaryFile file(path, BinaryFile::Mode::kRead);
-    std::string records = ReadPatientRecords(file);
-    size_t slots = records.size() / kPatientRecordSize;
-    PatientRecord record;
-    for (size_t slot = 0; slot < slots; ++slot) {
-      record.Assign(std::string_view(records).substr(slot * kPatientRecordSize));
-      int32_t number = record.Get(patient_field::kNumber);
-      if (number <= 0) continue;
-      if (record.Get(patient_field::kChecksum) != PatientChecksum(record)) {
-        if (mismatches++ == 0) Show(messages, "病歷號檢查碼不符:" + std::to_string(number));
-      }
-      IndexRecord(image, record);
+  ForEachPatientSlot(store, [&](const PatientSlot& slot, const PatientRecord& record) {
+    if (slot.number < 0) return;
+    if (record.Get(patient_field::kChecksum) != PatientChecksum(record)) {
+      if (mismatches++ == 0) Show(messages, "病歷號檢查碼不符:" + std::to_string(slot.number));
     }
-  }
+    IndexRecord(image, record);
+  });
   WriteFileAtomically(store.patient_index_path, image.bytes());
   if (mismatches > 0) Show(messages, "病歷號檢查碼不符數目:" + std::to_string(mismatches));
 }

@@ -1,6 +1,7 @@
 #include "core/patient_store.h"
 
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <system_error>
 
@@ -252,6 +253,20 @@ std::map<int32_t, std::filesystem::path> ListPatientFiles(const StoreLocation& s
 std::string ReadPatientRecords(BinaryFile& file) {
   uint64_t whole_records = std::min(file.size(), kPatientFileRecordsSize) / kPatientRecordSize;
   return file.ReadString(0, static_cast<size_t>(whole_records * kPatientRecordSize));
+}
+
+void PatientFileRecords::Replace(const PatientSlot& slot, const PatientRecord& record) {
+  std::memcpy(records_.data() + size_t(slot.slot) * kPatientRecordSize, record.data(),
+              kPatientRecordSize);
+}
+
+void ForEachPatientFile(const StoreLocation& store, BinaryFile::Mode mode,
+                        const std::function<void(PatientFileRecords&)>& visit) {
+  for (const auto& [file_number, path] : ListPatientFiles(store)) {
+    PatientFileRecords file(file_number, path, mode);
+    visit(file);
+    file.file().Close();
+  }
 }
 
 int32_t HighestPatientFile(const StoreLocation& store) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -120,6 +121,69 @@ std::string ReadPatientRecords(BinaryFile& file);
 // The store's files PTdata.NNN (any letter case) by file number; names whose extension is not a
 // number, or too large a number to hold a patient, are left out.
 std::map<int32_t, std::filesystem::path> ListPatientFiles(const StoreLocation& store);
+
+// A slot of a patient file that holds a number (an empty slot, number 0, holds no patient).
+struct PatientSlot {
+  int32_t file_number = 0;  // NNN of the file PTdata.NNN
+  int32_t slot = 0;         // 0 .. kPatientsPerFile - 1
+  int32_t number = 0;       // the record's number field, never 0
+  // The patient number whose slot this is.
+  int32_t Address() const { return file_number * kPatientsPerFile + slot; }
+  // The slot holds the patient whose slot it is; any other number is a damaged slot.
+  bool Valid() const { return number == Address(); }
+};
+
+// One patient file of a store during a scan (ForEachPatientFile): open, its whole records read
+// once. A visitor may change records in what was read (Replace) and write them back (WriteBack).
+class PatientFileRecords {
+ public:
+  PatientFileRecords(int32_t file_number, const std::filesystem::path& path, BinaryFile::Mode mode)
+      : file_number_(file_number), file_(path, mode), records_(ReadPatientRecords(file_)) {}
+  PatientFileRecords(const PatientFileRecords&) = delete;
+  PatientFileRecords& operator=(const PatientFileRecords&) = delete;
+
+  int32_t file_number() const { return file_number_; }
+  const std::filesystem::path& path() const { return file_.path(); }
+  BinaryFile& file() { return file_; }
+
+  // Calls visit(const PatientSlot&, PatientRecord&) with a copy of the record of each slot
+  // whose number is not 0, in slot order.
+  template <typename Visit>
+  void ForEachSlot(Visit&& visit) {
+    const size_t slot_count = records_.size() / kPatientRecordSize;
+    PatientRecord record;
+    for (size_t slot = 0; slot < slot_count; ++slot) {
+      const char* at = records_.data() + slot * kPatientRecordSize;
+      const int32_t number = LoadI32(at + patient_field::kNumber.offset);
+      if (number == 0) continue;
+      record.Assign(std::string_view(at, kPatientRecordSize));
+      visit(PatientSlot{file_number_, static_cast<int32_t>(slot), number}, record);
+    }
+  }
+  // Puts `record` in the place of the slot's record in what was read; the file is not written.
+  void Replace(const PatientSlot& slot, const PatientRecord& record);
+  // Writes the records read, with those replaced, over the file's record area.
+  void WriteBack() { file_.WriteAt(0, records_); }
+
+ private:
+  int32_t file_number_;
+  BinaryFile file_;
+  std::string records_;
+};
+
+// The one scan of a store's patient records: for each file of ListPatientFiles in number order,
+// opens it in `mode`, reads its whole records and calls visit(PatientFileRecords&), then closes
+// the file (Close: a write that cannot be completed throws Error naming the file).
+void ForEachPatientFile(const StoreLocation& store, BinaryFile::Mode mode,
+                        const std::function<void(PatientFileRecords&)>& visit);
+// ForEachPatientFile reading each file, and ForEachSlot of each: visit(const PatientSlot&,
+// PatientRecord&) for every slot whose number is not 0, in file and slot order.
+template <typename Visit>
+void ForEachPatientSlot(const StoreLocation& store, Visit&& visit) {
+  ForEachPatientFile(store, BinaryFile::Mode::kRead,
+                     [&visit](PatientFileRecords& file) { file.ForEachSlot(visit); });
+}
+
 // Highest NNN of the files PTdata.NNN (any letter case) in the store, -1 when there is none.
 int32_t HighestPatientFile(const StoreLocation& store);
 // Highest number whose slot is valid, 0 when no file holds a valid slot.

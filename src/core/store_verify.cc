@@ -126,32 +126,25 @@ class StoreVerifier {
   }
 
   void CheckPatients() {
-    for (const auto& [file_number, path] : ListPatientFiles(store_)) {
+    ForEachPatientFile(store_, BinaryFile::Mode::kRead, [&](PatientFileRecords& patients) {
       ++report_.patient_files;
-      BinaryFile file(path, BinaryFile::Mode::kRead);
-      std::string name = path.filename().string();
+      BinaryFile& file = patients.file();
+      std::string name = patients.path().filename().string();
       if (file.size() < kPatientFileRecordsSize) {
         Add(name, "the file holds " + std::to_string(file.size()) + " bytes, fewer than its " +
                       std::to_string(kPatientsPerFile) + " records");
       }
-      std::string records = ReadPatientRecords(file);
-      size_t slots = records.size() / kPatientRecordSize;
-      PatientRecord record;
-      for (size_t slot = 0; slot < slots; ++slot) {
-        record.Assign(std::string_view(records).substr(slot * kPatientRecordSize));
-        int32_t number = record.Get(patient_field::kNumber);
-        int32_t address = file_number * kPatientsPerFile + static_cast<int32_t>(slot);
-        std::string where = name + " slot " + std::to_string(slot);
-        if (number == 0) continue;
-        if (number != address || number < 0) {
-          Add(where, "holds patient number " + std::to_string(number) + " instead of " +
-                         std::to_string(address));
-          continue;
+      patients.ForEachSlot([&](const PatientSlot& slot, const PatientRecord& record) {
+        std::string where = name + " slot " + std::to_string(slot.slot);
+        if (!slot.Valid()) {
+          Add(where, "holds patient number " + std::to_string(slot.number) + " instead of " +
+                         std::to_string(slot.Address()));
+          return;
         }
         ++report_.patients;
         CheckPatient(record, file, where);
-      }
-    }
+      });
+    });
   }
 
   void CheckPatient(const PatientRecord& record, BinaryFile& file, const std::string& where) {

@@ -90,22 +90,24 @@ std::string AnonymiseDoneText(const std::vector<fs::path>& left) {
   return text;
 }
 
-AnonymiseOutcome AnonymiseClinicStore(const StoreLocation& store, uint32_t seed,
-                                      StepContext& context) {
-  AnonymiseOutcome outcome;
+StepResult AnonymiseClinicStore(ClinicStoreAnonymisation& input, const Workplace&,
+                                StepContext& context) {
+  AnonymiseOutcome& outcome = input.outcome;
+  outcome = {};
+  const StoreLocation& store = input.store;
   std::error_code error;
   if (store.server_data_folder.empty() ||
       !std::filesystem::is_directory(store.server_data_folder, error)) {
     context.ShowMessage(kClinicCodeMissing, MessageKind::kWarning);
-    return outcome;
+    return StepResult::kStopped;
   }
   const std::string folder = PathToUtf8(store.server_data_folder);
   if (!Confirmed(context.ShowMessage(
           "霧化會直接改寫 " + folder + " 的病人個資及病歷中的醫師、藥師,無法復原。確定要霧化?",
           MessageKind::kWarning, MessageButtons::kOkCancel))) {
-    return outcome;
+    return StepResult::kStopped;
   }
-  std::mt19937 random(seed);
+  std::mt19937 random(input.seed);
   AnonymisedPatients patients = AnonymisePatients(store, random, context);
   outcome.patients = patients.changed;
   context.AddLine("霧化病人數:" + std::to_string(outcome.patients));
@@ -122,12 +124,12 @@ AnonymiseOutcome AnonymiseClinicStore(const StoreLocation& store, uint32_t seed,
     context.AddLine("仍含個資:" + PathToUtf8(path));
   }
   context.ShowMessage(AnonymiseDoneText(outcome.personal_data_left));
-  outcome.result = StepResult::kDone;
-  return outcome;
+  return StepResult::kDone;
 }
 
 StepResult AnonymiseLiveClinic(LiveClinicAnonymisation& input, const Workplace& place,
                                StepContext& context) {
+  input.outcome = {};
   const std::string code = big5::Trim(input.clinic_code);
   if (ClinicCodeProblem(code)) {
     context.ShowMessage(kClinicCodeMissing, MessageKind::kWarning);
@@ -136,9 +138,11 @@ StepResult AnonymiseLiveClinic(LiveClinicAnonymisation& input, const Workplace& 
   const std::filesystem::path live_root =
       DataEditIni(place.program_folder).ReadWorkbench().live_root;
   const std::filesystem::path server = FindWithoutCase(live_root, kServerFolderName);
-  input.outcome = AnonymiseClinicStore(
-      {FindWithoutCase(server, code), FindWithoutCase(server, "PTdata.ind")}, input.seed, context);
-  return input.outcome.result;
+  ClinicStoreAnonymisation store{
+      {FindWithoutCase(server, code), FindWithoutCase(server, "PTdata.ind")}, input.seed};
+  const StepResult result = AnonymiseClinicStore(store, place, context);
+  input.outcome = std::move(store.outcome);
+  return result;
 }
 
 }  // namespace zuvo

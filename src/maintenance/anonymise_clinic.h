@@ -21,7 +21,6 @@ namespace zuvo {
 inline constexpr std::string_view kClinicCodeMissing = "輸入的診所代碼不存在";
 
 struct AnonymiseOutcome {
-  StepResult result = StepResult::kStopped;
   size_t patients = 0;
   size_t visits = 0;
   size_t mentions = 0;  // patients' names and IDs replaced in the visits' texts
@@ -41,12 +40,20 @@ std::vector<std::filesystem::path> PersonalDataLeft(const StoreLocation& store);
 // and the paths of `left`, those of one folder on one line.
 std::string AnonymiseDoneText(const std::vector<std::filesystem::path>& left);
 
-// Anonymises the store: refuses a missing server data folder with kClinicCodeMissing; asks
+// The anonymiser of one store (command anonymise).
+struct ClinicStoreAnonymisation {
+  StoreLocation store;
+  uint32_t seed = 0;
+  AnonymiseOutcome outcome = {};  // filled by the anonymiser (all zero when it stopped)
+};
+
+// Anonymises input.store: refuses a missing server data folder with kClinicCodeMissing; asks
 // first (OK / Cancel) naming the folder, since nothing can be undone; draws the new names and
-// IDs from a generator seeded with `seed`; rebuilds store.patient_index_path; shows the closing
-// message, naming what still holds personal data. File errors throw Error naming the file.
-AnonymiseOutcome AnonymiseClinicStore(const StoreLocation& store, uint32_t seed,
-                                      StepContext& context);
+// IDs from a generator seeded with input.seed; rebuilds store.patient_index_path; shows the
+// closing message, naming what still holds personal data. A refusal or Cancel is kStopped.
+// File errors throw Error naming the file.
+StepResult AnonymiseClinicStore(ClinicStoreAnonymisation& input, const Workplace& place,
+                                StepContext& context);
 
 // The settings page's anonymiser of a live clinic.
 struct LiveClinicAnonymisation {

@@ -1,8 +1,6 @@
 #include "maintenance/anonymise_patients.h"
 
 #include <algorithm>
-#include <cstring>
-#include <map>
 #include <unordered_set>
 #include <vector>
 
@@ -17,22 +15,6 @@ namespace {
 
 constexpr int32_t kProgressEvery = 1000;
 
-// Calls `visit(number, record)` for each valid slot of one file's records.
-template <typename Visit>
-void ForEachValidRecord(std::string& records, int32_t file_number, Visit&& visit) {
-  const size_t slots = records.size() / kPatientRecordSize;
-  PatientRecord record;
-  for (size_t slot = 0; slot < slots; ++slot) {
-    char* at = records.data() + slot * kPatientRecordSize;
-    record.Assign(std::string_view(at, kPatientRecordSize));
-    const int32_t number = record.Get(patient_field::kNumber);
-    if (number <= 0 || number != file_number * kPatientsPerFile + static_cast<int32_t>(slot)) {
-      continue;
-    }
-    if (visit(number, record)) std::memcpy(at, record.data(), kPatientRecordSize);
-  }
-}
-
 // What the clinic's records hold before anything changes: the name parts, and the real names
 // and IDs that no patient may be given.
 struct RealPatients {
@@ -41,19 +23,15 @@ struct RealPatients {
   std::unordered_set<std::string> ids;
 };
 
-RealPatients CollectRealPatients(const std::map<int32_t, std::filesystem::path>& files) {
+RealPatients CollectRealPatients(const StoreLocation& store) {
   RealPatients real;
-  for (const auto& [file_number, path] : files) {
-    BinaryFile file(path, BinaryFile::Mode::kRead);
-    std::string records = ReadPatientRecords(file);
-    ForEachValidRecord(records, file_number, [&](int32_t, const PatientRecord& record) {
-      const std::string name = record.Get(patient_field::kName);
-      real.pools.Offer(name);
-      if (std::string trimmed = big5::Trim(name); !trimmed.empty()) real.names.insert(trimmed);
-      real.ids.insert(big5::UpperAscii(big5::Trim(record.Get(patient_field::kNationalId))));
-      return false;
-    });
-  }
+  ForEachPatientSlot(store, [&](const PatientSlot& slot, const PatientRecord& record) {
+    if (!slot.Valid()) return;
+    const std::string name = record.Get(patient_field::kName);
+    real.pools.Offer(name);
+    if (std::string trimmed = big5::Trim(name); !trimmed.empty()) real.names.insert(trimmed);
+    real.ids.insert(big5::UpperAscii(big5::Trim(record.Get(patient_field::kNationalId))));
+  });
   return real;
 }
 
@@ -73,23 +51,6 @@ void WipeNoteArea(BinaryFile& file, const std::vector<uint64_t>& kept) {
     file.ReadAt(note, static_cast<size_t>(length), wiped.data() + (note - kPatientFileRecordsSize));
   }
   file.WriteAt(kPatientFileRecordsSize, wiped);
-}
-
-// The long-note offsets of the slots that are not valid but not empty either.
-std::vector<uint64_t> NotesOfForeignSlots(const std::string& records, int32_t file_number) {
-  std::vector<uint64_t> notes;
-  const size_t slots = records.size() / kPatientRecordSize;
-  PatientRecord record;
-  for (size_t slot = 0; slot < slots; ++slot) {
-    record.Assign(std::string_view(records.data() + slot * kPatientRecordSize, kPatientRecordSize));
-    const int32_t number = record.Get(patient_field::kNumber);
-    const uint32_t note = record.Get(patient_field::kLongNoteOffset);
-    if (number != 0 && number != file_number * kPatientsPerFile + static_cast<int32_t>(slot) &&
-        note != 0) {
-      notes.push_back(note);
-    }
-  }
-  return notes;
 }
 
 // When the pools hold no free name (a clinic of very few name characters): "霧化" + the patient
@@ -145,24 +106,27 @@ class PatientFaker {
 
 AnonymisedPatients AnonymisePatients(const StoreLocation& store, std::mt19937& random,
                                      StepContext& context) {
-  const std::map<int32_t, std::filesystem::path> files = ListPatientFiles(store);
-  const RealPatients real = CollectRealPatients(files);
+  const RealPatients real = CollectRealPatients(store);
   PatientFaker faker(real, random);
   AnonymisedPatients result;
-  for (const auto& [file_number, path] : files) {
-    BinaryFile file(path, BinaryFile::Mode::kReadWrite);
-    std::string records = ReadPatientRecords(file);
-    ForEachValidRecord(records, file_number, [&](int32_t number, PatientRecord& record) {
-      faker.Fake(number, record, result.mentions);
+  ForEachPatientFile(store, BinaryFile::Mode::kReadWrite, [&](PatientFileRecords& patients) {
+    // The long notes of the slots that are not valid but not empty either stay.
+    std::vector<uint64_t> foreign_notes;
+    patients.ForEachSlot([&](const PatientSlot& slot, PatientRecord& record) {
+      if (!slot.Valid()) {
+        const uint32_t note = record.Get(patient_field::kLongNoteOffset);
+        if (note != 0) foreign_notes.push_back(note);
+        return;
+      }
+      faker.Fake(slot.number, record, result.mentions);
+      patients.Replace(slot, record);
       ++result.changed;
-      context.SetChartNumber(number);
-      if (number % kProgressEvery == 0) context.ProcessEvents();
-      return true;
+      context.SetChartNumber(slot.number);
+      if (slot.number % kProgressEvery == 0) context.ProcessEvents();
     });
-    file.WriteAt(0, records);
-    WipeNoteArea(file, NotesOfForeignSlots(records, file_number));
-    file.Close();
-  }
+    patients.WriteBack();
+    WipeNoteArea(patients.file(), foreign_notes);
+  });
   return result;
 }
 

@@ -45,20 +45,20 @@ fs::path MergedFolderFor(const fs::path& program_folder, std::string_view code, 
   return ClinicFolder(program_folder, kMergeArea, big5::Trim(code)) / RocDate(now);
 }
 
-StepResult ChooseChartSet(ChartSetRole role, ChartSetFields& set, fs::path& merged_folder,
-                          const Workplace& place, StepContext& context) {
+StepResult ChooseChartSet(ChartSetChoice& input, const Workplace& place, StepContext& context) {
+  ChartSetFields& set = input.set;
   std::error_code error;
   const fs::path start = !set.folder.empty() && fs::is_directory(set.folder, error)
                              ? set.folder
                              : place.program_folder;
   std::optional<fs::path> chosen = context.ChooseFolder(
-      role == ChartSetRole::kRecent ? "選擇近期病歷資料夾" : "選擇過去病歷資料夾", start);
+      input.role == ChartSetRole::kRecent ? "選擇近期病歷資料夾" : "選擇過去病歷資料夾", start);
   if (!chosen) return StepResult::kStopped;
   set.folder = *chosen / "";
   ReadChartSetSettings(set);
   if (!big5::Trim(set.clinic_code).empty()) {
-    merged_folder = MergedFolderFor(place.program_folder, set.clinic_code, place.now) / "";
-    CreateWorkTree(merged_folder);
+    input.merged_folder = MergedFolderFor(place.program_folder, set.clinic_code, place.now) / "";
+    CreateWorkTree(input.merged_folder);
   }
   return StepResult::kDone;
 }

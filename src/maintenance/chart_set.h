@@ -42,13 +42,19 @@ std::filesystem::path MergedFolderFor(const std::filesystem::path& program_folde
 // Which of the two sets a folder choice fills.
 enum class ChartSetRole { kRecent, kPast };
 
+// A folder choice of the merge page.
+struct ChartSetChoice {
+  ChartSetRole role = ChartSetRole::kRecent;
+  ChartSetFields set;                   // the set the choice fills
+  std::filesystem::path merged_folder;  // CcombinePath; today's folder of a chosen set's clinic
+};
+
 // CsetNewPathClick / CsetOldPathClick: asks for the set's folder ("選擇近期病歷資料夾" or
-// "選擇過去病歷資料夾"), starting at the field's folder when it exists, else at the program
-// folder; reads its settings; with a clinic code, creates the merged folder of today with its
-// Tolsern and Corvix folders and puts it in `merged_folder`. Cancelling changes nothing
-// (kStopped).
-StepResult ChooseChartSet(ChartSetRole role, ChartSetFields& set,
-                          std::filesystem::path& merged_folder, const Workplace& place,
-                          StepContext& context);
+// "選擇過去病歷資料夾"), starting at `input.set.folder` when it exists, else at the program
+// folder; reads its settings into `input.set`; with a clinic code, creates the merged folder of
+// place.now with its Tolsern and Corvix folders and puts it in `input.merged_folder`. Cancelling
+// changes nothing (kStopped). Throws Error for a code that cannot name a folder, and when the
+// merged folder cannot be made; the set's fields are filled by then.
+StepResult ChooseChartSet(ChartSetChoice& input, const Workplace& place, StepContext& context);
 
 }  // namespace zuvo

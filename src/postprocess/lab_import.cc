@@ -81,7 +81,9 @@ LabRow ReadLabRow(const DbfTable& table) {
 
 class LabImport {
  public:
-  LabImport(const ClinicFolderFields& folder, const Workplace& place, StepContext& context)
+  // The counts of the import go to `counts`.
+  LabImport(const ClinicFolderFields& folder, const Workplace& place, StepContext& context,
+            VisionLabInput& counts)
       : folder_(folder),
         place_(place),
         context_(context),
@@ -94,9 +96,10 @@ class LabImport {
                                                 big5::Trim(folder.clinic_id)))
                         .DuplicatePatientEntries()),
         sources_{definitions_, catalogue_,
-                 FindWithoutCase(place.program_folder, kReferenceCatalogue), place.now} {}
+                 FindWithoutCase(place.program_folder, kReferenceCatalogue), place.now},
+        counts_(counts) {}
 
-  LabImportOutcome Run();
+  StepResult Run();
 
  private:
   // The path of a row that is to be placed, or none (listed when the key is unknown).
@@ -119,7 +122,7 @@ class LabImport {
   DuplicatePatients duplicates_;  // the visits lie under the kept number
   PEOrderLineSources sources_;
   std::optional<SourceTable> table_;
-  LabImportOutcome outcome_;
+  VisionLabInput& counts_;
 };
 
 const std::string* LabImport::PlaceablePath(const LabRow& row) {
@@ -151,7 +154,7 @@ void LabImport::ImportGroup(const std::vector<int>& order, size_t& next, const L
     table.Go(order[next]);
     const LabRow row = ReadLabRow(table);
     if (row.patient != first.patient || row.date != first.date) break;
-    ++outcome_.rows;
+    ++counts_.rows;
     const std::string* path = PlaceablePath(row);
     if (path == nullptr) continue;
     const LabPlacement placement = PlaceLabValue(
@@ -171,15 +174,15 @@ void LabImport::ImportGroup(const std::vector<int>& order, size_t& next, const L
     const std::string text = RebuildPEText(visit, stamps);
     if (charts_.ReplaceVisitEntry(patient, visit.visit_stamp, text, orders, kLabInstitutionCode,
                                   stamps)) {
-      ++outcome_.visits_replaced;
+      ++counts_.visits_replaced;
     } else {
-      ++outcome_.replace_failures;
+      ++counts_.replace_failures;
       List("病歷無法置換,保持原樣:" + std::to_string(patient) + " " + visit.visit_stamp);
     }
   }
 }
 
-LabImportOutcome LabImport::Run() {
+StepResult LabImport::Run() {
   StepTiming timing(context_, place_.clock);
   table_.emplace(SourceTable::Open(folder_.source_folder, kLabTable, folder_.work_tree, context_));
   DbfTable& table = table_->table();
@@ -208,7 +211,7 @@ LabImportOutcome LabImport::Run() {
     }
     if (path == nullptr) {
       ++next;
-      ++outcome_.rows;
+      ++counts_.rows;
     } else {
       ImportGroup(order, next, first, static_cast<int32_t>(*patient), recent);
     }
@@ -218,26 +221,30 @@ LabImportOutcome LabImport::Run() {
       context_.ProcessEvents();
     }
   }
-  context_.SetDone(outcome_.rows);
+  context_.SetDone(counts_.rows);
   charts_.Close();
   table_.reset();
   if (context_.StopRequested()) {
     timing.End();
-    return outcome_;
+    return StepResult::kStopped;
   }
   List(std::string(kLabImportDoneUtf8));
   timing.End();
   if (context_.StepMessages()) context_.ShowMessage(kLabImportDoneUtf8);
-  outcome_.result = StepResult::kDone;
-  return outcome_;
+  return StepResult::kDone;
 }
 
 }  // namespace
 
-LabImportOutcome ImportVisionLabValues(const ClinicFolderFields& folder, const Workplace& place,
-                                       StepContext& context) {
-  if (!CheckSourceSystem(SourceSystem::kVision, folder, kVisionWrongSourceUtf8, context)) return {};
-  return LabImport(folder, place, context).Run();
+StepResult ImportVisionLabValues(VisionLabInput& input, const Workplace& place,
+                                 StepContext& context) {
+  input.rows = 0;
+  input.visits_replaced = 0;
+  input.replace_failures = 0;
+  if (!CheckSourceSystem(SourceSystem::kVision, input.folder, kVisionWrongSourceUtf8, context)) {
+    return StepResult::kStopped;
+  }
+  return LabImport(input.folder, place, context, input).Run();
 }
 
 }  // namespace zuvo

@@ -26,20 +26,22 @@ inline constexpr std::string_view kLabInstitutionCode = "1536180061";
 inline constexpr std::string_view kLabImportDoneUtf8 = "輸入檢驗值完成";
 inline constexpr int kLabWindowDays = 14;
 
-// What the import did, for callers and tests.
-struct LabImportOutcome {
-  StepResult result = StepResult::kStopped;
+// The lab import's fields, and what it did.
+struct VisionLabInput {
+  ClinicFolderFields folder;  // his ("展望"), source_folder (CO18H.DBF), work_tree, clinic_id
+  // Filled by the step (set to 0 when it starts):
   long rows = 0;              // rows of CO18H.DBF handled
   long visits_replaced = 0;   // entries replaced
   long replace_failures = 0;  // entries the store could not take a copy of (left as they were)
 };
 
-// Runs the import on the work tree of `folder` (the HIS field must read "展望", else
-// "請先選取正確展望來源目錄" and kStopped). Rows are read in HDATE order (stable); a run of rows
-// of one patient and date is one group. Row problems are listed and the row skipped; the stop
-// flag is read between groups, so a stopped import leaves only whole replacements. File and
-// database errors throw Error. The completion box follows StepMessages.
-LabImportOutcome ImportVisionLabValues(const ClinicFolderFields& folder, const Workplace& place,
-                                       StepContext& context);
+// Runs the import on the work tree of `input.folder` (handler ClabInputClick; the HIS field must
+// read "展望", else "請先選取正確展望來源目錄" and kStopped). Rows are read in HDATE order
+// (stable); a run of rows of one patient and date is one group. Row problems are listed and the
+// row skipped; the stop flag is read between groups, so a stopped import (kStopped) leaves only
+// whole replacements. File and database errors throw Error. The completion box follows
+// StepMessages.
+StepResult ImportVisionLabValues(VisionLabInput& input, const Workplace& place,
+                                 StepContext& context);
 
 }  // namespace zuvo

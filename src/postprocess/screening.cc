@@ -38,6 +38,17 @@ std::vector<std::string> AllCodes(const CodeTally& tally) {
   return codes;
 }
 
+// Screens the work tree of the step's clinic and lists the completion; false (nothing listed)
+// without a day index.
+bool ScreenWorkTree(ScreeningInput& input, DateTime now, StepContext& context) {
+  const ClinicFolderFields& folder = input.folder;
+  input.outcome = ScreenCommonItems(
+      folder.work_tree, WorkTreeStoreLocation(folder.work_tree, folder.clinic_id), now, context);
+  if (!input.outcome.screened) return false;
+  context.AddLine(kScreeningDoneUtf8);
+  return true;
+}
+
 }  // namespace
 
 ScreeningOutcome ScreenCommonItems(const std::filesystem::path& work_tree,
@@ -76,33 +87,28 @@ ScreeningOutcome ScreenCommonItems(const std::filesystem::path& work_tree,
   return outcome;
 }
 
-ScreeningOutcome ScreenClinicWorkTree(const std::filesystem::path& work_tree,
-                                      std::string_view clinic_id, DateTime now,
-                                      StepContext& context) {
-  ScreeningOutcome outcome =
-      ScreenCommonItems(work_tree, WorkTreeStoreLocation(work_tree, clinic_id), now, context);
-  if (!outcome.screened) return outcome;
-  context.AddLine(kScreeningDoneUtf8);
-  if (context.StepMessages()) context.ShowMessage(kScreeningDoneUtf8);
-  return outcome;
-}
-
-StepResult ScreenRealSunWorkTree(const std::filesystem::path& program_folder,
-                                 const ClinicFolderFields& folder, DateTime now,
-                                 StepContext& context) {
-  if (!CheckSourceSystem(SourceSystem::kRealSun, folder, kRealSunWrongSystemUtf8, context)) {
+StepResult ScreenVisionWorkTree(ScreeningInput& input, const Workplace& place,
+                                StepContext& context) {
+  input.outcome = {};
+  if (!CheckSourceSystem(SourceSystem::kVision, input.folder, kVisionWrongSystemUtf8, context) ||
+      !ScreenWorkTree(input, place.now, context)) {
     return StepResult::kStopped;
   }
-  const std::filesystem::path& work_tree = folder.work_tree;
-  const std::string_view clinic_id = folder.clinic_id;
-  std::filesystem::path clinic_folder =
-      ClinicFolder(program_folder, kRealSunArea, big5::Trim(clinic_id));
-  if (!ResolvePath(clinic_folder, kCatalogueFileName)) {
-    if (!ScreenCommonItems(work_tree, WorkTreeStoreLocation(work_tree, clinic_id), now, context)
-             .screened) {
-      return StepResult::kStopped;
-    }
-    context.AddLine(kScreeningDoneUtf8);
+  if (context.StepMessages()) context.ShowMessage(kScreeningDoneUtf8);
+  return StepResult::kDone;
+}
+
+StepResult ScreenRealSunWorkTree(ScreeningInput& input, const Workplace& place,
+                                 StepContext& context) {
+  input.outcome = {};
+  if (!CheckSourceSystem(SourceSystem::kRealSun, input.folder, kRealSunWrongSystemUtf8, context)) {
+    return StepResult::kStopped;
+  }
+  const std::filesystem::path clinic_folder =
+      ClinicFolder(place.program_folder, kRealSunArea, big5::Trim(input.folder.clinic_id));
+  if (!ResolvePath(clinic_folder, kCatalogueFileName) &&
+      !ScreenWorkTree(input, place.now, context)) {
+    return StepResult::kStopped;
   }
   if (context.StepMessages()) context.ShowMessage(kScreeningDoneUtf8);
   return StepResult::kDone;

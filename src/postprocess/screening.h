@@ -7,12 +7,12 @@
 // row loses the flag.
 
 #include <filesystem>
-#include <string>
 
 #include "core/roc_date.h"
 #include "core/step_context.h"
 #include "core/step_result.h"
 #include "core/store_location.h"
+#include "core/workplace.h"
 #include "workspace/clinic_fields.h"
 
 namespace zuvo {
@@ -35,21 +35,28 @@ struct ScreeningOutcome {
 ScreeningOutcome ScreenCommonItems(const std::filesystem::path& work_tree,
                                    const StoreLocation& store, DateTime now, StepContext& context);
 
-// The Vision window's button "篩選常用診斷及醫令": screens the work tree `work_tree` of the
-// clinic `clinic_id` (Big5) as of `now`, adds "篩選常用診斷及醫令完成" to the list and shows it
-// when StepMessages is set. Without a day index nothing is screened and no completion is reported.
-ScreeningOutcome ScreenClinicWorkTree(const std::filesystem::path& work_tree,
-                                      std::string_view clinic_id, DateTime now,
-                                      StepContext& context);
+// The screening steps' fields, and what the screening did.
+struct ScreeningInput {
+  ClinicFolderFields folder;  // his, work_tree, clinic_id
+  // Filled by the step: what was counted and marked (screened false when nothing was).
+  ScreeningOutcome outcome = {};
+};
 
-// The RealSun page's button on the clinic of `folder` (its HIS field, work tree and code): refuses
-// another system with "請先選取正確耀聖來源目錄" (kStopped). A clinic folder
-// (program folder/RS/<code>) holding a prepared OPD.mdb keeps its
-// catalogue as prepared and nothing is screened; otherwise the work tree is screened and the
-// line added. The completion box follows when StepMessages is set, unless a missing day index
-// left the catalogue unscreened.
-StepResult ScreenRealSunWorkTree(const std::filesystem::path& program_folder,
-                                 const ClinicFolderFields& folder, DateTime now,
+// The Vision window's button "篩選常用診斷及醫令" (handler CscreenMXDXClick): refuses another
+// system with "請先正確選取原始系統目錄" (kStopped); screens the work tree of `input.folder` as
+// of place.now, adds "篩選常用診斷及醫令完成" to the list and shows it when StepMessages is set.
+// Without a day index nothing is screened, no completion is reported, and the step ends
+// kStopped.
+StepResult ScreenVisionWorkTree(ScreeningInput& input, const Workplace& place,
+                                StepContext& context);
+
+// The RealSun page's button (handler CRSscreenMXDXClick) on the clinic of `input.folder` (its
+// HIS field, work tree and code): refuses another system with "請先選取正確耀聖來源目錄"
+// (kStopped). A clinic folder (place.program_folder/RS/<code>) holding a prepared OPD.mdb keeps
+// its catalogue as prepared and nothing is screened; otherwise the work tree is screened as of
+// place.now and the line added. The completion box follows when StepMessages is set, unless a
+// missing day index left the catalogue unscreened (kStopped).
+StepResult ScreenRealSunWorkTree(ScreeningInput& input, const Workplace& place,
                                  StepContext& context);
 
 }  // namespace zuvo

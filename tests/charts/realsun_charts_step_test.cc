@@ -160,7 +160,7 @@ class RealSunChartsStepTest : public ::testing::Test {
     WriteSourceTable(file, VisitColumns(), rows, 24);
   }
 
-  StepResult Run() { return ConvertRealSunCharts(input, place, context, &unknown_doctors); }
+  StepResult Run() { return ConvertRealSunCharts(input, place, context); }
   // Runs the conversion, which must complete, and reads the entries back.
   std::vector<RawEntry> Converted() {
     EXPECT_EQ(Run(), StepResult::kDone);
@@ -193,7 +193,6 @@ class RealSunChartsStepTest : public ::testing::Test {
   Workplace place;
   RunFlags flags;
   RecordingStepContext context{flags};
-  std::vector<std::string> unknown_doctors;
 };
 
 std::string Utf8(const std::string& big5) { return big5::ToUtf8(big5); }
@@ -378,7 +377,7 @@ TEST_F(RealSunClinicTest, VisitRecordsAtTheirOffsets) {
   EXPECT_EQ(TextAt(v2.visit, 151), "04");
   EXPECT_EQ(TextAt(v2.visit, 155), "VA");
   EXPECT_EQ(TextAt(v2.visit, 171), "AC");
-  EXPECT_EQ(unknown_doctors, std::vector<std::string>{big5::FromUtf8("林醫師")});
+  EXPECT_EQ(input.unknown_doctors, std::vector<std::string>{big5::FromUtf8("林醫師")});
   // TYPE "A" without BP: three days without card.
   const RawEntry* v3 = nullptr;
   for (const RawEntry& entry : entries) {
@@ -705,9 +704,12 @@ TEST_F(RealSunChartsStepTest, ConfigurationProblemsStopBeforeWriting) {
   WriteFileBytes(ChartFilePath(store, 0), "old");
   auto expect_stop = [&](const char* message) {
     context.ClearLines();
+    // The doctors a run before could not place are no finding of a run that stopped.
+    input.unknown_doctors = {big5::FromUtf8("林醫師")};
     EXPECT_EQ(Run(), StepResult::kStopped) << message;
     EXPECT_EQ(context.messages().back().text, message);
     EXPECT_EQ(ReadFileBytes(ChartFilePath(store, 0)), "old") << message;
+    EXPECT_TRUE(input.unknown_doctors.empty()) << message;
   };
   input.folder.his = big5::Literal("展望");
   expect_stop("請先選取正確耀聖來源目錄");

@@ -123,8 +123,7 @@ TEST(RealSunDemoTables, ConvertToAVerifiedStore) {
   place.clock = [now = place.now] { return now; };
   RunFlags flags;
   RecordingStepContext context(flags);
-  std::vector<std::string> unknown_doctors;
-  ASSERT_EQ(ConvertRealSunCharts(input, place, context, &unknown_doctors), StepResult::kDone);
+  ASSERT_EQ(ConvertRealSunCharts(input, place, context), StepResult::kDone);
   StoreVerifyReport report = VerifyStore(store);
   EXPECT_TRUE(report.clean()) << report.findings[0].where << ": " << report.findings[0].problem;
   const std::vector<testing::RawEntry> entries =
@@ -144,7 +143,7 @@ TEST(RealSunDemoTables, ConvertToAVerifiedStore) {
   EXPECT_EQ(listed("沒有第一階段健檢:2"), 1);
   EXPECT_EQ(listed("OPD.mdb找不到處置:[ZZ999]"), 1);
   EXPECT_EQ(listed("不明使用頻率語法:[ZZ9]"), 1);
-  EXPECT_EQ(unknown_doctors, std::vector<std::string>{big5::FromUtf8("林醫師")});
+  EXPECT_EQ(input.unknown_doctors, std::vector<std::string>{big5::FromUtf8("林醫師")});
   size_t full = 0, second_stage = 0;
   for (const auto& entry : entries) {
     full = std::max(full, entry.orders.size());

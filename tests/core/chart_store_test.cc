@@ -132,13 +132,20 @@ TEST_F(EntryReadingTest, ReadsEveryBlockInOrder) {
   EXPECT_EQ(entry.blocks[7].payload, "<PE><n>BP</n><data>120</data></PE>");
   EXPECT_EQ(entry.end, bytes.size());
 
-  ChartHeader header;
-  VisitRecord visit;
-  EXPECT_TRUE(ReadChartEntryHead(store, 0, 1, header, visit, {}));
-  EXPECT_EQ(header.Get(header_field::kPatientNumber), 1);
-  EXPECT_EQ(visit.Get(visit_field::kVisitDateTime), 43001.5);
-  EXPECT_FALSE(ReadChartEntryHead(store, 0, 0, header, visit, {}));
-  EXPECT_FALSE(ReadChartEntryHead(store, 5, 1, header, visit, {}));
+  // The head as the steps read it from the store: the file of the code, then the framing.
+  ChartFileSet files(store);
+  BinaryFile* file = files.Open(0);
+  ASSERT_NE(file, nullptr);
+  ChartEntryRead head = ReadChartEntry(*file, position, EntryDetail::kFraming);
+  ASSERT_TRUE(head.well_formed) << head.problem;
+  ASSERT_TRUE(head.header && head.visit);
+  EXPECT_EQ(head.header->Get(header_field::kPatientNumber), 1);
+  EXPECT_EQ(head.visit->Get(visit_field::kVisitDateTime), 43001.5);
+  EXPECT_TRUE(head.blocks[2].payload.empty()) << "the framing reads no texts";
+  ChartEntryRead none = ReadChartEntry(*file, {0, 0}, EntryDetail::kFraming);
+  EXPECT_FALSE(none.header || none.visit);
+  EXPECT_EQ(none.problem, "offset 0 names no entry");
+  EXPECT_EQ(files.Open(5), nullptr) << "no chart file of code 5";
 }
 
 TEST_F(EntryReadingTest, EveryTruncationIsReportedWithoutReadingPastTheEnd) {
@@ -165,13 +172,16 @@ TEST_F(EntryReadingTest, DamagedLengthsTagsAndOffsetsAreReported) {
   stray_header[352] = 1;
   EXPECT_EQ(Read(stray_header).problem, "tag 1 at byte 352 does not belong in an entry");
 
-  std::vector<std::string> messages;
-  WriteFileBytes(ChartFilePath(store, 0), no_header.substr(0, 58) + "\x63");
-  ChartHeader header;
-  VisitRecord visit;
-  EXPECT_FALSE(ReadChartEntryHead(store, 0, 1, header, visit,
-                                  [&](const std::string& line) { messages.push_back(line); }));
-  EXPECT_EQ(messages, std::vector<std::string>{"病歷讀取錯誤0:1"});
+  // A store file cut off inside the visit record: the header is read, the visit record is not,
+  // and the entry is damaged.
+  WriteFileBytes(ChartFilePath(store, 0), bytes.substr(0, 58 + 100));
+  ChartFileSet files(store);
+  ChartEntryRead cut = ReadChartEntry(*files.Open(0), position, EntryDetail::kFraming);
+  EXPECT_FALSE(cut.well_formed);
+  ASSERT_TRUE(cut.header);
+  EXPECT_EQ(cut.header->Get(header_field::kPatientNumber), 1);
+  EXPECT_FALSE(cut.visit);
+  EXPECT_EQ(cut.problem, "block of tag 2 at byte 58 runs past the end of the file");
 
   position = {0, 1'000'000};
   EXPECT_EQ(Read(bytes).problem, "offset 1000000 lies past the end of memory (" +

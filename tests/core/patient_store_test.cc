@@ -152,6 +152,78 @@ TEST_F(PatientStoreTest, ReadersTellValidSlotsFromOthers) {
   EXPECT_EQ(record.Get(patient_field::kNumber), 9);
 }
 
+TEST_F(PatientStoreTest, TheScanHandsEverySlotThatHoldsANumberInFileAndSlotOrder) {
+  for (int32_t number : {3, 9999, 20001}) {
+    WritePatient(store, Patient(number, "A" + std::to_string(number)), "");
+  }
+  WriteFileBytes(dir / "PtData.bak", "x");
+  // Slot 8 holds patient 9, slot 11 a negative number: damaged slots, handed on all the same.
+  std::string first = ReadFileBytes(dir / "PtData.000");
+  first.replace(8 * 269 + 4, 4, std::string("\x09\0\0\0", 4));
+  first.replace(11 * 269 + 4, 4, std::string("\xfc\xff\xff\xff", 4));
+  WriteFileBytes(dir / "PtData.000", first);
+  // The third file cut off inside slot 2: its two whole records are read.
+  WritePatient(store, Patient(20002, "cut"), "");
+  const std::string third = ReadFileBytes(dir / "PtData.002").substr(0, 2 * 269 + 100);
+  WriteFileBytes(dir / "PtData.002", third);
+  std::filesystem::rename(dir / "PtData.002", dir / "ptdata.002");
+
+  std::vector<std::string> seen;
+  ForEachPatientSlot(store, [&](const PatientSlot& slot, const PatientRecord& record) {
+    EXPECT_EQ(record.Get(patient_field::kNumber), slot.number);
+    seen.push_back(std::to_string(slot.file_number) + "/" + std::to_string(slot.slot) + " " +
+                   std::to_string(slot.number) + (slot.Valid() ? " valid " : " for ") +
+                   std::to_string(slot.Address()) + " " + record.Get(patient_field::kNationalId));
+  });
+  EXPECT_EQ(seen, (std::vector<std::string>{"0/3 3 valid 3 A3", "0/8 9 for 8 ", "0/11 -4 for 11 ",
+                                            "0/9999 9999 valid 9999 A9999",
+                                            "2/1 20001 valid 20001 A20001"}));
+  EXPECT_EQ(ReadFileBytes(dir / "PtData.000"), first) << "a reading scan writes nothing";
+  EXPECT_EQ(ReadFileBytes(dir / "ptdata.002"), third);
+}
+
+TEST_F(PatientStoreTest, ARewritingScanChangesOnlyTheRecordsItReplaces) {
+  WritePatient(store, Patient(2, "B2"), std::string(120, 'n'));  // a long note after the records
+  WritePatient(store, Patient(5, "B5"), "");
+  WritePatient(store, Patient(10001, "B10001"), "");
+  // The second file is cut off after slot 1: a rewrite must neither grow nor shorten it.
+  const std::string second = ReadFileBytes(dir / "PtData.001").substr(0, 2 * 269 + 50);
+  WriteFileBytes(dir / "PtData.001", second);
+  const std::string first = ReadFileBytes(dir / "PtData.000");
+
+  std::vector<std::string> notes;
+  ForEachPatientFile(store, BinaryFile::Mode::kReadWrite, [&](PatientFileRecords& patients) {
+    patients.ForEachSlot([&](const PatientSlot& slot, PatientRecord& record) {
+      // The open file serves what lies outside the records, such as long notes.
+      notes.push_back(ReadPatientNote(record, patients.file()));
+      if (slot.number == 2) return;
+      record.Set(patient_field::kName, "new");
+      patients.Replace(slot, record);
+    });
+    patients.WriteBack();
+  });
+  EXPECT_EQ(notes, (std::vector<std::string>{std::string(120, 'n'), "", ""}));
+
+  const std::string rewritten = ReadFileBytes(dir / "PtData.000");
+  ASSERT_EQ(rewritten.size(), first.size());
+  for (size_t i = 0; i < first.size(); ++i) {
+    if (i >= 5 * 269 + 19 && i < 5 * 269 + 40) continue;  // slot 5's name: length and bytes
+    ASSERT_EQ(rewritten[i], first[i]) << "byte " << i;
+  }
+  PatientRecord record;
+  std::string note;
+  ASSERT_TRUE(ReadPatientWithNote(store, 2, record, note));
+  EXPECT_EQ(note, std::string(120, 'n'));
+  ASSERT_TRUE(ReadPatient(store, 5, record));
+  EXPECT_EQ(record.Get(patient_field::kName), "new");
+  EXPECT_EQ(record.Get(patient_field::kNationalId), "B5");
+  const std::string cut = ReadFileBytes(dir / "PtData.001");
+  ASSERT_EQ(cut.size(), second.size());
+  record.Assign(std::string_view(cut).substr(269, 269));
+  EXPECT_EQ(record.Get(patient_field::kName), "new");
+  EXPECT_EQ(cut.substr(2 * 269), second.substr(2 * 269)) << "the broken record stays as it was";
+}
+
 TEST_F(PatientStoreTest, SetChartHeadChangesOnlyTheHeadAndChecksum) {
   PatientRecord patient = Patient(15, "D1");
   patient.Set(patient_field::kName, "name");

@@ -26,6 +26,19 @@ using testing::TempDir;
 
 std::string B(std::string_view utf8) { return big5::FromUtf8(utf8); }
 
+// What one run of the anonymiser ended with, and its counts.
+struct AnonymiseRun : AnonymiseOutcome {
+  StepResult result = StepResult::kStopped;
+};
+
+AnonymiseRun Anonymise(const StoreLocation& store, uint32_t seed, StepContext& context) {
+  ClinicStoreAnonymisation input{store, seed};
+  AnonymiseRun run;
+  run.result = AnonymiseClinicStore(input, Workplace{}, context);
+  static_cast<AnonymiseOutcome&>(run) = input.outcome;
+  return run;
+}
+
 TEST(NationalId, ChecksLetterDigitsAndWeightedSum) {
   for (const char* valid : {"A123456789", "M123456789", "M123456798", "AB12345678", "Z200000004"}) {
     EXPECT_TRUE(IsValidNationalID(valid)) << valid;
@@ -173,7 +186,7 @@ TEST_F(AnonymiseTest, NoOldNameIdPhoneAddressOrNoteIsLeftInThePatientFilesOrInde
   std::string before = PatientBytes();
   for (const std::string& text : old_texts) ASSERT_NE(before.find(text), std::string::npos) << text;
 
-  AnonymiseOutcome outcome = AnonymiseClinicStore(store, 11, context);
+  AnonymiseRun outcome = Anonymise(store, 11, context);
   ASSERT_EQ(outcome.result, StepResult::kDone);
   EXPECT_EQ(outcome.patients, 4u);
   EXPECT_EQ(outcome.visits, 30u);
@@ -213,7 +226,7 @@ TEST_F(AnonymiseTest, NoOldNameIdPhoneAddressOrNoteIsLeftInThePatientFilesOrInde
 }
 
 TEST_F(AnonymiseTest, VisitsGetThePlaceholdersAndEverythingElseStaysByteForByte) {
-  ASSERT_EQ(AnonymiseClinicStore(store, 5, context).result, StepResult::kDone);
+  ASSERT_EQ(Anonymise(store, 5, context).result, StepResult::kDone);
   for (const auto& [code, before_bytes] : charts_before) {
     std::string after_bytes = ReadFileBytes(ChartFilePath(store, code));
     ASSERT_EQ(after_bytes.size(), before_bytes.size());
@@ -250,8 +263,8 @@ TEST_F(AnonymiseTest, ASeedRepeatsARun) {
   TempDir copy;
   std::filesystem::copy(home / "set", copy / "set", std::filesystem::copy_options::recursive);
   StoreLocation copied = testing::ChartSetStoreOf(copy / "set", "3501200000");
-  ASSERT_EQ(AnonymiseClinicStore(store, 42, context).result, StepResult::kDone);
-  ASSERT_EQ(AnonymiseClinicStore(copied, 42, context).result, StepResult::kDone);
+  ASSERT_EQ(Anonymise(store, 42, context).result, StepResult::kDone);
+  ASSERT_EQ(Anonymise(copied, 42, context).result, StepResult::kDone);
   EXPECT_EQ(ReadFileBytes(store.server_data_folder / "PtData.001"),
             ReadFileBytes(copied.server_data_folder / "PtData.001"));
 }
@@ -259,7 +272,7 @@ TEST_F(AnonymiseTest, ASeedRepeatsARun) {
 TEST_F(AnonymiseTest, RefusedOrCancelledRunsChangeNothing) {
   const std::string before = PatientBytes();
   context.AnswerNextMessage(MessageAnswer::kCancel);
-  EXPECT_EQ(AnonymiseClinicStore(store, 1, context).result, StepResult::kStopped);
+  EXPECT_EQ(Anonymise(store, 1, context).result, StepResult::kStopped);
   EXPECT_EQ(PatientBytes(), before);
 
   // The live root is the one of the program folder's DataEdit.ini.
@@ -271,7 +284,9 @@ TEST_F(AnonymiseTest, RefusedOrCancelledRunsChangeNothing) {
   RecordingStepContext missing(flags);
   for (const char* code : {"9999999999", "../set/Tolsern"}) {
     LiveClinicAnonymisation input{code, 1, {}};
+    input.outcome.patients = 4;  // as a run before left it
     EXPECT_EQ(AnonymiseLiveClinic(input, place, missing), StepResult::kStopped) << code;
+    EXPECT_EQ(input.outcome.patients, 0u) << code;
   }
   EXPECT_EQ(missing.MessageTexts(), (std::vector<std::string>{std::string(kClinicCodeMissing),
                                                               std::string(kClinicCodeMissing)}));
@@ -281,7 +296,6 @@ TEST_F(AnonymiseTest, RefusedOrCancelledRunsChangeNothing) {
   RecordingStepContext live(flags);
   LiveClinicAnonymisation input{" 3501200000 ", 1, {}};
   EXPECT_EQ(AnonymiseLiveClinic(input, place, live), StepResult::kDone);
-  EXPECT_EQ(input.outcome.result, StepResult::kDone);
   EXPECT_GT(input.outcome.patients, 0u);
   EXPECT_NE(PatientBytes(), before);
 }
@@ -298,7 +312,7 @@ TEST_F(AnonymiseTest, ADamagedChartFileStopsTheChartPartWhereItIs) {
   }
   bytes[static_cast<size_t>(offset) - 1] = 9;
   testing::WriteFileBytes(ChartFilePath(store, 0), bytes);
-  AnonymiseOutcome outcome = AnonymiseClinicStore(store, 1, context);
+  AnonymiseRun outcome = Anonymise(store, 1, context);
   EXPECT_EQ(outcome.result, StepResult::kDone);
   EXPECT_FALSE(outcome.charts_complete);
   EXPECT_GT(outcome.visits, 0u);
@@ -391,7 +405,7 @@ TEST_F(AnonymiseWorkTreeTest, NoPlantedNameOrIdIsLeftAnywhereInTheStoreFolder) {
   for (const char* value : {"王小明", "a123456789", "陳媽媽", "F223456784", "林美玲"}) {
     ASSERT_FALSE(FilesHolding(store.server_data_folder, value).empty()) << value;
   }
-  AnonymiseOutcome outcome = AnonymiseClinicStore(store, 7, context);
+  AnonymiseRun outcome = Anonymise(store, 7, context);
   ASSERT_EQ(outcome.result, StepResult::kDone);
   EXPECT_EQ(outcome.visits, 3u);
   EXPECT_EQ(outcome.mentions, 5u);  // two in the chart text, two in the remark, one exam text
@@ -438,7 +452,7 @@ TEST_F(AnonymiseWorkTreeTest, NoPlantedNameOrIdIsLeftAnywhereInTheStoreFolder) {
 }
 
 TEST_F(AnonymiseWorkTreeTest, TheClosingMessageNamesWhatStillHoldsPersonalData) {
-  ASSERT_EQ(AnonymiseClinicStore(store, 7, context).result, StepResult::kDone);
+  ASSERT_EQ(Anonymise(store, 7, context).result, StepResult::kDone);
   const std::filesystem::path clinic = home / "VISW" / kCode;
   EXPECT_EQ(
       PersonalDataLeft(store),
@@ -479,7 +493,7 @@ TEST(AnonymisePatients, NoPatientIsGivenAPatientsRealName) {
     testing::BuildChartSet(home / "set", spec);
     const StoreLocation store = testing::ChartSetStoreOf(home / "set", spec.code);
     RecordingStepContext context(flags);
-    EXPECT_EQ(AnonymiseClinicStore(store, 3, context).result, StepResult::kDone);
+    EXPECT_EQ(Anonymise(store, 3, context).result, StepResult::kDone);
     std::vector<std::string> given;
     for (int32_t number = 1; number <= static_cast<int32_t>(names.size()); ++number) {
       PatientRecord record;

@@ -140,6 +140,11 @@ class LabWorkTreeTest : public ::testing::Test {
   Workplace Place() {
     return {home->path(), kResultDay + 30, {}, [] { return kResultDay + 30; }};
   }
+  // Runs the import on the fixture's clinic fields.
+  StepResult Import() {
+    VisionLabInput input{folder};
+    return ImportVisionLabValues(input, Place(), context);
+  }
 
   static TempDir* home;
   TempDir dir;
@@ -192,8 +197,8 @@ TEST_F(LabImportTest, ResultsLandInTheFormsOfTheVisitsOfTheirWindow) {
       {"X1", kResultDate, "Z0U001", "WBC", "5", "1140321", "093000"},
       {"1", "1140101", "Z0U001", "WBC", "", "1140321", "093000"},
   });
-  LabImportOutcome outcome = ImportVisionLabValues(folder, Place(), context);
-  ASSERT_EQ(outcome.result, StepResult::kDone);
+  VisionLabInput outcome{folder};
+  ASSERT_EQ(ImportVisionLabValues(outcome, Place(), context), StepResult::kDone);
   EXPECT_EQ(outcome.rows, 16);
   EXPECT_EQ(outcome.replace_failures, 0);
   EXPECT_EQ(outcome.visits_replaced, 6) << "each patient's visits twice";
@@ -286,15 +291,19 @@ TEST_F(LabImportTest, AStoppedImportLeavesAStoreThatVerifies) {
   }
   WriteLabRows(rows);
   context.RequestStopAfterEvents(3);
-  LabImportOutcome outcome = ImportVisionLabValues(folder, Place(), context);
-  EXPECT_EQ(outcome.result, StepResult::kStopped);
+  VisionLabInput outcome{folder};
+  EXPECT_EQ(ImportVisionLabValues(outcome, Place(), context), StepResult::kStopped);
   EXPECT_GT(outcome.visits_replaced, 0);
   EXPECT_LT(outcome.rows, 40);
   EXPECT_TRUE(VerifyStore(store).clean());
 
-  folder.his = B("耀聖");
-  EXPECT_EQ(ImportVisionLabValues(folder, Place(), context).result, StepResult::kStopped);
+  // Run again on the same fields for another system: refused, and no count of the run before
+  // is left to be read as this one's.
+  outcome.folder.his = B("耀聖");
+  EXPECT_EQ(ImportVisionLabValues(outcome, Place(), context), StepResult::kStopped);
   EXPECT_EQ(context.MessageTexts().back(), "請先選取正確展望來源目錄");
+  EXPECT_EQ(outcome.rows, 0);
+  EXPECT_EQ(outcome.visits_replaced, 0);
 }
 
 TEST_F(LabImportTest, AChartFileStartedByOneReplacementServesTheNextOnes) {
@@ -306,8 +315,8 @@ TEST_F(LabImportTest, AChartFileStartedByOneReplacementServesTheNextOnes) {
   WriteLabRows({{"1", kResultDate, "Z0U001", "WBC", "6.5", "1140321", "093000"},
                 {"2", kResultDate, "Z0U011", "GOT", "30", "1140322", "100000"},
                 {"1", kResultDate, "Z0U002", "RBC", "4.8", "1140321", "093000"}});
-  const LabImportOutcome outcome = ImportVisionLabValues(folder, Place(), context);
-  ASSERT_EQ(outcome.result, StepResult::kDone);
+  VisionLabInput outcome{folder};
+  ASSERT_EQ(ImportVisionLabValues(outcome, Place(), context), StepResult::kDone);
   EXPECT_EQ(outcome.visits_replaced, 5);
   EXPECT_EQ(outcome.replace_failures, 0);
   const std::string blood = Item(B("血液常規"), Item("WBC", "6.5") + Item("RBC", "4.8"));
@@ -537,7 +546,7 @@ TEST_F(DeliveredLabSettingsTest, AResultIsOrderedWithItsOwnCodeUnlessItsTestIsOr
   }
   WriteVisits(2 * n, visits);
   WriteLabRows(rows);
-  ASSERT_EQ(ImportVisionLabValues(folder, Place(), context).result, StepResult::kDone);
+  ASSERT_EQ(Import(), StepResult::kDone);
   for (int32_t i = 0; i < n; ++i) {
     const LabTest& test = kLabTests[i];
     EXPECT_EQ(Codes(i + 1), std::vector<std::string>{test.code}) << test.name;
@@ -585,7 +594,7 @@ TEST_F(DeliveredLabSettingsTest, APanelBillsEachCodeOnceAndShowsEachFormOnce) {
   }
   WriteVisits(static_cast<int32_t>(2 * panels.size()), visits);
   WriteLabRows(rows);
-  ASSERT_EQ(ImportVisionLabValues(folder, Place(), context).result, StepResult::kDone);
+  ASSERT_EQ(Import(), StepResult::kDone);
 
   for (size_t p = 0; p < panels.size(); ++p) {
     const int32_t plain = static_cast<int32_t>(2 * p + 1);

@@ -36,7 +36,8 @@ class ScreeningTest : public ::testing::Test {
   }
   static void TearDownTestSuite() { delete home_dir; }
 
-  ScreeningTest() : work_tree(dir / "RS" / "3501010000" / "1150315_1") {
+  // The work tree lies in neither system's area, so that either step takes it.
+  ScreeningTest() : work_tree(dir / "work" / "3501010000" / "1150315_1") {
     CreateFolders(work_tree / "Corvix");
     CopyFileTo(home_dir->path() / "OPDbak.mdb", work_tree / "Corvix" / "OPD.mdb", true);
     store = WorkTreeStoreLocation(work_tree, " 3501010000 ");
@@ -48,13 +49,17 @@ class ScreeningTest : public ::testing::Test {
     }
   }
 
-  // The RealSun page's clinic fields of the work tree, its HIS field reading `his`.
-  ClinicFolderFields Clinic(std::string_view his) const {
-    ClinicFolderFields clinic;
-    clinic.his = big5::Literal(his);
-    clinic.work_tree = work_tree;
-    clinic.clinic_id = "3501010000";
+  // The screening steps' fields of the work tree, its HIS field reading `his`.
+  ScreeningInput Clinic(std::string_view his) const {
+    ScreeningInput clinic;
+    clinic.folder.his = big5::Literal(his);
+    clinic.folder.work_tree = work_tree;
+    clinic.folder.clinic_id = "3501010000";
     return clinic;
+  }
+  // The moment of the screening, in the program folder `dir`.
+  Workplace Place() const {
+    return {dir.path(), kNow, {}, [] { return kNow; }};
   }
 
   void AddCatalogueRows(const std::vector<std::string>& diagnoses,
@@ -181,12 +186,15 @@ TEST_F(ScreeningTest, MissingDayIndexChangesNothing) {
   EXPECT_EQ(Common("MX", "INSUcode"), (std::set<std::string>{"A001"}));
   // The buttons report no completion for a catalogue left unscreened.
   flags.SetStepMessages(true);
-  RecordingStepContext button(flags);
-  EXPECT_FALSE(ScreenClinicWorkTree(work_tree, "3501010000", kNow, button).screened);
-  EXPECT_TRUE(button.lines().empty());
-  EXPECT_EQ(button.MessageTexts().size(), 1u);
+  RecordingStepContext vision(flags);
+  ScreeningInput vision_input = Clinic("展望");
+  EXPECT_EQ(ScreenVisionWorkTree(vision_input, Place(), vision), StepResult::kStopped);
+  EXPECT_FALSE(vision_input.outcome.screened);
+  EXPECT_TRUE(vision.lines().empty());
+  EXPECT_EQ(vision.MessageTexts().size(), 1u);
   RecordingStepContext realsun(flags);
-  EXPECT_EQ(ScreenRealSunWorkTree(dir.path(), Clinic("耀聖"), kNow, realsun), StepResult::kStopped);
+  ScreeningInput realsun_input = Clinic("耀聖");
+  EXPECT_EQ(ScreenRealSunWorkTree(realsun_input, Place(), realsun), StepResult::kStopped);
   EXPECT_EQ(realsun.MessageTexts().size(), 1u);
 }
 
@@ -206,23 +214,39 @@ TEST_F(ScreeningTest, DamagedEntryIsReportedAndItsDayGoesOn) {
   EXPECT_EQ(Common("DX", "ICD10"), (std::set<std::string>{"OLDER"}));
 }
 
-TEST_F(ScreeningTest, HandlersReportAndRealSunRefusesOtherSystemsOrKeepsPreparedCatalogue) {
+TEST_F(ScreeningTest, StepsReportRefuseOtherSystemsOrKeepAPreparedCatalogue) {
   AddCatalogueRows({"J00"}, {}, false);
   WriteVisits({{1, kNow - 0.5, {"J00"}, {}}});
   flags.SetStepMessages(true);
-  ScreenClinicWorkTree(work_tree, "3501010000", kNow, context);
+  ScreeningInput vision = Clinic("展望");
+  EXPECT_EQ(ScreenVisionWorkTree(vision, Place(), context), StepResult::kDone);
+  EXPECT_TRUE(vision.outcome.screened);
+  EXPECT_EQ(vision.outcome.entries, 1);
+  EXPECT_EQ(vision.outcome.common_diagnoses, 1u);
   EXPECT_EQ(context.lines(), (std::vector<std::string>{"篩選常用診斷及醫令完成"}));
   EXPECT_EQ(context.MessageTexts(), (std::vector<std::string>{"篩選常用診斷及醫令完成"}));
 
-  RecordingStepContext other(flags);
-  EXPECT_EQ(ScreenRealSunWorkTree(dir.path(), Clinic("展望"), kNow, other), StepResult::kStopped);
-  EXPECT_EQ(other.MessageTexts(), (std::vector<std::string>{"請先選取正確耀聖來源目錄"}));
-
+  // Each step refuses the other system's clinic before it counts anything; what a run before
+  // reported is not left in the fields.
   Database::Open(work_tree / "Corvix" / "OPD.mdb").Execute("update DX set common=0");
+  RecordingStepContext other_vision(flags);
+  vision.folder.his = big5::Literal("耀聖");
+  EXPECT_EQ(ScreenVisionWorkTree(vision, Place(), other_vision), StepResult::kStopped);
+  EXPECT_EQ(other_vision.MessageTexts(), (std::vector<std::string>{"請先正確選取原始系統目錄"}));
+  EXPECT_FALSE(vision.outcome.screened);
+  EXPECT_EQ(vision.outcome.entries, 0);
+  RecordingStepContext other(flags);
+  ScreeningInput not_realsun = Clinic("展望");
+  EXPECT_EQ(ScreenRealSunWorkTree(not_realsun, Place(), other), StepResult::kStopped);
+  EXPECT_EQ(other.MessageTexts(), (std::vector<std::string>{"請先選取正確耀聖來源目錄"}));
+  EXPECT_TRUE(Common("DX", "ICD10").empty());
+
   CreateFolders(dir / "RS" / "3501010000");
   CopyFileTo(home_dir->path() / "OPDbak.mdb", dir / "RS" / "3501010000" / "opd.MDB", true);
   RecordingStepContext prepared(flags);
-  EXPECT_EQ(ScreenRealSunWorkTree(dir.path(), Clinic("耀聖"), kNow, prepared), StepResult::kDone);
+  ScreeningInput realsun = Clinic("耀聖");
+  EXPECT_EQ(ScreenRealSunWorkTree(realsun, Place(), prepared), StepResult::kDone);
+  EXPECT_FALSE(realsun.outcome.screened);
   EXPECT_TRUE(prepared.lines().empty());
   EXPECT_EQ(prepared.MessageTexts(), (std::vector<std::string>{"篩選常用診斷及醫令完成"}));
   EXPECT_TRUE(Common("DX", "ICD10").empty());
