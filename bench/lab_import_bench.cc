@@ -24,8 +24,8 @@
 #include "demo/vision_patient_tables.h"
 #include "demo/vision_visit_tables.h"
 #include "platform/file_ops.h"
-#include "postprocess/lab_import.h"
 #include "postprocess/screening.h"
+#include "postprocess/vision_lab_import.h"
 #include "support/recording_step_context.h"
 #include "workspace/vision_selection.h"
 

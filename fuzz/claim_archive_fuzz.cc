@@ -10,8 +10,8 @@
 #include "fuzz_files.h"
 #include "platform/error.h"
 #include "platform/file_ops.h"
-#include "postprocess/claim_archive.h"
-#include "postprocess/claim_document.h"
+#include "postprocess/realsun_claim_archive.h"
+#include "postprocess/realsun_claim_document.h"
 
 namespace fs = std::filesystem;
 using zuvo::fuzz::Check;

@@ -6,8 +6,8 @@
 #include <string_view>
 
 #include "core/tag_elements.h"
-#include "postprocess/claim_corrections.h"
-#include "postprocess/claim_document.h"
+#include "postprocess/realsun_claim_corrections.h"
+#include "postprocess/realsun_claim_document.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view document(reinterpret_cast<const char*>(data), size);

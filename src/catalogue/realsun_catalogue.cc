@@ -13,7 +13,7 @@
 #include "catalogue/mx_status.h"
 #include "catalogue/new_catalogue.h"
 #include "catalogue/package_unit.h"
-#include "catalogue/reference_tables.h"
+#include "catalogue/realsun_reference_tables.h"
 #include "catalogue/reference_values.h"
 #include "catalogue/source_pass.h"
 #include "catalogue/surgery_range.h"

@@ -1,6 +1,6 @@
 #include "charts/realsun_claims.h"
 
-#include "charts/table_fields.h"
+#include "charts/realsun_table_fields.h"
 #include "platform/big5.h"
 #include "platform/error.h"
 #include "platform/file_ops.h"

@@ -3,8 +3,8 @@
 #include <array>
 
 #include "charts/diagnosis_records.h"
+#include "charts/realsun_table_fields.h"
 #include "charts/realsun_visit_row.h"
-#include "charts/table_fields.h"
 #include "platform/big5.h"
 #include "platform/dbf_table.h"
 #include "platform/table_store.h"

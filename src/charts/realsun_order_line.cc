@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <limits>
 
-#include "catalogue/fixed_drug.h"
 #include "catalogue/mx_status.h"
+#include "catalogue/realsun_fixed_drug.h"
 #include "charts/order_frequency.h"
 #include "charts/order_kind.h"
 #include "charts/order_points.h"
 #include "charts/order_record_basics.h"
-#include "charts/payment_percentage.h"
+#include "charts/realsun_payment_percentage.h"
 #include "charts/realsun_visit_row.h"
 #include "charts/referral_remarks.h"
 #include "core/chart_store.h"

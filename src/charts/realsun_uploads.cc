@@ -2,8 +2,8 @@
 
 #include <set>
 
+#include "charts/realsun_table_fields.h"
 #include "charts/realsun_visit_row.h"
-#include "charts/table_fields.h"
 #include "platform/big5.h"
 #include "platform/file_ops.h"
 

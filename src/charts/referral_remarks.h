@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "charts/prepass_files.h"
+#include "charts/vision_prepass_files.h"
 #include "core/message_sink.h"
 
 namespace zuvo {

@@ -4,15 +4,15 @@
 #include <cstdio>
 #include <optional>
 
-#include "charts/adult_health_check.h"
 #include "charts/chart_clinic_file.h"
 #include "charts/chart_step_end.h"
 #include "charts/institution_list.h"
-#include "charts/prepass_files.h"
 #include "charts/referral_remarks.h"
 #include "charts/trimmed_view.h"
+#include "charts/vision_adult_health_check.h"
 #include "charts/vision_diagnoses.h"
 #include "charts/vision_order_points.h"
+#include "charts/vision_prepass_files.h"
 #include "charts/vision_visit_record.h"
 #include "charts/vision_visit_row.h"
 #include "core/chart_writer.h"

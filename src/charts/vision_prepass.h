@@ -3,9 +3,9 @@
 // The Vision visit pre-pass (button "製作主訴,轉診,醫令連結檔" of the Vision window): reads the
 // clinic's complaints (CO02H.DBF), referral files (NHI_REF\ET*) and visit orders (CO02P.DBF)
 // once and leaves in the work tree the chained files the chart conversion reads: CC.rd,
-// REF.txt, MXdo.mx and their chain heads in ANTCHECK.MDB (see charts/prepass_files.h). Unknown
-// order codes go to the clinic folder's 不明處置.txt; when the window has no opening date, the
-// earliest order date becomes data.ini's 開業日期.
+// REF.txt, MXdo.mx and their chain heads in ANTCHECK.MDB (see charts/vision_prepass_files.h).
+// Unknown order codes go to the clinic folder's 不明處置.txt; when the window has no opening date,
+// the earliest order date becomes data.ini's 開業日期.
 //
 // The source folder is never written: its tables are read through copies in the work tree.
 

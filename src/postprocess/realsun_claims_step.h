@@ -14,7 +14,7 @@
 #include "core/step_context.h"
 #include "core/step_result.h"
 #include "core/workplace.h"
-#include "postprocess/claim_archive.h"
+#include "postprocess/realsun_claim_archive.h"
 #include "workspace/clinic_fields.h"
 #include "workspace/split_date.h"
 

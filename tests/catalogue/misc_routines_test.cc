@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/fixed_drug.h"
+#include "catalogue/realsun_fixed_drug.h"
 #include "catalogue/western_date.h"
 #include "platform/big5.h"
 

@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include "charts/payment_percentage.h"
 #include "charts/realsun_chart_text.h"
 #include "charts/realsun_dates.h"
 #include "charts/realsun_newborn.h"
 #include "charts/realsun_order_line.h"
+#include "charts/realsun_payment_percentage.h"
 #include "charts/realsun_visit_record.h"
 #include "charts/referral_remarks.h"
 #include "platform/big5.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "charts/prepass_files.h"
+#include "charts/vision_prepass_files.h"
 #include "core/chart_reader.h"
 #include "core/chart_store.h"
 #include "core/patient_store.h"

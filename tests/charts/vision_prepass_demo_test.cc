@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "app/program_folder.h"
-#include "charts/prepass_files.h"
 #include "charts/vision_prepass.h"
+#include "charts/vision_prepass_files.h"
 #include "demo/vision_visit_tables.h"
 #include "platform/big5.h"
 #include "platform/dbf_table.h"

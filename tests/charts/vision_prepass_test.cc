@@ -6,7 +6,7 @@
 #include <map>
 
 #include "app/program_folder.h"
-#include "charts/prepass_files.h"
+#include "charts/vision_prepass_files.h"
 #include "platform/big5.h"
 #include "platform/dbf_writer.h"
 #include "platform/file_ops.h"

@@ -13,8 +13,8 @@
 #include "core/byte_layout.h"
 #include "demo/realsun_claim_archives.h"
 #include "platform/dbf_writer.h"
-#include "postprocess/claim_archive.h"
 #include "postprocess/claims_fixture.h"
+#include "postprocess/realsun_claim_archive.h"
 
 namespace zuvo {
 namespace {

@@ -3,9 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "postprocess/claim_corrections.h"
-#include "postprocess/claim_document.h"
 #include "postprocess/claims_fixture.h"
+#include "postprocess/realsun_claim_corrections.h"
+#include "postprocess/realsun_claim_document.h"
 
 namespace zuvo {
 namespace {

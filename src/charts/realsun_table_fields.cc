@@ -1,4 +1,4 @@
-#include "charts/table_fields.h"
+#include "charts/realsun_table_fields.h"
 
 #include <string>
 

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "core/pe_definitions.h"
-#include "postprocess/lab_sections.h"
+#include "postprocess/vision_lab_sections.h"
 
 namespace zuvo {
 

@@ -1,11 +1,11 @@
-#include "charts/adult_health_check.h"
+#include "charts/vision_adult_health_check.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "charts/health_check_answers.h"
+#include "charts/vision_health_check_answers.h"
 #include "platform/big5.h"
 #include "platform/dbf_table.h"
 #include "source_tables.h"

@@ -1,4 +1,4 @@
-#include "charts/prepass_record_filter.h"
+#include "charts/vision_prepass_record_filter.h"
 
 #include <cmath>
 

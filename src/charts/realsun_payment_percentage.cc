@@ -1,4 +1,4 @@
-#include "charts/payment_percentage.h"
+#include "charts/realsun_payment_percentage.h"
 
 #include <algorithm>
 #include <limits>

@@ -1,4 +1,4 @@
-#include "postprocess/claim_visit_index.h"
+#include "postprocess/realsun_claim_visit_index.h"
 
 #include <algorithm>
 #include <bit>

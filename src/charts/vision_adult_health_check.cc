@@ -1,4 +1,4 @@
-#include "charts/adult_health_check.h"
+#include "charts/vision_adult_health_check.h"
 
 #include <algorithm>
 #include <array>
@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "charts/health_check_answers.h"
+#include "charts/vision_health_check_answers.h"
 #include "core/number_text.h"
 #include "core/pe_markup.h"
 #include "platform/big5.h"

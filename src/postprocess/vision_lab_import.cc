@@ -1,4 +1,4 @@
-#include "postprocess/lab_import.h"
+#include "postprocess/vision_lab_import.h"
 
 #include <algorithm>
 #include <optional>
@@ -11,10 +11,10 @@
 #include "core/visit_replacement.h"
 #include "platform/big5.h"
 #include "platform/profile_file.h"
-#include "postprocess/lab_placement.h"
-#include "postprocess/lab_sections.h"
-#include "postprocess/pe_order_lines.h"
 #include "postprocess/screening.h"
+#include "postprocess/vision_lab_placement.h"
+#include "postprocess/vision_lab_sections.h"
+#include "postprocess/vision_pe_order_lines.h"
 #include "workspace/clinic_settings.h"
 #include "workspace/folder_layout.h"
 #include "workspace/source_system_check.h"

@@ -13,7 +13,7 @@
 
 #include "core/chart_records.h"
 #include "core/roc_date.h"
-#include "postprocess/claim_document.h"
+#include "postprocess/realsun_claim_document.h"
 
 namespace zuvo {
 

@@ -1,4 +1,4 @@
-#include "charts/prepass_files.h"
+#include "charts/vision_prepass_files.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "postprocess/claim_corrections.h"
+#include "postprocess/realsun_claim_corrections.h"
 
 #include <algorithm>
 #include <cmath>

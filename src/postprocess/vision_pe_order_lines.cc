@@ -1,4 +1,4 @@
-#include "postprocess/pe_order_lines.h"
+#include "postprocess/vision_pe_order_lines.h"
 
 #include <functional>
 #include <optional>

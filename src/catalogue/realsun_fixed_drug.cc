@@ -1,4 +1,4 @@
-#include "catalogue/fixed_drug.h"
+#include "catalogue/realsun_fixed_drug.h"
 
 #include "platform/big5.h"
 

@@ -1,4 +1,4 @@
-#include "postprocess/lab_sections.h"
+#include "postprocess/vision_lab_sections.h"
 
 #include <algorithm>
 #include <map>

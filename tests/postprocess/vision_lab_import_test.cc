@@ -1,4 +1,4 @@
-#include "postprocess/lab_import.h"
+#include "postprocess/vision_lab_import.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,8 @@
 #include <stdexcept>
 
 #include "app/program_folder.h"
-#include "charts/adult_health_check.h"
 #include "charts/source_tables.h"
+#include "charts/vision_adult_health_check.h"
 #include "core/chart_writer.h"
 #include "core/patient_store.h"
 #include "core/pe_definitions.h"
@@ -21,10 +21,10 @@
 #include "platform/dbf_writer.h"
 #include "platform/file_ops.h"
 #include "platform/table_store.h"
-#include "postprocess/lab_placement.h"
-#include "postprocess/lab_sections.h"
-#include "postprocess/pe_order_lines.h"
 #include "postprocess/screening.h"
+#include "postprocess/vision_lab_placement.h"
+#include "postprocess/vision_lab_sections.h"
+#include "postprocess/vision_pe_order_lines.h"
 #include "support/recording_step_context.h"
 #include "support/temp_dir.h"
 #include "workspace/folder_layout.h"

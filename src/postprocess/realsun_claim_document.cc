@@ -1,4 +1,4 @@
-#include "postprocess/claim_document.h"
+#include "postprocess/realsun_claim_document.h"
 
 #include "core/tag_elements.h"
 #include "platform/big5.h"

@@ -1,4 +1,4 @@
-#include "catalogue/reference_tables.h"
+#include "catalogue/realsun_reference_tables.h"
 
 #include "platform/table_store.h"
 

@@ -1,4 +1,4 @@
-#include "postprocess/claim_archive.h"
+#include "postprocess/realsun_claim_archive.h"
 
 #include <fstream>
 #include <system_error>

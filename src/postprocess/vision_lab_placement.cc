@@ -1,4 +1,4 @@
-#include "postprocess/lab_placement.h"
+#include "postprocess/vision_lab_placement.h"
 
 #include <optional>
 

@@ -1,4 +1,4 @@
-#include "charts/prepass_order_line.h"
+#include "charts/vision_prepass_order_line.h"
 
 #include <algorithm>
 #include <cmath>

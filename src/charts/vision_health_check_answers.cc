@@ -1,4 +1,4 @@
-#include "charts/health_check_answers.h"
+#include "charts/vision_health_check_answers.h"
 
 #include <array>
 #include <string_view>
