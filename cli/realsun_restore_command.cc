@@ -24,7 +24,7 @@ int RunRealSunRestore(Invocation& invocation) {
                    std::filesystem::absolute(PathFromUtf8(*work_tree)), std::nullopt);
   TerminalSession session;
   StepResult result =
-      CRSreturnInitClick(fields, CurrentWorkplace(invocation.home), session.context());
+      RestoreRealSunWorkTree(fields, CurrentWorkplace(invocation.home), session.context());
   if (result == StepResult::kDone) PrintWorkTree(std::cout, fields.folder.work_tree);
   return ExitStatusOf(result);
 }

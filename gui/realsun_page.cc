@@ -130,7 +130,7 @@ void RealSunPage::CRSreviewClick() {
 
 void RealSunPage::CRSreturnInitClick() {
   controls_->RunOnFields([this](RunFields& fields) {
-    if (zuvo::CRSreturnInitClick(fields, environment_.CurrentWorkplace(), context_) !=
+    if (zuvo::RestoreRealSunWorkTree(fields, environment_.CurrentWorkplace(), context_) !=
         StepResult::kDone) {
       return;
     }

@@ -21,7 +21,7 @@ constexpr std::string_view kReplacedSuffix = ".replaced";
 
 }  // namespace
 
-StepResult CRSreturnInitClick(RunFields& fields, const Workplace& place, StepContext& context) {
+StepResult RestoreRealSunWorkTree(RunFields& fields, const Workplace& place, StepContext& context) {
   if (!CheckSourceSystem(SourceSystem::kRealSun, fields.folder, kRealSunWrongSystemUtf8, context)) {
     return StepResult::kStopped;
   }

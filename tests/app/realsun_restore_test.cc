@@ -46,7 +46,7 @@ TEST_F(RealSunRestoreTest, TheWorkTreeBecomesExactlyTheSnapshot) {
   Write(snapshot / "Tolsern" / "X9" / "PtData.000", "patients");
   Write(snapshot / "Corvix" / "OPD.mdb", "catalogue of the first steps");
   Write(snapshot / "PATDB.DBF", "patient table copy");
-  ASSERT_EQ(CRSreturnInitClick(fields, place, context), StepResult::kDone);
+  ASSERT_EQ(RestoreRealSunWorkTree(fields, place, context), StepResult::kDone);
   EXPECT_EQ(FolderFiles(work_tree), FolderFiles(snapshot));
   EXPECT_EQ(context.MessageTexts(),
             (std::vector<std::string>{"返還完成,可以直接[製作Zuvo病歷檔]"}));
@@ -59,14 +59,14 @@ TEST_F(RealSunRestoreTest, TheWorkTreeBecomesExactlyTheSnapshot) {
 // Without a snapshot there is nothing to go back to: the work tree stays as it is.
 TEST_F(RealSunRestoreTest, WithoutASnapshotTheWorkTreeStays) {
   const auto before = FolderFiles(work_tree);
-  EXPECT_EQ(CRSreturnInitClick(fields, place, context), StepResult::kStopped);
+  EXPECT_EQ(RestoreRealSunWorkTree(fields, place, context), StepResult::kStopped);
   EXPECT_EQ(context.MessageTexts(),
             (std::vector<std::string>{"沒有前二階段資料的備份,不能返還: " + PathToUtf8(snapshot)}));
   EXPECT_EQ(FolderFiles(work_tree), before);
 
   fields.folder.his = big5::FromUtf8("展望");
   RecordingStepContext other(flags);
-  EXPECT_EQ(CRSreturnInitClick(fields, place, other), StepResult::kStopped);
+  EXPECT_EQ(RestoreRealSunWorkTree(fields, place, other), StepResult::kStopped);
   EXPECT_EQ(other.MessageTexts(), (std::vector<std::string>{"請先選取正確耀聖來源目錄"}));
 }
 
