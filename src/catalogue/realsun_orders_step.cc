@@ -124,7 +124,7 @@ std::string OrdersStep::ClinicSettingsFile() {
     const RealSunTitle& title = Title();
     department = title.department;
     WriteClinicKeys(corvix_ini, {title.name, title.code, title.telephone, title.address,
-                                     title.department, ComputerName()});
+                                 title.department, ComputerName()});
   }
   std::string code = CodeOfDepartmentName(department);
   if (code.empty()) context_.ShowMessage("沒有就醫科別", MessageKind::kWarning);

@@ -86,7 +86,7 @@ Department WriteClinicSettingsFile(const fs::path& program_folder, const fs::pat
       context.ShowMessage("科別字元不足", MessageKind::kWarning);
     }
     WriteClinicKeys(target, {clinic.name, clinic.code, clinic.telephone, clinic.address,
-                                 department.name, ComputerName()});
+                             department.name, ComputerName()});
   }
   department.code = CodeOfDepartmentName(department.name);
   return department;

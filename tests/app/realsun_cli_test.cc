@@ -10,8 +10,8 @@
 #include "support/cli_runner.h"
 #include "support/folder_files.h"
 #include "support/temp_dir.h"
-#include "workspace/conversion_guard.h"
 #include "workspace/clinic_settings.h"
+#include "workspace/conversion_guard.h"
 #include "workspace/folder_layout.h"
 #include "workspace/path_text.h"
 

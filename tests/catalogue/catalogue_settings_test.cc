@@ -71,8 +71,8 @@ TEST(ClinicSettingsTest, WritesTheClinicKeys) {
   testing::TempDir folder;
   testing::WriteFileBytes(folder / "CORVIX.INI", DeliveredBig5("CORVIX.INI"));
   WriteClinicKeys(folder / "CORVIX.INI",
-                      {FromUtf8("大安診所"), "3501234567", "02-27001234", FromUtf8("台北市大安區"),
-                       FromUtf8("小兒科"), "CLINIC-PC"});
+                  {FromUtf8("大安診所"), "3501234567", "02-27001234", FromUtf8("台北市大安區"),
+                   FromUtf8("小兒科"), "CLINIC-PC"});
   std::string text = testing::ReadFileBytes(folder / "CORVIX.INI");
   EXPECT_THAT(text, HasSubstr(FromUtf8("診所名稱=大安診所\r\n")));
   EXPECT_THAT(text, HasSubstr(FromUtf8("診所健保代碼=3501234567\r\n")));

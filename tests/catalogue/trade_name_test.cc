@@ -6,8 +6,8 @@
 #include "platform/file_ops.h"
 #include "platform/profile_file.h"
 #include "platform/table_store.h"
-#include "workspace/clinic_settings.h"
 #include "support/temp_dir.h"
+#include "workspace/clinic_settings.h"
 
 namespace zuvo {
 namespace {
@@ -41,7 +41,8 @@ TEST(ReplaceTradeNameTest, NotesTheOldCodeOfARenamedRowOnly) {
   ReplaceTradeName(mx, "A2051C", data_ini);
   mx.Post();
 
-  EXPECT_EQ(ProfileFile(dir / "data.ini").SectionLines("DUPMX"), (std::vector<std::string>{"FLU=K000912210"}));
+  EXPECT_EQ(ProfileFile(dir / "data.ini").SectionLines("DUPMX"),
+            (std::vector<std::string>{"FLU=K000912210"}));
   ASSERT_TRUE(mx.Locate({"INSUcode"}, {std::string("K000912210")}));
   EXPECT_EQ(mx.Text("Tname"), "VAXIGRIP TETRA");
   ASSERT_TRUE(mx.Locate({"INSUcode"}, {std::string("A2051C")}));

@@ -100,15 +100,14 @@ TEST_F(ProfileFileTest, ValuesLoseBlanksAndOnePairOfMatchingQuotes) {
   // Entries give each key line as written, its value as ReadString reads it.
   std::vector<std::pair<std::string, std::string>> entries;
   for (const ProfileEntry& entry : ini.Entries("s")) entries.emplace_back(entry.key, entry.value);
-  EXPECT_EQ(entries, (std::vector<std::pair<std::string, std::string>>{
-                         {"plain", "a b"},
-                         {"double", "  padded "},
-                         {"single", "x"},
-                         {"nested", "'x'"},
-                         {"unmatched", "\"x'"},
-                         {"lone", "\""},
-                         {"empty", ""},
-                         {"Tabbed", "v"}}));
+  EXPECT_EQ(entries, (std::vector<std::pair<std::string, std::string>>{{"plain", "a b"},
+                                                                       {"double", "  padded "},
+                                                                       {"single", "x"},
+                                                                       {"nested", "'x'"},
+                                                                       {"unmatched", "\"x'"},
+                                                                       {"lone", "\""},
+                                                                       {"empty", ""},
+                                                                       {"Tabbed", "v"}}));
 }
 
 TEST_F(ProfileFileTest, CommentsAndLinesWithoutEqualsAreNotReadButKept) {
