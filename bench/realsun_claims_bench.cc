@@ -83,7 +83,8 @@ void Prepare(const fs::path& root, int patients) {
   place.clock = Now;
   const std::string size = std::to_string(patients) + " patients";
   auto meter = std::make_unique<StepMeter>(std::vector<fs::path>{root});
-  if (ConvertRealSunPatients({FolderOf(clinic)}, place, context) != StepResult::kDone) {
+  RealSunPatientsInput patients_input{FolderOf(clinic)};
+  if (ConvertRealSunPatients(patients_input, place, context) != StepResult::kDone) {
     throw std::runtime_error("the patient step stopped");
   }
   PrintStepRow({"realsun_claims", "patients", size, patients, "patient"}, meter->Stop(),

@@ -43,7 +43,8 @@ StepResult CRSmakeMXClick(RunFields& fields, const Workplace& place, StepContext
 }
 
 StepResult CRScreateAntClick(RunFields& fields, const Workplace& place, StepContext& context) {
-  return ConvertRealSunPatients({fields.folder}, place, context);
+  RealSunPatientsInput input{fields.folder};
+  return ConvertRealSunPatients(input, place, context);
 }
 
 StepResult CRSdoCorvixChartClick(RunFields& fields, const Workplace& place, StepContext& context) {

@@ -43,7 +43,8 @@ StepResult CmakeMXClick(RunFields& fields, const Workplace& place, StepContext& 
 }
 
 StepResult CcreateAntClick(RunFields& fields, const Workplace& place, StepContext& context) {
-  return ConvertVisionPatients({fields.folder, fields.remark_mode}, place, context);
+  VisionPatientsInput input{fields.folder, fields.remark_mode};
+  return ConvertVisionPatients(input, place, context);
 }
 
 StepResult CVISWreadChartClick(RunFields& fields, const Workplace& place, StepContext& context) {

@@ -130,7 +130,7 @@ class RealSunPatientConversion {
 
 }  // namespace
 
-StepResult ConvertRealSunPatients(const RealSunPatientsInput& input, const Workplace& place,
+StepResult ConvertRealSunPatients(RealSunPatientsInput& input, const Workplace& place,
                                   StepContext& context) {
   if (!CheckSourceSystem(SourceSystem::kRealSun, input.folder, kRealSunWrongSystemUtf8, context))
     return StepResult::kStopped;

@@ -31,7 +31,7 @@ struct RealSunPatientsInput {
 // Throws Error naming the file: a missing PATDB.DBF and file errors (the snapshot is then not
 // taken), a clinic code that cannot name a folder and a work tree inside InitBak (both before
 // anything is written), and a snapshot that cannot be made.
-StepResult ConvertRealSunPatients(const RealSunPatientsInput& input, const Workplace& place,
+StepResult ConvertRealSunPatients(RealSunPatientsInput& input, const Workplace& place,
                                   StepContext& context);
 
 }  // namespace zuvo

@@ -150,7 +150,7 @@ class VisionPatientConversion {
 
 }  // namespace
 
-StepResult ConvertVisionPatients(const VisionPatientsInput& input, const Workplace& place,
+StepResult ConvertVisionPatients(VisionPatientsInput& input, const Workplace& place,
                                  StepContext& context) {
   context.Flags().SetStopRequested(false);
   if (!CheckSourceSystem(SourceSystem::kVision, input.folder, kVisionWrongSourceUtf8, context)) {

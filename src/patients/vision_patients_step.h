@@ -31,7 +31,7 @@ struct VisionPatientsInput {
 // the caller then ticks CcreateAntCheck. A missing CO01M.DBF or OPD.mdb and file errors throw
 // Error naming the file.
 // Records are dated `place.now`.
-StepResult ConvertVisionPatients(const VisionPatientsInput& input, const Workplace& place,
+StepResult ConvertVisionPatients(VisionPatientsInput& input, const Workplace& place,
                                  StepContext& context);
 
 }  // namespace zuvo

@@ -114,7 +114,7 @@ class RealSunPatientsStep : public ::testing::Test {
     return input;
   }
 
-  StepResult Run(const RealSunPatientsInput& input) {
+  StepResult Run(RealSunPatientsInput input) {
     Workplace place;
     place.program_folder = program_;
     place.now = 43185.5;

@@ -101,7 +101,7 @@ class VisionPatientsStep : public ::testing::Test {
     return input;
   }
 
-  StepResult Run(const VisionPatientsInput& input) {
+  StepResult Run(VisionPatientsInput input) {
     Workplace place;
     place.now = Now();
     dated_ = place.now;  // every record is dated by the step's start
