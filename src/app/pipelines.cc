@@ -10,11 +10,4 @@ const std::vector<const Pipeline*>& AllPipelines() {
   return pipelines;
 }
 
-const Pipeline* PipelineOf(SourceSystem system) {
-  for (const Pipeline* pipeline : AllPipelines()) {
-    if (pipeline->system == system) return pipeline;
-  }
-  return nullptr;
-}
-
 }  // namespace zuvo

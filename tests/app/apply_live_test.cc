@@ -8,7 +8,8 @@
 #include <map>
 
 #include "app/live_folders.h"
-#include "app/pipelines.h"
+#include "app/realsun_pipeline.h"
+#include "app/vision_pipeline.h"
 #include "core/store_verify.h"
 #include "platform/big5.h"
 #include "platform/file_ops.h"
@@ -365,10 +366,8 @@ TEST_F(ApplyLiveTest, RefusalsLeaveTheLiveFoldersAlone) {
             (std::vector<std::string>{PathToUtf8(half / "") + "資料夾未含Zuvo病歷檔"}));
   // Wrong system in either window.
   RecordingStepContext wrong(flags);
-  ApplyConvertedWorkTree(*PipelineOf(SourceSystem::kVision), big5::Literal("耀聖"), work_tree,
-                         dir / "home", wrong);
-  ApplyConvertedWorkTree(*PipelineOf(SourceSystem::kRealSun), big5::Literal("展望"), work_tree,
-                         dir / "home", wrong);
+  ApplyConvertedWorkTree(VisionPipeline(), big5::Literal("耀聖"), work_tree, dir / "home", wrong);
+  ApplyConvertedWorkTree(RealSunPipeline(), big5::Literal("展望"), work_tree, dir / "home", wrong);
   EXPECT_EQ(wrong.MessageTexts(),
             (std::vector<std::string>{"請先正確選取原始系統目錄", "請先選取正確耀聖來源目錄"}));
   EXPECT_EQ(testing::LiveFolderFiles(live), before);
