@@ -63,7 +63,6 @@ class DuplicatePatients {
   const DuplicatePatient* Find(int64_t number) const;
   // The kept chart number of `number`, or `number` itself.
   int64_t KeptPatient(int64_t number) const;
-  bool empty() const { return by_number_.empty(); }
 
  private:
   std::map<int64_t, DuplicatePatient> by_number_;

@@ -54,9 +54,12 @@ TEST(ClinicSettings, NotesLandInTheSectionsEarlierRunsUse) {
   again.NoteStartSettings({"0990101", B("林美玲"), "B223456789"});
   EXPECT_EQ(ReadFileBytes(folder / "data.ini"), before);
 
+  again.NoteDuplicatePatient("9", 2);
   again.DropDuplicatePatient("0007");
+  EXPECT_EQ(again.DuplicatePatientEntries().Find(7), nullptr);
+  EXPECT_EQ(again.DuplicatePatientEntries().KeptPatient(9), 2);
   again.ClearDuplicatePatients();
-  EXPECT_TRUE(again.DuplicatePatientEntries().empty());
+  EXPECT_EQ(again.DuplicatePatientEntries().Find(9), nullptr);
 }
 
 TEST(ClinicSettings, HandTypedFileReadsAsTheStepsExpect) {
