@@ -28,6 +28,7 @@
 #include "platform/test_point.h"
 #include "workspace/clinic_settings.h"
 #include "workspace/folder_layout.h"
+#include "workspace/section_map.h"
 #include "workspace/source_table.h"
 
 namespace zuvo {
@@ -113,8 +114,8 @@ class CatalogueBuilder {
 
   std::optional<NewCatalogue> catalogue_;
   std::optional<Database> icd10cm_;
-  std::unordered_set<std::string> known_codes_;     // upper-cased INSUcode
-  std::unordered_set<std::string> duplicate_keys_;  // upper-cased [DUPMX] keys
+  std::unordered_set<std::string> known_codes_;  // upper-cased INSUcode
+  SectionMap renames_at_start_;  // the order code renames the clinic held before this build
   // upper-cased Sname → upper-cased INSUcodes of the rows bearing it
   std::unordered_map<std::string, std::unordered_set<std::string>> short_names_;
   std::optional<ClinicSettings> settings_;
@@ -140,9 +141,7 @@ void CatalogueBuilder::Run() {
 void CatalogueBuilder::PrepareDatabases() {
   catalogue_.emplace(NewCatalogue::Make(input_.program_folder, input_.work_tree));
   icd10cm_.emplace(Database::OpenReadOnly(input_.program_folder / "ICD10CM.MDB"));
-  for (const ProfileEntry& rename : settings_->OrderCodeRenames()) {
-    duplicate_keys_.insert(Upper(big5::Trim(rename.key)));
-  }
+  renames_at_start_ = SectionMap(settings_->OrderCodeRenames());
   for (mx().First(); !mx().Eof(); mx().Next()) {
     std::string code = Upper(big5::Trim(mx().Text("INSUcode")));
     known_codes_.insert(code);
@@ -184,8 +183,7 @@ bool CatalogueBuilder::SettleDuplicate(const SourceOrder& order, bool& replaces)
 
 void CatalogueBuilder::ConvertOrder(const SourceOrder& order) {
   if (order.source_code.empty() || order.source_code == "****") return;
-  if (duplicate_keys_.contains(Upper(order.source_code)) &&
-      mx().Locate({"INSUcode"}, {order.code})) {
+  if (renames_at_start_.Contains(order.source_code) && mx().Locate({"INSUcode"}, {order.code})) {
     return;
   }
   bool replaces = false;
